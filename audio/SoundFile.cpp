@@ -1,0 +1,106 @@
+#include "SoundFile.h"
+
+#include <sndfile.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace kv {
+
+std::unique_ptr<SoundFile> SoundFile::open(const std::string& path, std::string* error) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f) {
+        if (error) *error = sf_strerror(nullptr);
+        return nullptr;
+    }
+    if (info.samplerate <= 0 || info.channels <= 0 || info.frames < 0) {
+        sf_close(f);
+        if (error) *error = "unusable sound format";
+        return nullptr;
+    }
+    std::unique_ptr<SoundFile> s(new SoundFile);
+    s->m_file = f;
+    s->m_frames = info.frames;
+    s->m_rate = info.samplerate;
+    s->m_channels = info.channels;
+    s->m_format = info.format;
+    return s;
+}
+
+SoundFile::~SoundFile() {
+    if (m_file) sf_close(m_file);
+}
+
+int SoundFile::bitsPerSample() const {
+    switch (m_format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8: return 8;
+    case SF_FORMAT_PCM_24: return 24;
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_FLOAT: return 32;
+    case SF_FORMAT_DOUBLE: return 64;
+    default: return 16;
+    }
+}
+
+bool SoundFile::isIntegerPcm() const {
+    switch (m_format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_PCM_16:
+    case SF_FORMAT_PCM_24:
+    case SF_FORMAT_PCM_32: return true;
+    default: return false;
+    }
+}
+
+bool SoundFile::seek(std::int64_t frame) { return sf_seek(m_file, frame, SEEK_SET) >= 0; }
+
+std::int64_t SoundFile::readFloat(float* out, std::int64_t n) { return sf_readf_float(m_file, out, n); }
+
+std::int64_t SoundFile::readInt(int* out, std::int64_t n) { return sf_readf_int(m_file, out, n); }
+
+std::string saveWavWindow(const std::string& sourcePath, std::int64_t from, std::int64_t to,
+                          const std::string& dest) {
+    std::string error;
+    auto src = SoundFile::open(sourcePath, &error);
+    if (!src) return error;
+    const bool exact = src->isIntegerPcm() && (src->format() & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV;
+    SF_INFO out{};
+    out.samplerate = src->sampleRate();
+    out.channels = src->channels();
+    out.format = SF_FORMAT_WAV | (exact ? (src->format() & SF_FORMAT_SUBMASK) : SF_FORMAT_PCM_16);
+    const std::string temp = dest + ".part";
+    SNDFILE* w = sf_open(temp.c_str(), SFM_WRITE, &out);
+    if (!w) return sf_strerror(nullptr);
+    sf_command(w, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+
+    constexpr std::int64_t kBlock = 8192;
+    std::vector<int> ints;
+    std::vector<float> floats;
+    if (exact) ints.resize(kBlock * out.channels);
+    else floats.resize(kBlock * out.channels);
+    bool ok = src->seek(from);
+    for (std::int64_t pos = from; ok && pos < to;) {
+        const std::int64_t want = std::min(kBlock, to - pos);
+        const std::int64_t got = exact ? src->readInt(ints.data(), want) : src->readFloat(floats.data(), want);
+        if (got <= 0) break; // the source ended early: keep what there is
+        const std::int64_t put =
+            exact ? sf_writef_int(w, ints.data(), got) : sf_writef_float(w, floats.data(), got);
+        ok = put == got;
+        pos += got;
+    }
+    if (!ok) error = std::string("write failed: ") + sf_strerror(w);
+    if (sf_close(w) != 0 && ok) error = "write failed while closing the file";
+    std::error_code ec;
+    if (error.empty()) {
+        std::filesystem::rename(temp, dest, ec);
+        if (ec) error = ec.message();
+    }
+    if (!error.empty()) std::filesystem::remove(temp, ec);
+    return error;
+}
+
+} // namespace kv

@@ -1,0 +1,59 @@
+// Reading and writing .kvd data files: a plain sequence of 20-byte records.
+// Readers never trust the file: a trailing partial record is ignored, a file
+// too large to hold in memory is refused, and any I/O failure becomes a
+// FileError rather than an exception.
+#pragma once
+
+#include "SampleRecord.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+struct FileError {
+    int number = 0;          // classic run-time error number (53 file not found, ...)
+    std::string description; // human readable
+};
+
+// Number of whole records in a file of the given length.
+std::int64_t recordCountForLength(std::int64_t fileLength);
+
+// Checks the record-type letters of records 1 to 5. Missing records (a file
+// shorter than five records) read as zero bytes and so fail the check.
+bool Verify_kvd_Format(const std::uint8_t* data, std::size_t length);
+
+// Called with the progress step k (1, 2, ...) each time another fiftieth of the
+// records has been read; never called for files of fewer than 50 records.
+using ProgressFn = std::function<void(int step)>;
+
+struct ByteReadResult {
+    std::vector<std::uint8_t> bytes; // whole records only
+    std::optional<FileError> error;
+};
+
+// Reads the whole records of a file into memory, unchanged.
+ByteReadResult readKvdBytes(const std::string& path);
+
+struct KvdReadResult {
+    std::vector<SampleRecord> records;
+    std::optional<FileError> error;
+};
+
+// Reads every whole record of the file.
+KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress = {});
+
+// Decodes records from bytes already in memory (progress as above).
+std::vector<SampleRecord> decodeRecords(const std::uint8_t* data, std::size_t length,
+                                        const ProgressFn& progress = {});
+
+// Writes the records in file layout, replacing the file. Returns the error, if any.
+std::optional<FileError> writeKvdFile(const std::string& path, const std::vector<SampleRecord>& records);
+
+// Largest record count accepted (the count is a signed 32-bit number).
+inline constexpr std::int64_t kMaxRecords = 0x7FFFFFFF;
+
+} // namespace kv

@@ -1,0 +1,202 @@
+#include "RecordingLoader.h"
+
+#include "AudioChannel.h"
+#include "PlayTime.h"
+
+#include <cctype>
+#include <filesystem>
+#include <new>
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Length of a file, or -1 when it does not exist or is not a file.
+std::int64_t fileLength(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::u8path(path), ec)) return -1;
+    const auto size = fs::file_size(fs::u8path(path), ec);
+    return ec ? -1 : static_cast<std::int64_t>(size);
+}
+
+std::optional<long long> parseWhole(const std::string& text) {
+    std::size_t i = 0, n = text.size();
+    while (i < n && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    while (n > i && std::isspace(static_cast<unsigned char>(text[n - 1]))) --n;
+    if (i == n || n - i > 12) return std::nullopt;
+    long long value = 0;
+    for (; i < n; ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+LoadError otherError(std::string kind, int number, std::string description) {
+    LoadError e;
+    e.type = LoadError::Type::Other;
+    e.kind = std::move(kind);
+    e.number = number;
+    e.description = std::move(description);
+    return e;
+}
+
+} // namespace
+
+std::string couldNotLoadText(const std::string& lead, int number, const std::string& description) {
+    return lead + " could not be loaded for the following reason(s): \n" + std::to_string(number) + ": '" +
+           description + "'";
+}
+
+UserMessage LoadError::message() const {
+    switch (type) {
+    case Type::DataFileMissing:
+        return {path, "File Not Found", MessageIcon::Exclamation};
+    case Type::AudioMissing:
+        return {"The audio file is missing. The .kvd and .wav (or .mp3) files must reside in the same "
+                "folder.  Please check and try again or disable audio.",
+                "File Not Found", MessageIcon::Exclamation};
+    case Type::DummyMissing:
+        return {"The Dummy.mp3 file is missing. This should be located in the application directory.",
+                "File Not Found", MessageIcon::Exclamation};
+    case Type::BadFormat:
+        return {"This file is corrupt or needs to be converted to version 2 format.",
+                "Incompatible file format", MessageIcon::Exclamation};
+    case Type::Other:
+        break;
+    }
+    return {couldNotLoadText("The " + kind + " file", number, description), kAppTitle, MessageIcon::None};
+}
+
+AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKind kind) {
+    AudioOpenResult out;
+    const std::string word = kind == AudioKind::Wav ? "wav" : "mp3";
+    const std::string type = kind == AudioKind::Wav ? "waveaudio" : "mpegvideo";
+    const AudioReply opened = audio.send("open \"" + path + "\" type " + type + " alias WavFile");
+    if (!opened.ok()) {
+        // The device could not take the file: report it now rather than
+        // letting a recording "load" that can never play.
+        out.error = otherError(word, opened.code, opened.text);
+        return out;
+    }
+    if (kind != AudioKind::Wav) {
+        out.unitsPerSec = 1000;
+        return out;
+    }
+    audio.send("set WavFile time format bytes");
+    long long format[3] = {0, 0, 0};
+    const char* queries[3] = {"status WavFile samplespersec", "status WavFile bitspersample",
+                              "status WavFile channels"};
+    for (int i = 0; i < 3; ++i) {
+        const auto value = parseWhole(audio.send(queries[i]).text);
+        if (!value) {
+            out.error = otherError(word, 13, "Type mismatch");
+            return out;
+        }
+        format[i] = *value;
+    }
+    const long long units = roundHalfEven(static_cast<double>(format[0]) * format[2] * format[1] / 8.0);
+    if (units <= 0 || units > 0x7FFFFFFF) {
+        out.error = otherError(word, 380, "Invalid property value: the audio format is not usable");
+        return out;
+    }
+    out.unitsPerSec = static_cast<std::int32_t>(units);
+    return out;
+}
+
+LoadResult Load_File(const LoadRequest& request, AudioChannel& audio, const LoadObserver& observer) {
+    LoadResult result;
+    auto fail = [&](LoadError e) {
+        result.error = std::move(e);
+        return std::move(result);
+    };
+
+    audio.send("close WavFile");
+
+    const std::string dataPath = request.basePath + ".kvd";
+    if (fileLength(dataPath) < 0) {
+        LoadError e;
+        e.type = LoadError::Type::DataFileMissing;
+        e.kind = "kvd";
+        e.number = 53;
+        e.description = "File not found";
+        e.path = dataPath;
+        return fail(e);
+    }
+
+    auto rec = std::make_unique<RecordingFile>();
+    if (request.audioEnable) {
+        rec->AudioPath = request.basePath + ".wav";
+        rec->AudioType = AudioKind::Wav;
+        if (fileLength(rec->AudioPath) <= 0) {
+            rec->AudioPath = request.basePath + ".mp3";
+            rec->AudioType = AudioKind::Mp3;
+            if (fileLength(rec->AudioPath) < 0) {
+                LoadError e;
+                e.type = LoadError::Type::AudioMissing;
+                e.kind = "mp3";
+                e.path = rec->AudioPath;
+                return fail(e);
+            }
+        }
+    } else {
+        rec->AudioPath = request.dummyAudioPath;
+        rec->AudioType = AudioKind::Mp3;
+        if (fileLength(rec->AudioPath) < 0) {
+            LoadError e;
+            e.type = LoadError::Type::DummyMissing;
+            e.kind = "mp3";
+            e.path = rec->AudioPath;
+            return fail(e);
+        }
+    }
+
+    AudioOpenResult opened = openAudio(audio, rec->AudioPath, rec->AudioType);
+    if (opened.error) {
+        audio.send("close WavFile");
+        return fail(*opened.error);
+    }
+    rec->AudioUnitsPerSec = opened.unitsPerSec;
+
+    ByteReadResult raw = readKvdBytes(dataPath);
+    if (raw.error) {
+        audio.send("close WavFile");
+        return fail(otherError("kvd", raw.error->number, raw.error->description));
+    }
+    if (!Verify_kvd_Format(raw.bytes.data(), raw.bytes.size())) {
+        audio.send("close WavFile");
+        LoadError e;
+        e.type = LoadError::Type::BadFormat;
+        e.kind = "kvd";
+        e.path = dataPath;
+        return fail(e);
+    }
+    if (observer.loadingStarted) observer.loadingStarted();
+
+    try {
+        rec->Records = decodeRecords(raw.bytes.data(), raw.bytes.size(), observer.progress);
+    } catch (const std::bad_alloc&) {
+        audio.send("close WavFile");
+        return fail(otherError("kvd", 7, "Out of memory: the file is too large to load"));
+    }
+    raw.bytes = {};
+
+    rec->RecordCount = static_cast<std::int32_t>(rec->Records.size());
+    rec->CurrentRecord = rec->Records.back();
+    rec->LoopStartRecord = 1;
+    rec->LoopEndRecord = rec->RecordCount;
+    rec->TotalTimeMs = rec->CurrentRecord.TimeMs;
+
+    const SampleRecord& first = rec->record(1);
+    rec->ClockStartSecs = first.MarkType == 'C' ? first.clockMarkSecs() : 0;
+    const SampleRecord& second = rec->record(2);
+    rec->RecordingDay = second.MarkType == 'D' ? second.dayMarkNumber() : 0;
+
+    rec->SkipStepSecs = Calc_SkipStep(rec->TotalTimeMs / 1000);
+    rec->LoadedFileBase = request.basePath;
+    result.recording = std::move(rec);
+    return result;
+}
+
+} // namespace kv
