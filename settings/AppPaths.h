@@ -1,0 +1,21 @@
+// Where the program keeps and finds its files.
+//  - The application directory holds kv_Player.cfg and the default
+//    kv_Player.ini: the executable's folder when it is writable (portable use,
+//    build tree), else the per-user configuration folder.
+//  - dummy.mp3, the demo recordings and the user guide are looked up beside
+//    the executable, then in the installed data folder.
+#pragma once
+
+#include <string>
+
+namespace kv {
+
+// The rule itself, for any pair of folders.
+std::string chooseAppDirectory(const std::string& executableDir, const std::string& userConfigDir);
+
+// Needs a QCoreApplication.
+std::string appDirectory();
+std::string findDataFile(const std::string& name); // "" when found nowhere
+std::string dummyAudioPath();                       // where dummy.mp3 is, or would be
+
+} // namespace kv

@@ -1,0 +1,106 @@
+#include "SessionConfig.h"
+
+#include "FileFunctions.h"
+#include "TextConversion.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace kv {
+namespace {
+
+std::int16_t half(int v) { return static_cast<std::int16_t>(std::nearbyint(v / 2.0)); }
+
+} // namespace
+
+void SessionConfig::setDefaults(const std::string& appDirectory, int screenWidth) {
+    SettingsFilePath = joinPath(appDirectory, "kv_Player.ini");
+    AutoSaveMode = 2;
+    ConfigSpare = 0;
+    KnobIndex = 8;
+    MainLeft = static_cast<std::int16_t>(std::nearbyint(screenWidth / 4.0));
+    MainTop = 0;
+    MainWidth = half(screenWidth);
+    MainWindowState = 0;
+}
+
+bool SessionConfig::Read_Config(const std::string& appDirectory, int screenWidth) {
+    std::ifstream in(std::filesystem::u8path(joinPath(appDirectory, kFileName)), std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (in && lines.size() < 8 && std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    bool ok = lines.size() == 8;
+    SessionConfig read;
+    if (ok) {
+        std::string path = lines[0];
+        if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
+        read.SettingsFilePath = path;
+        const auto autoSave = textToInt32(lines[1]);
+        std::optional<std::int16_t> small[6];
+        for (int i = 0; i < 6; ++i) small[i] = textToInt16(lines[static_cast<std::size_t>(i + 2)]);
+        ok = autoSave.has_value();
+        for (const auto& v : small) ok = ok && v.has_value();
+        if (ok) {
+            read.AutoSaveMode = *autoSave;
+            read.ConfigSpare = *small[0];
+            read.KnobIndex = *small[1];
+            read.MainLeft = *small[2];
+            read.MainTop = *small[3];
+            read.MainWidth = *small[4];
+            read.MainWindowState = *small[5];
+        }
+    }
+    if (!ok) {
+        setDefaults(appDirectory, screenWidth);
+        return false;
+    }
+    *this = read;
+    return true;
+}
+
+std::string formatConfigNumber(double value) {
+    if (!std::isfinite(value)) value = 0;
+    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.0f", value);
+        return std::string(buf) == "-0" ? "0" : buf;
+    }
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    return std::string(buf, res.ptr);
+}
+
+bool SessionConfig::Write_Config(const std::string& appDirectory, const WindowPlacement& window) const {
+    const std::filesystem::path target = std::filesystem::u8path(joinPath(appDirectory, kFileName));
+    const std::filesystem::path temp = target.string() + ".tmp";
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    const std::string lines[] = {
+        "\"" + SettingsFilePath + "\"",
+        std::to_string(AutoSaveMode),
+        std::to_string(ConfigSpare),
+        std::to_string(KnobIndex),
+        formatConfigNumber(window.left),
+        formatConfigNumber(window.top),
+        formatConfigNumber(window.width),
+        std::to_string(window.state),
+    };
+    for (const std::string& l : lines) out << l << "\r\n";
+    out.close();
+    bool ok = !out.fail();
+    std::error_code ec;
+    if (ok) {
+        std::filesystem::rename(temp, target, ec);
+        ok = !ec;
+    }
+    if (!ok) std::filesystem::remove(temp, ec);
+    return ok;
+}
+
+} // namespace kv
