@@ -1,0 +1,19 @@
+// The sensitivity knob's 64-row gain table: the device gain code and the
+// printed label of each knob position. The label, read as a number, is the
+// needle multiplier.
+#pragma once
+
+#include <string>
+
+namespace kv {
+
+inline constexpr int kKnobPositions = 64;
+
+// Label of a knob position ("1.0" .. "40"); positions above 63 read as 63,
+// below 0 as 0.
+const char* gainLabel(int knobIndex);
+// Gain code of a knob position, as decimal text; same clamping.
+const char* gainCode(int knobIndex);
+int clampKnobIndex(int knobIndex);
+
+} // namespace kv

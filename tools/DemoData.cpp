@@ -1,0 +1,167 @@
+#include "DemoData.h"
+
+#include "KvdFile.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <random>
+
+namespace kv {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+std::uint8_t baseCodeFor(double raw) {
+    // Base 0.40 .. 6.75 maps onto the raw range; code = (Base*20 - 8) * 2.
+    const double base = 0.4 + raw / 65535.0 * 6.35;
+    return static_cast<std::uint8_t>(std::clamp((base * 20.0 - 8.0) * 2.0, 0.0, 255.0));
+}
+
+} // namespace
+
+std::vector<SampleRecord> makeDemoRecords(const DemoOptions& o) {
+    std::mt19937 rng(o.seed);
+    std::normal_distribution<double> noise(0.0, 12.0);
+    std::vector<SampleRecord> out(static_cast<std::size_t>(std::max(0, o.records)));
+
+    double setPoint = 0;
+    int lampHold = 0;
+    int bdTotal = 0;
+    std::uint16_t tag = 0;
+    int dialType = 1;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const double t = static_cast<double>(i) * 0.02;
+        // Slow drift, a fall every 23 s that recovers, and short spikes.
+        double raw = 30000 + 6000 * std::sin(2 * kPi * t / 97.0) + 1500 * std::sin(2 * kPi * t / 13.0);
+        const double phase = std::fmod(t, 23.0);
+        if (phase > 8.0) raw -= 2500 * std::exp(-(phase - 8.0) / 3.0) * std::min(1.0, (phase - 8.0) * 4);
+        const double spike = std::fmod(t + 11.0, 41.0);
+        if (spike < 0.4) raw += 9000 * std::sin(kPi * spike / 0.4);
+        raw = std::clamp(raw + noise(rng), 0.0, 65535.0);
+
+        const int knob = t < 60 ? 8 : t < 120 ? 14 : 5;
+        if (t >= 130 && t < 150) dialType = 2;
+        else if (t >= 150 && t < 160) dialType = 0;
+        else dialType = 1;
+
+        if (i == 0) setPoint = raw;
+        double needle = -2503 + (raw - setPoint) * (knob + 2) * 0.12;
+        int lamp = 0;
+        if (needle > 9000 || needle < -14000) { // off the scale: the meter re-sets
+            setPoint = raw;
+            needle = -2503;
+            lampHold = 15;
+        }
+        if (lampHold > 0) {
+            lamp = 1;
+            --lampHold;
+        }
+        if (spike < 0.6) lamp = 2;
+        if (i > 0 && raw < out[i - 1].RawReading - 15) bdTotal += 1;
+
+        SampleRecord& r = out[i];
+        r.TimeMs = static_cast<std::int32_t>(i * 20);
+        r.RawReading = static_cast<std::uint16_t>(raw);
+        r.NeedlePos = static_cast<std::int16_t>(std::clamp(needle, -32768.0, 32767.0));
+        r.BdCount = static_cast<std::int16_t>(std::min(bdTotal / 4, 32767));
+        r.BaseCode = baseCodeFor(raw);
+        r.SensIndex = static_cast<std::uint8_t>(knob);
+        r.StatusFlags = static_cast<std::uint8_t>(lamp | 0x08 | (dialType << 5));
+        r.RecordType = 'O';
+        if (o.tagEverySecs > 0 && i > 2 && i % static_cast<std::size_t>(o.tagEverySecs * 50) == 0) {
+            ++tag;
+            r.MarkType = 'T';
+            r.MarkData = {static_cast<std::uint8_t>(tag & 0xFF), static_cast<std::uint8_t>(tag >> 8), 0, 0};
+            r.RecordType = 'T';
+        }
+    }
+    if (!out.empty()) {
+        out[0].MarkType = 'C';
+        out[0].MarkData = {0, static_cast<std::uint8_t>((o.clockStartSecs >> 16) & 0xFF),
+                           static_cast<std::uint8_t>((o.clockStartSecs >> 8) & 0xFF),
+                           static_cast<std::uint8_t>(o.clockStartSecs & 0xFF)};
+        out[0].RecordType = 'P';
+    }
+    if (out.size() > 1) {
+        out[1].MarkType = 'D';
+        out[1].MarkData = {0, 0, static_cast<std::uint8_t>((o.dayNumber >> 8) & 0xFF),
+                           static_cast<std::uint8_t>(o.dayNumber & 0xFF)};
+        out[1].RecordType = 'P';
+    }
+    return out;
+}
+
+namespace {
+
+std::string writeSound(const std::string& path, double seconds, int format, int rate, int channels,
+                       bool ticks, double compression) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f) return std::string("cannot write ") + path + ": " + sf_strerror(nullptr);
+    if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) {
+        int mode = SF_BITRATE_MODE_CONSTANT;
+        sf_command(f, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
+        sf_command(f, SFC_SET_COMPRESSION_LEVEL, &compression, sizeof compression);
+    }
+    const auto total = static_cast<std::int64_t>(seconds * rate);
+    std::vector<float> block(4096 * static_cast<std::size_t>(channels));
+    std::string error;
+    for (std::int64_t first = 0; first < total && error.empty(); first += 4096) {
+        const std::int64_t n = std::min<std::int64_t>(4096, total - first);
+        for (std::int64_t k = 0; k < n; ++k) {
+            float v = 0;
+            if (ticks) {
+                const double t = static_cast<double>(first + k) / rate;
+                const double intoTick = std::fmod(t, 5.0);
+                v = static_cast<float>(0.04 * std::sin(2 * kPi * 140 * t) * (0.6 + 0.4 * std::sin(2 * kPi * 0.7 * t)));
+                if (intoTick < 0.03) v = static_cast<float>(0.8 * std::sin(2 * kPi * 1000 * intoTick));
+            }
+            for (int c = 0; c < channels; ++c) block[static_cast<std::size_t>(k * channels + c)] = v;
+        }
+        if (sf_writef_float(f, block.data(), n) != n) error = std::string("write failed: ") + sf_strerror(f);
+    }
+    sf_close(f);
+    return error;
+}
+
+} // namespace
+
+std::string writeDemoAudio(const std::string& path, double seconds, DemoAudioFormat format, int sampleRate,
+                           int channels) {
+    const int sfFormat = format == DemoAudioFormat::Wav ? (SF_FORMAT_WAV | SF_FORMAT_PCM_16)
+                                                        : (SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III);
+    return writeSound(path, seconds, sfFormat, sampleRate, channels, true, 0.5);
+}
+
+std::string writeSilenceMp3(const std::string& path, double seconds) {
+    return writeSound(path, seconds, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 16000, 1, false, 1.0);
+}
+
+std::string writeDemoSet(const std::string& folder) {
+    struct Item {
+        const char* name;
+        DemoAudioFormat format;
+        std::uint32_t seed;
+    };
+    for (const Item& item : {Item{"demo001", DemoAudioFormat::Wav, 1}, Item{"demo002", DemoAudioFormat::Mp3, 2}}) {
+        DemoOptions o;
+        o.seed = item.seed;
+        o.clockStartSecs += item.seed * 600;
+        const auto records = makeDemoRecords(o);
+        const std::string base = folder + "/" + item.name;
+        if (const auto err = writeKvdFile(base + ".kvd", records)) return err->description;
+        const double seconds = records.back().TimeMs / 1000.0 + 0.5;
+        const std::string err =
+            writeDemoAudio(base + (item.format == DemoAudioFormat::Wav ? ".wav" : ".mp3"), seconds, item.format);
+        if (!err.empty()) return err;
+    }
+    return "";
+}
+
+} // namespace kv

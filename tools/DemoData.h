@@ -1,0 +1,38 @@
+// Synthetic recordings for the demo, tests and benchmarks: a realistic raw
+// reading (slow drift, falls and rises, a few body-motion spikes) with
+// recorded needle, Base, counter, knob and lamp fields from a simple law,
+// clock/date/tag marks, and audio with a tick at every whole 5 seconds.
+#pragma once
+
+#include "SampleRecord.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+struct DemoOptions {
+    std::int32_t records = 9000;         // 3 minutes
+    std::int32_t clockStartSecs = 37800; // 10:30:00
+    std::int32_t dayNumber = 9821;       // 20 November 2026
+    std::uint32_t seed = 1;
+    int tagEverySecs = 30;
+};
+
+std::vector<SampleRecord> makeDemoRecords(const DemoOptions& options);
+
+enum class DemoAudioFormat { Wav, Mp3 };
+
+// Writes `seconds` of demo sound (quiet murmur, loud 30-ms tick at each whole
+// 5 s). Returns "" or an error text.
+std::string writeDemoAudio(const std::string& path, double seconds, DemoAudioFormat format,
+                           int sampleRate = 22050, int channels = 1);
+
+// Silence as MP3 at the lowest constant bit rate (16 kHz mono, 8 kbit/s).
+std::string writeSilenceMp3(const std::string& path, double seconds);
+
+// demo001 (.kvd + .wav) and demo002 (.kvd + .mp3) in the folder.
+std::string writeDemoSet(const std::string& folder);
+
+} // namespace kv

@@ -1,0 +1,198 @@
+#include "KvTool.h"
+
+#include "AudioChannel.h"
+#include "GainTable.h"
+#include "KvdFile.h"
+#include "PlayTime.h"
+#include "RecordingLoader.h"
+#include "SoundChannel.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <istream>
+#include <ostream>
+#include <thread>
+
+namespace kv {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitError = 1;
+constexpr int kExitFormat = 2;
+
+const char* const kUsage =
+    "usage: kvtool info FILE.kvd\n"
+    "       kvtool export FILE.kvd [-o OUT.csv]\n"
+    "       kvtool channel            (audio commands from standard input)\n";
+
+std::string basePathOf(const std::string& file) {
+    if (file.size() > 4 && file.compare(file.size() - 4, 4, ".kvd") == 0) return file.substr(0, file.size() - 4);
+    return file;
+}
+
+struct Loaded {
+    std::vector<SampleRecord> records;
+    int exitCode = kExitOk;
+};
+
+// Reads and checks a data file, reporting failures as the player does.
+Loaded loadRecords(const std::string& file, std::ostream& err) {
+    Loaded out;
+    ByteReadResult raw = readKvdBytes(file);
+    if (raw.error) {
+        err << "kvtool: " << couldNotLoadText("The kvd file", raw.error->number, raw.error->description) << "\n";
+        out.exitCode = kExitError;
+        return out;
+    }
+    if (!Verify_kvd_Format(raw.bytes.data(), raw.bytes.size())) {
+        LoadError e;
+        e.type = LoadError::Type::BadFormat;
+        err << e.message().text << "\n";
+        out.exitCode = kExitFormat;
+        return out;
+    }
+    out.records = decodeRecords(raw.bytes.data(), raw.bytes.size());
+    return out;
+}
+
+std::string twoDigits(int v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02d", v);
+    return buf;
+}
+
+int info(const std::string& file, std::ostream& out, std::ostream& err) {
+    const Loaded l = loadRecords(file, err);
+    if (l.exitCode != kExitOk) return l.exitCode;
+    const SampleRecord& first = l.records.front();
+    const SampleRecord& second = l.records[1];
+    const std::int32_t total = l.records.back().TimeMs;
+
+    std::string audio = "missing";
+    std::int32_t units = 0;
+    const std::string base = basePathOf(file);
+    std::error_code ec;
+    SoundChannel channel(SoundChannel::Options{true, {}});
+    for (const auto& [ext, kind] : {std::pair{".wav", AudioKind::Wav}, std::pair{".mp3", AudioKind::Mp3}}) {
+        const std::string path = base + ext;
+        if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) == 0) continue;
+        const AudioOpenResult opened = openAudio(channel, path, kind);
+        channel.send("close WavFile");
+        if (opened.error) {
+            err << "kvtool: " << opened.error->message().text << "\n";
+            return kExitError;
+        }
+        audio = kind == AudioKind::Wav ? "wav" : "mp3";
+        units = opened.unitsPerSec;
+        break;
+    }
+
+    out << "records: " << l.records.size() << "\n";
+    out << "total_time_ms: " << total << "\n";
+    out << "total_time: " << Format_PlayTime(static_cast<std::int32_t>(roundHalfEven(total / 1000.0)), total) << "\n";
+    out << "skip_step: " << Calc_SkipStep(total / 1000) << "\n";
+    if (first.MarkType == 'C') {
+        const std::int32_t s = first.clockMarkSecs();
+        out << "clock_start: " << twoDigits(s / 3600) << ":" << twoDigits((s / 60) % 60) << ":" << twoDigits(s % 60)
+            << "\n";
+    } else {
+        out << "clock_start: none\n";
+    }
+    if (second.MarkType == 'D') {
+        const auto d = dateFromDayNumber(second.dayMarkNumber());
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
+                      static_cast<unsigned>(d.day()));
+        out << "date: " << buf << "\n";
+    } else {
+        out << "date: none\n";
+    }
+    out << "audio: " << audio << "\n";
+    out << "audio_units_per_sec: " << units << "\n";
+    return kExitOk;
+}
+
+void exportCsv(const std::vector<SampleRecord>& records, std::ostream& out) {
+    out << "record,time_ms,raw,needle,bd_count,bd_text,base_code,base_text,sens_index,knob_label,lamp,frozen,"
+           "bd_on,dial_type,mark,mark_value,record_type\n";
+    std::size_t n = 0;
+    for (const SampleRecord& r : records) {
+        ++n;
+        std::string mark, markValue;
+        if (r.MarkType == 'C') mark = "C", markValue = std::to_string(r.clockMarkSecs());
+        else if (r.MarkType == 'D') mark = "D", markValue = std::to_string(r.dayMarkNumber());
+        else if (r.MarkType == 'T') mark = "T", markValue = std::to_string(r.tagMarkNumber());
+        const bool printable = r.RecordType > 32 && r.RecordType < 127 && r.RecordType != ',' && r.RecordType != '"';
+        out << n << ',' << r.TimeMs << ',' << r.RawReading << ',' << r.NeedlePos << ',' << r.BdCount << ','
+            << Format_BdText(r.BdCount) << ',' << int(r.BaseCode) << ',' << Format_BaseText(r.BaseCode) << ','
+            << int(r.SensIndex) << ',' << gainLabel(r.SensIndex) << ',' << int(r.lamp()) << ',' << int(r.frozen())
+            << ',' << int(r.bdOn()) << ',' << r.dialType() << ',' << mark << ',' << markValue << ','
+            << (printable ? std::string(1, r.RecordType) : std::string()) << '\n';
+    }
+}
+
+int exportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string file, outPath;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "-o" && i + 1 < args.size()) outPath = args[++i];
+        else if (file.empty()) file = args[i];
+        else {
+            err << kUsage;
+            return kExitError;
+        }
+    }
+    if (file.empty()) {
+        err << kUsage;
+        return kExitError;
+    }
+    const Loaded l = loadRecords(file, err);
+    if (l.exitCode != kExitOk) return l.exitCode;
+    if (outPath.empty()) {
+        exportCsv(l.records, out);
+        return out ? kExitOk : kExitError;
+    }
+    std::ofstream f(outPath, std::ios::binary | std::ios::trunc);
+    exportCsv(l.records, f);
+    f.close();
+    if (!f) {
+        err << "kvtool: cannot write " << outPath << "\n";
+        return kExitError;
+    }
+    return kExitOk;
+}
+
+int channelConsole(std::istream& in, std::ostream& out) {
+    SoundChannel channel;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        if (line.rfind("sleep ", 0) == 0) {
+            const long ms = std::strtol(line.c_str() + 6, nullptr, 10);
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::max(0L, ms)));
+            continue;
+        }
+        const AudioReply r = channel.send(line);
+        out << r.code << '\t' << r.text << std::endl;
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << kUsage;
+        return kExitError;
+    }
+    const std::string& cmd = args[0];
+    if (cmd == "info" && args.size() == 2) return info(args[1], out, err);
+    if (cmd == "export") return exportCommand(args, out, err);
+    if (cmd == "channel" && args.size() == 1) return channelConsole(in, out);
+    err << kUsage;
+    return kExitError;
+}
+
+} // namespace kv
