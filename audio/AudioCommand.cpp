@@ -56,6 +56,10 @@ ParsedCommand parseAudioCommand(std::string_view line) {
     AudioCommand c;
     using V = AudioCommand::Verb;
 
+    static const char* const kVerbs[] = {"open", "close", "set", "status", "seek", "play",
+                                         "pause", "resume", "stop", "delete", "save"};
+    if (std::find(std::begin(kVerbs), std::end(kVerbs), verb) == std::end(kVerbs))
+        return failure(kAudioErrUnrecognizedCommand);
     if (verb == "open") {
         // open "P" type T alias A
         if (w.size() != 6 || lower(w[2]) != "type" || lower(w[4]) != "alias")

@@ -52,7 +52,8 @@ std::int64_t SoundChannel::toFrames(std::int64_t units) const {
 
 std::int64_t SoundChannel::toUnits(std::int64_t frames) const {
     if (m_dev->byteUnits) return frames * m_dev->info->bytesPerFrame();
-    return frames * 1000 / m_dev->info->sampleRate();
+    return static_cast<std::int64_t>(
+        std::nearbyint(static_cast<long double>(frames) * 1000.0L / m_dev->info->sampleRate()));
 }
 
 std::int64_t SoundChannel::clampToWindow(std::int64_t frame) const {

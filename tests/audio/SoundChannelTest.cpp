@@ -1,0 +1,183 @@
+#include "SoundChannel.h"
+#include "SoundFile.h"
+#include "TempDir.h"
+
+#include "DemoData.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <filesystem>
+#include <vector>
+
+namespace kv {
+namespace {
+
+using namespace std::chrono_literals;
+using test::TempDir;
+
+// A ramp so that every frame is recognisable: sample k of channel c = (k * 7 + c) mod 30000.
+void writeRamp(const std::string& path, int rate, int channels, int subtype, int frames) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | subtype;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+    std::vector<short> data(static_cast<std::size_t>(frames * channels));
+    for (int k = 0; k < frames; ++k)
+        for (int c = 0; c < channels; ++c)
+            data[static_cast<std::size_t>(k * channels + c)] = static_cast<short>((k * 7 + c) % 30000);
+    sf_writef_short(f, data.data(), frames);
+    sf_close(f);
+}
+
+std::vector<int> readInts(const std::string& path, SF_INFO* info) {
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, info);
+    if (!f) return {};
+    std::vector<int> out(static_cast<std::size_t>(info->frames * info->channels));
+    sf_readf_int(f, out.data(), info->frames);
+    sf_close(f);
+    return out;
+}
+
+class SoundChannelTest : public ::testing::Test {
+protected:
+    SoundChannelTest() : channel(SoundChannel::Options{true, [this] { return now; }}) {}
+    std::string q(const std::string& p) { return "\"" + p + "\""; }
+    std::string ask(const std::string& c) {
+        const AudioReply r = channel.send(c);
+        EXPECT_EQ(r.code, 0) << c << ": " << r.text;
+        return r.text;
+    }
+    TempDir dir;
+    std::chrono::steady_clock::time_point now{std::chrono::seconds(1000)};
+    SoundChannel channel;
+};
+
+TEST_F(SoundChannelTest, WavePositionsAreBytesAndFollowTheClock) {
+    const std::string path = dir.file("Grüße aus/stereo take.wav");
+    std::filesystem::create_directories(dir.file("Grüße aus"));
+    writeRamp(path, 44100, 2, SF_FORMAT_PCM_16, 44100 * 3);
+    ask("open " + q(path) + " type waveaudio alias WavFile");
+    ask("set WavFile time format bytes");
+    EXPECT_EQ(ask("status WavFile samplespersec"), "44100");
+    EXPECT_EQ(ask("status WavFile bitspersample"), "16");
+    EXPECT_EQ(ask("status WavFile channels"), "2");
+    EXPECT_EQ(ask("status WavFile mode"), "stopped");
+
+    ask("seek WavFile to 176400");
+    ask("play WavFile");
+    EXPECT_EQ(ask("status WavFile mode"), "playing");
+    now += 500ms;
+    EXPECT_EQ(ask("status WavFile position"), "264600");
+    ask("pause WavFile");
+    now += 2s;
+    EXPECT_EQ(ask("status WavFile mode"), "paused");
+    EXPECT_EQ(ask("status WavFile position"), "264600");
+    ask("play WavFile from 264600");
+    now += 1s;
+    EXPECT_EQ(ask("status WavFile position"), "441000");
+    now += 1s; // past the end of the 3-s sound
+    EXPECT_EQ(ask("status WavFile mode"), "stopped");
+    EXPECT_EQ(ask("status WavFile position"), std::to_string(44100 * 3 * 4));
+    ask("close WavFile");
+    EXPECT_EQ(channel.send("status WavFile mode").code, kAudioErrInvalidDevice);
+}
+
+TEST_F(SoundChannelTest, EightBitMonoCountsOneBytePerSample) {
+    const std::string path = dir.file("m8.wav");
+    writeRamp(path, 11025, 1, SF_FORMAT_PCM_U8, 11025 * 2);
+    ask("open " + q(path) + " type waveaudio alias WavFile");
+    ask("set WavFile time format bytes");
+    EXPECT_EQ(ask("status WavFile bitspersample"), "8");
+    ask("play WavFile from 0");
+    now += 1s;
+    EXPECT_EQ(ask("status WavFile position"), "11025");
+    ask("stop WavFile");
+    EXPECT_EQ(ask("status WavFile mode"), "stopped");
+}
+
+TEST_F(SoundChannelTest, Mp3PositionsAreMilliseconds) {
+    const std::string path = dir.file("speech.mp3");
+    ASSERT_EQ(writeDemoAudio(path, 4.0, DemoAudioFormat::Mp3), "");
+    ask("open " + q(path) + " type mpegvideo alias WavFile");
+    ask("seek WavFile to 1500");
+    ask("play WavFile");
+    now += 1250ms;
+    EXPECT_EQ(ask("status WavFile position"), "2750");
+    ask("pause WavFile");
+    ask("play WavFile from 100");
+    EXPECT_EQ(ask("status WavFile position"), "100");
+}
+
+TEST_F(SoundChannelTest, Mp3LengthMatchesTheDecodedFrames) {
+    const std::string path = dir.file("len.mp3");
+    ASSERT_EQ(writeDemoAudio(path, 6.0, DemoAudioFormat::Mp3), "");
+    auto file = SoundFile::open(path);
+    ASSERT_TRUE(file);
+    std::vector<float> block(4096);
+    std::int64_t decoded = 0;
+    for (std::int64_t got; (got = file->readFloat(block.data(), 4096)) > 0;) decoded += got;
+    EXPECT_EQ(decoded, file->frames());
+}
+
+TEST_F(SoundChannelTest, DeleteNarrowsTheSoundAndSaveWritesIt) {
+    const std::string path = dir.file("cut.wav");
+    writeRamp(path, 8000, 2, SF_FORMAT_PCM_16, 8000 * 4);
+    ask("open " + q(path) + " type waveaudio alias WavFile");
+    ask("set WavFile time format bytes");
+    // Keep frames 2000 .. 30000: cut the tail first, then the head, as Expand does.
+    ask("delete WavFile from " + std::to_string(30000 * 4));
+    ask("delete WavFile from 0 to " + std::to_string(2000 * 4));
+    EXPECT_EQ(ask("status WavFile length"), std::to_string(28000 * 4));
+    ask("play WavFile from 0");
+    now += 1s;
+    EXPECT_EQ(ask("status WavFile position"), "32000");
+
+    const std::string out = dir.file("saved copy.wav");
+    ask("save WavFile " + q(out) + " wait");
+    SF_INFO info{};
+    const std::vector<int> saved = readInts(out, &info);
+    ASSERT_EQ(info.frames, 28000);
+    EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    EXPECT_EQ(info.channels, 2);
+    for (int k : {0, 1, 14000, 27999})
+        for (int c = 0; c < 2; ++c)
+            EXPECT_EQ(saved[static_cast<std::size_t>(k * 2 + c)] >> 16, ((k + 2000) * 7 + c) % 30000) << k;
+    EXPECT_FALSE(std::filesystem::exists(out + ".part"));
+}
+
+TEST_F(SoundChannelTest, SavingAnMp3WindowWritesSixteenBitWav) {
+    const std::string path = dir.file("talk.mp3");
+    ASSERT_EQ(writeDemoAudio(path, 5.0, DemoAudioFormat::Mp3, 22050, 1), "");
+    ask("open " + q(path) + " type mpegvideo alias WavFile");
+    ask("delete WavFile from 3000");
+    ask("delete WavFile from 0 to 1000");
+    EXPECT_EQ(ask("status WavFile length"), "2000");
+    ask("save WavFile " + q(dir.file("seg.wav")) + " wait");
+    SF_INFO info{};
+    readInts(dir.file("seg.wav"), &info);
+    EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    EXPECT_EQ(info.frames, 44100);
+}
+
+TEST_F(SoundChannelTest, FailuresAnswerWithCodes) {
+    EXPECT_EQ(channel.send("play WavFile").code, kAudioErrInvalidDevice);
+    EXPECT_EQ(channel.send("open \"" + dir.file("none.wav") + "\" type waveaudio alias WavFile").code,
+              kAudioErrFileNotFound);
+    test::writeText(dir.file("junk.wav"), "this is not sound");
+    EXPECT_EQ(channel.send("open \"" + dir.file("junk.wav") + "\" type waveaudio alias WavFile").code,
+              kAudioErrBadFile);
+    EXPECT_EQ(channel.send("dance WavFile").code, kAudioErrUnrecognizedCommand);
+
+    writeRamp(dir.file("ok.wav"), 8000, 1, SF_FORMAT_PCM_16, 800);
+    ask("open \"" + dir.file("ok.wav") + "\" type waveaudio alias WavFile");
+    EXPECT_EQ(channel.send("open \"" + dir.file("ok.wav") + "\" type waveaudio alias WavFile").code,
+              kAudioErrDuplicateAlias);
+    EXPECT_EQ(channel.send("status Other mode").code, kAudioErrInvalidDevice);
+    EXPECT_EQ(channel.send("save WavFile \"" + dir.file("no/such/dir/x.wav") + "\" wait").code, kAudioErrCannotWrite);
+}
+
+} // namespace
+} // namespace kv

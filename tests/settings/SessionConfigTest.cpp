@@ -1,0 +1,76 @@
+#include "SessionConfig.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+using test::TempDir;
+
+TEST(SessionConfig, FirstStartTakesDefaults) {
+    TempDir dir;
+    SessionConfig c;
+    EXPECT_FALSE(c.Read_Config(dir.path(), 1920));
+    EXPECT_EQ(c.SettingsFilePath, dir.file("kv_Player.ini"));
+    EXPECT_EQ(c.AutoSaveMode, 2);
+    EXPECT_EQ(c.KnobIndex, 8);
+    EXPECT_EQ(c.MainLeft, 480);
+    EXPECT_EQ(c.MainWidth, 960);
+    EXPECT_EQ(c.MainWindowState, 0);
+}
+
+TEST(SessionConfig, WritesTheExactLinesAndReadsThemBack) {
+    TempDir dir;
+    SessionConfig c;
+    c.SettingsFilePath = "/home/u/my, settings.ini";
+    c.AutoSaveMode = 1;
+    c.KnobIndex = 23;
+    ASSERT_TRUE(c.Write_Config(dir.path(), WindowPlacement{3840, -12.5, 7680, 2}));
+    EXPECT_EQ(test::readText(dir.file("kv_Player.cfg")),
+              "\"/home/u/my, settings.ini\"\r\n1\r\n0\r\n23\r\n3840\r\n-12.5\r\n7680\r\n2\r\n");
+
+    SessionConfig back;
+    ASSERT_TRUE(back.Read_Config(dir.path(), 1000));
+    EXPECT_EQ(back.SettingsFilePath, "/home/u/my, settings.ini");
+    EXPECT_EQ(back.AutoSaveMode, 1);
+    EXPECT_EQ(back.KnobIndex, 23);
+    EXPECT_EQ(back.MainLeft, 3840);
+    EXPECT_EQ(back.MainTop, -12); // halves to even
+    EXPECT_EQ(back.MainWidth, 7680);
+    EXPECT_EQ(back.MainWindowState, 2);
+}
+
+TEST(SessionConfig, ADamagedFileIsWhollyReplacedByDefaults) {
+    TempDir dir;
+    SessionConfig c;
+    test::writeText(dir.file("kv_Player.cfg"), "\"/x.ini\"\r\n0\r\n0\r\n30\r\n1\r\n2\r\n3\r\n"); // seven lines
+    EXPECT_FALSE(c.Read_Config(dir.path(), 800));
+    EXPECT_EQ(c.SettingsFilePath, dir.file("kv_Player.ini"));
+    EXPECT_EQ(c.AutoSaveMode, 2);
+    EXPECT_EQ(c.KnobIndex, 8);
+
+    test::writeText(dir.file("kv_Player.cfg"), "\"/x.ini\"\r\n0\r\n0\r\n30\r\n40000\r\n2\r\n3\r\n0\r\n");
+    EXPECT_FALSE(c.Read_Config(dir.path(), 800));
+    EXPECT_EQ(c.KnobIndex, 8);
+
+    test::writeText(dir.file("kv_Player.cfg"), std::string("\0\xff\xfe garbage", 12));
+    EXPECT_FALSE(c.Read_Config(dir.path(), 800));
+}
+
+TEST(SessionConfig, WriteFailureIsReported) {
+    TempDir dir;
+    SessionConfig c;
+    EXPECT_FALSE(c.Write_Config(dir.file("missing/folder"), WindowPlacement{}));
+}
+
+TEST(SessionConfig, NumbersUseTheFilesForm) {
+    EXPECT_EQ(formatConfigNumber(0), "0");
+    EXPECT_EQ(formatConfigNumber(-0.0), "0");
+    EXPECT_EQ(formatConfigNumber(1234), "1234");
+    EXPECT_EQ(formatConfigNumber(0.25), "0.25");
+    EXPECT_EQ(formatConfigNumber(-3.125), "-3.125");
+}
+
+} // namespace
+} // namespace kv

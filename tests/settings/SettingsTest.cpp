@@ -1,0 +1,185 @@
+#include "ProfileFile.h"
+#include "Settings.h"
+#include "TempDir.h"
+#include "TextConversion.h"
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+using test::TempDir;
+
+TEST(TextConversion, NumbersBooleansAndRefusals) {
+    EXPECT_EQ(textToInt32(" 42 "), 42);
+    EXPECT_EQ(textToInt32("2.5"), 2);
+    EXPECT_EQ(textToInt32("3.5"), 4);
+    EXPECT_EQ(textToInt32("-7"), -7);
+    EXPECT_FALSE(textToInt32("abc"));
+    EXPECT_FALSE(textToInt32(""));
+    EXPECT_FALSE(textToInt32("12abc"));
+    EXPECT_FALSE(textToInt32("99999999999"));
+    EXPECT_EQ(textToInt16("32767"), 32767);
+    EXPECT_FALSE(textToInt16("70000"));
+    EXPECT_EQ(textToBool("TRUE"), true);
+    EXPECT_EQ(textToBool("false"), false);
+    EXPECT_EQ(textToBool("1"), true);
+    EXPECT_EQ(textToBool("0"), false);
+    EXPECT_EQ(textToBool("-1"), true);
+    EXPECT_FALSE(textToBool("yes"));
+    EXPECT_FALSE(textToBool(""));
+}
+
+TEST(ProfileFile, WritingAKeyKeepsEverythingElse) {
+    TempDir dir;
+    const std::string path = dir.file("kv.ini");
+    test::writeText(path, "; my notes\n[Colors]\nDial_Color=1\nMine=keep me\n\n[Extra]\nx=1\n");
+    {
+        ProfileFile f(path);
+        EXPECT_EQ(f.read("colors", "DIAL_COLOR", "d"), "1");
+        EXPECT_EQ(f.read("Colors", "Nope", "d"), "d");
+        f.write("Colors", "Dial_Color", "2");
+        f.write("Colors", "Text_Color", "3");
+        f.write("Graph", "GridX", "True");
+        ASSERT_TRUE(f.save());
+    }
+    const std::string text = test::readText(path);
+    EXPECT_NE(text.find("; my notes"), std::string::npos);
+    EXPECT_NE(text.find("Mine=keep me"), std::string::npos);
+    EXPECT_LT(text.find("Dial_Color=2"), text.find("Text_Color=3"));
+    EXPECT_LT(text.find("Text_Color=3"), text.find("[Extra]"));
+    EXPECT_LT(text.find("[Extra]"), text.find("[Graph]"));
+}
+
+TEST(ProfileFile, ValuesComeBackUnquotedAndCut) {
+    TempDir dir;
+    const std::string path = dir.file("q.ini");
+    test::writeText(path, "[Recording]\nSavePath=\"C:\\a b\\\"\nLoadPath=" + std::string(300, 'x') + "\nEmpty=\n");
+    ProfileFile f(path);
+    EXPECT_EQ(f.read("Recording", "SavePath", ""), "C:\\a b\\");
+    EXPECT_EQ(f.read("Recording", "LoadPath", "").size(), 254u);
+    EXPECT_EQ(f.read("Recording", "Empty", "default"), "");
+}
+
+class SettingsTest : public ::testing::Test {
+protected:
+    SettingsTest() : store(dir.path()) {}
+    TempDir dir;
+    SettingsStore store;
+};
+
+TEST_F(SettingsTest, NoFileGivesEveryDefault) {
+    store.Load_Settings();
+    const Settings& s = store.values;
+    EXPECT_EQ(store.SettingsFilePath, dir.file("kv_Player.ini"));
+    EXPECT_EQ(s.Dial_Color, 16777215);
+    EXPECT_EQ(s.Panel_Color, 10070316);
+    EXPECT_EQ(s.GraphSheet_Color, 11924207);
+    EXPECT_EQ(s.Scale_Color, 12615680);
+    EXPECT_EQ(s.ShadowNeedleColor_Index, 1);
+    EXPECT_EQ(s.Needle_Width, 4);
+    EXPECT_EQ(s.DialType, 1);
+    EXPECT_TRUE(s.RecordVisible);
+    EXPECT_FALSE(s.GraphVisible);
+    EXPECT_EQ(s.GraphHeight_Index, "3");
+    EXPECT_EQ(s.ClockType, 3);
+    EXPECT_EQ(s.DateType, 1);
+    EXPECT_EQ(s.DataLag_Index, 2);
+    EXPECT_EQ(s.GraphTimescale, "8");
+    EXPECT_EQ(s.SavePrefix, "Prefix_");
+    EXPECT_EQ(s.LoadPath, "C:\\Program Files\\kavotel\\samples\\");
+    EXPECT_EQ(s.RecordingMode, 2);
+    EXPECT_TRUE(s.AudioEnable);
+    EXPECT_FALSE(s.PlayLoopEnable);
+    store.values.ChosenDialType = static_cast<std::int16_t>(s.DialType);
+    EXPECT_TRUE(store.Check_SettingsSaved());
+}
+
+TEST_F(SettingsTest, UnconvertibleValuesKeepThePreviousValue) {
+    test::writeText(store.SettingsFilePath,
+                    "[Colors]\nDial_Color=abc\nShadowNeedleColor_Index=70000\n[Format]\nRecordVisible=1\n"
+                    "ClockLeft=maybe\nDialType=9\n");
+    store.values.ShadowNeedleColor_Index = 3;
+    store.values.ClockLeft = true;
+    store.Load_Settings();
+    EXPECT_EQ(store.values.Dial_Color, 0);              // the initial value stands
+    EXPECT_EQ(store.values.ShadowNeedleColor_Index, 3); // does not fit 16 bits
+    EXPECT_TRUE(store.values.ClockLeft);
+    EXPECT_TRUE(store.values.RecordVisible);
+    EXPECT_EQ(store.values.DialType, 9); // no range check
+    EXPECT_EQ(store.values.LED_Set_Color, 65280);
+}
+
+TEST_F(SettingsTest, SaveWritesSectionsAndKeysInOrder) {
+    store.Load_Settings();
+    store.values.ChosenDialType = 2;
+    store.values.DialType = 0; // in force, not saved
+    store.Save_Settings();
+    const std::string text = test::readText(store.SettingsFilePath);
+    const char* order[] = {"[Colors]", "Dial_Color=16777215", "MainNeedle_Color=255", "ShadowNeedleColor_Index=1",
+                           "Scale_Color=", "FreezeNeedle_Color=", "Text_Color=", "[Format]", "Needle_Width=4",
+                           "DialType=2", "ScaleType=0", "RecordVisible=True", "GraphHeight_Index=3",
+                           "GraphVisible=False", "ClockType=3", "ClockLeft=False", "DateType=1", "[Settings]",
+                           "SwitchMode_Index=1", "kv3SensorMode=False", "[Graph]", "GraphInvert=False",
+                           "GraphTimescale=8", "GraphGain=0"};
+    std::size_t at = 0;
+    for (const char* item : order) {
+        const std::size_t found = text.find(item, at);
+        ASSERT_NE(found, std::string::npos) << item;
+        at = found;
+    }
+    EXPECT_EQ(text.find("[Recording]"), std::string::npos);
+    EXPECT_TRUE(store.Check_SettingsSaved());
+
+    store.Save_RecordingSettings();
+    const std::string withRecording = test::readText(store.SettingsFilePath);
+    EXPECT_NE(withRecording.find("AudioEnable=True\nRecPromptEnable=False\nPlayLoopEnable=False"),
+              std::string::npos);
+}
+
+TEST_F(SettingsTest, TheExitComparisonSeesRealChangesOnly) {
+    store.Load_Settings();
+    store.values.ChosenDialType = 1;
+    store.Save_Settings();
+    EXPECT_TRUE(store.Check_SettingsSaved());
+
+    store.values.DialType = 3; // playback changing the style in force
+    EXPECT_TRUE(store.Check_SettingsSaved());
+    store.values.GraphHeight_Index = "3"; // a menu choice equal to the file
+    EXPECT_TRUE(store.Check_SettingsSaved());
+    store.values.SavePath = "/elsewhere"; // the Recording section is not compared
+    EXPECT_TRUE(store.Check_SettingsSaved());
+
+    store.values.ChosenDialType = 0;
+    EXPECT_FALSE(store.Check_SettingsSaved());
+    store.values.ChosenDialType = 1;
+    store.values.GridX = true;
+    EXPECT_FALSE(store.Check_SettingsSaved());
+    store.values.GridX = false;
+    store.values.GraphPenWidth_Index = "3";
+    EXPECT_FALSE(store.Check_SettingsSaved());
+}
+
+TEST_F(SettingsTest, RecordVisibleOneSavesBackAsTrueAndDefaultsRestoreColours) {
+    test::writeText(store.SettingsFilePath, "[Format]\nRecordVisible=1\n[Colors]\nPanel_Color=5\n");
+    store.Load_Settings();
+    store.values.ChosenDialType = 1;
+    EXPECT_TRUE(store.Check_SettingsSaved());
+    store.Save_Settings();
+    EXPECT_NE(test::readText(store.SettingsFilePath).find("RecordVisible=True"), std::string::npos);
+
+    store.values.Text_Color = 77;
+    store.Set_DefaultColors();
+    EXPECT_EQ(store.values.Panel_Color, 10070316);
+    EXPECT_EQ(store.values.Text_Color, 0);
+    EXPECT_NE(test::readText(store.SettingsFilePath).find("Panel_Color=5"), std::string::npos); // writes nothing
+}
+
+TEST_F(SettingsTest, AMissingSettingsFileFallsBackToTheDefaultPath) {
+    store.SettingsFilePath = dir.file("gone/other.ini");
+    store.Load_Settings();
+    EXPECT_EQ(store.SettingsFilePath, dir.file("kv_Player.ini"));
+}
+
+} // namespace
+} // namespace kv

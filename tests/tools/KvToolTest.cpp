@@ -1,0 +1,95 @@
+#include "DemoData.h"
+#include "KvTool.h"
+#include "KvdFile.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace kv {
+namespace {
+
+using test::TempDir;
+
+struct ToolRun {
+    int code;
+    std::string out, err;
+};
+
+ToolRun kvtool(std::vector<std::string> args, const std::string& input = "") {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    const int code = runKvTool(args, in, out, err);
+    return {code, out.str(), err.str()};
+}
+
+TEST(KvTool, InfoPrintsEveryKey) {
+    TempDir dir;
+    DemoOptions o;
+    o.records = 500;
+    o.clockStartSecs = 57616;
+    o.dayNumber = 1;
+    ASSERT_FALSE(writeKvdFile(dir.file("a.kvd"), makeDemoRecords(o)));
+    ASSERT_EQ(writeDemoAudio(dir.file("a.wav"), 10.0, DemoAudioFormat::Wav, 22050, 2), "");
+    const ToolRun r = kvtool({"info", dir.file("a.kvd")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "records: 500\ntotal_time_ms: 9980\ntotal_time: 00:10\nskip_step: 10\n"
+                     "clock_start: 16:00:16\ndate: 2000-01-01\naudio: wav\naudio_units_per_sec: 88200\n");
+
+    auto plain = test::plainRecords(60);
+    ASSERT_FALSE(writeKvdFile(dir.file("b.kvd"), plain));
+    const ToolRun b = kvtool({"info", dir.file("b.kvd")});
+    EXPECT_NE(b.out.find("clock_start: none\ndate: none\naudio: missing\naudio_units_per_sec: 0\n"), std::string::npos);
+}
+
+TEST(KvTool, ExportWritesOneRowPerRecord) {
+    TempDir dir;
+    auto records = test::plainRecords(6);
+    records[0].MarkType = 'C';
+    records[0].MarkData = {0, 0x00, 0xE1, 0x10};
+    records[2].MarkType = 'T';
+    records[2].MarkData = {0x01, 0x80, 0, 0}; // tag 32769, read unsigned
+    records[3].RawReading = 65535;
+    records[3].BdCount = 12340;
+    records[3].BaseCode = 255;
+    records[3].SensIndex = 70; // clamped label
+    records[3].StatusFlags = 0b011'0'1'1'11;
+    ASSERT_FALSE(writeKvdFile(dir.file("e.kvd"), records));
+    const ToolRun r = kvtool({"export", dir.file("e.kvd"), "-o", dir.file("e.csv")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string csv = test::readText(dir.file("e.csv"));
+    std::istringstream lines(csv);
+    std::string header, row1, row2, row3, row4;
+    std::getline(lines, header), std::getline(lines, row1), std::getline(lines, row2);
+    std::getline(lines, row3), std::getline(lines, row4);
+    EXPECT_EQ(header, "record,time_ms,raw,needle,bd_count,bd_text,base_code,base_text,sens_index,knob_label,lamp,"
+                      "frozen,bd_on,dial_type,mark,mark_value,record_type");
+    EXPECT_EQ(row1, "1,0,1000,0,0,0.0,0,0.4,0,1.0,0,0,0,0,C,57616,O");
+    EXPECT_EQ(row3, "3,40,1002,0,0,0.0,0,0.4,0,1.0,0,0,0,0,T,32769,O");
+    EXPECT_EQ(row4, "4,60,65535,0,12340,1234,255,6.75,70,40,3,1,1,3,,,O");
+}
+
+TEST(KvTool, ExitCodesTellFormatFailuresFromOtherErrors) {
+    TempDir dir;
+    test::writeText(dir.file("bad.kvd"), std::string(200, 'x'));
+    const ToolRun bad = kvtool({"info", dir.file("bad.kvd")});
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_EQ(bad.err, "This file is corrupt or needs to be converted to version 2 format.\n");
+    EXPECT_EQ(kvtool({"export", dir.file("bad.kvd")}).code, 2);
+    EXPECT_EQ(kvtool({"info", dir.file("none.kvd")}).code, 1);
+    EXPECT_EQ(kvtool({"frobnicate"}).code, 1);
+    EXPECT_EQ(kvtool({}).code, 1);
+}
+
+TEST(KvTool, ChannelConsoleAnswersEachCommand) {
+    TempDir dir;
+    ASSERT_EQ(writeDemoAudio(dir.file("c d.wav"), 1.0, DemoAudioFormat::Wav), "");
+    const ToolRun r = kvtool({"channel"}, "open \"" + dir.file("c d.wav") +
+                                          "\" type waveaudio alias WavFile\nstatus WavFile channels\n"
+                                          "sleep 1\nstatus WavFile mode\nfoo\nclose WavFile\n");
+    EXPECT_EQ(r.out, "0\t\n0\t1\n0\tstopped\n261\tUnknown command.\n0\t\n");
+}
+
+} // namespace
+} // namespace kv
