@@ -1,0 +1,54 @@
+// Dialogs: every message box and common dialog the window shows goes through
+// this interface, so tests can script answers and assert exact texts, titles
+// and icons without a modal loop.
+#pragma once
+
+#include "UserMessage.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace kv {
+
+struct FileDialogRequest {
+    std::string title;
+    std::string filter;     // "description|pattern", e.g. "kvd file (*.kvd*)|*.kvd"
+    std::string initialDir;
+    std::string fileName;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual void showMessage(const UserMessage& message) = 0;
+    virtual bool askYesNo(const UserMessage& message) = 0;
+    // The chosen path, or nothing when cancelled.
+    virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> saveFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::int32_t> chooseColour(std::int32_t initial) = 0;
+    virtual void beep() = 0;
+};
+
+// The real dialogs, parented to a window.
+class QtDialogs final : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent) : m_parent(parent) {}
+    void showMessage(const UserMessage& message) override;
+    bool askYesNo(const UserMessage& message) override;
+    std::optional<std::string> openFile(const FileDialogRequest& request) override;
+    std::optional<std::string> saveFile(const FileDialogRequest& request) override;
+    std::optional<std::int32_t> chooseColour(std::int32_t initial) override;
+    void beep() override;
+
+private:
+    QWidget* m_parent;
+};
+
+// "kvd file (*.kvd*)|*.kvd" -> "kvd file (*.kvd)": the pattern after the bar
+// is what the list shows and matches.
+std::string toQtFilter(const std::string& filter);
+
+} // namespace kv

@@ -1,0 +1,43 @@
+// ScriptedDialogs: answers the window's dialogs from a script and records
+// every message and file request, for GUI tests without modal loops.
+#pragma once
+
+#include "Dialogs.h"
+
+#include <deque>
+#include <vector>
+
+namespace kv::test {
+
+class ScriptedDialogs final : public Dialogs {
+public:
+    struct Log {
+        std::vector<UserMessage> messages;
+        std::vector<FileDialogRequest> fileRequests;
+        std::deque<std::optional<std::string>> fileAnswers; // nullopt = cancel
+        int beeps = 0;
+    };
+    explicit ScriptedDialogs(Log* log) : m_log(log) {}
+
+    void showMessage(const UserMessage& m) override { m_log->messages.push_back(m); }
+    bool askYesNo(const UserMessage& m) override {
+        m_log->messages.push_back(m);
+        return false;
+    }
+    std::optional<std::string> openFile(const FileDialogRequest& r) override { return answer(r); }
+    std::optional<std::string> saveFile(const FileDialogRequest& r) override { return answer(r); }
+    std::optional<std::int32_t> chooseColour(std::int32_t) override { return std::nullopt; }
+    void beep() override { ++m_log->beeps; }
+
+private:
+    std::optional<std::string> answer(const FileDialogRequest& r) {
+        m_log->fileRequests.push_back(r);
+        if (m_log->fileAnswers.empty()) return std::nullopt;
+        auto a = m_log->fileAnswers.front();
+        m_log->fileAnswers.pop_front();
+        return a;
+    }
+    Log* m_log;
+};
+
+} // namespace kv::test
