@@ -7,6 +7,7 @@
 #include "PositionBar.h"
 #include "RecordingLoader.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
@@ -109,11 +110,16 @@ void MainWindow::applyColours() {
     const Settings& s = m_ctx.settings->values;
     m_panel->setPanelColour(s.Panel_Color);
     m_panel->setTextColour(s.Text_Color);
-    QPalette pal = centralWidget()->palette();
+    // The window background shows around the panel only; the recording
+    // strip keeps the desktop's own colours so its labels stay readable.
+    QPalette pal = QApplication::palette();
     pal.setColor(QPalette::Window, fromColourSetting(s.Background_Color));
     centralWidget()->setPalette(pal);
     centralWidget()->setAutoFillBackground(true);
-    m_record->setPalette(palette());
+    QPalette stripPal = QApplication::palette();
+    for (auto role : {QPalette::Window, QPalette::WindowText, QPalette::Button, QPalette::ButtonText})
+        stripPal.setColor(role, stripPal.color(role)); // resolved, so not inherited from the window
+    m_record->setPalette(stripPal);
 }
 
 void MainWindow::resetToEmpty() {
