@@ -1,6 +1,8 @@
 #include "KvdFile.h"
 
+#include <bit>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -40,49 +42,64 @@ bool Verify_kvd_Format(const std::uint8_t* data, std::size_t length) {
     return result;
 }
 
-std::vector<SampleRecord> decodeRecords(const std::uint8_t* data, std::size_t length,
-                                        const ProgressFn& progress) {
-    const auto count = static_cast<std::size_t>(recordCountForLength(static_cast<std::int64_t>(length)));
-    std::vector<SampleRecord> records;
-    records.reserve(count);
-    const std::size_t step = count / 50;
-    for (std::size_t i = 1; i <= count; ++i) {
-        records.push_back(SampleRecord::decode(data + (i - 1) * kRecordSize));
-        if (step != 0 && i % step == 0 && progress) progress(static_cast<int>(i / step));
-    }
-    return records;
-}
+namespace {
 
-ByteReadResult readKvdBytes(const std::string& path) {
-    ByteReadResult out;
+// On little-endian machines a SampleRecord is laid out exactly as in the file,
+// so whole blocks of records are read and written without conversion.
+constexpr bool kFileLayoutInMemory = std::endian::native == std::endian::little &&
+                                     sizeof(SampleRecord) == kRecordSize &&
+                                     offsetof(SampleRecord, RawReading) == 4 &&
+                                     offsetof(SampleRecord, NeedlePos) == 6 && offsetof(SampleRecord, BdCount) == 8 &&
+                                     offsetof(SampleRecord, BaseCode) == 10 &&
+                                     offsetof(SampleRecord, MarkData) == 14 &&
+                                     offsetof(SampleRecord, MarkType) == 18 && offsetof(SampleRecord, RecordType) == 19;
+
+// Opens a data file for reading and returns its whole-record count.
+FilePtr openForReading(const std::string& path, std::int64_t& records, std::optional<FileError>& error) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
-        out.error = FileError{75, "Path/File access error: " + path + " is not a file"};
-        return out;
+        error = FileError{75, "Path/File access error: " + path + " is not a file"};
+        return nullptr;
     }
     FilePtr f(std::fopen(path.c_str(), "rb"));
     if (!f || std::fseek(f.get(), 0, SEEK_END) != 0) {
-        out.error = errnoError(errno, path);
-        return out;
+        error = errnoError(errno, path);
+        return nullptr;
     }
     const long long length = std::ftell(f.get());
     std::rewind(f.get());
     if (length < 0) {
-        out.error = errnoError(errno, path);
-        return out;
+        error = errnoError(errno, path);
+        return nullptr;
     }
-    if (recordCountForLength(length) > kMaxRecords) {
-        out.error = outOfMemory();
-        return out;
+    records = recordCountForLength(length);
+    if (records > kMaxRecords) {
+        error = outOfMemory();
+        return nullptr;
     }
-    const auto usable = static_cast<std::size_t>(recordCountForLength(length)) * kRecordSize;
-    try {
-        out.bytes.resize(usable);
-    } catch (const std::bad_alloc&) {
-        out.error = outOfMemory();
-        return out;
+    return f;
+}
+
+bool readRecords(std::FILE* f, SampleRecord* out, std::size_t n, std::vector<std::uint8_t>& scratch) {
+    if constexpr (kFileLayoutInMemory) {
+        return std::fread(out, kRecordSize, n, f) == n;
+    } else {
+        scratch.resize(n * kRecordSize);
+        if (std::fread(scratch.data(), kRecordSize, n, f) != n) return false;
+        for (std::size_t i = 0; i < n; ++i) out[i] = SampleRecord::decode(scratch.data() + i * kRecordSize);
+        return true;
     }
-    if (usable != 0 && std::fread(out.bytes.data(), 1, usable, f.get()) != usable) {
+}
+
+} // namespace
+
+ByteReadResult readKvdHead(const std::string& path, std::size_t records) {
+    ByteReadResult out;
+    std::int64_t count = 0;
+    FilePtr f = openForReading(path, count, out.error);
+    if (!f) return out;
+    out.bytes.resize(std::min<std::size_t>(records, static_cast<std::size_t>(count)) * kRecordSize);
+    if (!out.bytes.empty() && std::fread(out.bytes.data(), 1, out.bytes.size(), f.get()) != out.bytes.size()) {
         out.bytes.clear();
         out.error = FileError{62, "Input past end of file: " + path};
     }
@@ -91,14 +108,28 @@ ByteReadResult readKvdBytes(const std::string& path) {
 
 KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress) {
     KvdReadResult out;
-    ByteReadResult raw = readKvdBytes(path);
-    if (raw.error) {
-        out.error = raw.error;
-        return out;
-    }
+    std::int64_t count = 0;
+    FilePtr f = openForReading(path, count, out.error);
+    if (!f) return out;
     try {
-        out.records = decodeRecords(raw.bytes.data(), raw.bytes.size(), progress);
+        out.records.resize(static_cast<std::size_t>(count));
+        // Read in fiftieths so progress can be shown between blocks.
+        const std::size_t n = out.records.size();
+        const std::size_t step = n / 50;
+        std::vector<std::uint8_t> scratch;
+        std::size_t done = 0;
+        while (done < n) {
+            const std::size_t block = step == 0 ? n : std::min(step, n - done);
+            if (!readRecords(f.get(), out.records.data() + done, block, scratch)) {
+                out.records.clear();
+                out.error = FileError{62, "Input past end of file: " + path};
+                return out;
+            }
+            done += block;
+            if (step != 0 && done % step == 0 && progress) progress(static_cast<int>(done / step));
+        }
     } catch (const std::bad_alloc&) {
+        out.records.clear();
         out.error = outOfMemory();
     }
     return out;
@@ -107,14 +138,16 @@ KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress) {
 std::optional<FileError> writeKvdFile(const std::string& path, const std::vector<SampleRecord>& records) {
     FilePtr f(std::fopen(path.c_str(), "wb"));
     if (!f) return errnoError(errno, path);
-    std::vector<std::uint8_t> block;
-    constexpr std::size_t kBlockRecords = 4096;
-    block.resize(kBlockRecords * kRecordSize);
+    constexpr std::size_t kBlockRecords = 65536;
+    std::vector<std::uint8_t> block(kFileLayoutInMemory ? 0 : kBlockRecords * kRecordSize);
     for (std::size_t first = 0; first < records.size(); first += kBlockRecords) {
         const std::size_t n = std::min(kBlockRecords, records.size() - first);
-        for (std::size_t i = 0; i < n; ++i) records[first + i].encode(block.data() + i * kRecordSize);
-        if (std::fwrite(block.data(), 1, n * kRecordSize, f.get()) != n * kRecordSize)
-            return errnoError(errno, path);
+        const void* data = records.data() + first;
+        if constexpr (!kFileLayoutInMemory) {
+            for (std::size_t i = 0; i < n; ++i) records[first + i].encode(block.data() + i * kRecordSize);
+            data = block.data();
+        }
+        if (std::fwrite(data, 1, n * kRecordSize, f.get()) != n * kRecordSize) return errnoError(errno, path);
     }
     if (std::fflush(f.get()) != 0) return errnoError(errno, path);
     if (std::fclose(f.release()) != 0) return errnoError(errno, path);

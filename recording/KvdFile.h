@@ -35,20 +35,16 @@ struct ByteReadResult {
     std::optional<FileError> error;
 };
 
-// Reads the whole records of a file into memory, unchanged.
-ByteReadResult readKvdBytes(const std::string& path);
+// Reads the bytes of the first `records` records (fewer if the file is shorter).
+ByteReadResult readKvdHead(const std::string& path, std::size_t records = 5);
 
 struct KvdReadResult {
     std::vector<SampleRecord> records;
     std::optional<FileError> error;
 };
 
-// Reads every whole record of the file.
+// Reads every whole record of the file, reporting progress in fiftieths.
 KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress = {});
-
-// Decodes records from bytes already in memory (progress as above).
-std::vector<SampleRecord> decodeRecords(const std::uint8_t* data, std::size_t length,
-                                        const ProgressFn& progress = {});
 
 // Writes the records in file layout, replacing the file. Returns the error, if any.
 std::optional<FileError> writeKvdFile(const std::string& path, const std::vector<SampleRecord>& records);

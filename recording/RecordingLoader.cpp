@@ -5,7 +5,6 @@
 
 #include <cctype>
 #include <filesystem>
-#include <new>
 
 namespace kv {
 namespace {
@@ -159,12 +158,12 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio, const Load
     }
     rec->AudioUnitsPerSec = opened.unitsPerSec;
 
-    ByteReadResult raw = readKvdBytes(dataPath);
-    if (raw.error) {
+    const ByteReadResult head = readKvdHead(dataPath);
+    if (head.error) {
         audio.send("close WavFile");
-        return fail(otherError("kvd", raw.error->number, raw.error->description));
+        return fail(otherError("kvd", head.error->number, head.error->description));
     }
-    if (!Verify_kvd_Format(raw.bytes.data(), raw.bytes.size())) {
+    if (!Verify_kvd_Format(head.bytes.data(), head.bytes.size())) {
         audio.send("close WavFile");
         LoadError e;
         e.type = LoadError::Type::BadFormat;
@@ -174,13 +173,14 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio, const Load
     }
     if (observer.loadingStarted) observer.loadingStarted();
 
-    try {
-        rec->Records = decodeRecords(raw.bytes.data(), raw.bytes.size(), observer.progress);
-    } catch (const std::bad_alloc&) {
+    KvdReadResult read = readKvdFile(dataPath, observer.progress);
+    if (read.error || read.records.size() < 5) {
+        // The file changed under us, or could not be read to the end.
         audio.send("close WavFile");
-        return fail(otherError("kvd", 7, "Out of memory: the file is too large to load"));
+        const FileError e = read.error.value_or(FileError{62, "Input past end of file: " + dataPath});
+        return fail(otherError("kvd", e.number, e.description));
     }
-    raw.bytes = {};
+    rec->Records = std::move(read.records);
 
     rec->RecordCount = static_cast<std::int32_t>(rec->Records.size());
     rec->CurrentRecord = rec->Records.back();

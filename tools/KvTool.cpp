@@ -40,20 +40,22 @@ struct Loaded {
 // Reads and checks a data file, reporting failures as the player does.
 Loaded loadRecords(const std::string& file, std::ostream& err) {
     Loaded out;
-    ByteReadResult raw = readKvdBytes(file);
-    if (raw.error) {
-        err << "kvtool: " << couldNotLoadText("The kvd file", raw.error->number, raw.error->description) << "\n";
-        out.exitCode = kExitError;
-        return out;
-    }
-    if (!Verify_kvd_Format(raw.bytes.data(), raw.bytes.size())) {
+    const ByteReadResult head = readKvdHead(file);
+    if (!head.error && !Verify_kvd_Format(head.bytes.data(), head.bytes.size())) {
         LoadError e;
         e.type = LoadError::Type::BadFormat;
         err << e.message().text << "\n";
         out.exitCode = kExitFormat;
         return out;
     }
-    out.records = decodeRecords(raw.bytes.data(), raw.bytes.size());
+    KvdReadResult read = head.error ? KvdReadResult{{}, head.error} : readKvdFile(file);
+    if (read.error || read.records.size() < 5) {
+        const FileError e = read.error.value_or(FileError{62, "Input past end of file: " + file});
+        err << "kvtool: " << couldNotLoadText("The kvd file", e.number, e.description) << "\n";
+        out.exitCode = kExitError;
+        return out;
+    }
+    out.records = std::move(read.records);
     return out;
 }
 

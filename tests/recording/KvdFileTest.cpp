@@ -68,16 +68,19 @@ TEST(KvdFile, TrailingPartialRecordIsIgnored) {
 }
 
 TEST(KvdFile, ProgressComesInFiftySteps) {
+    TempDir dir;
     std::vector<int> steps;
-    const auto bytes = bytesOf(test::plainRecords(3000));
-    decodeRecords(bytes.data(), bytes.size(), [&](int k) { steps.push_back(k); });
+    const auto records = test::plainRecords(3000);
+    ASSERT_FALSE(writeKvdFile(dir.file("a.kvd"), records));
+    const KvdReadResult r = readKvdFile(dir.file("a.kvd"), [&](int k) { steps.push_back(k); });
+    EXPECT_EQ(r.records, records);
     ASSERT_EQ(steps.size(), 50u);
     EXPECT_EQ(steps.front(), 1);
     EXPECT_EQ(steps.back(), 50);
 
     steps.clear();
-    const auto few = bytesOf(test::plainRecords(49));
-    EXPECT_EQ(decodeRecords(few.data(), few.size(), [&](int k) { steps.push_back(k); }).size(), 49u);
+    ASSERT_FALSE(writeKvdFile(dir.file("few.kvd"), test::plainRecords(49)));
+    EXPECT_EQ(readKvdFile(dir.file("few.kvd"), [&](int k) { steps.push_back(k); }).records.size(), 49u);
     EXPECT_TRUE(steps.empty());
 }
 

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# kv Player: set up, build, run and test.
+#   ./kv.sh run     install what is missing, build, open the player on the demo
+#   ./kv.sh test    install, build, run every test (offscreen)
+#   ./kv.sh bench   install, build, run the benchmarks
+#   ./kv.sh asan    build and run the tests under AddressSanitizer + UBSan
+#   ./kv.sh fuzz [SECONDS]   build the fuzz targets (clang) and run each
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsndfile1-dev libsdl2-dev
+          libsimpleini-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core xvfb xauth)
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+install_packages() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+}
+
+build() { # preset
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
+}
+
+run_tests() { # preset
+    QT_QPA_PLATFORM=offscreen KV_AUDIO=silent ctest --preset "$1" --timeout 300
+}
+
+case "${1:-}" in
+run)
+    install_packages "${PACKAGES[@]}"
+    build release
+    bin=build/release/bin
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "No display found: starting the player under a virtual X server (xvfb-run)."
+        exec xvfb-run -a "$bin/kv_player" "$bin/demo001.kvd"
+    fi
+    exec "$bin/kv_player" "$bin/demo001.kvd"
+    ;;
+test)
+    install_packages "${PACKAGES[@]}"
+    build tests
+    run_tests tests
+    ;;
+asan)
+    install_packages "${PACKAGES[@]}"
+    build asan
+    ASAN_OPTIONS=detect_leaks=0 run_tests asan
+    ;;
+bench)
+    install_packages "${PACKAGES[@]}"
+    build tests
+    for b in build/tests/bin/bench_*; do
+        echo "== $(basename "$b")"
+        KV_AUDIO=silent QT_QPA_PLATFORM=offscreen "$b"
+    done
+    ;;
+fuzz)
+    install_packages "${PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+    build fuzz
+    seconds="${2:-60}"
+    for pair in KvdLoader:kvd SettingsReader:ini ConfigReader:cfg; do
+        name="${pair%%:*}"; corpus="${pair##*:}"
+        work="build/fuzz/corpus/$corpus"
+        mkdir -p "$work"
+        cp -n fuzz/corpus/"$corpus"/* "$work"/ 2>/dev/null || true
+        echo "== Fuzz$name for ${seconds}s"
+        "build/fuzz/bin/Fuzz$name" -max_total_time="$seconds" -max_len=4096 "$work" 2>&1 | tail -n 3
+    done
+    ;;
+*)
+    sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+    exit 2
+    ;;
+esac
