@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <new>
 
 namespace kv {
 namespace {
@@ -179,7 +180,12 @@ void MainWindow::cmdLoad_Click() {
     m_record->setEnabled(false);
     const auto chosen = m_dialogs->openFile(
         FileDialogRequest{"Load File for Playback", "kvd file (*.kvd*)|*.kvd", loadDialogFolder(), ""});
-    if (chosen) openChosenFile(*chosen);
+    try {
+        if (chosen) openChosenFile(*chosen);
+    } catch (const std::exception& e) {
+        const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+        m_dialogs->showMessage({couldNotLoadText("The file", memory ? 7 : 5, e.what()), kAppTitle, MessageIcon::None});
+    }
     m_record->setEnabled(true);
     Update_Buttons();
 }

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <cstring>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 namespace kv {
@@ -177,6 +179,49 @@ TEST_F(SoundChannelTest, FailuresAnswerWithCodes) {
               kAudioErrDuplicateAlias);
     EXPECT_EQ(channel.send("status Other mode").code, kAudioErrInvalidDevice);
     EXPECT_EQ(channel.send("save WavFile \"" + dir.file("no/such/dir/x.wav") + "\" wait").code, kAudioErrCannotWrite);
+}
+
+} // namespace
+} // namespace kv
+
+namespace kv {
+namespace {
+
+// The sound-device path end to end: SDL's "disk" driver writes what the
+// device callback hands over to a file, which must be the source's samples
+// in order, starting at the requested frame.
+TEST(SoundDeviceOutput, StreamsTheSourceSamplesInOrder) {
+    TempDir dir;
+    const std::string wav = dir.file("ramp.wav");
+    writeRamp(wav, 8000, 1, SF_FORMAT_PCM_16, 8000 * 3);
+    const std::string sink = dir.file("device.raw");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", sink.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", "5", 1);
+    const std::string saved = std::getenv("KV_AUDIO") ? std::getenv("KV_AUDIO") : "";
+    unsetenv("KV_AUDIO");
+    {
+        SoundChannel channel;
+        setenv("KV_AUDIO", saved.c_str(), 1);
+        ASSERT_EQ(channel.send("open \"" + wav + "\" type waveaudio alias WavFile").code, 0);
+        if (channel.isSilent()) GTEST_SKIP() << "SDL's disk driver is not available";
+        channel.send("set WavFile time format bytes");
+        channel.send("play WavFile from 2000"); // frame 1000
+        std::this_thread::sleep_for(400ms);
+        EXPECT_EQ(channel.send("status WavFile mode").text, "playing");
+        channel.send("close WavFile");
+    }
+    const std::string raw = test::readText(sink);
+    std::vector<float> out(raw.size() / sizeof(float));
+    std::memcpy(out.data(), raw.data(), out.size() * sizeof(float));
+    std::size_t first = 0;
+    while (first < out.size() && out[first] == 0.0f) ++first;
+    ASSERT_GT(out.size() - first, 1000u) << "too little sound reached the device";
+    std::size_t checked = 0;
+    for (std::size_t i = first; i < out.size() && checked < 2000; ++i, ++checked) {
+        const int k = 1000 + static_cast<int>(checked);
+        ASSERT_NEAR(out[i], ((k * 7) % 30000) / 32768.0f, 1e-6) << "sample " << checked;
+    }
 }
 
 } // namespace
