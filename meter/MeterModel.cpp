@@ -1,0 +1,314 @@
+#include "MeterModel.h"
+
+#include "Knob.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace kv {
+namespace {
+
+constexpr double kLedSecs = 0.3;
+constexpr double kFallSecs = 1.0;
+constexpr double kRiseSecs = 0.4;
+
+std::int16_t toInt16(std::int64_t v) { return static_cast<std::int16_t>(std::clamp<std::int64_t>(v, -32768, 32767)); }
+
+std::int32_t toInt32(std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+} // namespace
+
+std::int32_t restDeflection(int dialType) { return dialType == 0 || dialType == 3 ? 0 : kSectorRest; }
+
+int bmThresholdFor(int index) {
+    switch (index) {
+    case 1: return 30;
+    case 3: return 100;
+    default: return 50;
+    }
+}
+
+int lagThresholdFor(int index) { return index >= 1 && index <= 5 ? index : 2; }
+
+MeterModel::MeterModel(Now now, MeterEvents* events) : m_now(std::move(now)), m_events(events) {
+    if (!m_events) m_events = &m_noEvents;
+}
+
+void MeterModel::startUp() {
+    ResetPending = true;
+    SetRequest = true;
+    BaseText.clear();
+    BdText = "0.0";
+    BdEnabled = false;
+}
+
+void MeterModel::setLamp(Lamp lamp) {
+    LampColor = lamp;
+    m_events->Update_LED(lamp);
+}
+
+void MeterModel::startTimer(Timer t, double interval) {
+    m_timers[t] = {true, m_now() + interval};
+}
+
+void MeterModel::startIfIdle(Timer t, double interval) {
+    if (!m_timers[t].running) startTimer(t, interval);
+}
+
+void MeterModel::fireDueTimers() {
+    const double now = m_now();
+    for (int t = 0; t < 3; ++t) {
+        Deadline& d = m_timers[static_cast<std::size_t>(t)];
+        if (!d.running || d.at > now) continue;
+        d.running = false;
+        if (t == kTmrLED) {
+            if (!TestRunning) setLamp(Lamp::Dark);
+        } else {
+            SetRequest = true;
+        }
+    }
+}
+
+std::optional<double> MeterModel::nextTimerDeadline() const {
+    std::optional<double> next;
+    for (const Deadline& d : m_timers)
+        if (d.running && (!next || d.at < *next)) next = d.at;
+    return next;
+}
+
+void MeterModel::Filter() {
+    FilterLength = std::clamp<std::int16_t>(FilterLength, 3, 10);
+    if (ResetPending) {
+        std::fill(m_filterHistory.begin() + 1, m_filterHistory.end(), RawValue);
+    } else {
+        for (int i = 15; i >= 1; --i) m_filterHistory[static_cast<std::size_t>(i + 1)] = m_filterHistory[static_cast<std::size_t>(i)];
+        m_filterHistory[1] = RawValue;
+    }
+    std::int64_t sum = 0;
+    for (int i = 1; i <= FilterLength; ++i) sum += m_filterHistory[static_cast<std::size_t>(i)];
+    FilteredValue = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(sum) / FilterLength));
+    const std::int32_t d = std::abs(m_filterHistory[1] - m_filterHistory[16]);
+    if (d > 100) --FilterLength;
+    else if (d < 100) ++FilterLength;
+}
+
+std::int32_t MeterModel::needleLaw(std::int32_t data, std::int64_t g) {
+    const bool knobChanged = KnobIndex != m_lastKnobIndex;
+    const std::int64_t last = m_lastDeflection;
+    switch (DialType) {
+    case 0:
+    case 3:
+        if (knobChanged) SetPoint = toInt32(last / g + data);
+        if (FreezeActive) {
+            SetPoint = toInt32(last / g + data);
+            return m_lastDeflection;
+        }
+        return static_cast<std::int16_t>(static_cast<std::uint16_t>(((SetPoint - std::int64_t{data}) * g) & 0xFFFF));
+    case 1:
+    case 2: {
+        if (knobChanged) SetPoint = toInt32((last + 2503) / g + data);
+        if (FreezeActive) {
+            SetPoint = toInt32((last + 2503) / g + data);
+            return m_lastDeflection;
+        }
+        std::int64_t e = (SetPoint - std::int64_t{data}) * g - 2503;
+        if (DialType == 2) {
+            if (e > 8000) SetPoint = toInt32(-3497 / g + data);
+            else if (e < -8000) SetPoint = toInt32(8503 / g + data);
+            e = (SetPoint - std::int64_t{data}) * g - 2503;
+            return toInt32(e);
+        }
+        if (e > 10000) {
+            e = std::min<std::int64_t>(e, 10500);
+            startIfIdle(kTmrFall, kFallSecs);
+        } else if (e < -10000) {
+            e = std::max<std::int64_t>(e, -10500);
+            startIfIdle(kTmrRise, kRiseSecs);
+        } else {
+            m_timers[kTmrFall].running = false;
+            m_timers[kTmrRise].running = false;
+        }
+        return toInt32(e);
+    }
+    default:
+        return 0;
+    }
+}
+
+std::int32_t MeterModel::Calc_Needle(std::int32_t& data) {
+    const std::int64_t g = std::max(1, gainMultiplier(KnobIndex));
+    std::int32_t deflection;
+    if (ResetPending) {
+        deflection = restDeflection(DialType);
+        SetPoint = data;
+    } else {
+        deflection = needleLaw(data, g);
+        const bool known = DialType >= 0 && DialType <= 3;
+        const bool sector = DialType == 1 || DialType == 2;
+        if (SetRequest && known && !(sector && FreezeActive)) {
+            SetRequest = false;
+            SetPoint = data;
+            deflection = restDeflection(DialType);
+            startTimer(kTmrLED, kLedSecs);
+            setLamp(Lamp::Set);
+        }
+    }
+    m_lastKnobIndex = static_cast<std::int16_t>(KnobIndex);
+    m_lastDeflection = deflection;
+    return deflection;
+}
+
+void MeterModel::Calc_Base() {
+    if (DialType < 0 || DialType > 3) return;
+    if (DialType == 1 && !NeedleBdEnable && !SetRequest) return;
+    const auto h = static_cast<std::int64_t>(std::nearbyint(RawValue / 2.0));
+    const std::int64_t t = (h * 61550) / 32768 + 1170;
+    const auto b = static_cast<std::uint8_t>(std::clamp<std::int64_t>(t / 256, 0, 255));
+    std::int16_t drop = static_cast<std::int16_t>(LastBaseCode - b);
+    LastBaseCode = b;
+    if (MotionActive) {
+        if (DialType != 1) return;
+        drop = 0;
+    }
+    if (drop > 0 && BdEnabled) {
+        BdTotal = toInt16(std::int64_t{BdTotal} + drop);
+        const std::string text = Format_BdText(static_cast<std::int16_t>(BdTotal / 4));
+        if (text != BdText) {
+            BdText = text;
+            m_events->Update_BdDisplay(BdText);
+        }
+    }
+    const std::string base = Format_BaseText(b);
+    if (base != BaseText) {
+        BaseText = base;
+        m_events->Update_BaseDisplay(BaseText);
+    }
+    CurrentRecord.BaseCode = b;
+    CurrentRecord.BdCount = static_cast<std::int16_t>(BdTotal / 4);
+}
+
+std::int32_t MeterModel::computeDeflection() {
+    Calc_Base();
+    return Calc_Needle(FilteredValue);
+}
+
+void MeterModel::detectMotion() {
+    m_motionHistory[2] = m_motionHistory[1];
+    m_motionHistory[1] = m_motionHistory[0];
+    m_motionHistory[0] = RawValue;
+    const std::int64_t a =
+        std::llabs(std::int64_t{m_motionHistory[0]} - 2 * std::int64_t{m_motionHistory[1]} + m_motionHistory[2]);
+    const double now = m_now();
+    if (a > BmThreshold) {
+        setLamp(Lamp::BodyMotion);
+        if (FreezeEnable) FreezeActive = true;
+        MotionActive = true;
+        m_motionTime = now;
+    }
+    if (MotionActive && m_motionTime + MotionHoldSecs < now) {
+        if (DialType == 1) {
+            // Re-read the Base after the motion without re-centring the needle.
+            SetRequest = true;
+            Calc_Base();
+            SetRequest = false;
+        }
+        MotionActive = false;
+        FreezeActive = false;
+        setLamp(Lamp::Dark);
+    }
+}
+
+void MeterModel::replayRecord() {
+    const SampleRecord& r = CurrentRecord;
+    if (r.MarkType == 'T') {
+        TagNumber = r.tagMarkNumber();
+        m_events->showTag(TagNumber);
+    }
+    const int knob = std::min<int>(r.SensIndex, 63);
+    if (knob != KnobIndex) {
+        KnobIndex = knob;
+        m_events->Update_SensKnob();
+    }
+    if (r.StatusFlags != m_lastFlags) {
+        if ((r.StatusFlags & 0x03) != (m_lastFlags & 0x03)) {
+            const auto lamp = static_cast<Lamp>(r.StatusFlags & 0x03);
+            setLamp(lamp);
+            if (lamp == Lamp::Dark) MotionActive = false;
+            if (lamp == Lamp::BodyMotion) MotionActive = true;
+        }
+        FreezeActive = (r.StatusFlags & 0x04) != 0;
+        if ((r.StatusFlags & 0x08) != (m_lastFlags & 0x08)) {
+            BdEnabled = (r.StatusFlags & 0x08) != 0;
+            m_events->Update_BdDisplay(BdText);
+        }
+        const int dial = r.StatusFlags >> 5;
+        if (dial != DialType) {
+            DialType = dial;
+            m_events->Draw_Panel();
+        }
+        m_lastFlags = r.StatusFlags;
+    }
+    if (r.BaseCode != m_lastShownBaseCode) {
+        const std::string base = Format_BaseText(r.BaseCode);
+        if (base != BaseText) {
+            BaseText = base;
+            m_events->Update_BaseDisplay(BaseText);
+        }
+        const std::string bd = Format_BdText(r.BdCount);
+        if (bd != BdText) {
+            BdText = bd;
+            m_events->Update_BdDisplay(BdText);
+        }
+        m_lastShownBaseCode = r.BaseCode;
+    }
+}
+
+void MeterModel::Process_Sample() {
+    RawValue = CurrentRecord.RawReading;
+    if (ResetPending) {
+        m_motionHistory[0] = m_motionHistory[1] = RawValue;
+        m_events->Update_RecordReadouts();
+        m_lastFlags = 0;
+    }
+    if (Override) {
+        Filter();
+        detectMotion();
+        return;
+    }
+    replayRecord();
+}
+
+void MeterModel::lagFetched(int countInCall) {
+    if (countInCall <= LagThreshold) return;
+    if (LampColor != Lamp::Lag) setLamp(Lamp::Lag);
+    m_lagTime = m_now();
+}
+
+void MeterModel::lagEndOfCall() {
+    if (m_lagTime + 0.1 < m_now() && LampColor == Lamp::Lag) setLamp(Lamp::Dark);
+}
+
+void MeterModel::toggleCounter() {
+    BdEnabled = !BdEnabled;
+    m_events->Update_BdDisplay(BdText);
+}
+
+void MeterModel::zeroCounter() {
+    BdTotal = 0;
+    BdText = "0.0";
+    m_events->Update_BdDisplay(BdText);
+}
+
+std::optional<std::int16_t> TestSwing::step(double audioMs, int knobIndex) {
+    const auto t = static_cast<float>(audioMs);
+    if (t < LastStepMs + 20) return std::nullopt;
+    LastStepMs = t;
+    PhaseAngle += static_cast<float>(knobIndex + 10) / 750.0f;
+    if (PhaseAngle > 2 * 3.14159f) PhaseAngle = 0;
+    return static_cast<std::int16_t>(std::nearbyint(9000.0 * std::sin(PhaseAngle)));
+}
+
+} // namespace kv

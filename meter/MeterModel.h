@@ -1,0 +1,138 @@
+// MeterModel: the meter's signal model for one window. It turns each sample
+// into the shown needle deflection, Base reading, body-motion counter and
+// alert lamp, either replaying what the recording carries or, under
+// Override, computing them from the raw reading. All state lives here; every
+// "now" comes from the injected clock (seconds), so the model runs on
+// virtual time in tests and in kvtool.
+//
+// Timers (SET lamp hold, auto-SET at the dial's ends) are deadlines on that
+// clock; the owner calls fireDueTimers() before each sample and whenever its
+// own timer for nextTimerDeadline() fires.
+#pragma once
+
+#include "SampleRecord.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace kv {
+
+enum class Lamp : std::uint8_t { Dark = 0, Set = 1, BodyMotion = 2, Lag = 3 };
+
+// What the model asks the display to redraw. All calls are optional.
+class MeterEvents {
+public:
+    virtual ~MeterEvents() = default;
+    virtual void Update_BaseDisplay(const std::string& /*text*/) {}
+    virtual void Update_BdDisplay(const std::string& /*text*/) {}
+    virtual void Update_LED(Lamp /*lamp*/) {}
+    virtual void Update_SensKnob() {}
+    virtual void Draw_Panel() {}
+    virtual void Update_RecordReadouts() {}
+    virtual void showTag(std::uint16_t /*tag*/) {}
+};
+
+// Dial types and their rest (SET) deflection.
+inline constexpr std::int32_t kSectorRest = -2503;
+std::int32_t restDeflection(int dialType);
+
+// Working values of the alert settings.
+int bmThresholdFor(int bmThresholdIndex);  // 1 Fine 30, 2 Medium 50, 3 Coarse 100; else 50
+int lagThresholdFor(int dataLagIndex);     // 1..5; else 2
+
+class MeterModel {
+public:
+    using Now = std::function<double()>;
+    explicit MeterModel(Now now, MeterEvents* events = nullptr);
+
+    // Inputs owned by the window and the settings.
+    int DialType = 1;
+    int KnobIndex = 8;
+    bool NeedleBdEnable = false;
+    bool FreezeEnable = false;
+    int BmThreshold = 50;
+    int LagThreshold = 2;
+    bool Override = false;
+    bool TestRunning = false;
+    double MotionHoldSecs = 0.5;
+
+    // Window state shared with playback and display.
+    SampleRecord CurrentRecord;
+    std::int32_t RawValue = 0;
+    std::int32_t FilteredValue = 0;
+    std::int32_t SetPoint = 0;
+    bool SetRequest = false;
+    bool ResetPending = false;
+    bool FreezeActive = false;
+    bool MotionActive = false;
+    std::int16_t BdTotal = 0;
+    bool BdEnabled = false;
+    std::string BaseText;
+    std::string BdText = "0.0";
+    Lamp LampColor = Lamp::Dark;
+    std::uint16_t TagNumber = 0;
+    std::uint8_t LastBaseCode = 0;
+    std::int16_t FilterLength = 0;
+
+    // The state after start-up: reset and SET pending, readouts blank.
+    void startUp();
+
+    void Filter();
+    std::int32_t Calc_Needle(std::int32_t& data);
+    void Calc_Base();
+    void Process_Sample();
+    // The computed branch of the needle update: Calc_Base, then Calc_Needle.
+    std::int32_t computeDeflection();
+
+    // Lag lamp, from the playback loop: after each fetch with the number of
+    // records fetched so far in this call, and at the end of the call.
+    void lagFetched(int countInCall);
+    void lagEndOfCall();
+
+    void toggleCounter();
+    void zeroCounter();
+
+    void fireDueTimers();
+    std::optional<double> nextTimerDeadline() const;
+    bool timerRunning(int which) const { return m_timers[static_cast<std::size_t>(which)].running; }
+    enum Timer { kTmrLED = 0, kTmrFall = 1, kTmrRise = 2 };
+
+private:
+    struct Deadline {
+        bool running = false;
+        double at = 0;
+    };
+    void setLamp(Lamp lamp);
+    void startTimer(Timer t, double interval);
+    void startIfIdle(Timer t, double interval);
+    void detectMotion();
+    void replayRecord();
+    std::int32_t needleLaw(std::int32_t data, std::int64_t g);
+
+    Now m_now;
+    MeterEvents* m_events;
+    MeterEvents m_noEvents;
+    std::int32_t m_lastDeflection = 0;
+    std::int16_t m_lastKnobIndex = 0;
+    std::array<std::int32_t, 17> m_filterHistory{}; // [1..16], newest at 1
+    std::int16_t m_lastShownBaseCode = 0;
+    std::array<std::int32_t, 3> m_motionHistory{};
+    double m_motionTime = 0;
+    double m_lagTime = -1e9;
+    std::uint8_t m_lastFlags = 0;
+    std::array<Deadline, 3> m_timers{};
+};
+
+// Test mode's swing: one step per 20 ms of audio clock, phase growing with
+// the knob, needle on a sine of amplitude 9000.
+struct TestSwing {
+    float PhaseAngle = 0;
+    float LastStepMs = 0;
+    // The new needle position, or nothing when less than 20 ms passed.
+    std::optional<std::int16_t> step(double audioMs, int knobIndex);
+};
+
+} // namespace kv
