@@ -152,6 +152,13 @@ bool differs(const Settings& s, const KeyDef& k, const std::string& text) {
 
 } // namespace
 
+Settings defaultSettings() {
+    Settings s;
+    for (const KeyDef& k : kKeys) store(s, k, k.name.defaultText);
+    s.ChosenDialType = static_cast<std::int16_t>(s.DialType);
+    return s;
+}
+
 const SettingKey* settingKeys(std::size_t* count) {
     static SettingKey names[kKeyCount];
     for (std::size_t i = 0; i < kKeyCount; ++i) names[i] = kKeys[i].name;

@@ -68,6 +68,9 @@ struct Settings {
     std::int16_t ChosenDialType = 0;
 };
 
+// Every key at its default, as a missing settings file gives them.
+Settings defaultSettings();
+
 // Keeps the settings values and the path of the file they belong to.
 class SettingsStore {
 public:

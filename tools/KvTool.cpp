@@ -2,6 +2,7 @@
 
 #include "AudioChannel.h"
 #include "GainTable.h"
+#include "KvToolMeter.h"
 #include "KvdFile.h"
 #include "PlayTime.h"
 #include "RecordingLoader.h"
@@ -25,7 +26,11 @@ constexpr int kExitFormat = 2;
 const char* const kUsage =
     "usage: kvtool info FILE.kvd\n"
     "       kvtool export FILE.kvd [-o OUT.csv]\n"
-    "       kvtool channel            (audio commands from standard input)\n";
+    "       kvtool channel            (audio commands from standard input)\n"
+    "       kvtool recompute FILE.kvd [--dial 0..3] [--knob 0..63] [--bm 1..3] [--freeze on|off]\n"
+    "                 [--needle-bd on|off] [--counter on|off] [-o OUT.csv]\n"
+    "       kvtool render FILE.kvd (--record N | --at SECONDS) -o OUT.png [--width W] [--graph]\n"
+    "                 [--override ...] [--scale 0|1] [--clock 0..3] [--date 0..2] [--clock-left]\n";
 
 std::string basePathOf(const std::string& file) {
     if (file.size() > 4 && file.compare(file.size() - 4, 4, ".kvd") == 0) return file.substr(0, file.size() - 4);
@@ -193,6 +198,13 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
     if (cmd == "info" && args.size() == 2) return info(args[1], out, err);
     if (cmd == "export") return exportCommand(args, out, err);
     if (cmd == "channel" && args.size() == 1) return channelConsole(in, out);
+    if ((cmd == "recompute" || cmd == "render") && args.size() >= 2) {
+        const Loaded l = loadRecords(args[1], err);
+        if (l.exitCode != kExitOk) return l.exitCode;
+        std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (cmd == "recompute") return recomputeCommand(rest, l.records, out, err);
+        return renderCommand(rest, l.records, basePathOf(args[1]), err);
+    }
     err << kUsage;
     return kExitError;
 }

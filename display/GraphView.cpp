@@ -1,0 +1,71 @@
+#include "GraphView.h"
+
+#include "Knob.h"
+
+#include <cmath>
+
+namespace kv {
+
+void GraphView::resize(int widthPx, int heightPx, qreal dpr) {
+    m_surface.resize(widthPx, heightPx, dpr);
+    GraphResetPending = true;
+}
+
+void GraphView::Update_Graph(std::int32_t value, int knobIndex, bool testMode, bool draw) {
+    GraphTrace& t = m_trace;
+    const std::int64_t v = options.GraphInvert ? value : 65536 - std::int64_t{value};
+    if (GraphResetPending) {
+        t.value.fill(0);
+        t.GridMark.fill(false);
+        m_surface.setScale(0, 65900, m_surface.widthPx(), -65900);
+        m_surface.setPenWidth(options.GraphPenWidth_Index);
+        m_surface.setBackColor(options.GraphSheet_Color);
+        for (int i = 0; i < 200; i += 20) t.GridMark[static_cast<std::size_t>(i)] = true;
+        for (int k = 1; k <= 6; ++k) t.GridLevel[static_cast<std::size_t>(k - 1)] = static_cast<std::int32_t>(std::nearbyint(k * 65536.0 / 7));
+        const double w = m_surface.scaleWidth();
+        for (int i = 0; i < 200; ++i) t.x[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(std::nearbyint(i * w)) / 199;
+        GraphResetPending = false;
+    }
+    ++t.CallCount;
+    if (t.CallCount % 2 != 0) return;
+    t.CallCount = 0;
+    const double g = gainValue(testMode ? 1 : knobIndex);
+    if (knobIndex == t.KnobAtStart) {
+        t.Newest = static_cast<std::int16_t>(t.Newest + 1 == 200 ? 0 : t.Newest + 1);
+        t.Oldest = static_cast<std::int16_t>(t.Newest == 199 ? 0 : t.Newest + 1);
+        std::int32_t& newest = t.value[static_cast<std::size_t>(t.Newest)];
+        newest = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(v) * g * 2));
+        while (newest - std::int64_t{t.Baseline} > 64536) t.Baseline += 5000;
+        while (newest - std::int64_t{t.Baseline} < 1000) t.Baseline -= 5000;
+        if (draw) redraw();
+    } else {
+        m_surface.Clear();
+        t.KnobAtStart = static_cast<std::int16_t>(knobIndex);
+        t.value.fill(0);
+        t.Baseline = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(v) * g * 2 - 32768));
+    }
+}
+
+void GraphView::redraw() {
+    const GraphTrace& t = m_trace;
+    Surface& s = m_surface;
+    s.Clear();
+    const double w = s.scaleWidth();
+    if (options.GridY)
+        for (std::int32_t level : t.GridLevel) s.line(0, level, w, level, options.GraphGrid_Color);
+    std::int32_t prev = t.value[static_cast<std::size_t>(t.Oldest)];
+    int r = t.Oldest;
+    for (int j = 1;; ++j) {
+        r = r + 1 == 200 ? 0 : r + 1;
+        const auto ri = static_cast<std::size_t>(r);
+        const double xj = t.x[static_cast<std::size_t>(std::min(j, 199))];
+        if (options.GridX && t.GridMark[ri]) s.line(xj, 0, xj, 65536, options.GraphGrid_Color);
+        if (prev != 0)
+            s.line(t.x[static_cast<std::size_t>(std::min(j, 199) - 1)], prev - double(t.Baseline), xj,
+                   t.value[ri] - double(t.Baseline), options.GraphPen_Color);
+        prev = t.value[ri];
+        if (r == t.Newest) break;
+    }
+}
+
+} // namespace kv

@@ -1,0 +1,216 @@
+#include "KvToolMeter.h"
+
+#include "GraphView.h"
+#include "MeterPanel.h"
+#include "MeterReplay.h"
+#include "Settings.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <ostream>
+
+namespace kv {
+namespace {
+
+// --name value pairs and bare --flags.
+struct Options {
+    std::map<std::string, std::string> values;
+    std::vector<std::string> positional;
+    std::string error;
+
+    static Options parse(const std::vector<std::string>& args, const std::vector<std::string>& flags) {
+        Options o;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const std::string& a = args[i];
+            const bool isFlag = std::find(flags.begin(), flags.end(), a) != flags.end();
+            if (isFlag) o.values[a] = "1";
+            else if (a.rfind("-", 0) == 0 && a.size() > 1) {
+                if (i + 1 >= args.size()) o.error = "missing value for " + a;
+                else o.values[a] = args[++i];
+            } else o.positional.push_back(a);
+        }
+        return o;
+    }
+    bool has(const std::string& k) const { return values.count(k) != 0; }
+    std::optional<long> number(const std::string& k, long lo, long hi) {
+        if (!has(k)) return std::nullopt;
+        char* end = nullptr;
+        const long v = std::strtol(values[k].c_str(), &end, 10);
+        if (values[k].empty() || *end != '\0' || v < lo || v > hi) {
+            error = k + " must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
+            return std::nullopt;
+        }
+        return v;
+    }
+    std::optional<bool> onOff(const std::string& k) {
+        if (!has(k)) return std::nullopt;
+        if (values[k] == "on") return true;
+        if (values[k] == "off") return false;
+        error = k + " must be on or off";
+        return std::nullopt;
+    }
+};
+
+const std::vector<std::string> kOverrideKeys = {"--dial", "--knob", "--bm", "--freeze", "--needle-bd", "--counter"};
+
+OverrideOptions overrideFrom(Options& o) {
+    OverrideOptions r;
+    r.dial = static_cast<int>(o.number("--dial", 0, 3).value_or(r.dial));
+    r.knob = static_cast<int>(o.number("--knob", 0, 63).value_or(r.knob));
+    r.bm = static_cast<int>(o.number("--bm", 1, 3).value_or(r.bm));
+    r.freeze = o.onOff("--freeze").value_or(r.freeze);
+    r.needleBd = o.onOff("--needle-bd").value_or(r.needleBd);
+    r.counter = o.onOff("--counter").value_or(r.counter);
+    return r;
+}
+
+int lampCode(Lamp l) { return static_cast<int>(l); }
+
+std::int32_t lampColour(const PanelStyle& s, Lamp l) {
+    switch (l) {
+    case Lamp::Set: return s.LED_Set_Color;
+    case Lamp::BodyMotion: return s.LED_BM_Color;
+    case Lamp::Lag: return s.LED_Lag_Color;
+    case Lamp::Dark: break;
+    }
+    return s.Dial_Color;
+}
+
+void ensureGuiApplication() {
+    if (QGuiApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "kvtool";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication* app = new QGuiApplication(argc, argv); // lives until exit
+    (void)app;
+}
+
+} // namespace
+
+int recomputeCommand(const std::vector<std::string>& args, const std::vector<SampleRecord>& records,
+                     std::ostream& out, std::ostream& err) {
+    Options o = Options::parse(args, {});
+    const OverrideOptions opts = overrideFrom(o);
+    if (!o.error.empty()) {
+        err << "kvtool: " << o.error << "\n";
+        return 1;
+    }
+    std::ofstream file;
+    std::ostream* csv = &out;
+    if (o.has("-o")) {
+        file.open(o.values["-o"], std::ios::binary | std::ios::trunc);
+        if (!file) {
+            err << "kvtool: cannot write " << o.values["-o"] << "\n";
+            return 1;
+        }
+        csv = &file;
+    }
+    MeterReplay replay(opts, opts.dial);
+    MeterModel& m = replay.model();
+    *csv << "record,time_ms,raw,filtered,deflection,base_code,base_text,bd_total,bd_text,lamp,motion,frozen\n";
+    std::size_t n = 0;
+    for (const SampleRecord& r : records) {
+        const std::int32_t v = replay.step(r);
+        *csv << ++n << ',' << r.TimeMs << ',' << r.RawReading << ',' << m.FilteredValue << ',' << v << ','
+             << int(m.LastBaseCode) << ',' << m.BaseText << ',' << m.BdTotal << ',' << m.BdText << ','
+             << lampCode(m.LampColor) << ',' << int(m.MotionActive) << ',' << int(m.FreezeActive) << '\n';
+    }
+    csv->flush();
+    if (!*csv) {
+        err << "kvtool: writing the CSV failed\n";
+        return 1;
+    }
+    return 0;
+}
+
+int renderCommand(const std::vector<std::string>& args, const std::vector<SampleRecord>& records,
+                  const std::string& basePath, std::ostream& err) {
+    Options o = Options::parse(args, {"--graph", "--override", "--clock-left"});
+    const auto width = o.number("--width", 650, 3840);
+    const auto recordNo = o.number("--record", 1, static_cast<long>(records.size()));
+    const OverrideOptions opts = overrideFrom(o);
+    const auto scale = o.number("--scale", 0, 1);
+    const auto clock = o.number("--clock", 0, 3);
+    const auto date = o.number("--date", 0, 2);
+    std::optional<double> at;
+    if (o.has("--at")) {
+        char* end = nullptr;
+        at = std::strtod(o.values["--at"].c_str(), &end);
+        if (*end != '\0' || *at < 0) o.error = "--at must be a number of seconds";
+    }
+    if (o.error.empty() && recordNo.has_value() == at.has_value()) o.error = "give either --record N or --at SECONDS";
+    if (o.error.empty() && !o.has("-o")) o.error = "give -o OUT.png";
+    if (!o.error.empty()) {
+        err << "kvtool: " << o.error << "\n";
+        return 1;
+    }
+    std::size_t last = recordNo ? static_cast<std::size_t>(*recordNo) : 1;
+    if (at) {
+        last = 1;
+        while (last < records.size() && records[last].TimeMs <= *at * 1000.0) ++last;
+    }
+
+    ensureGuiApplication();
+    Settings s = defaultSettings();
+    if (scale) s.ScaleType = static_cast<int>(*scale);
+    if (clock) s.ClockType = static_cast<int>(*clock);
+    if (date) s.DateType = static_cast<int>(*date);
+    if (o.has("--clock-left")) s.ClockLeft = true;
+
+    const bool overriding = o.has("--override");
+    MeterReplay replay(overriding ? std::optional<OverrideOptions>(opts) : std::nullopt, s.DialType);
+    MeterModel& m = replay.model();
+    const int w = static_cast<int>(width.value_or(1000));
+    GraphView graph;
+    const int panelH = static_cast<int>(std::round(w / 1.6));
+    const int graphH = static_cast<int>(std::nearbyint(panelH * 3 / 5.0));
+    if (o.has("--graph")) graph.resize(w, graphH);
+    std::int32_t v = 0;
+    for (std::size_t i = 0; i < last; ++i) {
+        v = replay.step(records[i]);
+        if (o.has("--graph")) graph.Update_Graph(m.RawValue, m.KnobIndex, false, i + 1 == last);
+    }
+
+    MeterPanel panel;
+    panel.resize(w);
+    panel.style = PanelStyle::from(s, m.DialType);
+    PanelReadouts& r = panel.readouts;
+    r.BaseText = m.BaseText;
+    r.BdText = m.BdText;
+    r.BdEnabled = m.BdEnabled;
+    r.modeText = "Playback";
+    r.playing = true;
+    r.fileText = basePath;
+    r.knobIndex = m.KnobIndex;
+    const SampleRecord& first = records.front();
+    if (first.MarkType == 'C' && first.clockMarkSecs() != 0) {
+        const std::int32_t t = first.clockMarkSecs() + records[last - 1].TimeMs / 1000;
+        r.clock = PanelReadouts::Clock{t / 3600, (t / 60) % 60, records[1].MarkType == 'D' ? records[1].dayMarkNumber() : 0};
+    }
+    panel.Draw_Panel();
+    panel.Update_LED(lampColour(panel.style, m.LampColor));
+    panel.Update_Needle(v, m.FreezeActive);
+
+    QImage image(w, panelH + (o.has("--graph") ? graphH : 0), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    {
+        QPainter p(&image);
+        panel.paintOn(p, QPointF(0, 0));
+        if (o.has("--graph")) p.drawImage(QPointF(0, panelH), graph.surface().image());
+    }
+    if (!image.save(QString::fromStdString(o.values["-o"]), "PNG")) {
+        err << "kvtool: cannot write " << o.values["-o"] << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace kv
