@@ -93,3 +93,67 @@ TEST(KvTool, ChannelConsoleAnswersEachCommand) {
 
 } // namespace
 } // namespace kv
+
+#include <QImage>
+
+namespace kv {
+namespace {
+
+std::vector<SampleRecord> flatRecording(int n, std::uint16_t raw) {
+    auto records = test::plainRecords(n);
+    for (auto& r : records) {
+        r.RawReading = raw;
+        r.StatusFlags = 1 << 5; // dial type 1
+    }
+    return records;
+}
+
+TEST(KvToolRecompute, RunsTheOverrideModelOnTheRecordsTime) {
+    TempDir dir;
+    auto records = flatRecording(100, 30000);
+    records[49].RawReading = 31000; // a body motion
+    ASSERT_FALSE(writeKvdFile(dir.file("f.kvd"), records));
+    const ToolRun r = kvtool({"recompute", dir.file("f.kvd"), "-o", dir.file("f.csv")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::istringstream csv(test::readText(dir.file("f.csv")));
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(csv, line);) rows.push_back(line);
+    ASSERT_EQ(rows.size(), 101u);
+    EXPECT_EQ(rows[0], "record,time_ms,raw,filtered,deflection,base_code,base_text,bd_total,bd_text,lamp,motion,frozen");
+    EXPECT_EQ(rows[1], "1,0,30000,30000,-2503,114,3.25,0,0.0,0,0,0");  // reset: needle at rest
+    EXPECT_EQ(rows[2], "2,20,30000,30000,-2503,114,3.25,0,0.0,1,0,0");  // the start-up SET
+    EXPECT_EQ(rows[16], "16,300,30000,30000,-2503,114,3.25,0,0.0,1,0,0");
+    EXPECT_EQ(rows[17], "17,320,30000,30000,-2503,114,3.25,0,0.0,0,0,0"); // SET lamp off after 300 ms
+    EXPECT_NE(rows[50].find(",2,1,0"), std::string::npos) << rows[50];     // body motion lamp
+
+    const ToolRun frozen = kvtool({"recompute", dir.file("f.kvd"), "--freeze", "on", "--dial", "0"});
+    ASSERT_EQ(frozen.code, 0);
+    EXPECT_NE(frozen.out.find("\n50,980,31000,"), std::string::npos);
+    EXPECT_NE(frozen.out.find(",2,1,1\n"), std::string::npos);
+    EXPECT_EQ(kvtool({"recompute", dir.file("f.kvd"), "--knob", "64"}).code, 1);
+    EXPECT_EQ(kvtool({"recompute", dir.file("f.kvd"), "--freeze", "maybe"}).code, 1);
+}
+
+TEST(KvToolRender, DrawsThePanelAtARecord) {
+    TempDir dir;
+    auto records = flatRecording(200, 30000);
+    records[149].NeedlePos = 0; // straight up
+    for (int i = 0; i < 149; ++i) records[static_cast<std::size_t>(i)].NeedlePos = -2503;
+    ASSERT_FALSE(writeKvdFile(dir.file("g.kvd"), records));
+    ASSERT_EQ(kvtool({"render", dir.file("g.kvd"), "--record", "150", "-o", dir.file("a.png")}).code, 0);
+    QImage a(QString::fromStdString(dir.file("a.png")));
+    ASSERT_EQ(a.size(), QSize(1000, 625));
+    EXPECT_EQ(a.pixel(500, 225), qRgb(255, 0, 0)); // panel point (0, 750)
+
+    ASSERT_EQ(kvtool({"render", dir.file("g.kvd"), "--at", "1.0", "--graph", "--width", "800", "-o", dir.file("b.png")})
+                  .code,
+              0);
+    QImage b(QString::fromStdString(dir.file("b.png")));
+    EXPECT_EQ(b.size(), QSize(800, 500 + 300));
+    EXPECT_NE(b.pixel(400, 180), qRgb(255, 0, 0)); // record 51 is at rest, not straight up
+    EXPECT_EQ(kvtool({"render", dir.file("g.kvd"), "-o", dir.file("c.png")}).code, 1);
+    EXPECT_EQ(kvtool({"render", dir.file("g.kvd"), "--record", "999", "-o", dir.file("c.png")}).code, 1);
+}
+
+} // namespace
+} // namespace kv

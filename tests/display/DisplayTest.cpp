@@ -1,0 +1,233 @@
+#include "Colours.h"
+#include "GraphView.h"
+#include "MeterPanel.h"
+#include "Surface.h"
+
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kv {
+namespace {
+
+constexpr std::int32_t kWhite = 0xFFFFFF;
+constexpr std::int32_t kRed = 255;
+constexpr std::int32_t kGreen = 65280;
+
+// Colours equal within antialiasing of slim shapes.
+bool near(std::int32_t a, std::int32_t b) {
+    return std::abs((a & 255) - (b & 255)) < 40 && std::abs(((a >> 8) & 255) - ((b >> 8) & 255)) < 40 &&
+           std::abs(((a >> 16) & 255) - ((b >> 16) & 255)) < 40;
+}
+
+std::int32_t packed(QRgb c) { return qRed(c) + 256 * qGreen(c) + 65536 * qBlue(c); }
+
+// The colour at a panel point of a rendered image.
+std::int32_t at(const QImage& image, const Surface& s, double x, double y) {
+    const QPointF p = s.toPixels(x, y) * image.devicePixelRatio();
+    return packed(image.pixel(static_cast<int>(p.x()), static_cast<int>(p.y())));
+}
+
+class PanelTest : public ::testing::Test {
+protected:
+    PanelTest() {
+        panel.resize(1000);
+        panel.readouts.fileText = "";
+    }
+    std::int32_t probe(double x, double y) { return at(panel.compose(), panel.panelSurface(), x, y); }
+    MeterPanel panel;
+};
+
+TEST(Surface, NegativeHeightTurnsYUpwards) {
+    Surface s(100, 100);
+    s.setScale(0, 100, 100, -100);
+    s.setBackColor(kWhite);
+    s.setPenWidth(3);
+    s.line(20, 0, 20, 60, kRed);
+    EXPECT_EQ(at(s.image(), s, 20, 10), kRed);
+    EXPECT_EQ(at(s.image(), s, 20, 50), kRed);
+    EXPECT_EQ(at(s.image(), s, 20, 80), kWhite); // it ran upwards and stopped at 60
+
+    s.arc(50, 50, 40, kRed, 0, 3.14159 / 2); // the upper-right quarter
+    const double d = 40 / std::sqrt(2.0);
+    EXPECT_EQ(at(s.image(), s, 50 + d, 50 + d), kRed);
+    EXPECT_EQ(at(s.image(), s, 50 - d, 50 + d), kWhite);
+    EXPECT_EQ(at(s.image(), s, 50 + d, 50 - d), kWhite);
+
+    s.setBackColor(kWhite); // the same colour still clears
+    EXPECT_EQ(at(s.image(), s, 20, 10), kWhite);
+}
+
+TEST(Surface, WedgesAreFilledAndScaleWithTheDevicePixelRatio) {
+    for (qreal dpr : {1.0, 2.0}) {
+        Surface s(200, 200, dpr);
+        s.setScale(-1, 1, 2, -2);
+        s.setBackColor(kWhite);
+        s.setFill(true, kGreen);
+        s.arc(0, 0, 0.8, kGreen, -0.1, -1.4); // a wedge in the upper right
+        EXPECT_EQ(s.image().width(), static_cast<int>(200 * dpr));
+        EXPECT_EQ(at(s.image(), s, 0.4, 0.3), kGreen) << dpr;
+        EXPECT_EQ(at(s.image(), s, -0.4, 0.3), kWhite) << dpr;
+    }
+}
+
+TEST(Colours, DerivedColoursBlendTheSettings) {
+    EXPECT_EQ(Calc_ShadowColor(kWhite, kRed, 1), 255 + 230 * 256 + 230 * 65536);
+    EXPECT_EQ(Calc_BannerColor(kWhite, kRed), 255 + 204 * 256 + 204 * 65536);
+    EXPECT_EQ(Calc_DimTextColor(10070316, 0), 36 + 136 * 256 + 123 * 65536);
+    EXPECT_EQ(Calc_ShadowColor(kWhite, kRed, 7), kWhite);
+    EXPECT_EQ(Calc_ShadowColor(kWhite, kRed, 5), kRed);
+    EXPECT_EQ(Calc_ShadowColor(kWhite, kRed, 0), kWhite);
+}
+
+TEST_F(PanelTest, SectorNeedleEndsAndTheSetPosition) {
+    panel.style.DialType = 1;
+    panel.Draw_Panel();
+    panel.Update_Needle(0, false);
+    EXPECT_EQ(probe(0, 520), kRed);
+    EXPECT_EQ(probe(0, 980), kRed);
+    EXPECT_EQ(probe(0, 480), kWhite); // inner end at 500
+    EXPECT_EQ(probe(0, 1045), panel.style.Scale_Color); // the straight-up mark is a long one
+
+    panel.Update_Needle(-2503, false);
+    const double a = needleAngle(-2503);
+    EXPECT_EQ(probe(900 * std::sin(a), 900 * std::cos(a)), kRed);
+    EXPECT_NEAR(a * 180 / M_PI, -13.75, 0.01);
+    EXPECT_EQ(probe(0, 750), kWhite); // the old pointer left nothing behind
+
+    panel.Update_Needle(-2503, true); // frozen
+    EXPECT_EQ(probe(900 * std::sin(a), 900 * std::cos(a)), panel.style.FreezeNeedle_Color);
+}
+
+TEST_F(PanelTest, CircularTwoDrawsATwoEndedPointer) {
+    panel.style.DialType = 3;
+    panel.Draw_Panel();
+    panel.Update_Needle(16384, false);
+    EXPECT_EQ(probe(300, 600), kRed);
+    EXPECT_EQ(probe(-300, 600), kRed);
+    EXPECT_EQ(probe(490, 600), kRed);
+    EXPECT_EQ(probe(0, 600), kWhite); // a hole around the centre
+    EXPECT_EQ(probe(0, 600 + 562), panel.style.Scale_Color); // the top mark
+}
+
+TEST_F(PanelTest, ContinuousDialShadowAppearsBeyondSixThousand) {
+    panel.style.DialType = 2;
+    panel.style.ShadowNeedleColor = Calc_ShadowColor(kWhite, kRed, 5);
+    panel.Draw_Panel();
+    auto shadowAt = [&](std::int32_t s) {
+        const double a = needleAngle(s);
+        return probe(750 * std::sin(a), 750 * std::cos(a));
+    };
+    panel.Update_Needle(5000, false);
+    EXPECT_FALSE(panel.trace().ShadowVisible);
+    panel.Update_Needle(8000, false);
+    EXPECT_TRUE(panel.trace().ShadowVisible);
+    EXPECT_EQ(shadowAt(8000 - 14016), kRed);
+    panel.Update_Needle(4000, false);
+    EXPECT_TRUE(panel.trace().ShadowVisible); // kept down to 4000
+    panel.Update_Needle(3999, false);
+    EXPECT_FALSE(panel.trace().ShadowVisible);
+    EXPECT_EQ(shadowAt(3999 - 14016), kWhite);
+}
+
+TEST_F(PanelTest, MovingTheNeedleEqualsAFreshDraw) {
+    for (int dial : {0, 1, 2, 3}) {
+        panel.style.DialType = dial;
+        panel.Draw_Panel();
+        for (std::int32_t v : {0, 9000, -7000, 16384, 500}) panel.Update_Needle(v, false);
+        MeterPanel fresh;
+        fresh.resize(1000);
+        fresh.style = panel.style;
+        fresh.readouts = panel.readouts;
+        fresh.Draw_Panel();
+        fresh.Update_Needle(9000, false); // the same shadow history
+        fresh.Update_Needle(-7000, false);
+        fresh.Update_Needle(500, false);
+        EXPECT_TRUE(panel.compose() == fresh.compose()) << "dial " << dial;
+    }
+}
+
+TEST_F(PanelTest, LampSitsOnTheRestDirectionOrTheDialCentre) {
+    panel.style.DialType = 1;
+    panel.Draw_Panel();
+    panel.Update_LED(kGreen);
+    EXPECT_EQ(probe(-254.3, 1039.3), kGreen);
+    panel.style.DialType = 0;
+    panel.Draw_Panel();
+    panel.Update_LED(panel.style.LED_BM_Color);
+    EXPECT_EQ(probe(0, 600), panel.style.LED_BM_Color);
+    panel.Draw_Panel(); // a redraw does not repaint the lamp
+    EXPECT_EQ(probe(0, 600), kWhite);
+}
+
+TEST_F(PanelTest, AnalogueClockHandsAtThreeOClock) {
+    panel.style.DialType = 1;
+    panel.style.ClockType = 1;
+    panel.readouts.clock = PanelReadouts::Clock{3, 0, 0};
+    panel.Draw_Panel();
+    const std::int32_t ink = panel.style.Text_Color;
+    EXPECT_TRUE(near(probe(825 + 80, 1025), ink));  // hour hand towards 3
+    EXPECT_TRUE(near(probe(825, 1025 + 120), ink)); // minute hand towards 12
+    EXPECT_EQ(probe(825 - 60, 1025), panel.style.Panel_Color);
+    EXPECT_EQ(probe(825, 1025 - 60), panel.style.Panel_Color);
+
+    panel.style.ClockLeft = true;
+    panel.readouts.clock = PanelReadouts::Clock{9, 0, 0};
+    panel.Draw_Panel();
+    EXPECT_TRUE(near(probe(-825 - 80, 1025), ink)); // 9 o'clock on the left
+}
+
+TEST_F(PanelTest, TwelveHourClockAndKnobPointer) {
+    panel.style.ClockType = 2;
+    int hr = 0;
+    panel.Update_Clock(hr, 5, 0);
+    EXPECT_EQ(hr, 12);
+    hr = 13;
+    panel.Update_Clock(hr, 5, 0);
+    EXPECT_EQ(hr, 1);
+
+    for (int knob : {0, 63}) {
+        panel.readouts.knobIndex = knob;
+        panel.Update_SensKnob();
+        const Surface& k = panel.knobSurface();
+        const double p = (63 - knob) * (3 * M_PI / 2) / 63 - M_PI / 4;
+        EXPECT_EQ(at(k.image(), k, 0.65 * std::cos(p), 0.65 * std::sin(p)), panel.style.Text_Color) << knob;
+        EXPECT_EQ(at(k.image(), k, -0.65 * std::cos(p), -0.65 * std::sin(p)), panel.style.Panel_Color) << knob;
+    }
+}
+
+TEST(Graph, RestartsMidHeightAndScrollsLeft) {
+    GraphView g;
+    g.resize(400, 100);
+    g.options.GraphInvert = true;
+    const int knob = 8; // gain 2.5; the strip starts at knob 0, so the first plot restarts it
+    auto plot = [&](std::int32_t v) {
+        g.Update_Graph(v, knob, false);
+        g.Update_Graph(v, knob, false);
+    };
+    plot(20000);
+    EXPECT_EQ(g.trace().Baseline, 100000 - 32768);
+    plot(20000); // no previous point: nothing drawn yet
+    const Surface& s = g.surface();
+    EXPECT_EQ(at(s.image(), s, s.scaleWidth() - 1, 32768), g.options.GraphSheet_Color);
+    plot(20000);
+    EXPECT_EQ(at(s.image(), s, s.scaleWidth() - 1, 32768), g.options.GraphPen_Color);
+    EXPECT_EQ(at(s.image(), s, s.scaleWidth() / 2, 32768), g.options.GraphSheet_Color);
+
+    for (int i = 0; i < 51; ++i) plot(25000); // a step up, then 50 more points
+    const double stepX = g.trace().x[199 - 50];
+    EXPECT_EQ(at(s.image(), s, stepX - 4, 32768), g.options.GraphPen_Color);
+    EXPECT_EQ(at(s.image(), s, stepX + 4, 57768), g.options.GraphPen_Color);
+    EXPECT_EQ(at(s.image(), s, stepX + 4, 32768), g.options.GraphSheet_Color);
+
+    plot(65535); // far outside: the baseline moves in steps of 5000
+    const std::int32_t top = static_cast<std::int32_t>(std::nearbyint(65535 * 5.0)) - g.trace().Baseline;
+    EXPECT_GE(top, 1000);
+    EXPECT_LE(top, 64536);
+    EXPECT_EQ((g.trace().Baseline - (100000 - 32768)) % 5000, 0);
+}
+
+} // namespace
+} // namespace kv
