@@ -1,6 +1,7 @@
 #include "DemoData.h"
 
 #include "KvdFile.h"
+#include "MeterModel.h"
 
 #include <sndfile.h>
 
@@ -14,24 +15,23 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-std::uint8_t baseCodeFor(double raw) {
-    // Base 0.40 .. 6.75 maps onto the raw range; code = (Base*20 - 8) * 2.
-    const double base = 0.4 + raw / 65535.0 * 6.35;
-    return static_cast<std::uint8_t>(std::clamp((base * 20.0 - 8.0) * 2.0, 0.0, 255.0));
-}
-
 } // namespace
 
 std::vector<SampleRecord> makeDemoRecords(const DemoOptions& o) {
     std::mt19937 rng(o.seed);
-    std::normal_distribution<double> noise(0.0, 12.0);
+    std::normal_distribution<double> noise(0.0, 3.0);
     std::vector<SampleRecord> out(static_cast<std::size_t>(std::max(0, o.records)));
 
-    double setPoint = 0;
-    int lampHold = 0;
-    int bdTotal = 0;
+    // The recorded needle, Base, counter, knob and lamp come from the meter
+    // model running as the instrument does, with a few knob turns and dial
+    // changes along the way.
+    double now = 0;
+    MeterModel meter([&now] { return now; });
+    meter.startUp();
+    meter.Override = true;
+    meter.NeedleBdEnable = true;
+    meter.BdEnabled = true;
     std::uint16_t tag = 0;
-    int dialType = 1;
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = static_cast<double>(i) * 0.02;
         // Slow drift, a fall every 23 s that recovers, and short spikes.
@@ -42,34 +42,30 @@ std::vector<SampleRecord> makeDemoRecords(const DemoOptions& o) {
         if (spike < 0.4) raw += 9000 * std::sin(kPi * spike / 0.4);
         raw = std::clamp(raw + noise(rng), 0.0, 65535.0);
 
-        const int knob = t < 60 ? 8 : t < 120 ? 14 : 5;
-        if (t >= 130 && t < 150) dialType = 2;
-        else if (t >= 150 && t < 160) dialType = 0;
-        else dialType = 1;
-
-        if (i == 0) setPoint = raw;
-        double needle = -2503 + (raw - setPoint) * (knob + 2) * 0.12;
-        int lamp = 0;
-        if (needle > 9000 || needle < -14000) { // off the scale: the meter re-sets
-            setPoint = raw;
-            needle = -2503;
-            lampHold = 15;
+        const int cycle = static_cast<int>(std::fmod(t, 180.0));
+        meter.KnobIndex = cycle < 60 ? 8 : cycle < 120 ? 14 : 5;
+        const int dial = cycle >= 130 && cycle < 150 ? 2 : cycle >= 150 && cycle < 160 ? 0 : 1;
+        if (dial != meter.DialType) {
+            meter.DialType = dial;
+            meter.ResetPending = true;
         }
-        if (lampHold > 0) {
-            lamp = 1;
-            --lampHold;
-        }
-        if (spike < 0.6) lamp = 2;
-        if (i > 0 && raw < out[i - 1].RawReading - 15) bdTotal += 1;
 
         SampleRecord& r = out[i];
         r.TimeMs = static_cast<std::int32_t>(i * 20);
         r.RawReading = static_cast<std::uint16_t>(raw);
-        r.NeedlePos = static_cast<std::int16_t>(std::clamp(needle, -32768.0, 32767.0));
-        r.BdCount = static_cast<std::int16_t>(std::min(bdTotal / 4, 32767));
-        r.BaseCode = baseCodeFor(raw);
-        r.SensIndex = static_cast<std::uint8_t>(knob);
-        r.StatusFlags = static_cast<std::uint8_t>(lamp | 0x08 | (dialType << 5));
+        now = r.TimeMs / 1000.0;
+        meter.fireDueTimers();
+        meter.CurrentRecord = r;
+        meter.Process_Sample();
+        const std::int32_t needle = meter.computeDeflection();
+        meter.ResetPending = false;
+
+        r.NeedlePos = static_cast<std::int16_t>(std::clamp(needle, -32768, 32767));
+        r.BdCount = static_cast<std::int16_t>(meter.BdTotal / 4);
+        r.BaseCode = meter.LastBaseCode;
+        r.SensIndex = static_cast<std::uint8_t>(meter.KnobIndex);
+        r.StatusFlags = static_cast<std::uint8_t>(static_cast<int>(meter.LampColor) | (meter.FreezeActive ? 0x04 : 0) |
+                                                  (meter.BdEnabled ? 0x08 : 0) | (meter.DialType << 5));
         r.RecordType = 'O';
         if (o.tagEverySecs > 0 && i > 2 && i % static_cast<std::size_t>(o.tagEverySecs * 50) == 0) {
             ++tag;

@@ -1,6 +1,6 @@
 // Synthetic recordings for the demo, tests and benchmarks: a realistic raw
 // reading (slow drift, falls and rises, a few body-motion spikes) with
-// recorded needle, Base, counter, knob and lamp fields from a simple law,
+// recorded needle, Base, counter, knob and lamp fields from the meter model,
 // clock/date/tag marks, and audio with a tick at every whole 5 seconds.
 #pragma once
 

@@ -173,15 +173,18 @@ int renderCommand(const std::vector<std::string>& args, const std::vector<Sample
     const int panelH = static_cast<int>(std::round(w / 1.6));
     const int graphH = static_cast<int>(std::nearbyint(panelH * 3 / 5.0));
     if (o.has("--graph")) graph.resize(w, graphH);
-    std::int32_t v = 0;
-    for (std::size_t i = 0; i < last; ++i) {
-        v = replay.step(records[i]);
-        if (o.has("--graph")) graph.Update_Graph(m.RawValue, m.KnobIndex, false, i + 1 == last);
-    }
-
     MeterPanel panel;
     panel.resize(w);
     panel.style = PanelStyle::from(s, m.DialType);
+    std::int32_t v = 0;
+    for (std::size_t i = 0; i < last; ++i) {
+        v = replay.step(records[i]);
+        // The needle's trace keeps history (the shadow pointer's hysteresis).
+        panel.style.DialType = m.DialType;
+        panel.Update_Needle(v, m.FreezeActive);
+        if (o.has("--graph")) graph.Update_Graph(m.RawValue, m.KnobIndex, false, i + 1 == last);
+    }
+
     PanelReadouts& r = panel.readouts;
     r.BaseText = m.BaseText;
     r.BdText = m.BdText;
