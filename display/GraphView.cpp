@@ -51,21 +51,25 @@ void GraphView::redraw() {
     Surface& s = m_surface;
     s.Clear();
     const double w = s.scaleWidth();
+    std::vector<std::array<double, 4>> grid, trace;
     if (options.GridY)
-        for (std::int32_t level : t.GridLevel) s.line(0, level, w, level, options.GraphGrid_Color);
+        for (std::int32_t level : t.GridLevel) grid.push_back({0, double(level), w, double(level)});
     std::int32_t prev = t.value[static_cast<std::size_t>(t.Oldest)];
     int r = t.Oldest;
     for (int j = 1;; ++j) {
         r = r + 1 == 200 ? 0 : r + 1;
         const auto ri = static_cast<std::size_t>(r);
-        const double xj = t.x[static_cast<std::size_t>(std::min(j, 199))];
-        if (options.GridX && t.GridMark[ri]) s.line(xj, 0, xj, 65536, options.GraphGrid_Color);
+        const auto slot = static_cast<std::size_t>(std::min(j, 199));
+        const double xj = t.x[slot];
+        if (options.GridX && t.GridMark[ri]) grid.push_back({xj, 0, xj, 65536});
         if (prev != 0)
-            s.line(t.x[static_cast<std::size_t>(std::min(j, 199) - 1)], prev - double(t.Baseline), xj,
-                   t.value[ri] - double(t.Baseline), options.GraphPen_Color);
+            trace.push_back({double(t.x[slot - 1]), prev - double(t.Baseline), xj, t.value[ri] - double(t.Baseline)});
         prev = t.value[ri];
         if (r == t.Newest) break;
     }
+    // The grid first, so the trace lies on top of it.
+    s.lines(grid, options.GraphGrid_Color);
+    s.lines(trace, options.GraphPen_Color);
 }
 
 } // namespace kv

@@ -133,7 +133,28 @@ void MeterPanel::drawCircularDial() {
         s.line(r1 * std::sin(b), 600 + r1 * std::cos(b), r2 * std::sin(b), 600 + r2 * std::cos(b), style.Scale_Color);
 }
 
-void MeterPanel::Update_Needle(std::int32_t v, bool frozen) {
+QRectF MeterPanel::needleBounds() const {
+    const NeedleTrace& t = m_trace;
+    QRectF r;
+    auto add = [&](double x1, double y1, double x2, double y2) {
+        r |= QRectF(m_panel.toPixels(x1, y1), m_panel.toPixels(x2, y2)).normalized();
+    };
+    if (t.visible) {
+        add(t.X1, t.Y1 + t.yOffset, t.X2, t.Y2 + t.yOffset);
+        if (t.mirrored) add(-t.X1, -t.Y1 + t.yOffset, -t.X2, -t.Y2 + t.yOffset);
+    }
+    if (t.ShadowVisible && style.DialType == 2) add(t.ShadowX1, t.ShadowY1, t.ShadowX2, t.ShadowY2);
+    const double pad = style.Needle_Width + 2;
+    return r.isNull() ? r : r.adjusted(-pad, -pad, pad, pad);
+}
+
+QRectF MeterPanel::Update_Needle(std::int32_t v, bool frozen) {
+    const QRectF before = needleBounds();
+    moveNeedle(v, frozen);
+    return before | needleBounds();
+}
+
+void MeterPanel::moveNeedle(std::int32_t v, bool frozen) {
     const int w = style.Needle_Width;
     const double theta = needleAngle(v);
     NeedleTrace& t = m_trace;
@@ -200,13 +221,17 @@ void MeterPanel::Remove_Needle() {
     }
 }
 
-void MeterPanel::paintOn(QPainter& p, const QPointF& at) const {
+void MeterPanel::paintOn(QPainter& p, const QPointF& at, const QRectF& clip) const {
+    p.save();
+    if (!clip.isNull()) p.setClipRect(clip.translated(at));
     p.drawImage(at, m_panel.image());
     p.drawImage(at + counterRect().topLeft(), m_bd.image());
     p.drawImage(at + knobRect().topLeft(), m_knob.image());
     const NeedleTrace& t = m_trace;
-    if (style.Needle_Width <= 0) return;
-    p.save();
+    if (style.Needle_Width <= 0) {
+        p.restore();
+        return;
+    }
     p.translate(at);
     p.setRenderHint(QPainter::Antialiasing);
     auto pointer = [&](double x1, double y1, double x2, double y2, std::int32_t colour) {

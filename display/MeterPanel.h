@@ -85,7 +85,10 @@ public:
     PanelReadouts readouts;
 
     void Draw_Panel();
-    void Update_Needle(std::int32_t deflection, bool frozen);
+    // Returns the pixels that changed (the old and the new pointer), so a
+    // window repaints only those.
+    QRectF Update_Needle(std::int32_t deflection, bool frozen);
+    QRectF needleBounds() const;
     void Remove_Needle();
     void Update_LED(std::int32_t colour);
     void Update_BaseDisplay(const std::string& text);
@@ -105,9 +108,11 @@ public:
 
     // The panel as shown: cached images plus the needle.
     QImage compose() const;
-    void paintOn(QPainter& painter, const QPointF& at) const;
+    // Paints the panel at `at`; with a clip, only that part (in panel pixels).
+    void paintOn(QPainter& painter, const QPointF& at, const QRectF& clip = {}) const;
 
 private:
+    void moveNeedle(std::int32_t deflection, bool frozen);
     void drawSectorDial();
     void drawCircularDial();
     void drawDigitalClock(int hr, int min, std::int32_t day);

@@ -87,6 +87,14 @@ void Surface::line(double x1, double y1, double x2, double y2, std::optional<std
     m_y = y2;
 }
 
+void Surface::lines(const std::vector<std::array<double, 4>>& segments, std::int32_t colour) {
+    if (segments.empty()) return;
+    paintWith([&](QPainter& p) {
+        p.setPen(pen(colour));
+        for (const auto& s : segments) p.drawLine(toPixels(s[0], s[1]), toPixels(s[2], s[3]));
+    });
+}
+
 void Surface::box(double x1, double y1, double x2, double y2, std::int32_t colour, bool filled) {
     const QRectF r = QRectF(toPixels(x1, y1), toPixels(x2, y2)).normalized();
     paintWith([&](QPainter& p) {

@@ -11,7 +11,9 @@
 #include <QFont>
 #include <QImage>
 
+#include <array>
 #include <cstdint>
+#include <vector>
 #include <functional>
 #include <optional>
 #include <string>
@@ -56,6 +58,8 @@ public:
     double currentY() const { return m_y; }
 
     void line(double x1, double y1, double x2, double y2, std::optional<std::int32_t> colour = {});
+    // Many lines of one colour at once: (x1, y1, x2, y2) each.
+    void lines(const std::vector<std::array<double, 4>>& segments, std::int32_t colour);
     void box(double x1, double y1, double x2, double y2, std::int32_t colour, bool filled);
     void point(double x, double y, std::optional<std::int32_t> colour = {});
     void circle(double x, double y, double radius, std::optional<std::int32_t> colour = {});
