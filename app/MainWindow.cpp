@@ -109,12 +109,11 @@ void MainWindow::buildWidgets() {
 
 void MainWindow::applyColours() {
     const Settings& s = m_ctx.settings->values;
-    m_panel->setPanelColour(s.Panel_Color);
-    m_panel->setTextColour(s.Text_Color);
+    m_panel->setStyle(PanelStyle::from(s, s.DialType));
     // The window background shows around the panel only; the recording
     // strip keeps the desktop's own colours so its labels stay readable.
     QPalette pal = QApplication::palette();
-    pal.setColor(QPalette::Window, fromColourSetting(s.Background_Color));
+    pal.setColor(QPalette::Window, qColor(s.Background_Color));
     centralWidget()->setPalette(pal);
     centralWidget()->setAutoFillBackground(true);
     QPalette stripPal = QApplication::palette();

@@ -1,12 +1,9 @@
 #include "MeterPanelView.h"
 
 #include <QPainter>
+#include <QResizeEvent>
 
 namespace kv {
-
-QColor fromColourSetting(std::int32_t colour) {
-    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-}
 
 MeterPanelView::MeterPanelView(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("picMeterPanel"));
@@ -17,30 +14,43 @@ MeterPanelView::MeterPanelView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void MeterPanelView::setPanelColour(std::int32_t colour) {
-    m_panel = fromColourSetting(colour);
-    update();
-}
-
-void MeterPanelView::setTextColour(std::int32_t colour) {
-    m_text = fromColourSetting(colour);
+void MeterPanelView::setStyle(const PanelStyle& style) {
+    m_panel.style = style;
+    m_needle = m_panel.style.DialType == 0 || m_panel.style.DialType == 3 ? 0 : -2503;
+    m_panel.Draw_Panel();
+    m_panel.Update_Needle(m_needle, m_frozen);
     update();
 }
 
 void MeterPanelView::Update_FileDisplay(const std::string& text) {
-    m_fileText = text;
+    m_panel.Update_FileDisplay(text);
     update();
 }
 
-void MeterPanelView::paintEvent(QPaintEvent*) {
+void MeterPanelView::setNeedle(std::int32_t deflection, bool frozen) {
+    m_needle = deflection;
+    m_frozen = frozen;
+    update(m_panel.Update_Needle(deflection, frozen).translated(origin()).toAlignedRect());
+}
+
+QPointF MeterPanelView::origin() const { return QPointF(0, std::max(0, (height() - m_panel.heightPx()) / 2)); }
+
+void MeterPanelView::resizeEvent(QResizeEvent* event) {
+    m_panel.resize(event->size().width(), devicePixelRatioF());
+    m_panel.Draw_Panel();
+    m_panel.Update_Needle(m_needle, m_frozen);
+    QWidget::resizeEvent(event);
+}
+
+void MeterPanelView::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    p.fillRect(rect(), m_panel);
-    QFont f = font();
-    f.setPixelSize(std::max(10, height() / 32));
-    p.setFont(f);
-    p.setPen(m_text);
-    const QRect line(0, height() - f.pixelSize() * 2, width(), f.pixelSize() * 2);
-    p.drawText(line, Qt::AlignCenter, QString::fromStdString(m_fileText));
+    const QRect all = rect();
+    const QRectF panelRect(origin(), QSizeF(m_panel.widthPx(), m_panel.heightPx()));
+    // Bands above and below the panel when the widget is taller than 1.6 : 1.
+    const QColor back = palette().color(QPalette::Window);
+    p.fillRect(QRectF(0, 0, all.width(), panelRect.top()), back);
+    p.fillRect(QRectF(0, panelRect.bottom(), all.width(), all.height() - panelRect.bottom()), back);
+    m_panel.paintOn(p, origin(), QRectF(event->rect()).translated(-origin()));
 }
 
 } // namespace kv

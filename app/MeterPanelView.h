@@ -1,7 +1,9 @@
-// MeterPanelView (picMeterPanel): the meter panel area. For now it shows the
-// panel colour and the file readout line along its bottom edge; the dial and
-// its readouts are drawn into it by the display layer.
+// MeterPanelView (picMeterPanel): shows the meter panel drawn by the display
+// layer. It keeps the panel sized to its width (height = width / 1.6) and
+// repaints only what a needle move changed.
 #pragma once
+
+#include "MeterPanel.h"
 
 #include <QWidget>
 
@@ -14,23 +16,24 @@ class MeterPanelView : public QWidget {
 public:
     explicit MeterPanelView(QWidget* parent = nullptr);
 
-    void setPanelColour(std::int32_t colour);
-    void setTextColour(std::int32_t colour);
+    MeterPanel& panel() { return m_panel; }
+    void setStyle(const PanelStyle& style);
     void Update_FileDisplay(const std::string& text);
-    const std::string& fileDisplayText() const { return m_fileText; }
+    const std::string& fileDisplayText() const { return m_panel.readouts.fileText; }
+    void setNeedle(std::int32_t deflection, bool frozen);
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int w) const override { return static_cast<int>(w / 1.6); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    std::string m_fileText = "No File Loaded";
-    QColor m_panel;
-    QColor m_text;
+    QPointF origin() const;
+    MeterPanel m_panel;
+    std::int32_t m_needle = 0;
+    bool m_frozen = false;
 };
-
-QColor fromColourSetting(std::int32_t colour);
 
 } // namespace kv

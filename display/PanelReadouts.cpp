@@ -47,9 +47,13 @@ void MeterPanel::Update_BaseDisplay(const std::string& text) {
     m_panel.setFont(widthPx() * 0.06, true);
     m_panel.setTextOpaque(true);
     const double x = cx - m_panel.textWidth("0.00") / 2;
+    // Erase where eight spaces would print, down to the baseline only: the
+    // digits have no descenders, and a full line box would cut into the
+    // corner of the dial face below.
+    m_panel.box(x, 1150, x + m_panel.textWidth(std::string(8, ' ')), 1150 + m_panel.textAscent(),
+                style.Panel_Color, true);
     m_panel.setPosition(x, 1150);
-    m_panel.print(std::string(8, ' '));
-    m_panel.setPosition(x, 1150);
+    m_panel.setTextOpaque(false);
     m_panel.print(text);
 }
 

@@ -166,6 +166,11 @@ double Surface::textHeight(const std::string&) const {
     return fm.height() / m_heightPx * m_height;
 }
 
+double Surface::textAscent() const {
+    const QFontMetricsF fm(m_font, &m_image);
+    return fm.ascent() / m_heightPx * m_height;
+}
+
 void Surface::print(const std::string& text) {
     const QString s = QString::fromStdString(text);
     const QPointF topLeft = toPixels(m_x, m_y);
