@@ -182,7 +182,7 @@ TEST_F(PanelTest, AnalogueClockHandsAtThreeOClock) {
 TEST_F(PanelTest, BaseReadoutErasesItsOldTextButNotTheDial) {
     panel.style.DialType = 1;
     panel.Draw_Panel();
-    const std::int32_t faceBefore = probe(-540, 960);
+    const std::int32_t faceBefore = probe(-520, 970);
     panel.Update_BaseDisplay("6.75");
     const QImage wide = panel.compose();
     panel.Update_BaseDisplay("0.5");
@@ -190,7 +190,7 @@ TEST_F(PanelTest, BaseReadoutErasesItsOldTextButNotTheDial) {
     // Right of where "0.5" ends, the old "75" is gone.
     const Surface& s = panel.panelSurface();
     int inkBefore = 0, inkAfter = 0;
-    for (double x = -660; x < -596; x += 4)
+    for (double x = -650; x < -560; x += 4)
         for (double y = 1140; y > 1020; y -= 4) {
             inkBefore += at(wide, s, x, y) == panel.style.Text_Color;
             inkAfter += at(narrow, s, x, y) == panel.style.Text_Color;
@@ -198,7 +198,7 @@ TEST_F(PanelTest, BaseReadoutErasesItsOldTextButNotTheDial) {
     EXPECT_GT(inkBefore, 20);
     EXPECT_EQ(inkAfter, 0);
     EXPECT_EQ(faceBefore, kWhite);
-    EXPECT_EQ(probe(-540, 960), kWhite); // the dial face's corner is untouched
+    EXPECT_EQ(probe(-520, 970), kWhite); // the dial face's corner is untouched
 }
 
 TEST_F(PanelTest, TwelveHourClockAndKnobPointer) {
