@@ -97,6 +97,9 @@ public:
     void Update_FileDisplay(const std::string& text);
     void Update_Clock(int& hr, int min, std::int32_t day);
     void Update_SensKnob();
+    // "PLAY", "PAUSE" or "END" printed into the dial in the banner colour,
+    // centred, at y 850, on a transparent background.
+    void printBanner(const std::string& word);
 
     const NeedleTrace& trace() const { return m_trace; }
     const Surface& panelSurface() const { return m_panel; }

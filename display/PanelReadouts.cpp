@@ -90,6 +90,15 @@ void MeterPanel::Update_ModeDisplay() {
     }
 }
 
+void MeterPanel::printBanner(const std::string& word) {
+    m_panel.setForeColor(style.BannerColor);
+    m_panel.setFont(widthPx() * 0.07, false);
+    m_panel.setTextOpaque(false);
+    m_panel.setPosition(-m_panel.textWidth(word) / 2, 850);
+    m_panel.print(word);
+    m_panel.setTextOpaque(true);
+}
+
 void MeterPanel::Update_FileDisplay(const std::string& text) {
     readouts.fileText = text;
     const double bottom = m_panel.scaleTop() + m_panel.scaleHeight();

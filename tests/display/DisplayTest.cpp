@@ -201,6 +201,24 @@ TEST_F(PanelTest, BaseReadoutErasesItsOldTextButNotTheDial) {
     EXPECT_EQ(probe(-520, 970), kWhite); // the dial face's corner is untouched
 }
 
+TEST_F(PanelTest, BannerPrintsIntoTheDialAndRemoveNeedleWipesIt) {
+    panel.style.DialType = 1;
+    panel.style.BannerColor = Calc_BannerColor(kWhite, kRed);
+    panel.Draw_Panel();
+    panel.Remove_Needle();
+    panel.printBanner("PLAY");
+    const QImage shown = panel.compose();
+    const Surface& s = panel.panelSurface();
+    int banner = 0;
+    for (double x = -300; x < 300; x += 5)
+        for (double y = 840; y > 700; y -= 5) banner += at(shown, s, x, y) == panel.style.BannerColor;
+    EXPECT_GT(banner, 30);
+    panel.Remove_Needle();
+    const QImage wiped = panel.compose();
+    for (double x = -300; x < 300; x += 5)
+        for (double y = 840; y > 700; y -= 5) ASSERT_EQ(at(wiped, s, x, y), kWhite) << x << "," << y;
+}
+
 TEST_F(PanelTest, TwelveHourClockAndKnobPointer) {
     panel.style.ClockType = 2;
     int hr = 0;
