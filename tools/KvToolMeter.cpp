@@ -182,7 +182,8 @@ int renderCommand(const std::vector<std::string>& args, const std::vector<Sample
         // The needle's trace keeps history (the shadow pointer's hysteresis).
         panel.style.DialType = m.DialType;
         panel.Update_Needle(v, m.FreezeActive);
-        if (o.has("--graph")) graph.Update_Graph(m.RawValue, m.KnobIndex, false, i + 1 == last);
+        // Only the last plotting call needs to draw (one call in two plots).
+        if (o.has("--graph")) graph.Update_Graph(m.RawValue, m.KnobIndex, false, i + 2 >= last);
     }
 
     PanelReadouts& r = panel.readouts;

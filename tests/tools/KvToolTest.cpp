@@ -151,6 +151,9 @@ TEST(KvToolRender, DrawsThePanelAtARecord) {
     QImage b(QString::fromStdString(dir.file("b.png")));
     EXPECT_EQ(b.size(), QSize(800, 500 + 300));
     EXPECT_NE(b.pixel(400, 180), qRgb(255, 0, 0)); // record 51 is at rest, not straight up
+    bool trace = false; // the flat reading runs at mid height of the strip, to the right edge
+    for (int y = 500 + 140; y < 500 + 160; ++y) trace = trace || b.pixel(795, y) == qRgb(0, 0, 0);
+    EXPECT_TRUE(trace);
     EXPECT_EQ(kvtool({"render", dir.file("g.kvd"), "-o", dir.file("c.png")}).code, 1);
     EXPECT_EQ(kvtool({"render", dir.file("g.kvd"), "--record", "999", "-o", dir.file("c.png")}).code, 1);
 }
