@@ -104,6 +104,7 @@ std::vector<SampleRecord> flatRecording(int n, std::uint16_t raw) {
     for (auto& r : records) {
         r.RawReading = raw;
         r.StatusFlags = 1 << 5; // dial type 1
+        r.SensIndex = 8;
     }
     return records;
 }
