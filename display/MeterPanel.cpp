@@ -116,14 +116,19 @@ void MeterPanel::drawSectorDial() {
     }
 }
 
-void MeterPanel::drawCircularDial() {
+void MeterPanel::drawDialDisc(double radius) {
     Surface& s = m_panel;
     s.setPenWidth(1);
     s.setFill(true, style.Dial_Color);
-    s.circle(0, 600, 575, style.Dial_Color);
+    s.circle(0, 600, radius, style.Dial_Color);
     s.setFill(false);
     s.setPenWidth(3);
-    s.circle(0, 600, 35, style.Scale_Color);
+    s.circle(0, 600, 35, style.Scale_Color); // the hub
+}
+
+void MeterPanel::drawCircularDial() {
+    Surface& s = m_panel;
+    drawDialDisc(575);
     s.setPenWidth(2);
     const bool simple = style.ScaleType == 1;
     if (!simple) s.circle(0, 600, 550, style.Scale_Color);
@@ -204,12 +209,7 @@ void MeterPanel::moveNeedle(std::int32_t v, bool frozen) {
 void MeterPanel::Remove_Needle() {
     Surface& s = m_panel;
     if (style.DialType == 0 || style.DialType == 3) {
-        s.setPenWidth(1);
-        s.setFill(true, style.Dial_Color);
-        s.circle(0, 600, 505, style.Dial_Color);
-        s.setFill(false);
-        s.setPenWidth(3);
-        s.circle(0, 600, 35, style.Scale_Color);
+        drawDialDisc(505);
     } else if (style.DialType == 1 || style.DialType == 2) {
         s.setPenWidth(1);
         s.setFill(true, style.Dial_Color);

@@ -118,6 +118,7 @@ private:
     void moveNeedle(std::int32_t deflection, bool frozen);
     void drawSectorDial();
     void drawCircularDial();
+    void drawDialDisc(double radius);
     void drawDigitalClock(int hr, int min, std::int32_t day);
     void drawAnalogueClock(int hr, int min);
     void printCentred(double cx, double y, const std::string& text);

@@ -32,6 +32,16 @@ std::optional<long long> parseWhole(const std::string& text) {
     return value;
 }
 
+LoadError missingFile(LoadError::Type type, std::string kind, std::string path) {
+    LoadError e;
+    e.type = type;
+    e.kind = std::move(kind);
+    e.number = 53;
+    e.description = "File not found";
+    e.path = std::move(path);
+    return e;
+}
+
 LoadError otherError(std::string kind, int number, std::string description) {
     LoadError e;
     e.type = LoadError::Type::Other;
@@ -114,15 +124,7 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio, const Load
     audio.send("close WavFile");
 
     const std::string dataPath = request.basePath + ".kvd";
-    if (fileLength(dataPath) < 0) {
-        LoadError e;
-        e.type = LoadError::Type::DataFileMissing;
-        e.kind = "kvd";
-        e.number = 53;
-        e.description = "File not found";
-        e.path = dataPath;
-        return fail(e);
-    }
+    if (fileLength(dataPath) < 0) return fail(missingFile(LoadError::Type::DataFileMissing, "kvd", dataPath));
 
     auto rec = std::make_unique<RecordingFile>();
     if (request.audioEnable) {
@@ -131,24 +133,14 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio, const Load
         if (fileLength(rec->AudioPath) <= 0) {
             rec->AudioPath = request.basePath + ".mp3";
             rec->AudioType = AudioKind::Mp3;
-            if (fileLength(rec->AudioPath) < 0) {
-                LoadError e;
-                e.type = LoadError::Type::AudioMissing;
-                e.kind = "mp3";
-                e.path = rec->AudioPath;
-                return fail(e);
-            }
+            if (fileLength(rec->AudioPath) < 0)
+                return fail(missingFile(LoadError::Type::AudioMissing, "mp3", rec->AudioPath));
         }
     } else {
         rec->AudioPath = request.dummyAudioPath;
         rec->AudioType = AudioKind::Mp3;
-        if (fileLength(rec->AudioPath) < 0) {
-            LoadError e;
-            e.type = LoadError::Type::DummyMissing;
-            e.kind = "mp3";
-            e.path = rec->AudioPath;
-            return fail(e);
-        }
+        if (fileLength(rec->AudioPath) < 0)
+            return fail(missingFile(LoadError::Type::DummyMissing, "mp3", rec->AudioPath));
     }
 
     AudioOpenResult opened = openAudio(audio, rec->AudioPath, rec->AudioType);
