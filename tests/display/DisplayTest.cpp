@@ -219,6 +219,42 @@ TEST_F(PanelTest, BannerPrintsIntoTheDialAndRemoveNeedleWipesIt) {
         for (double y = 840; y > 700; y -= 5) ASSERT_EQ(at(wiped, s, x, y), kWhite) << x << "," << y;
 }
 
+TEST_F(PanelTest, ModeLinesSitByDialTypeAndAudioOffShowsWhilePlaying) {
+    auto inkNear = [&](double cx, double top) {
+        const QImage img = panel.compose();
+        int ink = 0;
+        for (double x = cx - 80; x <= cx + 80; x += 2)
+            for (double y = top - 4; y > top - 30; y -= 2) ink += at(img, panel.panelSurface(), x, y) == panel.style.Text_Color;
+        return ink;
+    };
+    panel.style.DialType = 0;
+    panel.readouts.modeText = "Playback";
+    panel.readouts.playing = true;
+    panel.readouts.audioEnable = false;
+    panel.Draw_Panel();
+    EXPECT_GT(inkNear(-800, 600), 10);
+    EXPECT_GT(inkNear(-800, 525), 10);
+
+    panel.readouts.playing = false; // after Stop the second line is blanked
+    panel.readouts.modeText = "";
+    panel.Update_ModeDisplay();
+    EXPECT_EQ(inkNear(-800, 600), 0);
+    EXPECT_EQ(inkNear(-800, 525), 0);
+
+    panel.style.DialType = 1; // traditional dials: centred, 300 above the bottom edge
+    panel.readouts.modeText = "Playback";
+    panel.readouts.playing = true;
+    panel.readouts.audioEnable = true;
+    panel.Draw_Panel();
+    EXPECT_GT(inkNear(0, 250), 10);
+    EXPECT_EQ(inkNear(0, 175), 0);
+
+    panel.readouts.messageShowing = true; // a one-second message is not overwritten
+    panel.readouts.modeText = "";
+    panel.Update_ModeDisplay();
+    EXPECT_GT(inkNear(0, 250), 10);
+}
+
 TEST_F(PanelTest, TwelveHourClockAndKnobPointer) {
     panel.style.ClockType = 2;
     int hr = 0;
