@@ -92,6 +92,9 @@ public:
     void lagFetched(int countInCall);
     void lagEndOfCall();
 
+    // The lamp switched off (painted in the dial colour), as at the start of playback.
+    void lampOff() { setLamp(Lamp::Dark); }
+
     void toggleCounter();
     void zeroCounter();
 

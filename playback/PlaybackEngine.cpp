@@ -1,0 +1,377 @@
+#include "PlaybackEngine.h"
+
+#include "AudioChannel.h"
+#include "PlayTime.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace kv {
+namespace {
+
+constexpr double kSkipResumeSecs = 0.8;
+constexpr double kPausedPollSecs = 0.02;
+
+bool startsWith(const std::string& text, const char* word) { return text.rfind(word, 0) == 0; }
+
+} // namespace
+
+PlaybackEngine::PlaybackEngine(AudioChannel& audio, MeterModel& meter, Scheduler& scheduler, PlaybackView& view)
+    : m_audio(audio), m_meter(meter), m_sched(scheduler), m_view(view),
+      m_skip(scheduler, kSkipResumeSecs, [this] { skipTimerFired(); }) {}
+
+PlaybackEngine::~PlaybackEngine() { cancelPending(); }
+
+void PlaybackEngine::cancelPending() {
+    if (m_poll) m_sched.cancel(m_poll);
+    if (m_banner) m_sched.cancel(m_banner);
+    m_poll = m_banner = 0;
+    m_skip.stop();
+    m_waiting = false;
+}
+
+void PlaybackEngine::setRecording(RecordingFile* recording) {
+    abandon();
+    m_rec = recording;
+    TransportState = 0;
+    RecordCursor = 1;
+    LoopStartX = 0;
+    LoopEndX = kBarWidth;
+    BarResetPending = false;
+    SegmentStartMarked = false;
+    AudioPosition = 0;
+    SeekPosition = "0";
+}
+
+void PlaybackEngine::abandon() {
+    const bool wasPlaying = PlayMode == 2;
+    cancelPending();
+    if (wasPlaying) {
+        PlayMode = 0;
+        TransportState = 0;
+        NewRecordReady = false;
+        RecordCursor = 1;
+        m_view.playbackMenus(false);
+    }
+}
+
+std::int64_t PlaybackEngine::unitsOf(std::int32_t timeMs) const {
+    return static_cast<std::int64_t>(std::nearbyint(timeMs * (m_rec->AudioUnitsPerSec / 1000.0)));
+}
+
+std::string PlaybackEngine::playTime(std::int64_t secs) const {
+    return Format_PlayTime(static_cast<std::int32_t>(secs), m_rec ? m_rec->TotalTimeMs : 0);
+}
+
+int PlaybackEngine::cursorX() const {
+    if (!m_rec || m_rec->RecordCount == 0) return 0;
+    return static_cast<int>(static_cast<double>(RecordCursor) / m_rec->RecordCount * kBarWidth);
+}
+
+std::int32_t PlaybackEngine::recordAtX(int x) const {
+    const auto r = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(x) / kBarWidth * m_rec->RecordCount));
+    return std::clamp<std::int32_t>(r, 1, m_rec->RecordCount);
+}
+
+std::string PlaybackEngine::timeTextAtX(int x) const {
+    return playTime(static_cast<std::int64_t>(std::nearbyint(static_cast<double>(x) / kBarWidth * m_rec->TotalTimeMs / 1000.0)));
+}
+
+void PlaybackEngine::pollPosition() {
+    const AudioReply r = m_audio.send("status WavFile position");
+    if (!r.ok()) return;
+    char* end = nullptr;
+    const long long v = std::strtoll(r.text.c_str(), &end, 10);
+    if (end != r.text.c_str()) AudioPosition = v;
+}
+
+void PlaybackEngine::cmdPlay_Click() {
+    if (!m_rec || inBannerWait()) return;
+    switch (TransportState) {
+    case 0: {
+        m_view.setRecordPanelEnabled(false);
+        saved = {m_meter.KnobIndex, m_meter.FreezeEnable, m_meter.DialType, m_meter.BdTotal, m_meter.BdEnabled};
+        m_view.clearTag();
+        PlayMode = 2;
+        m_view.playbackMenus(true);
+        m_meter.CurrentRecord = m_rec->record(std::max(1, m_rec->LoopStartRecord));
+        SeekPosition = std::to_string(unitsOf(m_meter.CurrentRecord.TimeMs));
+        m_audio.send("seek WavFile to " + SeekPosition);
+        m_view.setElapsedText(playTime(static_cast<std::int64_t>(
+            std::nearbyint(static_cast<double>(std::stoll(SeekPosition)) / m_rec->AudioUnitsPerSec))));
+        m_view.Remove_Needle();
+        m_view.printBanner("PLAY");
+        m_banner = m_sched.after(1.0, [this] {
+            m_banner = 0;
+            startAfterBanner();
+        });
+        return;
+    }
+    case 1:
+        m_audio.send("pause WavFile");
+        m_view.printBanner("PAUSE");
+        m_banner = m_sched.after(1.0, [this] {
+            m_banner = 0;
+            NewRecordReady = false;
+            TransportState = 2;
+            m_view.setRecordPanelEnabled(true);
+            m_view.Update_Buttons();
+        });
+        return;
+    case 2:
+        m_view.Remove_Needle();
+        m_audio.send("play WavFile from " + std::to_string(AudioPosition));
+        TransportState = 1;
+        m_view.setRecordPanelEnabled(true);
+        m_view.Update_Buttons();
+        return;
+    default:
+        return;
+    }
+}
+
+void PlaybackEngine::startAfterBanner() {
+    m_view.Draw_Panel();
+    pollPosition();
+    m_audio.send("play WavFile");
+    m_view.setModeText("Playback");
+    m_meter.lampOff();
+    RecordCursor = std::max(1, m_rec->LoopStartRecord);
+    m_meter.ResetPending = true;
+    TransportState = 1;
+    m_view.setRecordPanelEnabled(true);
+    SegmentStartMarked = false;
+    m_view.Update_Buttons();
+    m_view.focusStop();
+    scheduleSync(0);
+}
+
+void PlaybackEngine::scheduleSync(double seconds) {
+    if (m_poll) m_sched.cancel(m_poll);
+    m_poll = m_sched.after(seconds, [this] {
+        m_poll = 0;
+        syncRecord();
+    });
+}
+
+// One Sync_Record call, resumed by the scheduler while it waits for the sound
+// to reach the record; then the record is shown and the next call is queued.
+void PlaybackEngine::syncRecord() {
+    if (PlayMode != 2 || !m_rec) return;
+    if (!m_waiting) {
+        NewRecordReady = false;
+        m_fetched = 0;
+    }
+    for (;;) {
+        if (!m_waiting) {
+            if (BarResetPending) {
+                BarResetPending = false;
+                m_view.paintBarRange(LoopStartX, LoopEndX);
+                m_view.setElapsedText(playTime(AudioPosition / m_rec->AudioUnitsPerSec));
+                m_meter.ResetPending = true;
+            }
+            m_view.paintBarPlayed(LoopStartX, cursorX());
+            if (RecordCursor > m_rec->RecordCount - 1 || RecordCursor > m_rec->LoopEndRecord) {
+                if (PlayLoopEnable && PlayMode == 2) restartLoop();
+                else cmdStop_Click();
+                return;
+            }
+            m_meter.CurrentRecord = m_rec->record(RecordCursor);
+            NewRecordReady = true;
+            m_waiting = true;
+        }
+        // One poll of the wait for the sound to reach the record.
+        const std::string mode = m_audio.send("status WavFile mode").text;
+        if (startsWith(mode, "stopped")) RecordCursor = m_rec->RecordCount;
+        if (startsWith(mode, "paused")) {
+            NewRecordReady = false;
+            m_waiting = false;
+            scheduleSync(kPausedPollSecs); // the same record is fetched again after the resume
+            return;
+        }
+        pollPosition();
+        const double t = static_cast<double>(AudioPosition) * 1000.0 / m_rec->AudioUnitsPerSec;
+        const std::int32_t due = m_meter.CurrentRecord.TimeMs;
+        if (startsWith(mode, "playing") && t < due) {
+            scheduleSync((due - t) / 1000.0);
+            return;
+        }
+        m_waiting = false;
+        ++RecordCursor;
+        ++m_fetched;
+        m_meter.lagFetched(m_fetched);
+        if (t - due >= 10) continue; // behind the sound: fetch the next at once
+        break;
+    }
+    m_meter.lagEndOfCall();
+    const std::int32_t secs = static_cast<std::int32_t>(AudioPosition / m_rec->AudioUnitsPerSec);
+    if (secs != ShownSecs) {
+        ShownSecs = secs;
+        m_view.setElapsedText(playTime(secs));
+        if (m_rec->ClockStartSecs != 0) {
+            const std::int32_t c = m_rec->ClockStartSecs + secs;
+            const int minute = (c / 60) % 60;
+            if (minute != ShownClockMinute) {
+                ShownClockMinute = minute;
+                m_view.Update_Clock(c / 3600, minute, m_rec->RecordingDay);
+            }
+        }
+    }
+    if (NewRecordReady) m_view.showRecord();
+    if (PlayMode == 2) scheduleSync(0);
+}
+
+void PlaybackEngine::restartLoop() {
+    m_audio.send("seek WavFile to " + SeekPosition);
+    m_view.Remove_Needle();
+    m_view.printBanner("PLAY");
+    m_banner = m_sched.after(2.0, [this] {
+        m_banner = 0;
+        restartAfterBanner();
+    });
+}
+
+void PlaybackEngine::restartAfterBanner() {
+    m_view.Remove_Needle();
+    ShownSecs = static_cast<std::int32_t>(AudioPosition / m_rec->AudioUnitsPerSec);
+    NewRecordReady = false;
+    if (m_rec->ClockStartSecs != 0) {
+        const std::int32_t c = m_rec->ClockStartSecs + ShownSecs;
+        m_view.Update_Clock(c / 3600, (c / 60) % 60, m_rec->RecordingDay);
+    }
+    m_view.setElapsedText(playTime(0));
+    pollPosition();
+    m_audio.send("play WavFile");
+    RecordCursor = std::max(1, m_rec->LoopStartRecord);
+    m_view.paintBarRange(LoopStartX, LoopEndX);
+    m_view.Draw_Panel();
+    m_meter.ResetPending = true;
+    scheduleSync(0);
+}
+
+void PlaybackEngine::cmdStop_Click() {
+    if (PlayMode != 2) return;
+    m_view.setRecordPanelEnabled(false);
+    PlayMode = 0;
+    cancelPending(); // a pending start or restart is dropped with the loop
+    m_audio.send("stop WavFile");
+    m_view.Remove_Needle();
+    m_view.printBanner("END");
+    m_banner = m_sched.after(1.0, [this] {
+        m_banner = 0;
+        stopAfterBanner();
+    });
+}
+
+void PlaybackEngine::stopAfterBanner() {
+    m_view.Draw_Panel();
+    m_meter.ResetPending = true;
+    NewRecordReady = false;
+    if (m_meter.Override) m_view.restoreUserSettings(saved);
+    else m_view.Update_RecordReadouts(std::max(1, m_rec->LoopStartRecord));
+    m_view.setElapsedText(playTime(static_cast<std::int64_t>(
+        std::nearbyint(static_cast<double>(std::stoll(SeekPosition)) / m_rec->AudioUnitsPerSec))));
+    m_view.playbackMenus(false);
+    TransportState = 0;
+    RecordCursor = 1;
+    m_view.paintBarRange(LoopStartX, LoopEndX);
+    m_view.setModeText("");
+    m_view.Update_Buttons();
+    m_view.setRecordPanelEnabled(true);
+    m_meter.ResetPending = true;
+}
+
+void PlaybackEngine::cmdFwd_Click() {
+    if (PlayMode != 2 || inBannerWait()) return;
+    if (!m_skip.running()) m_audio.send("pause WavFile");
+    m_skip.start();
+    RecordCursor += m_rec->SkipStepSecs * 50;
+    if (RecordCursor > m_rec->LoopEndRecord) RecordCursor = m_rec->LoopEndRecord - 50;
+    // A range of 50 records or fewer: stay inside it.
+    RecordCursor = std::max(RecordCursor, std::max(1, m_rec->LoopStartRecord));
+    jumpTo(RecordCursor);
+}
+
+void PlaybackEngine::cmdRev_Click() {
+    if (PlayMode != 2 || inBannerWait()) return;
+    if (!m_skip.running()) m_audio.send("pause WavFile");
+    m_skip.start();
+    RecordCursor -= m_rec->SkipStepSecs * 50;
+    if (RecordCursor < m_rec->LoopStartRecord) RecordCursor = m_rec->LoopStartRecord;
+    RecordCursor = std::max(1, RecordCursor);
+    jumpTo(RecordCursor);
+}
+
+void PlaybackEngine::jumpTo(std::int32_t record) {
+    m_meter.CurrentRecord = m_rec->record(record);
+    AudioPosition = unitsOf(m_meter.CurrentRecord.TimeMs);
+    m_view.setElapsedText(playTime(AudioPosition / m_rec->AudioUnitsPerSec));
+    BarResetPending = true;
+    if (PlayMode == 2 && m_poll) scheduleSync(0); // take the jump at once, not at the old record's time
+}
+
+void PlaybackEngine::skipTimerFired() {
+    if (PlayMode != 2) return;
+    m_meter.CurrentRecord = m_rec->record(RecordCursor);
+    AudioPosition = unitsOf(m_meter.CurrentRecord.TimeMs);
+    if (TransportState == 1) m_audio.send("play WavFile from " + std::to_string(AudioPosition));
+}
+
+void PlaybackEngine::barMouseDown(bool left, double xIn) {
+    if (!m_rec) return;
+    const int x = std::clamp(static_cast<int>(xIn), 0, kBarWidth);
+    if (PlayMode == 2) {
+        if (!left || x < LoopStartX || x > LoopEndX) return;
+        RecordCursor = recordAtX(x);
+        jumpTo(RecordCursor);
+        if (TransportState == 1) m_audio.send("play WavFile from " + std::to_string(AudioPosition));
+        return;
+    }
+    if (left) {
+        m_view.setElapsedText(timeTextAtX(x));
+        LoopStartX = x >= 10 ? x : 0;
+        m_rec->LoopStartRecord = recordAtX(LoopStartX);
+        m_pressX = LoopStartX;
+        m_view.paintBarRange(0, 0);
+        m_view.Update_RecordReadouts(m_rec->LoopStartRecord);
+        m_meter.CurrentRecord = m_rec->record(m_rec->LoopStartRecord);
+    } else {
+        LoopStartX = 0;
+        m_rec->LoopStartRecord = 1;
+        LoopEndX = kBarWidth;
+        m_rec->LoopEndRecord = m_rec->RecordCount;
+        m_view.Update_Buttons();
+    }
+}
+
+std::string PlaybackEngine::barMouseMove(bool leftHeld, double xIn) {
+    if (!m_rec) return {};
+    const int x = std::clamp(static_cast<int>(xIn), 0, kBarWidth);
+    const std::string tip = timeTextAtX(x);
+    if (PlayMode == 2 || !leftHeld) return tip;
+    m_view.setElapsedText(tip);
+    if (x > LoopStartX) m_view.paintBarRange(LoopStartX, x);
+    m_view.Update_RecordReadouts(recordAtX(x));
+    return tip;
+}
+
+void PlaybackEngine::barMouseUp(bool left, double xIn) {
+    if (!m_rec || PlayMode == 2) return;
+    const int x = std::clamp(static_cast<int>(xIn), 0, kBarWidth);
+    if (left) {
+        if (x > LoopStartX + kBarWidth / 100) {
+            LoopEndX = std::min(x, kBarWidth);
+            m_rec->LoopEndRecord = recordAtX(LoopEndX);
+            m_view.Update_RecordReadouts(m_rec->LoopStartRecord);
+        } else {
+            LoopEndX = kBarWidth;
+            m_rec->LoopEndRecord = m_rec->RecordCount;
+        }
+    }
+    m_view.setElapsedText(timeTextAtX(LoopStartX));
+    m_view.paintBarRange(LoopStartX, LoopEndX);
+    m_view.Update_Buttons();
+}
+
+} // namespace kv

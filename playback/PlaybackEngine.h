@@ -1,0 +1,130 @@
+// PlaybackEngine: plays a loaded recording in step with its sound. The audio
+// channel is the master clock: the engine polls its mode and position and
+// hands the meter the record whose time the sound has reached, skipping
+// records when the display is 10 ms or more behind. It is driven by the
+// scheduler (one poll per record, timed to the record's due time), never by
+// spinning, so the window stays live and the CPU idle between records.
+//
+// It owns the transport state (PlayMode, TransportState, RecordCursor,
+// BarResetPending, NewRecordReady), the playback range on the position bar
+// and the skip timer; ResetPending lives in the meter model it drives.
+#pragma once
+
+#include "MeterModel.h"
+#include "RecordingFile.h"
+#include "Scheduler.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kv {
+
+class AudioChannel;
+
+// The user's own values, saved when playback starts and restored by Stop and
+// by ticking Override.
+struct SavedUserSettings {
+    int KnobIndex = 8;
+    bool FreezeEnable = false;
+    int DialType = 1;
+    std::int16_t BdTotal = 0;
+    bool BdEnabled = false;
+};
+
+// What the engine asks the window to show or do.
+class PlaybackView {
+public:
+    virtual ~PlaybackView() = default;
+    virtual void setRecordPanelEnabled(bool /*enabled*/) {}
+    virtual void Remove_Needle() {}
+    virtual void printBanner(const std::string& /*word*/) {}
+    virtual void Draw_Panel() {}
+    virtual void setElapsedText(const std::string& /*text*/) {}
+    virtual void Update_Clock(int /*hr*/, int /*min*/, std::int32_t /*day*/) {}
+    virtual void showRecord() {} // Process_Sample, Update_Needle and the graph
+    virtual void paintBarRange(int /*x0*/, int /*x1*/) {}  // clear, then the range as unplayed
+    virtual void paintBarPlayed(int /*x0*/, int /*x1*/) {} // the played part
+    virtual void Update_Buttons() {}
+    virtual void setModeText(const std::string& /*text*/) {}
+    virtual void playbackMenus(bool /*playing*/) {}
+    virtual void restoreUserSettings(const SavedUserSettings& /*saved*/) {}
+    virtual void Update_RecordReadouts(std::int32_t /*index*/) {}
+    virtual void clearTag() {}
+    virtual void focusStop() {}
+};
+
+class PlaybackEngine {
+public:
+    PlaybackEngine(AudioChannel& audio, MeterModel& meter, Scheduler& scheduler, PlaybackView& view);
+    ~PlaybackEngine();
+
+    // The recording to play (or none). Resets the transport and the range.
+    void setRecording(RecordingFile* recording);
+    RecordingFile* recording() const { return m_rec; }
+
+    static constexpr int kBarWidth = 1000; // the position bar's horizontal scale
+
+    int PlayMode = 0;       // 0 stopped, 2 a recording plays (also paused), 4 test mode
+    int TransportState = 0; // 0 idle, 1 playing, 2 paused
+    std::int32_t RecordCursor = 1;
+    bool NewRecordReady = false;
+    bool BarResetPending = false;
+    std::int64_t AudioPosition = 0;
+    std::string SeekPosition = "0";
+    std::int32_t ShownSecs = 0;
+    int ShownClockMinute = -1;
+    int LoopStartX = 0;
+    int LoopEndX = kBarWidth;
+    bool PlayLoopEnable = false;
+    bool SegmentStartMarked = false;
+    SavedUserSettings saved;
+
+    void cmdPlay_Click();
+    void cmdStop_Click();
+    void cmdFwd_Click();
+    void cmdRev_Click();
+    void cmdLoop_Click() { PlayLoopEnable = !PlayLoopEnable; }
+    bool skipTimerRunning() const { return m_skip.running(); }
+    // True while a banner wait of Play, Stop or a loop restart runs.
+    bool inBannerWait() const { return m_banner != 0; }
+
+    // Position bar, x in the bar's scale (0..kBarWidth). Returns the tool tip.
+    void barMouseDown(bool leftButton, double x);
+    std::string barMouseMove(bool leftHeld, double x);
+    void barMouseUp(bool leftButton, double x);
+
+    // Ends playback at once without the END banner (exit, a new load).
+    void abandon();
+
+    std::int32_t recordAtX(int x) const;
+    std::string timeTextAtX(int x) const;
+    int cursorX() const;
+
+private:
+    void startAfterBanner();
+    void syncRecord();
+    void scheduleSync(double seconds);
+    void restartLoop();
+    void restartAfterBanner();
+    void stopAfterBanner();
+    void skipTimerFired();
+    void jumpTo(std::int32_t record);
+    void pollPosition();
+    void cancelPending();
+    std::string playTime(std::int64_t secs) const;
+    std::int64_t unitsOf(std::int32_t timeMs) const;
+
+    AudioChannel& m_audio;
+    MeterModel& m_meter;
+    Scheduler& m_sched;
+    PlaybackView& m_view;
+    RecordingFile* m_rec = nullptr;
+    OneShot m_skip;
+    Scheduler::Id m_poll = 0;
+    Scheduler::Id m_banner = 0;
+    bool m_waiting = false; // inside the wait for CurrentRecord's time
+    int m_fetched = 0;
+    int m_pressX = 0;       // where the left button went down on the bar
+};
+
+} // namespace kv
