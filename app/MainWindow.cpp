@@ -1,22 +1,29 @@
 #include "MainWindow.h"
 
 #include "AudioChannel.h"
+#include "ButtonImages.h"
 #include "FileFunctions.h"
+#include "GraphWidget.h"
 #include "MeterPanelView.h"
 #include "PlayTime.h"
 #include "PositionBar.h"
+#include "QtScheduler.h"
 #include "RecordingLoader.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QComboBox>
 #include <QFrame>
-#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QStyle>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
 #include <QToolButton>
-#include <QVBoxLayout>
+#include <QWindow>
 
 #include <cmath>
 #include <new>
@@ -32,51 +39,94 @@ std::string baseName(const std::string& path) {
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+constexpr int kRecordStripHeight = 81;
+constexpr int kMinClientWidth = 650;
+
 } // namespace
 
 MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> dialogs, QWidget* parent)
-    : QMainWindow(parent), m_ctx(context), m_dialogs(std::move(dialogs)) {
+    : QMainWindow(parent), m_ctx(context), m_dialogs(std::move(dialogs)),
+      m_meter([this] { return m_ctx.scheduler->now(); }, static_cast<MeterEvents*>(this)) {
+    if (!m_ctx.scheduler) {
+        m_ownScheduler = std::make_unique<QtScheduler>();
+        m_ctx.scheduler = m_ownScheduler.get();
+    }
     if (!m_dialogs) m_dialogs = std::make_unique<QtDialogs>(this);
+    PlaybackView& view = *this;
+    m_engine = std::make_unique<PlaybackEngine>(*m_ctx.audio, m_meter, *m_ctx.scheduler, view);
+    m_tmrBdMouseDown = std::make_unique<OneShot>(*m_ctx.scheduler, 1.5, [this] { m_meter.zeroCounter(); });
+    m_tmrMessage = std::make_unique<OneShot>(*m_ctx.scheduler, 1.0, [this] {
+        MeterPanel& p = m_panel->panel();
+        p.readouts.messageShowing = false;
+        p.readouts.modeText = m_normalModeText;
+        p.Update_ModeDisplay();
+        m_panel->update();
+    });
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromUtf8(kAppTitle));
-    setAcceptDrops(false);
+    setAcceptDrops(true);
+    m_menus.build(menuBar(), this);
     buildWidgets();
+    connectMenus();
     applyColours();
-    resetToEmpty();
+    dropRecording();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    m_engine->abandon();
+    if (m_meterTimer) m_ctx.scheduler->cancel(m_meterTimer);
+}
 
 void MainWindow::buildWidgets() {
     auto* central = new QWidget(this);
-    auto* column = new QVBoxLayout(central);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-
+    setCentralWidget(central);
+    central->setMinimumWidth(kMinClientWidth);
     m_panel = new MeterPanelView(central);
-    column->addWidget(m_panel, 1);
+    m_panel->installEventFilter(this);
+    m_graph = new GraphWidget(central);
+    m_graph->hide();
 
     m_record = new QFrame(central);
     m_record->setObjectName(QStringLiteral("picRecord"));
-    m_record->setFixedHeight(81);
-    m_record->setFrameShape(QFrame::StyledPanel);
+    m_record->setFrameShape(QFrame::NoFrame);
     m_record->setAutoFillBackground(true);
-    auto* grid = new QGridLayout(m_record);
-    grid->setContentsMargins(8, 6, 8, 6);
 
-    m_cmdLoad = new QToolButton(m_record);
-    m_cmdLoad->setObjectName(QStringLiteral("cmdLoad"));
-    m_cmdLoad->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    m_cmdLoad->setIconSize(QSize(32, 32));
-    m_cmdLoad->setToolTip(QStringLiteral("Open"));
-    m_cmdLoad->setShortcut(QKeySequence::Open);
+    const QColor ink = QApplication::palette().color(QPalette::ButtonText);
+    auto button = [&](const char* name, const char* image, const QString& tip) {
+        auto* b = new QToolButton(m_record);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setIcon(buttonImage(QString::fromLatin1(image), ink));
+        b->setIconSize(QSize(24, 24));
+        b->setToolTip(tip);
+        b->setFocusPolicy(Qt::TabFocus);
+        return b;
+    };
+    m_cmdLoad = button("cmdLoad", "Load", QStringLiteral("Open"));
+    m_cmdLoop = button("cmdLoop", "Single", QStringLiteral("Loop playback"));
+    m_cmdPlay = button("cmdPlay", "Play", QStringLiteral("Play (P)"));
+    m_cmdStop = button("cmdStop", "Stop", QStringLiteral("Stop (S)"));
+    m_cmdRev = button("cmdRev", "Rev", QStringLiteral("Back (<)"));
+    m_cmdFwd = button("cmdFwd", "Fwd", QStringLiteral("Forward (>)"));
+    m_cmdEditStart = button("cmdEditStart", "LeftBracket", QStringLiteral("Segment start"));
+    m_cmdEditEnd = button("cmdEditEnd", "RightBracket", QStringLiteral("Segment end"));
+    m_cmdExpand = button("cmdExpand", "Expand", QStringLiteral("Expand"));
+    m_cmdSave = button("cmdSave", "Save", QStringLiteral("Save"));
+    m_cmdLoop->hide();
     m_cmdLoad->installEventFilter(this);
     connect(m_cmdLoad, &QToolButton::clicked, this, &MainWindow::cmdLoad_Click);
+    connect(m_cmdPlay, &QToolButton::clicked, this, [this] { m_engine->cmdPlay_Click(); });
+    connect(m_cmdStop, &QToolButton::clicked, this, [this] { m_engine->cmdStop_Click(); });
+    connect(m_cmdRev, &QToolButton::clicked, this, [this] { m_engine->cmdRev_Click(); });
+    connect(m_cmdFwd, &QToolButton::clicked, this, [this] { m_engine->cmdFwd_Click(); });
+    connect(m_cmdLoop, &QToolButton::clicked, this, [this] {
+        m_engine->cmdLoop_Click();
+        m_ctx.settings->values.PlayLoopEnable = m_engine->PlayLoopEnable;
+        m_cmdLoop->setIcon(buttonImage(m_engine->PlayLoopEnable ? QStringLiteral("Loop") : QStringLiteral("Single"),
+                                       QApplication::palette().color(QPalette::ButtonText)));
+    });
 
     m_lblLoadedFile = new QLabel(m_record);
     m_lblLoadedFile->setObjectName(QStringLiteral("lblLoadedFile"));
-    m_lblLoadedFile->setMinimumWidth(140);
-
     m_cboFile = new QComboBox(m_record);
     m_cboFile->setObjectName(QStringLiteral("cboFile"));
     QFont bold = m_cboFile->font();
@@ -88,30 +138,101 @@ void MainWindow::buildWidgets() {
     connect(m_cboFile, &QComboBox::activated, this, [this](int) {
         if (!m_arrowHeld) cboFile_Click();
     });
-
     m_lblPlayTime = new QLabel(m_record);
     m_lblPlayTime->setObjectName(QStringLiteral("lblPlayTime"));
     m_lblTotalTime = new QLabel(m_record);
     m_lblTotalTime->setObjectName(QStringLiteral("lblTotalTime"));
+    m_lblTotalTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_lblTag = new QLabel(m_record);
+    m_lblTag->setObjectName(QStringLiteral("lblTag"));
+    m_lblTag->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_lblTag->hide();
+    m_chkOveride = new QCheckBox(QStringLiteral("Overide"), m_record);
+    m_chkOveride->setObjectName(QStringLiteral("chkOveride"));
+    m_chkOveride->setFocusPolicy(Qt::NoFocus);
+    connect(m_chkOveride, &QCheckBox::clicked, this, &MainWindow::chkOveride_Click);
+
     m_bar = new PositionBar(m_record);
+    m_bar->onPress = [this](Qt::MouseButton b, int x) {
+        if (!isLoaded()) return;
+        m_engine->barMouseDown(b == Qt::LeftButton, x);
+    };
+    m_bar->onMove = [this](Qt::MouseButtons buttons, int x) {
+        if (!isLoaded()) return;
+        m_bar->setToolTip(q(m_engine->barMouseMove(buttons & Qt::LeftButton, x)));
+    };
+    m_bar->onRelease = [this](Qt::MouseButton b, int x) {
+        if (!isLoaded()) return;
+        m_engine->barMouseUp(b == Qt::LeftButton, x);
+    };
+}
 
-    grid->addWidget(m_cmdLoad, 0, 0, 2, 1);
-    grid->addWidget(m_lblLoadedFile, 0, 1);
-    grid->addWidget(m_cboFile, 0, 1);
-    grid->addWidget(m_lblPlayTime, 1, 1, Qt::AlignLeft);
-    grid->addWidget(m_bar, 1, 2);
-    grid->addWidget(m_lblTotalTime, 1, 3, Qt::AlignRight);
-    grid->setColumnStretch(2, 1);
+// The recording strip's controls, in pixels inside the strip.
+void MainWindow::placeRecordStrip(int left, int top, int width) {
+    m_record->setGeometry(left, top, width, kRecordStripHeight);
+    m_bar->setGeometry(13, 1, std::max(10, width - 26), 19);
+    const int y = 28, size = 40;
+    int x = 13;
+    for (QToolButton* b : {m_cmdLoad, m_cmdPlay, m_cmdStop, m_cmdRev, m_cmdFwd, m_cmdEditStart, m_cmdEditEnd,
+                           m_cmdExpand, m_cmdSave}) {
+        b->setGeometry(x, y, size, size);
+        x += size + 4;
+    }
+    m_cmdLoop->setGeometry(m_cmdLoad->geometry());
+    m_lblPlayTime->setGeometry(x + 8, y, 70, 20);
+    m_lblLoadedFile->setGeometry(x + 8, y + 20, std::max(80, width - x - 8 - 110), 20);
+    m_cboFile->setGeometry(m_lblLoadedFile->geometry().adjusted(0, -4, 0, 4));
+    m_lblTotalTime->setGeometry(width - 13 - 70, y - 4, 70, 20);
+    m_lblTag->setGeometry(width - (80 + 16), 28, 80, 20);
+    m_chkOveride->adjustSize();
+    m_chkOveride->move(width - m_chkOveride->width() - 13, 55);
+}
 
-    column->addWidget(m_record);
-    setCentralWidget(central);
+void MainWindow::Form_Resize() {
+    if (isMinimized() || !centralWidget()) return;
+    const Settings& s = m_ctx.settings->values;
+    const double k = s.GraphVisible ? std::clamp(std::atoi(s.GraphHeight_Index.c_str()), 1, 5) : 0;
+    const int clientW = std::max(centralWidget()->width(), kMinClientWidth);
+    int panelLeft = 0, panelW = clientW;
+    if (isMaximized()) {
+        const int availH = centralWidget()->height() - kRecordStripHeight;
+        panelW = std::min(clientW, static_cast<int>(availH * 1.6 / (1 + k / 5)));
+        panelLeft = (clientW - panelW) / 2;
+    }
+    const int panelH = static_cast<int>(std::nearbyint(panelW / 1.6));
+    const int graphH = static_cast<int>(std::nearbyint(panelH * k / 5));
+    m_panel->setGeometry(panelLeft, 0, panelW, panelH);
+    m_graph->setGeometry(panelLeft, panelH, panelW, graphH);
+    m_graph->setVisible(s.GraphVisible);
+    placeRecordStrip(panelLeft, panelH + graphH, panelW);
+    if (!isMaximized() && !isFullScreen()) {
+        // The window's height follows its width; a window too tall for the
+        // screen is made narrower instead.
+        const int chrome = height() - centralWidget()->height();
+        int wantW = clientW;
+        int wantH = panelH + graphH + kRecordStripHeight + chrome;
+        if (const QScreen* scr = screen()) {
+            const QRect avail = scr->availableGeometry();
+            if (wantH > avail.height()) {
+                wantW = std::max(kMinClientWidth,
+                                 static_cast<int>((avail.height() - kRecordStripHeight - chrome) * 1.6 / (1 + k / 5)));
+                wantH = static_cast<int>(std::nearbyint(wantW / 1.6)) * (1 + k / 5) + kRecordStripHeight + chrome;
+            }
+        }
+        if (wantW != width() || wantH != height()) resize(wantW, wantH);
+    }
+    m_graph->graph().GraphResetPending = true;
+    m_graph->plot(0, m_meter.KnobIndex, m_engine->PlayMode == 4);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
 }
 
 void MainWindow::applyColours() {
     const Settings& s = m_ctx.settings->values;
-    m_panel->setStyle(PanelStyle::from(s, s.DialType));
-    // The window background shows around the panel only; the recording
-    // strip keeps the desktop's own colours so its labels stay readable.
+    m_panel->setStyle(PanelStyle::from(s, m_meter.DialType));
     QPalette pal = QApplication::palette();
     pal.setColor(QPalette::Window, qColor(s.Background_Color));
     centralWidget()->setPalette(pal);
@@ -120,14 +241,23 @@ void MainWindow::applyColours() {
     for (auto role : {QPalette::Window, QPalette::WindowText, QPalette::Button, QPalette::ButtonText})
         stripPal.setColor(role, stripPal.color(role)); // resolved, so not inherited from the window
     m_record->setPalette(stripPal);
+    GraphOptions& g = m_graph->graph().options;
+    g.GraphInvert = s.GraphInvert;
+    g.GridX = s.GridX;
+    g.GridY = s.GridY;
+    g.GraphPenWidth_Index = std::clamp(std::atoi(s.GraphPenWidth_Index.c_str()), 1, 3);
+    g.GraphSheet_Color = s.GraphSheet_Color;
+    g.GraphPen_Color = s.GraphPen_Color;
+    g.GraphGrid_Color = s.GraphGrid_Color;
 }
 
-void MainWindow::resetToEmpty() {
+void MainWindow::dropRecording() {
+    m_engine->setRecording(nullptr);
     m_recording.reset();
-    m_lblLoadedFile->clear();
-    m_lblLoadedFile->setToolTip(QString());
+    m_lblLoadedFile->setText(QStringLiteral("No File Loaded"));
+    m_lblLoadedFile->setToolTip(QStringLiteral("No File Loaded"));
     m_lblPlayTime->setText(QStringLiteral("00:00"));
-    m_lblTotalTime->setText(QStringLiteral("00:00"));
+    m_lblTotalTime->setText(QString());
     m_bar->clear();
     m_bar->setEnabled(false);
     m_panel->Update_FileDisplay("No File Loaded");
@@ -136,6 +266,8 @@ void MainWindow::resetToEmpty() {
 
 bool MainWindow::Load_File(const std::string& filename) {
     // A load replaces everything; a failed one leaves nothing half-loaded.
+    m_engine->abandon();
+    m_engine->setRecording(nullptr);
     m_recording.reset();
     LoadObserver observer;
     observer.loadingStarted = [&] {
@@ -146,27 +278,29 @@ bool MainWindow::Load_File(const std::string& filename) {
         m_panel->repaint();
     };
     observer.progress = [&](int step) {
-        const auto x = roundHalfEven(static_cast<double>(m_bar->scaleWidth()) * step) / 50;
-        m_bar->fillTo(static_cast<int>(x));
+        m_bar->fillTo(static_cast<int>(roundHalfEven(static_cast<double>(m_bar->scaleWidth()) * step) / 50));
         m_bar->repaint();
     };
     const Settings& s = m_ctx.settings->values;
     LoadResult result =
         kv::Load_File(LoadRequest{filename, s.AudioEnable, m_ctx.dummyAudioPath}, *m_ctx.audio, observer);
     if (!result.recording) {
-        resetToEmpty();
+        dropRecording();
         m_dialogs->showMessage(result.error->message());
         return false;
     }
     m_recording = std::move(result.recording);
     const RecordingFile& r = *m_recording;
+    m_engine->setRecording(m_recording.get());
+    m_engine->PlayLoopEnable = s.PlayLoopEnable;
     m_panel->Update_FileDisplay(filename);
+    if (r.ClockStartSecs != 0) Update_Clock(r.ClockStartSecs / 3600, (r.ClockStartSecs / 60) % 60, r.RecordingDay);
     m_lblLoadedFile->setText(q(baseName(filename)));
     m_lblLoadedFile->setToolTip(q(filename));
     m_lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
     m_lblTotalTime->setText(
         q(Format_PlayTime(static_cast<std::int32_t>(roundHalfEven(r.TotalTimeMs / 1000.0)), r.TotalTimeMs)));
-    m_bar->fillRange(0, m_bar->scaleWidth());
+    m_bar->paintRange(0, m_bar->scaleWidth());
     return true;
 }
 
@@ -176,6 +310,7 @@ std::string MainWindow::loadDialogFolder() const {
 }
 
 void MainWindow::cmdLoad_Click() {
+    if (!m_cmdLoad->isEnabled() || !m_cmdLoad->isVisible()) return;
     m_record->setEnabled(false);
     const auto chosen = m_dialogs->openFile(
         FileDialogRequest{"Load File for Playback", "kvd file (*.kvd*)|*.kvd", loadDialogFolder(), ""});
@@ -190,7 +325,7 @@ void MainWindow::cmdLoad_Click() {
 }
 
 void MainWindow::openChosenFile(const std::string& path) {
-    // The path less its ".kvd" is the base path.
+    if (m_engine->PlayMode != 0) return; // loading waits until playback has stopped
     const std::string base = path.size() > 4 ? path.substr(0, path.size() - 4) : path;
     const auto sep = base.find_last_of("/\\");
     m_ctx.settings->values.LoadPath = sep == std::string::npos ? std::string() : base.substr(0, sep + 1);
@@ -202,7 +337,7 @@ void MainWindow::openChosenFile(const std::string& path) {
 }
 
 void MainWindow::cmdLoad_MouseDown(Qt::MouseButton button) {
-    if (button != Qt::RightButton) return;
+    if (button != Qt::RightButton || !m_cmdLoad->isEnabled() || !m_cmdLoad->isVisible()) return;
     m_siblings = findSiblings(m_lblLoadedFile->toolTip().toStdString());
     if (!m_siblings) return;
     m_cboFile->clear();
@@ -231,13 +366,55 @@ void MainWindow::closeList() {
 }
 
 void MainWindow::Update_Buttons() {
-    m_cmdLoad->setVisible(true);
-    m_cmdLoad->setEnabled(true);
+    const PlaybackEngine& e = *m_engine;
+    const QColor ink = QApplication::palette().color(QPalette::ButtonText);
+    if (e.PlayMode == 4) return;
+    if (e.PlayMode == 0) {
+        const bool loaded = isLoaded();
+        m_cmdStop->setEnabled(false);
+        m_cmdLoop->hide();
+        m_cmdLoad->show();
+        m_cmdLoad->setEnabled(true);
+        for (QToolButton* b : {m_cmdRev, m_cmdFwd, m_cmdEditStart, m_cmdEditEnd}) b->setEnabled(false);
+        m_cmdPlay->setIcon(buttonImage(QStringLiteral("Play"), ink));
+        m_cmdPlay->setEnabled(loaded);
+        m_cmdSave->setEnabled(loaded);
+        m_cmdExpand->setEnabled(loaded && (m_recording->LoopStartRecord != 1 ||
+                                           m_recording->LoopEndRecord != m_recording->RecordCount));
+        m_menus.menu(QStringLiteral("mnuTest"))->setEnabled(true);
+        return;
+    }
+    m_cmdSave->setEnabled(false);
+    m_cmdLoad->hide();
+    m_cmdLoop->show();
+    m_cmdPlay->setIcon(buttonImage(e.TransportState == 1 ? QStringLiteral("Pause") : QStringLiteral("Play"), ink));
+    m_cmdPlay->setEnabled(true);
+    for (QToolButton* b : {m_cmdStop, m_cmdRev, m_cmdFwd}) b->setEnabled(true);
+    m_cmdEditStart->setEnabled(!e.SegmentStartMarked);
+    m_cmdEditEnd->setEnabled(e.SegmentStartMarked);
+    m_cmdExpand->setEnabled(false);
+    m_menus.menu(QStringLiteral("mnuTest"))->setEnabled(false);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_cmdLoad && event->type() == QEvent::MouseButtonPress) {
         cmdLoad_MouseDown(static_cast<QMouseEvent*>(event)->button());
+    } else if (watched == m_panel) {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove ||
+            event->type() == QEvent::MouseButtonRelease) {
+            const auto* m = static_cast<QMouseEvent*>(event);
+            const QPointF p = m->position() - QPointF(0, std::max(0, (m_panel->height() - m_panel->panel().heightPx()) / 2));
+            const MeterPanel& panel = m_panel->panel();
+            if (panel.counterRect().contains(p) && m->button() == Qt::LeftButton) {
+                if (event->type() == QEvent::MouseButtonPress) counterPressed();
+                if (event->type() == QEvent::MouseButtonRelease) counterReleased();
+            } else if (event->type() == QEvent::MouseButtonRelease && m->button() == Qt::LeftButton) {
+                counterReleased();
+            }
+            if (panel.knobRect().contains(p) && (m->buttons() & Qt::LeftButton) &&
+                event->type() != QEvent::MouseButtonRelease)
+                knobMouse(p, event->type() == QEvent::MouseButtonPress);
+        }
     } else if (watched == m_cboFile) {
         switch (event->type()) {
         case QEvent::KeyPress: {
@@ -252,13 +429,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                 closeList();
                 return true;
             }
-            break;
+            return false; // the list takes its keys while it is open
         }
         case QEvent::KeyRelease: {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (!key->isAutoRepeat() && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down))
                 m_arrowHeld = false;
-            break;
+            return false;
         }
         case QEvent::FocusOut:
             if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason && m_cboFile->isVisible())
@@ -272,13 +449,22 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    m_ctx.audio->send("close WavFile");
-    const QRect g = geometry();
-    const std::int16_t state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
-    if (!m_ctx.config->Write_Config(m_ctx.appDirectory, WindowPlacement{double(g.x()), double(g.y()), double(g.width()), state}))
-        m_dialogs->showMessage({"Error Saving Session Config File", "Save Config File", MessageIcon::Critical});
-    m_ctx.settings->Save_RecordingSettings();
+    if (!m_closing) Form_QueryUnload();
     event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const auto urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile() &&
+        urls.front().toLocalFile().endsWith(QStringLiteral(".kvd"), Qt::CaseInsensitive))
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const auto urls = event->mimeData()->urls();
+    if (urls.size() != 1 || m_engine->PlayMode != 0) return;
+    event->acceptProposedAction();
+    openChosenFile(urls.front().toLocalFile().toStdString());
 }
 
 } // namespace kv

@@ -1,10 +1,15 @@
-// MainWindow (frmMain): the player's window. It wires the widgets to the
-// loader and the audio channel, and owns the loaded recording. A recording
-// is either wholly loaded or absent: a failed load leaves nothing behind.
+// MainWindow (frmMain): the player's window. It wires the widgets and menus
+// to the playback engine and the meter model, and the engine's and model's
+// notifications to the drawings. It owns the loaded recording: a recording
+// is either wholly loaded or absent.
 #pragma once
 
 #include "Dialogs.h"
+#include "MenuBar.h"
+#include "MeterModel.h"
+#include "PlaybackEngine.h"
 #include "RecordingFile.h"
+#include "Scheduler.h"
 #include "SessionConfig.h"
 #include "Settings.h"
 #include "SiblingList.h"
@@ -14,6 +19,7 @@
 #include <memory>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -22,6 +28,7 @@ class QToolButton;
 namespace kv {
 
 class AudioChannel;
+class GraphWidget;
 class MeterPanelView;
 class PositionBar;
 
@@ -30,55 +37,146 @@ struct WindowContext {
     SettingsStore* settings = nullptr;
     SessionConfig* config = nullptr;
     AudioChannel* audio = nullptr;
+    Scheduler* scheduler = nullptr; // the window's clock and timers
     std::string appDirectory;
     std::string dummyAudioPath;
     std::string demoFolder; // where the Load dialog starts when LoadPath does not exist
 };
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private PlaybackView, private MeterEvents {
     Q_OBJECT
 public:
     // dialogs may be null: the window then uses the real Qt dialogs.
     MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> dialogs = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // Start-up after the session configuration and settings are read.
+    void Form_Load(int screenWidth);
+    // The close request: stops playback, saves what is due, closes the audio.
+    void Form_QueryUnload();
+
     bool Load_File(const std::string& filename);
     void cmdLoad_Click();
-    // Loads a .kvd file as the Load button does once a file is chosen.
-    void openChosenFile(const std::string& path);
+    void openChosenFile(const std::string& path); // as the Load button does once a file is chosen
     void cmdLoad_MouseDown(Qt::MouseButton button);
     void cboFile_Click();
-    void Update_Buttons();
+    void Update_Buttons() override;
+    void Form_Resize();
+
+    void chkOveride_Click(bool ticked);
+    void Apply_Settings();
 
     bool isLoaded() const { return m_recording != nullptr; }
     const RecordingFile* recording() const { return m_recording.get(); }
+    PlaybackEngine& engine() { return *m_engine; }
+    MeterModel& meter() { return m_meter; }
+    const MenuBar& menus() const { return m_menus; }
     Dialogs& dialogs() { return *m_dialogs; }
+    MeterPanelView& panelView() { return *m_panel; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // PlaybackView
+    void setRecordPanelEnabled(bool enabled) override;
+    void Remove_Needle() override;
+    void printBanner(const std::string& word) override;
+    void Draw_Panel() override;
+    void setElapsedText(const std::string& text) override;
+    void Update_Clock(int hr, int min, std::int32_t day) override;
+    void showRecord() override;
+    void paintBarRange(int x0, int x1) override;
+    void paintBarPlayed(int x0, int x1) override;
+    void setModeText(const std::string& text) override;
+    void playbackMenus(bool playing) override;
+    void restoreUserSettings(const SavedUserSettings& saved) override;
+    void Update_RecordReadouts(std::int32_t index) override;
+    void clearTag() override;
+    void focusStop() override;
+    // MeterEvents
+    void Update_BaseDisplay(const std::string& text) override;
+    void Update_BdDisplay(const std::string& text) override;
+    void Update_LED(Lamp lamp) override;
+    void Update_SensKnob() override;
+    void Update_RecordReadouts() override;
+    void showTag(std::uint16_t tag) override;
+
     void buildWidgets();
+    void connectMenus();
     void applyColours();
+    void Update_Needle();
+    void armMeterTimers();
     void pickFromList();
     void closeList();
-    void resetToEmpty();
+    void dropRecording();
     std::string loadDialogFolder() const;
+    void Form_KeyDown(QKeyEvent* event);
+    void counterPressed();
+    void counterReleased();
+    void knobMouse(const QPointF& panelPixel, bool press);
+    void showModeMessage(const std::string& text);
+    void setRecordingAudio(bool on);
+    void placeRecordStrip(int left, int top, int width);
+
+    // Menu handlers
+    void mnuSettingsBodyMotionThreshold_Click(int index);
+    void mnuSettingsLagThreshold_Click(int index);
+    void mnuSettingsExtSwMode_Click(int index);
+    void setFreeze(bool on);
+    void setNeedleBd(bool on);
+    void mnuViewGraph_Click();
+    void mnuGraphHeightIndex_Click(int index);
+    void mnuGraphPenWidthIndex_Click(int index);
+    void mnuGraphTimescaleSecs_Click(int index);
+    void mnuRecAudioOn_Click();
+    void mnuRecAudioOff_Click();
+    void setAutoSave(int mode);
+    void mnuViewRecording_Click();
 
     WindowContext m_ctx;
+    std::unique_ptr<Scheduler> m_ownScheduler;
     std::unique_ptr<Dialogs> m_dialogs;
+    MeterModel m_meter;
+    std::unique_ptr<PlaybackEngine> m_engine;
     std::unique_ptr<RecordingFile> m_recording;
     std::optional<SiblingList> m_siblings;
+    MenuBar m_menus;
     bool m_arrowHeld = false;
+    bool m_keyReleased = true;
+    std::string m_normalModeText;
+    int m_knobUserIndex = 8; // the user's own knob position
+    Scheduler::Id m_meterTimer = 0;
+    std::unique_ptr<OneShot> m_tmrBdMouseDown;
+    std::unique_ptr<OneShot> m_tmrMessage;
+    int m_screenWidth = 1280;
+    bool m_closing = false;
 
     MeterPanelView* m_panel = nullptr;
+    GraphWidget* m_graph = nullptr;
     QFrame* m_record = nullptr;
     QToolButton* m_cmdLoad = nullptr;
+    QToolButton* m_cmdLoop = nullptr;
+    QToolButton* m_cmdPlay = nullptr;
+    QToolButton* m_cmdStop = nullptr;
+    QToolButton* m_cmdRev = nullptr;
+    QToolButton* m_cmdFwd = nullptr;
+    QToolButton* m_cmdEditStart = nullptr;
+    QToolButton* m_cmdEditEnd = nullptr;
+    QToolButton* m_cmdExpand = nullptr;
+    QToolButton* m_cmdSave = nullptr;
+    QCheckBox* m_chkOveride = nullptr;
     QComboBox* m_cboFile = nullptr;
     QLabel* m_lblLoadedFile = nullptr;
     QLabel* m_lblPlayTime = nullptr;
     QLabel* m_lblTotalTime = nullptr;
+    QLabel* m_lblTag = nullptr;
     PositionBar* m_bar = nullptr;
 };
 

@@ -1,34 +1,67 @@
 #include "PositionBar.h"
 
+#include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
+#include <cmath>
 
 namespace kv {
 
 PositionBar::PositionBar(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("picFilePosition"));
-    setMinimumHeight(14);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
 }
 
 void PositionBar::clear() {
-    m_x0 = m_x1 = 0;
+    m_range0 = m_range1 = m_played0 = m_played1 = 0;
     update();
 }
 
-void PositionBar::fillTo(int x) { fillRange(0, x); }
+void PositionBar::fillTo(int x) { paintRange(0, x); }
 
-void PositionBar::fillRange(int x0, int x1) {
-    m_x0 = std::clamp(x0, 0, scaleWidth());
-    m_x1 = std::clamp(x1, m_x0, scaleWidth());
+void PositionBar::paintRange(int x0, int x1) {
+    m_range0 = std::clamp(x0, 0, kScaleWidth);
+    m_range1 = std::clamp(x1, m_range0, kScaleWidth);
+    m_played0 = m_played1 = 0;
     update();
+}
+
+void PositionBar::paintPlayed(int x0, int x1) {
+    m_played0 = std::clamp(x0, 0, kScaleWidth);
+    m_played1 = std::clamp(x1, m_played0, kScaleWidth);
+    update();
+}
+
+int PositionBar::scaleX(double widgetX) const {
+    if (width() <= 0) return 0;
+    return std::clamp(static_cast<int>(widgetX / width() * kScaleWidth), 0, kScaleWidth);
 }
 
 void PositionBar::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Dark));
-    p.fillRect(QRect(m_x0, 0, m_x1 - m_x0, height()), palette().color(QPalette::Button));
+    p.fillRect(QRectF(toPixels(m_range0), 0, toPixels(m_range1) - toPixels(m_range0), height()),
+               palette().color(QPalette::Button));
+    if (m_played1 > m_played0)
+        p.fillRect(QRectF(toPixels(m_played0), height() * 0.25, toPixels(m_played1) - toPixels(m_played0),
+                          height() * 0.5),
+                   palette().color(QPalette::Highlight));
     p.setPen(palette().color(QPalette::Shadow));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void PositionBar::mousePressEvent(QMouseEvent* e) {
+    if (onPress) onPress(e->button(), scaleX(e->position().x()));
+}
+
+void PositionBar::mouseMoveEvent(QMouseEvent* e) {
+    if (onMove) onMove(e->buttons(), scaleX(e->position().x()));
+}
+
+void PositionBar::mouseReleaseEvent(QMouseEvent* e) {
+    if (onRelease) onRelease(e->button(), scaleX(e->position().x()));
 }
 
 } // namespace kv

@@ -1,29 +1,47 @@
-// PositionBar (picFilePosition): the strip under the meter that fills while a
-// recording loads and, later, shows the playback range. Its scale is its
-// width in pixels; boxes are drawn from x = 0 to a given x.
+// PositionBar (picFilePosition): the strip that shows the playback range and
+// how far playback has got, and fills while a recording loads. Its
+// horizontal scale runs 0 to 1000 whatever its width, its vertical 0 to 100.
+// Mouse events are reported in that scale.
 #pragma once
 
 #include <QWidget>
+
+#include <functional>
 
 namespace kv {
 
 class PositionBar : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kScaleWidth = 1000;
     explicit PositionBar(QWidget* parent = nullptr);
 
-    int scaleWidth() const { return width(); }
-    void clear();                   // the whole bar in its background colour
-    void fillTo(int x);             // a button-face box from 0 to x
-    void fillRange(int x0, int x1); // a button-face box from x0 to x1
-    int filledTo() const { return m_x1; }
+    int scaleWidth() const { return kScaleWidth; }
+    void clear();                    // the whole bar in its background colour
+    void fillTo(int x);              // the load progress: a button-face box from 0 to x
+    void paintRange(int x0, int x1); // clear, then the range unplayed
+    void paintPlayed(int x0, int x1);
+    int filledTo() const { return m_range1; }
+    int playedTo() const { return m_played1; }
+    std::pair<int, int> range() const { return {m_range0, m_range1}; }
+
+    // Scale x of a widget position, cut to a whole number within 0..1000.
+    int scaleX(double widgetX) const;
+
+    std::function<void(Qt::MouseButton, int)> onPress;
+    std::function<void(Qt::MouseButtons, int)> onMove;
+    std::function<void(Qt::MouseButton, int)> onRelease;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    int m_x0 = 0;
-    int m_x1 = 0;
+    double toPixels(int x) const { return x * width() / double(kScaleWidth); }
+    int m_range0 = 0, m_range1 = 0;
+    int m_played0 = 0, m_played1 = 0;
 };
 
 } // namespace kv

@@ -1,8 +1,9 @@
-// kv_player: starts the player window; `kv_player FILE.kvd` also loads FILE.
+// kv_player: shows the splash for at least 3 s, then the player window.
+// `kv_player FILE.kvd` also loads FILE once the window is up.
 #include "AppPaths.h"
-#include "FileFunctions.h"
 #include "MainWindow.h"
 #include "SoundChannel.h"
+#include "Splash.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -14,17 +15,12 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("kv-player"));
     QCoreApplication::setApplicationName(QStringLiteral("kv-player"));
 
+    kv::Splash splash;
+    splash.show();
+
     const std::string appDir = kv::appDirectory();
-    const int screenWidth = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry().width() : 1280;
-
     kv::SessionConfig config;
-    if (!config.Read_Config(appDir, screenWidth)) config.Write_Config(appDir, kv::WindowPlacement{
-        double(config.MainLeft), double(config.MainTop), double(config.MainWidth), config.MainWindowState});
     kv::SettingsStore settings(appDir);
-    settings.SettingsFilePath = config.SettingsFilePath;
-    settings.Load_Settings();
-    settings.values.ChosenDialType = static_cast<std::int16_t>(settings.values.DialType);
-
     kv::SoundChannel audio;
     kv::WindowContext context;
     context.settings = &settings;
@@ -35,16 +31,18 @@ int main(int argc, char** argv) {
     const std::string demo = kv::findDataFile("demo001.kvd");
     if (!demo.empty()) context.demoFolder = QFileInfo(QString::fromStdString(demo)).absolutePath().toStdString();
 
-    kv::MainWindow window(context);
-    const int width = std::max<int>(config.MainWidth, 650);
-    window.setGeometry(config.MainLeft, std::max<int>(config.MainTop, 0), width, static_cast<int>(width / 1.6) + 81);
-    if (config.MainWindowState == 2) window.showMaximized();
-    else window.show();
-
+    std::unique_ptr<kv::MainWindow> window;
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() > 1) {
-        const std::string file = QFileInfo(args.at(1)).absoluteFilePath().toStdString();
-        QTimer::singleShot(0, &window, [&window, file] { window.openChosenFile(file); });
-    }
+    QTimer::singleShot(3000, [&] {
+        window = std::make_unique<kv::MainWindow>(context);
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        window->Form_Load(screen ? screen->geometry().width() : 1280);
+        window->show();
+        splash.close();
+        if (args.size() > 1) {
+            const std::string file = QFileInfo(args.at(1)).absoluteFilePath().toStdString();
+            QTimer::singleShot(0, window.get(), [&window, file] { window->openChosenFile(file); });
+        }
+    });
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "MeterPanelView.h"
 #include "PositionBar.h"
 #include "RecordingFakeChannel.h"
+#include "Scheduler.h"
 #include "ScriptedDialogs.h"
 #include "SiblingList.h"
 #include "TempDir.h"
@@ -25,7 +26,7 @@ protected:
     MainWindowTest() : settings(dir.path()) {
         settings.Load_Settings();
         config.setDefaults(dir.path(), 1280);
-        WindowContext ctx{&settings, &config, &audio, dir.path(), dir.file("dummy.mp3"), dir.path()};
+        WindowContext ctx{&settings, &config, &audio, &sched, dir.path(), dir.file("dummy.mp3"), dir.path()};
         window = std::make_unique<MainWindow>(ctx, std::make_unique<test::ScriptedDialogs>(&log));
         window->resize(900, 700);
         window->show();
@@ -41,6 +42,7 @@ protected:
     SettingsStore settings;
     SessionConfig config;
     RecordingFakeChannel audio;
+    VirtualScheduler sched;
     test::ScriptedDialogs::Log log;
     std::unique_ptr<MainWindow> window;
 };
@@ -88,7 +90,7 @@ TEST_F(MainWindowTest, FailedLoadsShowTheirMessageAndLeaveNothingLoaded) {
     EXPECT_EQ(log.messages[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(log.messages[0].text.rfind("The audio file is missing.", 0), 0u);
     EXPECT_FALSE(window->isLoaded());
-    EXPECT_EQ(label("lblLoadedFile"), "");
+    EXPECT_EQ(label("lblLoadedFile"), "No File Loaded");
     EXPECT_EQ(child<MeterPanelView>("picMeterPanel")->fileDisplayText(), "No File Loaded");
     EXPECT_FALSE(child<PositionBar>("picFilePosition")->isEnabled());
 

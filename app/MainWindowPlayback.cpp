@@ -1,0 +1,286 @@
+// The window's side of playback: what the engine and the meter model ask it
+// to show, the Override box, the keyboard map, the counter and the knob.
+#include "MainWindow.h"
+
+#include "GainTable.h"
+#include "GraphWidget.h"
+#include "Knob.h"
+#include "MeterPanelView.h"
+#include "PositionBar.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+
+namespace kv {
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+std::int32_t lampColour(const Settings& s, Lamp lamp) {
+    switch (lamp) {
+    case Lamp::Set: return s.LED_Set_Color;
+    case Lamp::BodyMotion: return s.LED_BM_Color;
+    case Lamp::Lag: return s.LED_Lag_Color;
+    case Lamp::Dark: break;
+    }
+    return s.Dial_Color;
+}
+
+} // namespace
+
+void MainWindow::setRecordPanelEnabled(bool enabled) { m_record->setEnabled(enabled); }
+
+void MainWindow::Remove_Needle() {
+    m_panel->panel().Remove_Needle();
+    m_panel->update();
+}
+
+void MainWindow::printBanner(const std::string& word) {
+    m_panel->panel().printBanner(word);
+    m_panel->update();
+}
+
+void MainWindow::Draw_Panel() {
+    MeterPanel& p = m_panel->panel();
+    p.style = PanelStyle::from(m_ctx.settings->values, m_meter.DialType);
+    p.readouts.BaseText = m_meter.BaseText;
+    p.readouts.BdText = m_meter.BdText;
+    p.readouts.BdEnabled = m_meter.BdEnabled;
+    p.readouts.knobIndex = m_meter.KnobIndex;
+    p.readouts.playing = m_engine->PlayMode == 2;
+    p.readouts.audioEnable = m_ctx.settings->values.AudioEnable;
+    p.Draw_Panel();
+    m_panel->update();
+}
+
+void MainWindow::setElapsedText(const std::string& text) { m_lblPlayTime->setText(q(text)); }
+
+void MainWindow::Update_Clock(int hr, int min, std::int32_t day) {
+    m_panel->panel().readouts.clock = PanelReadouts::Clock{hr, min, day};
+    int h = hr;
+    m_panel->panel().Update_Clock(h, min, day);
+    m_panel->update();
+}
+
+// One record shown: the per-sample step, the needle and the graph.
+void MainWindow::showRecord() {
+    m_meter.fireDueTimers();
+    m_meter.Process_Sample();
+    Update_Needle();
+    if (m_ctx.settings->values.GraphVisible) m_graph->plot(m_meter.RawValue, m_meter.KnobIndex, false);
+    armMeterTimers();
+}
+
+void MainWindow::Update_Needle() {
+    if (m_meter.ResetPending) Draw_Panel();
+    const bool recorded = (m_engine->PlayMode == 2 || m_engine->PlayMode == 4) && !m_meter.Override;
+    const std::int32_t v = recorded ? m_meter.CurrentRecord.NeedlePos : m_meter.computeDeflection();
+    m_panel->setNeedle(v, m_meter.FreezeActive);
+    m_meter.ResetPending = false;
+}
+
+// Keeps one scheduler timer on the model's next deadline (SET lamp hold,
+// auto-SET at the dial's ends).
+void MainWindow::armMeterTimers() {
+    if (m_meterTimer) m_ctx.scheduler->cancel(m_meterTimer);
+    m_meterTimer = 0;
+    const auto next = m_meter.nextTimerDeadline();
+    if (!next) return;
+    m_meterTimer = m_ctx.scheduler->after(*next - m_ctx.scheduler->now(), [this] {
+        m_meterTimer = 0;
+        m_meter.fireDueTimers();
+        armMeterTimers();
+    });
+}
+
+void MainWindow::paintBarRange(int x0, int x1) { m_bar->paintRange(x0, x1); }
+
+void MainWindow::paintBarPlayed(int x0, int x1) { m_bar->paintPlayed(x0, x1); }
+
+void MainWindow::setModeText(const std::string& text) {
+    m_normalModeText = text;
+    MeterPanel& p = m_panel->panel();
+    p.readouts.playing = m_engine->PlayMode == 2;
+    p.readouts.audioEnable = m_ctx.settings->values.AudioEnable;
+    if (!p.readouts.messageShowing) p.readouts.modeText = text;
+    p.Update_ModeDisplay();
+    m_panel->update();
+}
+
+void MainWindow::playbackMenus(bool playing) {
+    m_menus.menu(QStringLiteral("mnuFile"))->setEnabled(!playing);
+    m_menus.item(QStringLiteral("mnuViewRecording"))->setEnabled(false);
+    if (!playing || !m_meter.Override) {
+        m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))->setEnabled(!playing);
+        m_menus.item(QStringLiteral("mnuViewMeter"))->setEnabled(!playing);
+    }
+}
+
+void MainWindow::restoreUserSettings(const SavedUserSettings& saved) {
+    m_meter.KnobIndex = saved.KnobIndex;
+    Update_SensKnob();
+    m_meter.FreezeEnable = saved.FreezeEnable;
+    m_ctx.settings->values.FreezeEnable = saved.FreezeEnable;
+    m_menus.checkPair(QStringLiteral("mnuSetBmFreezeOn"), QStringLiteral("mnuSetBmFreezeOff"), saved.FreezeEnable);
+    m_meter.DialType = saved.DialType;
+    m_meter.BdTotal = saved.BdTotal;
+    m_meter.BdEnabled = saved.BdEnabled;
+    m_meter.BdText = Format_BdText(static_cast<std::int16_t>(saved.BdTotal / 4));
+    Draw_Panel();
+    Update_BdDisplay(m_meter.BdText);
+}
+
+void MainWindow::Update_RecordReadouts(std::int32_t index) {
+    if (!m_recording || index < 1 || index > m_recording->RecordCount) return;
+    const SampleRecord& r = m_recording->record(index);
+    m_engine->ShownSecs = r.TimeMs / 1000;
+    if (m_recording->ClockStartSecs != 0) {
+        const std::int32_t c = m_recording->ClockStartSecs + m_engine->ShownSecs;
+        Update_Clock(c / 3600, (c / 60) % 60, m_recording->RecordingDay);
+    }
+    if (m_meter.Override) return;
+    m_meter.BaseText = Format_BaseText(r.BaseCode);
+    Update_BaseDisplay(m_meter.BaseText);
+    m_meter.BdText = Format_BdText(r.BdCount);
+    m_meter.BdEnabled = r.bdOn();
+    Update_BdDisplay(m_meter.BdText);
+    const int knob = std::min<int>(r.SensIndex, 63);
+    if (m_meter.KnobIndex != knob) {
+        m_meter.KnobIndex = knob;
+        Update_SensKnob();
+    }
+    if (r.dialType() != m_meter.DialType) {
+        m_meter.DialType = r.dialType();
+        Draw_Panel();
+    }
+}
+
+void MainWindow::Update_RecordReadouts() { Update_RecordReadouts(m_engine->RecordCursor); }
+
+void MainWindow::clearTag() { m_lblTag->clear(); }
+
+void MainWindow::focusStop() { m_cmdStop->setFocus(); }
+
+void MainWindow::Update_BaseDisplay(const std::string& text) {
+    m_panel->panel().Update_BaseDisplay(text);
+    m_panel->update();
+}
+
+void MainWindow::Update_BdDisplay(const std::string& text) {
+    m_panel->panel().readouts.BdEnabled = m_meter.BdEnabled;
+    m_panel->panel().Update_BdDisplay(text);
+    m_panel->update();
+}
+
+void MainWindow::Update_LED(Lamp lamp) {
+    m_panel->panel().Update_LED(lampColour(m_ctx.settings->values, lamp));
+    m_panel->update();
+}
+
+void MainWindow::Update_SensKnob() {
+    m_panel->panel().readouts.knobIndex = m_meter.KnobIndex;
+    m_panel->panel().Update_SensKnob();
+    m_panel->update();
+}
+
+void MainWindow::showTag(std::uint16_t tag) { m_lblTag->setText(QString::number(tag)); }
+
+void MainWindow::chkOveride_Click(bool ticked) {
+    m_meter.ResetPending = true;
+    m_meter.Override = ticked;
+    m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))->setEnabled(ticked || m_engine->PlayMode != 2);
+    if (!ticked) return;
+    m_menus.item(QStringLiteral("mnuViewMeter"))->setEnabled(true);
+    if (m_engine->PlayMode == 2) restoreUserSettings(m_engine->saved);
+}
+
+// The knob turns by mouse except while a recording plays without Override.
+void MainWindow::knobMouse(const QPointF& p, bool press) {
+    if (m_engine->PlayMode == 2 && !m_meter.Override) return;
+    const QRectF k = m_panel->panel().knobRect();
+    const double x = (p.x() - k.center().x()) / (k.width() / 2.2);
+    const double y = -(p.y() - k.center().y()) / (k.height() / 2.2);
+    const auto index = knobIndexFromPoint(x, y);
+    if (!index) return;
+    m_meter.KnobIndex = *index;
+    Update_SensKnob();
+    if (press) m_knobUserIndex = *index;
+}
+
+void MainWindow::counterPressed() {
+    if (m_engine->PlayMode == 2 && !m_meter.Override) return;
+    m_tmrBdMouseDown->start();
+}
+
+void MainWindow::counterReleased() {
+    if (!m_tmrBdMouseDown->running()) return; // held 1.5 s: the counter was zeroed instead
+    m_tmrBdMouseDown->stop();
+    m_meter.toggleCounter();
+}
+
+void MainWindow::showModeMessage(const std::string& text) {
+    MeterPanel& p = m_panel->panel();
+    p.readouts.messageShowing = false;
+    p.readouts.modeText = text;
+    p.Update_ModeDisplay();
+    p.readouts.messageShowing = true;
+    m_panel->update();
+    m_tmrMessage->start();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) { Form_KeyDown(event); }
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat()) m_keyReleased = true;
+    event->accept();
+}
+
+// The key map: arrows step the knob on every key-down; every other key acts
+// once per press.
+void MainWindow::Form_KeyDown(QKeyEvent* event) {
+    event->accept();
+    const int key = event->key();
+    const bool knobFree = !(m_engine->PlayMode == 2 && !m_meter.Override);
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        if (!knobFree) return;
+        m_meter.KnobIndex = key == Qt::Key_Up ? std::min(63, m_meter.KnobIndex + 1) : std::max(0, m_meter.KnobIndex - 1);
+        m_knobUserIndex = m_meter.KnobIndex;
+        Update_SensKnob();
+        return;
+    }
+    if (!m_keyReleased || event->isAutoRepeat()) return;
+    if (key != Qt::Key_Shift) m_keyReleased = false;
+    auto click = [](QToolButton* b) {
+        if (b->isEnabled() && b->isVisible() && b->window()->isEnabled()) b->click();
+    };
+    switch (key) {
+    case Qt::Key_Space:
+        if (m_cmdEditStart->isEnabled()) click(m_cmdEditStart);
+        else if (m_cmdEditEnd->isEnabled()) click(m_cmdEditEnd);
+        else m_meter.SetRequest = true;
+        break;
+    case Qt::Key_C: m_meter.toggleCounter(); break;
+    case Qt::Key_Z: m_meter.zeroCounter(); break;
+    case Qt::Key_F:
+        if (!m_tmrMessage->running() && m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))->isEnabled()) {
+            setFreeze(!m_ctx.settings->values.FreezeEnable);
+            showModeMessage(m_ctx.settings->values.FreezeEnable ? "Freeze ON" : "Freeze OFF");
+        }
+        break;
+    case Qt::Key_S: click(m_cmdStop); break;
+    case Qt::Key_P: click(m_cmdPlay); break;
+    case Qt::Key_Less: click(m_cmdRev); break;
+    case Qt::Key_Greater: click(m_cmdFwd); break;
+    case Qt::Key_O: click(m_cmdLoad); break;
+    case Qt::Key_L:
+        if (m_cmdLoad->isEnabled() && m_cmdLoad->isVisible()) cmdLoad_MouseDown(Qt::RightButton);
+        break;
+    default: break;
+    }
+}
+
+} // namespace kv

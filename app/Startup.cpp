@@ -1,0 +1,57 @@
+// Start-up and shutdown of the main window.
+#include "MainWindow.h"
+
+#include "AudioChannel.h"
+#include "MeterPanelView.h"
+
+#include <QApplication>
+#include <QScreen>
+
+namespace kv {
+
+void MainWindow::Form_Load(int screenWidth) {
+    m_screenWidth = screenWidth;
+    m_keyReleased = true;
+    SessionConfig& c = *m_ctx.config;
+    if (!c.Read_Config(m_ctx.appDirectory, screenWidth)) {
+        if (!c.Write_Config(m_ctx.appDirectory, WindowPlacement{double(c.MainLeft), double(c.MainTop),
+                                                                 double(c.MainWidth), c.MainWindowState}))
+            m_dialogs->showMessage({"Error Saving Session Config File", "Save Config File", MessageIcon::Critical});
+    }
+    m_ctx.settings->SettingsFilePath = c.SettingsFilePath;
+    m_ctx.settings->Load_Settings();
+    m_meter.KnobIndex = std::clamp<int>(c.KnobIndex, 0, 63);
+    m_knobUserIndex = m_meter.KnobIndex;
+    setGeometry(c.MainLeft, std::max<int>(c.MainTop, 0), std::max<int>(c.MainWidth, 650), height());
+    if (c.MainWindowState == 2) setWindowState(Qt::WindowMaximized);
+    m_normalModeText.clear();
+    c.ConfigSpare = 0;
+    Apply_Settings();
+    applyColours();
+    m_meter.MotionHoldSecs = 0.5;
+    m_meter.startUp();
+    Draw_Panel();
+    m_panel->setNeedle(restDeflection(m_meter.DialType), false);
+}
+
+void MainWindow::Form_QueryUnload() {
+    m_closing = true;
+    m_engine->abandon();
+    const QRect g = geometry();
+    const std::int16_t state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
+    m_ctx.config->KnobIndex = static_cast<std::int16_t>(m_knobUserIndex);
+    if (!m_ctx.config->Write_Config(m_ctx.appDirectory,
+                                    WindowPlacement{double(g.x()), double(g.y()), double(g.width()), state}))
+        m_dialogs->showMessage({"Error Saving Session Config File", "Save Config File", MessageIcon::Critical});
+    SettingsStore& s = *m_ctx.settings;
+    s.Save_RecordingSettings();
+    if (m_ctx.config->AutoSaveMode == 1) s.Save_Settings();
+    if (!s.Check_SettingsSaved() && m_ctx.config->AutoSaveMode == 2) {
+        const UserMessage ask{"Save settings?\r\n\r\n( to " + s.SettingsFilePath + ")", "Program settings have changed",
+                              MessageIcon::None};
+        if (m_dialogs->askYesNo(ask)) s.Save_Settings();
+    }
+    m_ctx.audio->send("close WavFile");
+}
+
+} // namespace kv
