@@ -47,10 +47,11 @@ void MeterPanel::Update_BaseDisplay(const std::string& text) {
     m_panel.setFont(widthPx() * 0.06, true);
     m_panel.setTextOpaque(true);
     const double x = cx - m_panel.textWidth("0.00") / 2;
-    // Erase where eight spaces would print, down to the baseline only: the
-    // digits have no descenders, and a full line box would cut into the
+    // Erase where eight spaces would print, down to just below the baseline:
+    // the digits have no descenders, and a full line box would cut into the
     // corner of the dial face below.
-    m_panel.box(x, 1150, x + m_panel.textWidth(std::string(8, ' ')), 1150 + m_panel.textAscent(),
+    const double below = (m_panel.textHeight("0") - m_panel.textAscent()) * 0.3; // the glyphs' overshoot
+    m_panel.box(x, 1150, x + m_panel.textWidth(std::string(8, ' ')), 1150 + m_panel.textAscent() + below,
                 style.Panel_Color, true);
     m_panel.setPosition(x, 1150);
     m_panel.setTextOpaque(false);

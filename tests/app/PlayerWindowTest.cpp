@@ -1,0 +1,220 @@
+#include "KvdFile.h"
+#include "MainWindow.h"
+#include "MeterPanelView.h"
+#include "RecordingFakeChannel.h"
+#include "Scheduler.h"
+#include "ScriptedDialogs.h"
+#include "TempDir.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+using test::TempDir;
+
+class PlayerWindowTest : public ::testing::Test {
+protected:
+    PlayerWindowTest() : settings(dir.path()) {
+        WindowContext ctx{&settings, &config, &audio, &sched, dir.path(), dir.file("dummy.mp3"), dir.path()};
+        window = std::make_unique<MainWindow>(ctx, std::make_unique<test::ScriptedDialogs>(&log));
+    }
+    void start() {
+        window->Form_Load(1920);
+        window->show();
+    }
+    void loadRecording(int records = 3000, std::uint8_t knob = 8) {
+        auto recs = test::plainRecords(records);
+        for (auto& r : recs) {
+            r.SensIndex = knob;
+            r.StatusFlags = 1 << 5;
+            r.NeedlePos = 1000;
+        }
+        ASSERT_FALSE(writeKvdFile(dir.file("rec001.kvd"), recs));
+        test::writeText(dir.file("rec001.mp3"), "ID3");
+        window->openChosenFile(dir.file("rec001.kvd"));
+        ASSERT_TRUE(window->isLoaded());
+    }
+    // Virtual time; the fake sound advances with it while it plays.
+    void run(double seconds) {
+        const double t0 = sched.now();
+        for (int i = 1; i <= static_cast<int>(seconds * 1000 + 0.5); ++i) {
+            if (audio.mode == "playing") ++audio.position;
+            sched.runUntil(t0 + i / 1000.0 + 1e-9);
+        }
+    }
+    QAction* item(const char* name) { return window->menus().item(QString::fromLatin1(name)); }
+    QToolButton* button(const char* name) { return window->findChild<QToolButton*>(QString::fromLatin1(name)); }
+    void key(int k, bool autoRepeat = false) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, QString(), autoRepeat);
+        QApplication::sendEvent(window.get(), &press);
+    }
+    void keyUp(int k) {
+        QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &release);
+    }
+
+    TempDir dir;
+    SettingsStore settings;
+    SessionConfig config;
+    RecordingFakeChannel audio;
+    VirtualScheduler sched;
+    test::ScriptedDialogs::Log log;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(PlayerWindowTest, FirstStartInAnEmptyDirectory) {
+    start();
+    const std::string cfg = test::readText(dir.file("kv_Player.cfg"));
+    EXPECT_EQ(cfg, "\"" + dir.file("kv_Player.ini") + "\"\r\n2\r\n0\r\n8\r\n480\r\n0\r\n960\r\n0\r\n");
+    EXPECT_EQ(window->geometry().x(), 480); // a quarter of the screen from the left, at the top
+    EXPECT_EQ(window->geometry().y(), 0);
+    EXPECT_EQ(window->meter().KnobIndex, 8);
+    EXPECT_TRUE(window->menus().indexed(QStringLiteral("mnuSettingsBodyMotionThreshold"), 2)->isChecked());
+    EXPECT_TRUE(window->menus().indexed(QStringLiteral("mnuSettingsLagThreshold"), 2)->isChecked());
+    EXPECT_TRUE(window->menus().indexed(QStringLiteral("mnuGraphHeightIndex"), 3)->isChecked());
+    EXPECT_TRUE(item("mnuSetBmFreezeOff")->isChecked());
+    EXPECT_FALSE(item("mnuSetBmFreezeOn")->isChecked());
+    EXPECT_TRUE(item("mnuSettingsAutoSavePrompt")->isChecked());
+    EXPECT_TRUE(item("mnuRecAudioOn")->isChecked());
+    EXPECT_FALSE(item("mnuGraphGridX")->isChecked()); // from the settings, not the design
+    EXPECT_FALSE(window->menus().menu(QStringLiteral("mnuSetNeedleBD"))->menuAction()->isVisible());
+    EXPECT_FALSE(item("mnuViewRecording")->isVisible());
+    EXPECT_FALSE(window->menus().menu(QStringLiteral("mnuGraph"))->isEnabled()); // graph hidden
+    EXPECT_EQ(item("mnuSaveSettingsAs")->text(), QStringLiteral("Save Settings &As"));
+    EXPECT_EQ(window->meter().LampColor, Lamp::Dark);
+    EXPECT_TRUE(window->meter().SetRequest);
+}
+
+TEST_F(PlayerWindowTest, ExitSavesAccordingToTheAutosaveMode) {
+    start();
+    settings.values.Needle_Width = 7; // a change since the last save
+    window->Form_QueryUnload();
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_EQ(log.messages[0], (UserMessage{"Save settings?\r\n\r\n( to " + dir.file("kv_Player.ini") + ")",
+                                            "Program settings have changed", MessageIcon::None}));
+    const std::string ini = test::readText(dir.file("kv_Player.ini"));
+    EXPECT_EQ(ini.find("Needle_Width"), std::string::npos); // No: nothing saved...
+    EXPECT_NE(ini.find("[Recording]"), std::string::npos);  // ...but the recording keys always are
+    EXPECT_EQ(audio.commands.back(), "close WavFile");
+
+    config.AutoSaveMode = 0;
+    log.messages.clear();
+    window->Form_QueryUnload();
+    EXPECT_TRUE(log.messages.empty());
+    EXPECT_EQ(test::readText(dir.file("kv_Player.ini")).find("Needle_Width"), std::string::npos);
+
+    config.AutoSaveMode = 1;
+    window->Form_QueryUnload();
+    EXPECT_TRUE(log.messages.empty());
+    EXPECT_NE(test::readText(dir.file("kv_Player.ini")).find("Needle_Width=7"), std::string::npos);
+}
+
+TEST_F(PlayerWindowTest, KeysActOncePerPressExceptTheArrows) {
+    start();
+    const bool before = window->meter().BdEnabled;
+    key(Qt::Key_C);
+    EXPECT_NE(window->meter().BdEnabled, before);
+    key(Qt::Key_C, true); // held down: auto-repeat does nothing
+    key(Qt::Key_C);       // no release in between: still nothing
+    EXPECT_NE(window->meter().BdEnabled, before);
+    keyUp(Qt::Key_C);
+    key(Qt::Key_C);
+    EXPECT_EQ(window->meter().BdEnabled, before);
+    keyUp(Qt::Key_C);
+
+    const int knob = window->meter().KnobIndex;
+    key(Qt::Key_Up);
+    key(Qt::Key_Up, true);
+    key(Qt::Key_Up, true);
+    EXPECT_EQ(window->meter().KnobIndex, knob + 3);
+    key(Qt::Key_Down);
+    EXPECT_EQ(window->meter().KnobIndex, knob + 2);
+
+    key(Qt::Key_F); // freeze on, with its message
+    EXPECT_TRUE(settings.values.FreezeEnable);
+    EXPECT_TRUE(item("mnuSetBmFreezeOn")->isChecked());
+    EXPECT_EQ(window->panelView().panel().readouts.modeText, "Freeze ON");
+    keyUp(Qt::Key_F);
+    key(Qt::Key_F); // within the second of the message: ignored
+    EXPECT_TRUE(settings.values.FreezeEnable);
+    keyUp(Qt::Key_F);
+    run(1.01);
+    EXPECT_EQ(window->panelView().panel().readouts.modeText, "");
+}
+
+TEST_F(PlayerWindowTest, PlaysThroughTheTransportButtons) {
+    start();
+    loadRecording();
+    EXPECT_TRUE(button("cmdPlay")->isEnabled());
+    EXPECT_FALSE(button("cmdStop")->isEnabled());
+    key(Qt::Key_P);
+    keyUp(Qt::Key_P);
+    EXPECT_EQ(window->engine().PlayMode, 2);
+    run(1.5);
+    EXPECT_EQ(window->engine().TransportState, 1);
+    EXPECT_TRUE(button("cmdStop")->isEnabled());
+    EXPECT_FALSE(button("cmdLoad")->isVisibleTo(window.get()));
+    EXPECT_TRUE(button("cmdLoop")->isVisibleTo(window.get()));
+    EXPECT_FALSE(button("cmdSave")->isEnabled());
+    EXPECT_FALSE(window->menus().menu(QStringLiteral("mnuFile"))->isEnabled());
+    EXPECT_GT(window->engine().RecordCursor, 20);
+    EXPECT_EQ(window->panelView().panel().readouts.modeText, "Playback");
+
+    key(Qt::Key_S);
+    keyUp(Qt::Key_S);
+    run(1.1);
+    EXPECT_EQ(window->engine().PlayMode, 0);
+    EXPECT_TRUE(button("cmdLoad")->isVisibleTo(window.get()));
+    EXPECT_TRUE(window->menus().menu(QStringLiteral("mnuFile"))->isEnabled());
+    EXPECT_EQ(audio.mode, "stopped");
+}
+
+TEST_F(PlayerWindowTest, OverrideBringsBackTheUsersKnobAndClearingItTheRecordings) {
+    start();
+    window->meter().KnobIndex = 20;
+    loadRecording(3000, 8);
+    window->engine().cmdPlay_Click();
+    run(1.2);
+    EXPECT_EQ(window->meter().KnobIndex, 8); // the recording's knob
+    auto* box = window->findChild<QCheckBox*>(QStringLiteral("chkOveride"));
+    box->click();
+    EXPECT_EQ(window->meter().KnobIndex, 20);
+    EXPECT_TRUE(window->meter().Override);
+    run(0.1);
+    EXPECT_EQ(window->meter().KnobIndex, 20); // stays the user's while ticked
+    box->click();
+    run(0.05);
+    EXPECT_EQ(window->meter().KnobIndex, 8);
+    EXPECT_FALSE(window->menus().menu(QStringLiteral("mnuSettingsBmFreeze"))->isEnabled());
+}
+
+TEST_F(PlayerWindowTest, CounterClickTogglesAndLongPressZeroes) {
+    start();
+    MeterPanelView& view = window->panelView();
+    const QPoint at = view.panel().counterRect().center().toPoint() +
+                      QPoint(0, std::max(0, (view.height() - view.panel().heightPx()) / 2));
+    const bool before = window->meter().BdEnabled;
+    QTest::mousePress(&view, Qt::LeftButton, {}, at);
+    run(0.3);
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, at);
+    EXPECT_NE(window->meter().BdEnabled, before);
+
+    window->meter().BdTotal = 400;
+    QTest::mousePress(&view, Qt::LeftButton, {}, at);
+    run(1.6);
+    EXPECT_EQ(window->meter().BdTotal, 0);
+    EXPECT_EQ(window->meter().BdText, "0.0");
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, at);
+    EXPECT_NE(window->meter().BdEnabled, before); // a long press does not toggle
+}
+
+} // namespace
+} // namespace kv
