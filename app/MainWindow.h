@@ -16,6 +16,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -73,6 +74,8 @@ public:
     const MenuBar& menus() const { return m_menus; }
     Dialogs& dialogs() { return *m_dialogs; }
     MeterPanelView& panelView() { return *m_panel; }
+    // Called after each record is drawn (measurements, tools).
+    std::function<void(const SampleRecord&)> onRecordShown;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -73,6 +73,7 @@ void MainWindow::showRecord() {
     Update_Needle();
     if (m_ctx.settings->values.GraphVisible) m_graph->plot(m_meter.RawValue, m_meter.KnobIndex, false);
     armMeterTimers();
+    if (onRecordShown) onRecordShown(m_meter.CurrentRecord);
 }
 
 void MainWindow::Update_Needle() {
