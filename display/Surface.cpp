@@ -71,6 +71,7 @@ QPen Surface::pen(std::int32_t colour) const {
 }
 
 void Surface::paintWith(const std::function<void(QPainter&)>& draw) {
+    if (m_image.isNull()) return;
     QPainter p(&m_image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
