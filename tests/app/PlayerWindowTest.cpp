@@ -93,6 +93,24 @@ TEST_F(PlayerWindowTest, FirstStartInAnEmptyDirectory) {
     EXPECT_TRUE(window->meter().SetRequest);
 }
 
+TEST_F(PlayerWindowTest, LayoutKeepsThePanelAtItsAspectAboveGraphAndStrip) {
+    start();
+    window->resize(800 + (window->width() - window->centralWidget()->width()), 700);
+    window->Form_Resize();
+    const QWidget* panel = window->findChild<QWidget*>(QStringLiteral("picMeterPanel"));
+    const QWidget* strip = window->findChild<QWidget*>(QStringLiteral("picRecord"));
+    ASSERT_EQ(window->centralWidget()->width(), 800);
+    EXPECT_EQ(panel->geometry(), QRect(0, 0, 800, 500));
+    EXPECT_EQ(strip->geometry(), QRect(0, 500, 800, 81));
+
+    window->menus().item(QStringLiteral("mnuViewGraph"))->trigger(); // height index 3: 300 px of graph
+    const QWidget* graph = window->findChild<QWidget*>(QStringLiteral("picGraph"));
+    EXPECT_TRUE(graph->isVisibleTo(window.get()));
+    EXPECT_EQ(graph->geometry().height(), static_cast<int>(std::nearbyint(panel->height() * 3 / 5.0)));
+    EXPECT_EQ(strip->geometry().top(), panel->height() + graph->height());
+    EXPECT_TRUE(window->menus().menu(QStringLiteral("mnuGraph"))->isEnabled());
+}
+
 TEST_F(PlayerWindowTest, ExitSavesAccordingToTheAutosaveMode) {
     start();
     settings.values.Needle_Width = 7; // a change since the last save
