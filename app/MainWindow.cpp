@@ -118,6 +118,10 @@ void MainWindow::buildWidgets() {
     connect(m_cmdStop, &QToolButton::clicked, this, [this] { m_engine->cmdStop_Click(); });
     connect(m_cmdRev, &QToolButton::clicked, this, [this] { m_engine->cmdRev_Click(); });
     connect(m_cmdFwd, &QToolButton::clicked, this, [this] { m_engine->cmdFwd_Click(); });
+    connect(m_cmdEditStart, &QToolButton::clicked, this, &MainWindow::cmdEditStart_Click);
+    connect(m_cmdEditEnd, &QToolButton::clicked, this, &MainWindow::cmdEditEnd_Click);
+    connect(m_cmdExpand, &QToolButton::clicked, this, &MainWindow::cmdExpand_Click);
+    connect(m_cmdSave, &QToolButton::clicked, this, &MainWindow::cmdSave_Click);
     connect(m_cmdLoop, &QToolButton::clicked, this, [this] {
         m_engine->cmdLoop_Click();
         m_ctx.settings->values.PlayLoopEnable = m_engine->PlayLoopEnable;

@@ -65,6 +65,10 @@ public:
     void Form_Resize();
 
     void chkOveride_Click(bool ticked);
+    void cmdEditStart_Click();
+    void cmdEditEnd_Click();
+    void cmdExpand_Click();
+    void cmdSave_Click();
     void Apply_Settings();
 
     bool isLoaded() const { return m_recording != nullptr; }
@@ -160,6 +164,7 @@ private:
     std::unique_ptr<OneShot> m_tmrMessage;
     int m_screenWidth = 1280;
     bool m_closing = false;
+    std::string m_bufferSource; // the recording a "Buffer" was cut from
 
     MeterPanelView* m_panel = nullptr;
     GraphWidget* m_graph = nullptr;

@@ -13,12 +13,19 @@ std::string lower(std::string s) {
     return s;
 }
 
+// A position: digits, optionally with a fraction, which is dropped (a
+// position inside a sample frame means that frame).
 std::optional<std::int64_t> number(const std::string& word) {
-    if (word.empty() || word.size() > 15) return std::nullopt;
+    const std::string whole = word.substr(0, word.find('.'));
+    if (whole.empty() || whole.size() > 15) return std::nullopt;
     std::int64_t v = 0;
-    for (char c : word) {
+    for (char c : whole) {
         if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
         v = v * 10 + (c - '0');
+    }
+    if (whole.size() < word.size()) {
+        for (char c : word.substr(whole.size() + 1))
+            if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
     }
     return v;
 }

@@ -135,19 +135,22 @@ KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress) {
     return out;
 }
 
-std::optional<FileError> writeKvdFile(const std::string& path, const std::vector<SampleRecord>& records) {
+std::optional<FileError> writeKvdFile(const std::string& path, const std::vector<SampleRecord>& records,
+                                      const ProgressFn& progress) {
     FilePtr f(std::fopen(path.c_str(), "wb"));
     if (!f) return errnoError(errno, path);
-    constexpr std::size_t kBlockRecords = 65536;
-    std::vector<std::uint8_t> block(kFileLayoutInMemory ? 0 : kBlockRecords * kRecordSize);
-    for (std::size_t first = 0; first < records.size(); first += kBlockRecords) {
-        const std::size_t n = std::min(kBlockRecords, records.size() - first);
+    const std::size_t step = records.size() / 50;
+    const std::size_t blockRecords = step == 0 ? std::max<std::size_t>(records.size(), 1) : step;
+    std::vector<std::uint8_t> block(kFileLayoutInMemory ? 0 : blockRecords * kRecordSize);
+    for (std::size_t first = 0; first < records.size(); first += blockRecords) {
+        const std::size_t n = std::min(blockRecords, records.size() - first);
         const void* data = records.data() + first;
         if constexpr (!kFileLayoutInMemory) {
             for (std::size_t i = 0; i < n; ++i) records[first + i].encode(block.data() + i * kRecordSize);
             data = block.data();
         }
         if (std::fwrite(data, 1, n * kRecordSize, f.get()) != n * kRecordSize) return errnoError(errno, path);
+        if (step != 0 && (first + n) % step == 0 && progress) progress(static_cast<int>((first + n) / step));
     }
     if (std::fflush(f.get()) != 0) return errnoError(errno, path);
     if (std::fclose(f.release()) != 0) return errnoError(errno, path);

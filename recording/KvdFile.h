@@ -47,7 +47,9 @@ struct KvdReadResult {
 KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress = {});
 
 // Writes the records in file layout, replacing the file. Returns the error, if any.
-std::optional<FileError> writeKvdFile(const std::string& path, const std::vector<SampleRecord>& records);
+// Progress as for reading: one step per fiftieth written.
+std::optional<FileError> writeKvdFile(const std::string& path, const std::vector<SampleRecord>& records,
+                                      const ProgressFn& progress = {});
 
 // Largest record count accepted (the count is a signed 32-bit number).
 inline constexpr std::int64_t kMaxRecords = 0x7FFFFFFF;
