@@ -6,6 +6,7 @@
 #include "KvdFile.h"
 #include "PlayTime.h"
 #include "RecordingLoader.h"
+#include "SegmentEditor.h"
 #include "SoundChannel.h"
 
 #include <chrono>
@@ -27,6 +28,7 @@ const char* const kUsage =
     "usage: kvtool info FILE.kvd\n"
     "       kvtool export FILE.kvd [-o OUT.csv]\n"
     "       kvtool channel            (audio commands from standard input)\n"
+    "       kvtool cut FILE.kvd --from SECONDS --to SECONDS -o OUT.kvd\n"
     "       kvtool recompute FILE.kvd [--dial 0..3] [--knob 0..63] [--bm 1..3] [--freeze on|off]\n"
     "                 [--needle-bd on|off] [--counter on|off] [-o OUT.csv]\n"
     "       kvtool render FILE.kvd (--record N | --at SECONDS) -o OUT.png [--width W] [--graph]\n"
@@ -170,6 +172,49 @@ int exportCommand(const std::vector<std::string>& args, std::ostream& out, std::
     return kExitOk;
 }
 
+// Saves a segment as a new pair, through the same cut and save as the window.
+int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
+    std::string file, outPath;
+    std::optional<double> from, to;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "--from" && hasValue) from = std::strtod(args[++i].c_str(), nullptr);
+        else if (args[i] == "--to" && hasValue) to = std::strtod(args[++i].c_str(), nullptr);
+        else if (args[i] == "-o" && hasValue) outPath = args[++i];
+        else if (file.empty()) file = args[i];
+        else file.clear(), i = args.size();
+    }
+    if (file.empty() || outPath.empty() || !from || !to || *from < 0 || *to <= *from) {
+        err << kUsage;
+        return kExitError;
+    }
+    const std::string base = basePathOf(file), outBase = basePathOf(outPath);
+    if (std::filesystem::absolute(outBase) == std::filesystem::absolute(base)) {
+        err << "kvtool: " << couldNotSaveText({kErrFileAlreadyOpen, "File already open"}) << "\n";
+        return kExitError;
+    }
+    SoundChannel channel(SoundChannel::Options{true, {}});
+    LoadResult loaded = Load_File(LoadRequest{base, true, ""}, channel);
+    if (!loaded.recording) {
+        err << (loaded.error->type == LoadError::Type::BadFormat ? "" : "kvtool: ") << loaded.error->message().text
+            << "\n";
+        return loaded.error->type == LoadError::Type::BadFormat ? kExitFormat : kExitError;
+    }
+    RecordingFile& rec = *loaded.recording;
+    // Whole records, as the brackets take them.
+    std::int32_t first = 1, last = rec.RecordCount;
+    while (first < rec.RecordCount && rec.record(first).TimeMs < *from * 1000.0) ++first;
+    while (last > first && rec.record(last).TimeMs > *to * 1000.0) --last;
+    rec.LoopStartRecord = first;
+    rec.LoopEndRecord = last;
+    cutAudio(channel, Expand_Recording(rec));
+    if (const auto e = saveRecordingPair(rec, outBase, &channel)) {
+        err << "kvtool: " << couldNotSaveText(*e) << "\n";
+        return kExitError;
+    }
+    return kExitOk;
+}
+
 int channelConsole(std::istream& in, std::ostream& out) {
     SoundChannel channel;
     std::string line;
@@ -197,6 +242,7 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
     const std::string& cmd = args[0];
     if (cmd == "info" && args.size() == 2) return info(args[1], out, err);
     if (cmd == "export") return exportCommand(args, out, err);
+    if (cmd == "cut") return cutCommand(args, err);
     if (cmd == "channel" && args.size() == 1) return channelConsole(in, out);
     if ((cmd == "recompute" || cmd == "render") && args.size() >= 2) {
         const Loaded l = loadRecords(args[1], err);

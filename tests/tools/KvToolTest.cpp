@@ -161,3 +161,28 @@ TEST(KvToolRender, DrawsThePanelAtARecord) {
 
 } // namespace
 } // namespace kv
+
+namespace kv {
+namespace {
+
+TEST(KvToolCut, SavesASegmentOfWholeRecords) {
+    TempDir dir;
+    DemoOptions o;
+    o.records = 1000;
+    ASSERT_FALSE(writeKvdFile(dir.file("in.kvd"), makeDemoRecords(o)));
+    ASSERT_EQ(writeDemoAudio(dir.file("in.wav"), 20.5, DemoAudioFormat::Wav, 8000, 1), "");
+    const ToolRun r = kvtool({"cut", dir.file("in.kvd"), "--from", "2.01", "--to", "4.5", "-o", dir.file("out.kvd")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const KvdReadResult out = readKvdFile(dir.file("out.kvd"));
+    ASSERT_EQ(out.records.size(), 124u); // records at 2.02 s .. 4.50 s
+    EXPECT_EQ(out.records.front().TimeMs, 0);
+    EXPECT_EQ(out.records.back().TimeMs, 2480);
+    const ToolRun info = kvtool({"info", dir.file("out.kvd")});
+    EXPECT_NE(info.out.find("audio: wav\naudio_units_per_sec: 16000\n"), std::string::npos) << info.out;
+
+    EXPECT_EQ(kvtool({"cut", dir.file("in.kvd"), "--from", "1", "--to", "2", "-o", dir.file("in.kvd")}).code, 1);
+    EXPECT_EQ(kvtool({"cut", dir.file("in.kvd"), "--from", "3", "--to", "2", "-o", dir.file("x.kvd")}).code, 1);
+}
+
+} // namespace
+} // namespace kv

@@ -1,0 +1,109 @@
+#include "DemoData.h"
+#include "KvdFile.h"
+#include "MainWindow.h"
+#include "Scheduler.h"
+#include "ScriptedDialogs.h"
+#include "SoundChannel.h"
+#include "SoundFile.h"
+#include "TempDir.h"
+
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kv {
+namespace {
+
+using test::TempDir;
+
+// The real sound channel (silent) and real files: what Save writes is read back.
+class EditingWindowTest : public ::testing::Test {
+protected:
+    EditingWindowTest() : settings(dir.path()), audio(SoundChannel::Options{true, {}}) {
+        WindowContext ctx{&settings, &config, &audio, &sched, dir.path(), dir.file("dummy.mp3"), dir.path()};
+        window = std::make_unique<MainWindow>(ctx, std::make_unique<test::ScriptedDialogs>(&log));
+        window->Form_Load(1920);
+        DemoOptions o;
+        o.records = 2000;
+        o.clockStartSecs = 36000;
+        EXPECT_FALSE(writeKvdFile(dir.file("walk001.kvd"), makeDemoRecords(o)));
+        EXPECT_EQ(writeDemoAudio(dir.file("walk001.wav"), 40.5, DemoAudioFormat::Wav, 8000, 1), "");
+        window->openChosenFile(dir.file("walk001.kvd"));
+    }
+    std::string label() { return window->findChild<QLabel*>(QStringLiteral("lblLoadedFile"))->text().toStdString(); }
+    std::string bytesOf(const std::string& name) { return test::readText(dir.file(name)); }
+
+    TempDir dir;
+    SettingsStore settings;
+    SessionConfig config;
+    SoundChannel audio;
+    VirtualScheduler sched;
+    test::ScriptedDialogs::Log log;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(EditingWindowTest, SavingTheWholeRecordingReloadsTheNewFile) {
+    ASSERT_TRUE(window->isLoaded());
+    log.fileAnswers.push_back(dir.file("copy001.kvd"));
+    window->cmdSave_Click();
+    EXPECT_TRUE(log.messages.empty()) << log.messages.front().text;
+    EXPECT_EQ(log.fileRequests.back().title, "Save Recording As");
+    EXPECT_EQ(log.fileRequests.back().filter, "KVD file (*.kvd*)|*.kvd");
+    EXPECT_EQ(bytesOf("copy001.kvd"), bytesOf("walk001.kvd"));
+    EXPECT_EQ(SoundFile::open(dir.file("copy001.wav"))->frames(), SoundFile::open(dir.file("walk001.wav"))->frames());
+    ASSERT_TRUE(window->isLoaded());
+    EXPECT_EQ(window->recording()->LoadedFileBase, dir.file("copy001"));
+    EXPECT_EQ(label(), "copy001");
+    EXPECT_EQ(settings.values.SavePath, dir.path() + "/");
+}
+
+TEST_F(EditingWindowTest, SavingASegmentWritesItAndReloadsTheSource) {
+    RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
+    r.LoopStartRecord = 501;
+    r.LoopEndRecord = 1000;
+    log.fileAnswers.push_back(dir.file("part.kvd"));
+    window->cmdSave_Click();
+    ASSERT_TRUE(log.messages.empty()) << log.messages.front().text;
+    const KvdReadResult part = readKvdFile(dir.file("part.kvd"));
+    ASSERT_EQ(part.records.size(), 500u);
+    EXPECT_EQ(part.records.back().TimeMs, 9980);
+    EXPECT_EQ(part.records.front().MarkType, 'C');
+    EXPECT_EQ(SoundFile::open(dir.file("part.wav"))->frames(), 9980 * 8);
+    EXPECT_EQ(window->recording()->LoadedFileBase, dir.file("walk001")); // the source, whole again
+    EXPECT_EQ(window->recording()->RecordCount, 2000);
+    EXPECT_EQ(window->recording()->LoopEndRecord, 2000);
+}
+
+TEST_F(EditingWindowTest, ProtectedNamesAndCancellingLeaveEverythingAsItWas) {
+    const std::string data = bytesOf("walk001.kvd"), sound = bytesOf("walk001.wav");
+    log.fileAnswers.push_back(dir.file("walk001.kvd"));
+    window->cmdSave_Click();
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_EQ(log.messages[0], (UserMessage{"The file could not be saved for the following reason(s): \n55: 'File "
+                                            "already open'",
+                                            "kv Player", MessageIcon::None}));
+
+    RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
+    r.LoopStartRecord = 101;
+    r.LoopEndRecord = 600;
+    window->cmdExpand_Click();
+    EXPECT_EQ(label(), "Buffer");
+    EXPECT_EQ(window->recording()->RecordCount, 500);
+    log.fileAnswers.push_back(dir.file("walk001.kvd")); // the recording the buffer came from
+    window->cmdSave_Click();
+    ASSERT_EQ(log.messages.size(), 2u);
+    EXPECT_NE(log.messages[1].text.find("55: 'File already open'"), std::string::npos);
+
+    log.fileAnswers.push_back(std::nullopt); // cancelled
+    window->cmdSave_Click();
+    ASSERT_EQ(log.messages.size(), 3u);
+    EXPECT_NE(log.messages[2].text.find("32755: '"), std::string::npos);
+    EXPECT_EQ(bytesOf("walk001.kvd"), data);
+    EXPECT_EQ(bytesOf("walk001.wav"), sound);
+    EXPECT_EQ(window->recording()->RecordCount, 500); // the buffer is still there to save
+}
+
+} // namespace
+} // namespace kv
