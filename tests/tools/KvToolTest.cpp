@@ -174,7 +174,7 @@ TEST(KvToolCut, SavesASegmentOfWholeRecords) {
     const ToolRun r = kvtool({"cut", dir.file("in.kvd"), "--from", "2.01", "--to", "4.5", "-o", dir.file("out.kvd")});
     ASSERT_EQ(r.code, 0) << r.err;
     const KvdReadResult out = readKvdFile(dir.file("out.kvd"));
-    ASSERT_EQ(out.records.size(), 124u); // records at 2.02 s .. 4.50 s
+    ASSERT_EQ(out.records.size(), 125u); // records at 2.02 s .. 4.50 s
     EXPECT_EQ(out.records.front().TimeMs, 0);
     EXPECT_EQ(out.records.back().TimeMs, 2480);
     const ToolRun info = kvtool({"info", dir.file("out.kvd")});
