@@ -68,6 +68,7 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     m_menus.build(menuBar(), this);
     buildWidgets();
     connectMenus();
+    connectSettingsMenus();
     applyColours();
     dropRecording();
 }

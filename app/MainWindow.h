@@ -146,6 +146,9 @@ private:
     void mnuRecAudioOff_Click();
     void setAutoSave(int mode);
     void mnuViewRecording_Click();
+    void connectSettingsMenus();
+    void mnuLoadSettings_Click();
+    void mnuSaveSettingsAs_Click();
 
     WindowContext m_ctx;
     std::unique_ptr<Scheduler> m_ownScheduler;
@@ -165,6 +168,7 @@ private:
     int m_screenWidth = 1280;
     bool m_closing = false;
     std::string m_bufferSource; // the recording a "Buffer" was cut from
+    std::int32_t m_lastColour = 0; // what the colour dialog returned last
 
     MeterPanelView* m_panel = nullptr;
     GraphWidget* m_graph = nullptr;

@@ -37,6 +37,8 @@ void ProfileFile::write(const std::string& section, const std::string& key, cons
     m_impl->ini.SetValue(section.c_str(), key.c_str(), value.c_str());
 }
 
+void ProfileFile::discardContents() { m_impl->ini.Reset(); }
+
 bool ProfileFile::save() {
     const std::string temp = m_path + ".tmp";
     if (m_impl->ini.SaveFile(temp.c_str(), false) < 0) {

@@ -24,6 +24,9 @@ public:
     std::string read(const std::string& section, const std::string& key, const std::string& def) const;
     void write(const std::string& section, const std::string& key, const std::string& value);
 
+    // Forgets what the file held, so that save() writes only new keys.
+    void discardContents();
+
     // Writes the changes back, through a temporary file renamed into place.
     bool save();
 

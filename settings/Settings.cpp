@@ -179,8 +179,16 @@ void SettingsStore::Load_Settings() {
     for (const KeyDef& k : kKeys) store(values, k, file.read(k.name.section, k.name.key, k.name.defaultText));
 }
 
-void SettingsStore::Save_Settings() {
+void SettingsStore::Save_Settings() { writeSettings(false); }
+
+void SettingsStore::Save_SettingsAs(const std::string& path) {
+    SettingsFilePath = path;
+    writeSettings(true);
+}
+
+void SettingsStore::writeSettings(bool fresh) {
     ProfileFile file(SettingsFilePath);
+    if (fresh) file.discardContents();
     for (const char* name : kSaveOrder) {
         const KeyDef& k = keyDef(name);
         file.write(k.name.section, k.name.key, textOf(values, k));

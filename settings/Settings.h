@@ -83,11 +83,14 @@ public:
 
     void Load_Settings();
     void Save_Settings();
+    // Replaces the file at path with one holding only what Save_Settings writes.
+    void Save_SettingsAs(const std::string& path);
     void Save_RecordingSettings();
     bool Check_SettingsSaved() const;
     void Set_DefaultColors();
 
 private:
+    void writeSettings(bool fresh);
     std::string m_appDirectory;
 };
 

@@ -15,6 +15,8 @@ public:
         std::vector<UserMessage> messages;
         std::vector<FileDialogRequest> fileRequests;
         std::deque<std::optional<std::string>> fileAnswers; // nullopt = cancel
+        std::deque<std::optional<std::int32_t>> colourAnswers;
+        std::vector<std::int32_t> colourStarts; // the initial colour of each colour dialog
         int beeps = 0;
     };
     explicit ScriptedDialogs(Log* log) : m_log(log) {}
@@ -26,7 +28,13 @@ public:
     }
     std::optional<std::string> openFile(const FileDialogRequest& r) override { return answer(r); }
     std::optional<std::string> saveFile(const FileDialogRequest& r) override { return answer(r); }
-    std::optional<std::int32_t> chooseColour(std::int32_t) override { return std::nullopt; }
+    std::optional<std::int32_t> chooseColour(std::int32_t initial) override {
+        m_log->colourStarts.push_back(initial);
+        if (m_log->colourAnswers.empty()) return std::nullopt;
+        auto a = m_log->colourAnswers.front();
+        m_log->colourAnswers.pop_front();
+        return a;
+    }
     void beep() override { ++m_log->beeps; }
 
 private:

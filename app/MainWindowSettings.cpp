@@ -1,0 +1,96 @@
+// The settings commands of the File and Settings menus: loading and saving
+// settings files, the colours, the shadow strength and the needle width.
+#include "MainWindow.h"
+
+#include "GraphWidget.h"
+#include "MeterPanelView.h"
+
+#include <QAction>
+#include <QApplication>
+
+namespace kv {
+
+void MainWindow::connectSettingsMenus() {
+    auto on = [this](const char* name, auto fn) {
+        connect(m_menus.item(QString::fromLatin1(name)), &QAction::triggered, this, fn);
+    };
+    on("mnuLoadSettings", [this] { mnuLoadSettings_Click(); });
+    on("mnuSaveSettings", [this] { m_ctx.settings->Save_Settings(); });
+    on("mnuSaveSettingsAs", [this] { mnuSaveSettingsAs_Click(); });
+    Settings& s = m_ctx.settings->values;
+    struct Colour {
+        const char* item;
+        std::int32_t Settings::*value;
+        enum { Redraw, None, Sheet, Background } followUp;
+    };
+    const Colour colours[] = {
+        {"mnuSetColPanel", &Settings::Panel_Color, Colour::Redraw},
+        {"mnuSetColDial", &Settings::Dial_Color, Colour::Redraw},
+        {"mnuSetColNeedleMain", &Settings::MainNeedle_Color, Colour::Redraw},
+        {"mnuSetColNeedleBm", &Settings::FreezeNeedle_Color, Colour::Redraw},
+        {"mnuSetColScale", &Settings::Scale_Color, Colour::Redraw},
+        {"mnuSetColText", &Settings::Text_Color, Colour::Redraw},
+        {"mnuSetColAlertSet", &Settings::LED_Set_Color, Colour::None},
+        {"mnuSetColAlertBM", &Settings::LED_BM_Color, Colour::None},
+        {"mnuSetColAlertLag", &Settings::LED_Lag_Color, Colour::None},
+        {"mnuSetColorGraphPen", &Settings::GraphPen_Color, Colour::None},
+        {"mnuSetColorGraphSheet", &Settings::GraphSheet_Color, Colour::Sheet},
+        {"mnuSetColorGraphGrid", &Settings::GraphGrid_Color, Colour::None},
+        {"mnuSetColBackground", &Settings::Background_Color, Colour::Background},
+    };
+    for (const Colour& c : colours) {
+        on(c.item, [this, &s, c] {
+            // The dialog starts from the colour it returned last; the graph
+            // pen starts from its own colour.
+            const bool pen = c.value == &Settings::GraphPen_Color;
+            const auto chosen = m_dialogs->chooseColour(pen ? s.GraphPen_Color : m_lastColour);
+            if (!chosen) return;
+            m_lastColour = *chosen;
+            s.*c.value = *chosen;
+            applyColours();
+            if (c.followUp == Colour::Redraw) Draw_Panel();
+            if (c.followUp == Colour::Sheet) m_graph->graph().GraphResetPending = true;
+            if (c.followUp == Colour::Background) Form_Resize();
+        });
+    }
+    on("mnuSettingsColorsDefault", [this] {
+        m_ctx.settings->Set_DefaultColors();
+        applyColours();
+        Draw_Panel();
+    });
+    for (int i = 0; i <= 5; ++i)
+        connect(m_menus.indexed(QStringLiteral("mnuSetColNeedleShadow_Index"), i), &QAction::triggered, this, [this, i] {
+            m_menus.checkOnly(QStringLiteral("mnuSetColNeedleShadow_Index"), i);
+            m_ctx.settings->values.ShadowNeedleColor_Index = static_cast<std::int16_t>(i);
+            m_panel->panel().style = PanelStyle::from(m_ctx.settings->values, m_meter.DialType);
+        });
+    for (int i = 0; i <= 8; ++i)
+        connect(m_menus.indexed(QStringLiteral("mnuSettingsNeedleWidth"), i), &QAction::triggered, this, [this, i] {
+            m_menus.checkOnly(QStringLiteral("mnuSettingsNeedleWidth"), i);
+            m_ctx.settings->values.Needle_Width = static_cast<std::int16_t>(i);
+            m_panel->panel().style.Needle_Width = i;
+            Form_Resize();
+            m_panel->update();
+        });
+}
+
+void MainWindow::mnuLoadSettings_Click() {
+    const auto chosen = m_dialogs->openFile(
+        FileDialogRequest{"Load Settings File", "ini file (*.ini)|*.ini", "", m_ctx.settings->SettingsFilePath});
+    if (!chosen) return;
+    m_ctx.settings->SettingsFilePath = *chosen;
+    m_ctx.settings->Load_Settings();
+    m_meter.DialType = m_ctx.settings->values.DialType;
+    applyColours();
+    Form_Resize();
+    Draw_Panel();
+}
+
+void MainWindow::mnuSaveSettingsAs_Click() {
+    const auto chosen = m_dialogs->saveFile(
+        FileDialogRequest{"Save Settings As", "ini file (*.ini)|*.ini", "", m_ctx.settings->SettingsFilePath});
+    if (!chosen) return;
+    m_ctx.settings->Save_SettingsAs(*chosen);
+}
+
+} // namespace kv

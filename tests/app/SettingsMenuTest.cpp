@@ -1,0 +1,116 @@
+#include "MainWindow.h"
+#include "RecordingFakeChannel.h"
+#include "Scheduler.h"
+#include "ScriptedDialogs.h"
+#include "TempDir.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+using test::TempDir;
+
+class SettingsMenuTest : public ::testing::Test {
+protected:
+    SettingsMenuTest() : settings(dir.path()) {}
+    void start(const std::string& ini = "") {
+        if (!ini.empty()) test::writeText(dir.file("kv_Player.ini"), ini);
+        WindowContext ctx{&settings, &config, &audio, &sched, dir.path(), dir.file("dummy.mp3"), dir.path()};
+        window = std::make_unique<MainWindow>(ctx, std::make_unique<test::ScriptedDialogs>(&log));
+        window->Form_Load(1920);
+    }
+    QAction* item(const char* name) { return window->menus().item(QString::fromLatin1(name)); }
+    QAction* indexed(const char* group, int i) { return window->menus().indexed(QString::fromLatin1(group), i); }
+
+    TempDir dir;
+    SettingsStore settings;
+    SessionConfig config;
+    RecordingFakeChannel audio;
+    VirtualScheduler sched;
+    test::ScriptedDialogs::Log log;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(SettingsMenuTest, StartUpAppliesTheFileToTheMenus) {
+    start("[Settings]\nFreezeEnable=True\nBM_Threshold_Index=3\nDataLag_Index=5\nSwitchMode_Index=2\n"
+          "[Format]\nNeedle_Width=0\nRecordVisible=False\n[Graph]\nGridY=True\n");
+    EXPECT_TRUE(item("mnuSetBmFreezeOn")->isChecked());
+    EXPECT_FALSE(item("mnuSetBmFreezeOff")->isChecked());
+    EXPECT_TRUE(indexed("mnuSettingsBodyMotionThreshold", 3)->isChecked());
+    EXPECT_FALSE(indexed("mnuSettingsBodyMotionThreshold", 2)->isChecked());
+    EXPECT_EQ(window->meter().BmThreshold, 100);
+    EXPECT_EQ(window->meter().LagThreshold, 5);
+    EXPECT_TRUE(indexed("mnuSettingsExtSwMode", 2)->isChecked());
+    EXPECT_TRUE(indexed("mnuSettingsNeedleWidth", 0)->isChecked());
+    EXPECT_TRUE(item("mnuGraphGridY")->isChecked());
+    EXPECT_FALSE(item("mnuGraphGridX")->isChecked());
+    EXPECT_TRUE(settings.values.RecordVisible); // the recording panel is always shown
+}
+
+TEST_F(SettingsMenuTest, RadioGroupsCheckOneItem) {
+    start();
+    indexed("mnuSettingsNeedleWidth", 0)->trigger();
+    indexed("mnuSettingsNeedleWidth", 3)->trigger();
+    EXPECT_EQ(settings.values.Needle_Width, 3);
+    for (int i = 0; i <= 8; ++i) EXPECT_EQ(indexed("mnuSettingsNeedleWidth", i)->isChecked(), i == 3) << i;
+    indexed("mnuSetColNeedleShadow_Index", 5)->trigger();
+    EXPECT_EQ(settings.values.ShadowNeedleColor_Index, 5);
+    EXPECT_EQ(indexed("mnuSettingsNeedleWidth", 3)->text(), QStringLiteral("3 Pixels"));
+    EXPECT_EQ(indexed("mnuSetColNeedleShadow_Index", 5)->text(), QStringLiteral("Full"));
+}
+
+TEST_F(SettingsMenuTest, LoadSettingsKeepsTheCheckMarks) {
+    start();
+    test::writeText(dir.file("other.ini"), "[Format]\nNeedle_Width=6\n[Colors]\nPanel_Color=255\n");
+    log.fileAnswers.push_back(dir.file("other.ini"));
+    item("mnuLoadSettings")->trigger();
+    EXPECT_EQ(log.fileRequests.back().title, "Load Settings File");
+    EXPECT_EQ(log.fileRequests.back().filter, "ini file (*.ini)|*.ini");
+    EXPECT_EQ(settings.SettingsFilePath, dir.file("other.ini"));
+    EXPECT_EQ(settings.values.Needle_Width, 6);
+    EXPECT_EQ(settings.values.Panel_Color, 255);
+    EXPECT_TRUE(indexed("mnuSettingsNeedleWidth", 4)->isChecked()); // still the old mark
+    EXPECT_FALSE(indexed("mnuSettingsNeedleWidth", 6)->isChecked());
+}
+
+TEST_F(SettingsMenuTest, SaveSettingsAsReplacesTheFile) {
+    start();
+    test::writeText(dir.file("mine.ini"), "[Junk]\nold=1\n[Recording]\nSavePath=/x\n");
+    log.fileAnswers.push_back(dir.file("mine.ini"));
+    item("mnuSaveSettingsAs")->trigger();
+    EXPECT_EQ(settings.SettingsFilePath, dir.file("mine.ini"));
+    const std::string text = test::readText(dir.file("mine.ini"));
+    EXPECT_EQ(text.find("Junk"), std::string::npos);
+    EXPECT_EQ(text.find("[Recording]"), std::string::npos);
+    EXPECT_LT(text.find("[Colors]"), text.find("[Format]"));
+    EXPECT_LT(text.find("[Settings]"), text.find("[Graph]"));
+
+    log.fileAnswers.push_back(std::nullopt); // cancelling changes nothing
+    item("mnuSaveSettingsAs")->trigger();
+    EXPECT_EQ(settings.SettingsFilePath, dir.file("mine.ini"));
+}
+
+TEST_F(SettingsMenuTest, ColourCommandsStoreTheChoiceAndStartFromTheLastOne) {
+    start();
+    log.colourAnswers.push_back(0x123456);
+    item("mnuSetColPanel")->trigger();
+    EXPECT_EQ(settings.values.Panel_Color, 0x123456);
+    log.colourAnswers.push_back(std::nullopt); // cancelled: nothing changes
+    item("mnuSetColDial")->trigger();
+    EXPECT_EQ(settings.values.Dial_Color, 16777215);
+    log.colourAnswers.push_back(0x00FF00);
+    item("mnuSetColorGraphPen")->trigger();
+    EXPECT_EQ(log.colourStarts, (std::vector<std::int32_t>{0, 0x123456, 0})); // the pen starts from its own colour
+    EXPECT_EQ(settings.values.GraphPen_Color, 0x00FF00);
+
+    item("mnuSettingsColorsDefault")->trigger();
+    EXPECT_EQ(settings.values.Panel_Color, 10070316);
+    EXPECT_EQ(settings.values.GraphPen_Color, 0);
+}
+
+} // namespace
+} // namespace kv
