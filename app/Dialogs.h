@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+class QDialog;
 class QWidget;
 
 namespace kv {
@@ -30,6 +31,8 @@ public:
     virtual std::optional<std::string> saveFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::int32_t> chooseColour(std::int32_t initial) = 0;
     virtual void beep() = 0;
+    // Shows a dialog of the program's own modally (tests answer it instead).
+    virtual void runModal(QDialog& dialog) = 0;
 };
 
 // The real dialogs, parented to a window.
@@ -42,6 +45,7 @@ public:
     std::optional<std::string> saveFile(const FileDialogRequest& request) override;
     std::optional<std::int32_t> chooseColour(std::int32_t initial) override;
     void beep() override;
+    void runModal(QDialog& dialog) override;
 
 private:
     QWidget* m_parent;

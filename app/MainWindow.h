@@ -148,6 +148,7 @@ private:
     void mnuViewRecording_Click();
     void connectSettingsMenus();
     void mnuLoadSettings_Click();
+    void mnuViewMeter_Click();
     void mnuSaveSettingsAs_Click();
 
     WindowContext m_ctx;

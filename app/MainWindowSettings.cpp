@@ -4,6 +4,9 @@
 
 #include "GraphWidget.h"
 #include "MeterPanelView.h"
+#include "MeterStyleDialog.h"
+
+#include <QMenu>
 
 #include <QAction>
 #include <QApplication>
@@ -15,6 +18,7 @@ void MainWindow::connectSettingsMenus() {
         connect(m_menus.item(QString::fromLatin1(name)), &QAction::triggered, this, fn);
     };
     on("mnuLoadSettings", [this] { mnuLoadSettings_Click(); });
+    on("mnuViewMeter", [this] { mnuViewMeter_Click(); });
     on("mnuSaveSettings", [this] { m_ctx.settings->Save_Settings(); });
     on("mnuSaveSettingsAs", [this] { mnuSaveSettingsAs_Click(); });
     Settings& s = m_ctx.settings->values;
@@ -72,6 +76,20 @@ void MainWindow::connectSettingsMenus() {
             Form_Resize();
             m_panel->update();
         });
+}
+
+void MainWindow::mnuViewMeter_Click() {
+    MeterStyleDialog dialog(m_ctx.settings->values, [this](bool show) {
+        m_menus.menu(QStringLiteral("mnuSetNeedleBD"))->menuAction()->setVisible(show);
+    }, this);
+    // Centred over the window, its lower edge 83 pixels above the window's.
+    dialog.move(x() + width() / 2 - dialog.width() / 2, y() + height() - dialog.height() - 83);
+    m_dialogs->runModal(dialog);
+    if (m_engine->PlayMode != 2 || m_meter.Override) m_meter.DialType = m_ctx.settings->values.DialType;
+    Form_Resize();
+    m_meter.ResetPending = true;
+    Draw_Panel();
+    m_panel->setNeedle(restDeflection(m_meter.DialType), false);
 }
 
 void MainWindow::mnuLoadSettings_Click() {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -65,5 +66,7 @@ std::optional<std::int32_t> QtDialogs::chooseColour(std::int32_t initial) {
 }
 
 void QtDialogs::beep() { QApplication::beep(); }
+
+void QtDialogs::runModal(QDialog& dialog) { dialog.exec(); }
 
 } // namespace kv

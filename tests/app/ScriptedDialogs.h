@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace kv::test {
@@ -18,6 +19,7 @@ public:
         std::deque<std::optional<std::int32_t>> colourAnswers;
         std::vector<std::int32_t> colourStarts; // the initial colour of each colour dialog
         int beeps = 0;
+        std::function<void(QDialog&)> onModal; // plays the user's part in a dialog
     };
     explicit ScriptedDialogs(Log* log) : m_log(log) {}
 
@@ -36,6 +38,9 @@ public:
         return a;
     }
     void beep() override { ++m_log->beeps; }
+    void runModal(QDialog& dialog) override {
+        if (m_log->onModal) m_log->onModal(dialog);
+    }
 
 private:
     std::optional<std::string> answer(const FileDialogRequest& r) {
