@@ -11,7 +11,9 @@
 namespace kv {
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
+// The layout in twips, a little larger than 15 per pixel so that today's
+// default fonts fit the captions.
+constexpr int kTwipsPerPixel = 11;
 QRect twips(int left, int top, int width, int height) {
     return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
 }
@@ -27,7 +29,7 @@ QButtonGroup* options(QGroupBox* frame, const char* name, std::initializer_list<
     for (const Option& o : items) {
         auto* b = new QRadioButton(QString::fromLatin1(o.caption), frame);
         b->setObjectName(QStringLiteral("%1(%2)").arg(QString::fromLatin1(name)).arg(o.index));
-        b->setGeometry(twips(120, o.top, 1740, 255));
+        b->setGeometry(twips(120, o.top, 1780, 176));
         group->addButton(b, o.index);
     }
     return group;
@@ -55,7 +57,7 @@ MeterStyleDialog::MeterStyleDialog(Settings& settings, std::function<void(bool)>
     m_clock = options(clock, "optClock", {{0, "None", 420}, {1, "Analog", 600}, {2, "12 Hour", 1140}, {3, "24 Hour", 1440}});
     m_clockLeft = new QCheckBox(QStringLiteral("On Left"), clock);
     m_clockLeft->setObjectName(QStringLiteral("chkClockLeft"));
-    m_clockLeft->setGeometry(twips(120, 1980, 1740, 255));
+    m_clockLeft->setGeometry(twips(120, 1980, 1780, 176));
     QGroupBox* scale = frame("FramScale", "Scale", twips(240, 2880, 1935, 1455));
     m_scale = options(scale, "optScale", {{1, "Simple", 420}, {0, "Traditional", 600}});
     m_dateFrame = frame("framDate", "Date", twips(2400, 2880, 1935, 1455));
