@@ -75,6 +75,7 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
 
 MainWindow::~MainWindow() {
     m_engine->abandon();
+    if (m_testTimer) m_ctx.scheduler->cancel(m_testTimer);
     if (m_meterTimer) m_ctx.scheduler->cancel(m_meterTimer);
 }
 

@@ -69,6 +69,8 @@ public:
     void cmdEditEnd_Click();
     void cmdExpand_Click();
     void cmdSave_Click();
+    void mnuTestOn_Click();
+    bool testRunning() const { return m_testRunning; }
     void Apply_Settings();
 
     bool isLoaded() const { return m_recording != nullptr; }
@@ -149,6 +151,9 @@ private:
     void connectSettingsMenus();
     void mnuLoadSettings_Click();
     void mnuViewMeter_Click();
+    void Run_TestMode();
+    void testStep();
+    void endTestMode();
     void mnuSaveSettingsAs_Click();
 
     WindowContext m_ctx;
@@ -170,6 +175,10 @@ private:
     bool m_closing = false;
     std::string m_bufferSource; // the recording a "Buffer" was cut from
     std::int32_t m_lastColour = 0; // what the colour dialog returned last
+    bool m_testRunning = false;
+    TestSwing m_swing;
+    double m_testAudioMs = 0;
+    Scheduler::Id m_testTimer = 0;
 
     MeterPanelView* m_panel = nullptr;
     GraphWidget* m_graph = nullptr;

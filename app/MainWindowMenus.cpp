@@ -26,6 +26,7 @@ void MainWindow::connectMenus() {
             connect(m_menus.indexed(QString::fromLatin1(name), i), &QAction::triggered, this, [fn, i] { fn(i); });
     };
     on("mnuExit", [this] { close(); });
+    on("mnuTestOn", [this] { mnuTestOn_Click(); });
     group("mnuSettingsBodyMotionThreshold", 1, 3, [this](int i) { mnuSettingsBodyMotionThreshold_Click(i); });
     group("mnuSettingsLagThreshold", 1, 5, [this](int i) { mnuSettingsLagThreshold_Click(i); });
     group("mnuSettingsExtSwMode", 1, 2, [this](int i) { mnuSettingsExtSwMode_Click(i); });

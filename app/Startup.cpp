@@ -37,6 +37,10 @@ void MainWindow::Form_Load(int screenWidth) {
 void MainWindow::Form_QueryUnload() {
     m_closing = true;
     m_engine->abandon();
+    if (m_testRunning) {
+        m_testRunning = false;
+        endTestMode();
+    }
     const QRect g = geometry();
     const std::int16_t state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
     m_ctx.config->KnobIndex = static_cast<std::int16_t>(m_knobUserIndex);

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace kv {
 namespace {
 
@@ -232,6 +234,55 @@ TEST_F(PlayerWindowTest, CounterClickTogglesAndLongPressZeroes) {
     EXPECT_EQ(window->meter().BdText, "0.0");
     QTest::mouseRelease(&view, Qt::LeftButton, {}, at);
     EXPECT_NE(window->meter().BdEnabled, before); // a long press does not toggle
+}
+
+} // namespace
+} // namespace kv
+
+namespace kv {
+namespace {
+
+TEST_F(PlayerWindowTest, TestModeSwingsAtTheKnobsSpeedAndRestoresTheKnob) {
+    start();
+    test::writeText(dir.file("dummy.mp3"), "ID3");
+    window->meter().KnobIndex = 12;
+    key(Qt::Key_Up); // the user's own position: 13
+    keyUp(Qt::Key_Up);
+    const std::size_t mark = audio.commands.size();
+    item("mnuTestOn")->trigger();
+    EXPECT_EQ(item("mnuTestOn")->text(), QStringLiteral("Stop"));
+    EXPECT_EQ(window->engine().PlayMode, 4);
+    EXPECT_EQ(window->meter().KnobIndex, 32);
+    EXPECT_EQ(std::vector<std::string>(audio.commands.begin() + static_cast<long>(mark),
+                                       audio.commands.begin() + static_cast<long>(mark) + 3),
+              (std::vector<std::string>{"close WavFile",
+                                        "open \"" + dir.file("dummy.mp3") + "\" type mpegvideo alias WavFile",
+                                        "play WavFile"}));
+    EXPECT_EQ(window->panelView().fileDisplayText(), "Adjust needle speed with sensitivity knob");
+    run(1.0); // 50 steps of 20 ms at knob 32: the phase is 50 * 42 / 750
+    const double phase = 50 * 42 / 750.0;
+    EXPECT_NEAR(window->meter().CurrentRecord.NeedlePos, 9000 * std::sin(phase), 9000 * 0.03);
+
+    key(Qt::Key_Up); // turning the knob during the test is the user's own choice
+    keyUp(Qt::Key_Up);
+    item("mnuTestOn")->trigger();
+    run(0.02);
+    EXPECT_EQ(window->engine().PlayMode, 0);
+    EXPECT_EQ(window->meter().KnobIndex, 33);
+    EXPECT_EQ(item("mnuTestOn")->text(), QStringLiteral("Start"));
+    EXPECT_EQ(audio.commands[audio.commands.size() - 2], "stop WavFile");
+    EXPECT_EQ(audio.commands.back(), "close WavFile");
+}
+
+TEST_F(PlayerWindowTest, TestModeWithoutTheDummyFileResetsAtOnce) {
+    start();
+    item("mnuTestOn")->trigger();
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_EQ(log.messages[0].text,
+              "The Dummy.mp3 file is missing. This should be located in the application directory.");
+    EXPECT_EQ(item("mnuTestOn")->text(), QStringLiteral("Start"));
+    EXPECT_FALSE(window->testRunning());
+    EXPECT_EQ(window->engine().PlayMode, 0);
 }
 
 } // namespace
