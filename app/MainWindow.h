@@ -151,6 +151,7 @@ private:
     void connectSettingsMenus();
     void mnuLoadSettings_Click();
     void mnuViewMeter_Click();
+    void mnuHelpHelp_Click();
     void Run_TestMode();
     void testStep();
     void endTestMode();

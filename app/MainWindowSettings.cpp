@@ -2,6 +2,8 @@
 // settings files, the colours, the shadow strength and the needle width.
 #include "MainWindow.h"
 
+#include "AboutBox.h"
+#include "AppPaths.h"
 #include "GraphWidget.h"
 #include "MeterPanelView.h"
 #include "MeterStyleDialog.h"
@@ -19,6 +21,11 @@ void MainWindow::connectSettingsMenus() {
     };
     on("mnuLoadSettings", [this] { mnuLoadSettings_Click(); });
     on("mnuViewMeter", [this] { mnuViewMeter_Click(); });
+    on("mnuhelpAbout", [this] {
+        AboutBox about(this);
+        m_dialogs->runModal(about);
+    });
+    on("mnuHelpHelp", [this] { mnuHelpHelp_Click(); });
     on("mnuSaveSettings", [this] { m_ctx.settings->Save_Settings(); });
     on("mnuSaveSettingsAs", [this] { mnuSaveSettingsAs_Click(); });
     Settings& s = m_ctx.settings->values;
@@ -90,6 +97,11 @@ void MainWindow::mnuViewMeter_Click() {
     m_meter.ResetPending = true;
     Draw_Panel();
     m_panel->setNeedle(restDeflection(m_meter.DialType), false);
+}
+
+void MainWindow::mnuHelpHelp_Click() {
+    const std::string guide = findDataFile("user-guide.md");
+    if (!guide.empty()) m_dialogs->openDocument(guide);
 }
 
 void MainWindow::mnuLoadSettings_Click() {

@@ -147,7 +147,8 @@ void MenuBar::build(QMenuBar* bar, QObject* owner) {
 
     QMenu* help = top(QStringLiteral("mnuhelp"), QStringLiteral("&Help"));
     add(help, QStringLiteral("mnuhelpAbout"), QStringLiteral("&About"), owner);
-    hidden(add(help, QStringLiteral("mnuHelpHelp"), QStringLiteral("Help"), owner));
+    // Shown, with F1: the user guide is there to be read.
+    add(help, QStringLiteral("mnuHelpHelp"), QStringLiteral("Help"), owner)->setShortcut(QKeySequence::HelpContents);
 }
 
 QAction* MenuBar::item(const QString& name) const {

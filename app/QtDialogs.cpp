@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QDialog>
+#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -68,5 +70,7 @@ std::optional<std::int32_t> QtDialogs::chooseColour(std::int32_t initial) {
 void QtDialogs::beep() { QApplication::beep(); }
 
 void QtDialogs::runModal(QDialog& dialog) { dialog.exec(); }
+
+void QtDialogs::openDocument(const std::string& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(q(path))); }
 
 } // namespace kv

@@ -1,0 +1,17 @@
+// frmAbout: the About box with the version and the disclaimer.
+#pragma once
+
+#include <QDialog>
+
+namespace kv {
+
+// The disclaimer shown in the About box.
+QString disclaimerText();
+
+class AboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit AboutBox(QWidget* parent = nullptr);
+};
+
+} // namespace kv
