@@ -114,3 +114,28 @@ TEST_F(SettingsMenuTest, ColourCommandsStoreTheChoiceAndStartFromTheLastOne) {
 
 } // namespace
 } // namespace kv
+
+#include "AboutBox.h"
+
+#include <QLabel>
+
+namespace kv {
+namespace {
+
+TEST_F(SettingsMenuTest, AboutBoxAndHelp) {
+    start();
+    int shown = 0;
+    log.onModal = [&](QDialog& d) {
+        ++shown;
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("About kv Player"));
+        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("lblSoft"))->text(), QStringLiteral(KV_VERSION));
+        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("lblDisclaimer"))->text(), disclaimerText());
+        EXPECT_TRUE(disclaimerText().contains(QStringLiteral("not a medical device")));
+    };
+    item("mnuhelpAbout")->trigger();
+    item("mnuhelpAbout")->trigger(); // the same texts the second time
+    EXPECT_EQ(shown, 2);
+}
+
+} // namespace
+} // namespace kv
