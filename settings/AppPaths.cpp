@@ -20,7 +20,9 @@ std::string exeDir() { return QCoreApplication::applicationDirPath().toStdString
 } // namespace
 
 std::string chooseAppDirectory(const std::string& executableDir, const std::string& userConfigDir) {
-    if (writableFolder(executableDir)) return executableDir;
+    // Portable use (and the build tree): the program's data sits beside it.
+    // An installed program never writes into its own folder.
+    if (writableFolder(executableDir) && File_Exists(joinPath(executableDir, "dummy.mp3"))) return executableDir;
     QDir().mkpath(QString::fromStdString(userConfigDir));
     return userConfigDir;
 }

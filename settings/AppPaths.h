@@ -1,7 +1,8 @@
 // Where the program keeps and finds its files.
 //  - The application directory holds kv_Player.cfg and the default
-//    kv_Player.ini: the executable's folder when it is writable (portable use,
-//    build tree), else the per-user configuration folder.
+//    kv_Player.ini: the executable's folder when it is writable and holds the
+//    program's data (portable use, build tree), else the per-user
+//    configuration folder.
 //  - dummy.mp3, the demo recordings and the user guide are looked up beside
 //    the executable, then in the installed data folder.
 #pragma once

@@ -29,8 +29,10 @@ TEST(FileFunctions, ExistenceFoldersAndWildcards) {
     EXPECT_EQ(joinPath("/a", "b"), "/a/b");
 }
 
-TEST(AppPaths, WritableExecutableFolderElseTheUserFolder) {
+TEST(AppPaths, PortableFolderElseTheUserFolder) {
     TempDir dir;
+    EXPECT_EQ(chooseAppDirectory(dir.path(), dir.file("cfg")), dir.file("cfg")); // no program data beside it
+    test::writeText(dir.file("dummy.mp3"), "ID3");
     EXPECT_EQ(chooseAppDirectory(dir.path(), dir.file("cfg")), dir.path());
     const std::string user = dir.file("user/config");
     EXPECT_EQ(chooseAppDirectory(dir.file("not-there"), user), user);
