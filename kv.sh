@@ -5,6 +5,7 @@
 #   ./kv.sh bench   install, build, run the benchmarks
 #   ./kv.sh asan    build and run the tests under AddressSanitizer + UBSan
 #   ./kv.sh fuzz [SECONDS]   build the fuzz targets (clang) and run each
+#   ./kv.sh package  build the release and make the Debian package (build/release/*.deb)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -76,8 +77,13 @@ fuzz)
         "build/fuzz/bin/Fuzz$name" -max_total_time="$seconds" -max_len=4096 "$work" 2>&1 | tail -n 3
     done
     ;;
+package)
+    install_packages "${PACKAGES[@]}" dpkg-dev
+    build release
+    (cd build/release && cpack)
+    ;;
 *)
-    sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
