@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "TextHelpers.h"
 
 #include "AudioChannel.h"
 #include "ButtonImages.h"
@@ -31,13 +32,6 @@
 namespace kv {
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
-
-// The part after the last separator.
-std::string baseName(const std::string& path) {
-    const auto cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
 
 constexpr int kRecordStripHeight = 81;
 constexpr int kMinClientWidth = 650;

@@ -1,5 +1,6 @@
 // Segment editing in the window: the brackets, Expand and Save.
 #include "MainWindow.h"
+#include "TextHelpers.h"
 
 #include "AudioChannel.h"
 #include "MeterPanelView.h"
@@ -13,17 +14,6 @@
 #include <cmath>
 
 namespace kv {
-namespace {
-
-QString q(const std::string& s) { return QString::fromStdString(s); }
-
-std::string baseName(const std::string& path) {
-    const auto cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-} // namespace
-
 void MainWindow::cmdEditStart_Click() {
     if (!m_recording || m_engine->PlayMode != 2) return;
     PlaybackEngine& e = *m_engine;

@@ -1,6 +1,7 @@
 // The window's side of playback: what the engine and the meter model ask it
 // to show, the Override box, the keyboard map, the counter and the knob.
 #include "MainWindow.h"
+#include "TextHelpers.h"
 
 #include "GainTable.h"
 #include "GraphWidget.h"
@@ -16,21 +17,6 @@
 #include <QToolButton>
 
 namespace kv {
-namespace {
-
-QString q(const std::string& s) { return QString::fromStdString(s); }
-
-std::int32_t lampColour(const Settings& s, Lamp lamp) {
-    switch (lamp) {
-    case Lamp::Set: return s.LED_Set_Color;
-    case Lamp::BodyMotion: return s.LED_BM_Color;
-    case Lamp::Lag: return s.LED_Lag_Color;
-    case Lamp::Dark: break;
-    }
-    return s.Dial_Color;
-}
-
-} // namespace
 
 void MainWindow::setRecordPanelEnabled(bool enabled) { m_record->setEnabled(enabled); }
 
@@ -178,7 +164,7 @@ void MainWindow::Update_BdDisplay(const std::string& text) {
 }
 
 void MainWindow::Update_LED(Lamp lamp) {
-    m_panel->panel().Update_LED(lampColour(m_ctx.settings->values, lamp));
+    m_panel->panel().Update_LED(lampColour(PanelStyle::from(m_ctx.settings->values, m_meter.DialType), lamp));
     m_panel->update();
 }
 

@@ -1,4 +1,5 @@
 #include "Dialogs.h"
+#include "TextHelpers.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -22,7 +23,6 @@ QMessageBox::Icon toQt(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace
 

@@ -19,6 +19,16 @@ double panelHeightFor(int widthPx) { return std::round(widthPx / 1.6); }
 
 } // namespace
 
+std::int32_t lampColour(const PanelStyle& s, Lamp lamp) {
+    switch (lamp) {
+    case Lamp::Set: return s.LED_Set_Color;
+    case Lamp::BodyMotion: return s.LED_BM_Color;
+    case Lamp::Lag: return s.LED_Lag_Color;
+    case Lamp::Dark: break;
+    }
+    return s.Dial_Color;
+}
+
 double needleAngle(std::int32_t deflection) { return deflection * kTwoPi / 65536.0; }
 
 PanelStyle PanelStyle::from(const Settings& s, int dialTypeInForce) {

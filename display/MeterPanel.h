@@ -9,6 +9,7 @@
 // (bottom), y upwards; the panel's height is its width / 1.6.
 #pragma once
 
+#include "MeterModel.h"
 #include "Surface.h"
 
 #include <QImage>
@@ -128,6 +129,9 @@ private:
     Surface m_knob;
     NeedleTrace m_trace;
 };
+
+// The colour that shows a lamp state: the dial colour for a dark lamp.
+std::int32_t lampColour(const PanelStyle& style, Lamp lamp);
 
 // Needle angle in radians for a deflection (65536 units per turn).
 double needleAngle(std::int32_t deflection);

@@ -73,15 +73,6 @@ OverrideOptions overrideFrom(Options& o) {
 
 int lampCode(Lamp l) { return static_cast<int>(l); }
 
-std::int32_t lampColour(const PanelStyle& s, Lamp l) {
-    switch (l) {
-    case Lamp::Set: return s.LED_Set_Color;
-    case Lamp::BodyMotion: return s.LED_BM_Color;
-    case Lamp::Lag: return s.LED_Lag_Color;
-    case Lamp::Dark: break;
-    }
-    return s.Dial_Color;
-}
 
 void ensureGuiApplication() {
     if (QGuiApplication::instance()) return;

@@ -1,5 +1,5 @@
 #include "KvdFile.h"
-#include "MainWindow.h"
+#include "WindowFixture.h"
 #include "MeterPanelView.h"
 #include "PositionBar.h"
 #include "RecordingFakeChannel.h"
@@ -21,13 +21,12 @@ namespace {
 
 using test::TempDir;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::WindowFixture {
 protected:
-    MainWindowTest() : settings(dir.path()) {
+    MainWindowTest() {
         settings.Load_Settings();
         config.setDefaults(dir.path(), 1280);
-        WindowContext ctx{&settings, &config, &audio, &sched, dir.path(), dir.file("dummy.mp3"), dir.path()};
-        window = std::make_unique<MainWindow>(ctx, std::make_unique<test::ScriptedDialogs>(&log));
+        createWindow();
         window->resize(900, 700);
         window->show();
     }
@@ -38,13 +37,6 @@ protected:
     template <typename T> T* child(const char* name) { return window->findChild<T*>(QString::fromLatin1(name)); }
     std::string label(const char* name) { return child<QLabel>(name)->text().toStdString(); }
 
-    TempDir dir;
-    SettingsStore settings;
-    SessionConfig config;
-    RecordingFakeChannel audio;
-    VirtualScheduler sched;
-    test::ScriptedDialogs::Log log;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(MainWindowTest, LoadButtonOpensTheDialogAndLoadsTheChosenFile) {

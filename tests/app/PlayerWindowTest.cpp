@@ -1,5 +1,5 @@
 #include "KvdFile.h"
-#include "MainWindow.h"
+#include "WindowFixture.h"
 #include "MeterPanelView.h"
 #include "RecordingFakeChannel.h"
 #include "Scheduler.h"
@@ -22,12 +22,9 @@ namespace {
 
 using test::TempDir;
 
-class PlayerWindowTest : public ::testing::Test {
+class PlayerWindowTest : public test::WindowFixture {
 protected:
-    PlayerWindowTest() : settings(dir.path()) {
-        WindowContext ctx{&settings, &config, &audio, &sched, dir.path(), dir.file("dummy.mp3"), dir.path()};
-        window = std::make_unique<MainWindow>(ctx, std::make_unique<test::ScriptedDialogs>(&log));
-    }
+    PlayerWindowTest() { createWindow(); }
     void start() {
         window->Form_Load(1920);
         window->show();
@@ -63,13 +60,6 @@ protected:
         QApplication::sendEvent(window.get(), &release);
     }
 
-    TempDir dir;
-    SettingsStore settings;
-    SessionConfig config;
-    RecordingFakeChannel audio;
-    VirtualScheduler sched;
-    test::ScriptedDialogs::Log log;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(PlayerWindowTest, FirstStartInAnEmptyDirectory) {

@@ -1,4 +1,4 @@
-#include "MainWindow.h"
+#include "WindowFixture.h"
 #include "RecordingFakeChannel.h"
 #include "Scheduler.h"
 #include "ScriptedDialogs.h"
@@ -14,25 +14,16 @@ namespace {
 
 using test::TempDir;
 
-class SettingsMenuTest : public ::testing::Test {
+class SettingsMenuTest : public test::WindowFixture {
 protected:
-    SettingsMenuTest() : settings(dir.path()) {}
     void start(const std::string& ini = "") {
         if (!ini.empty()) test::writeText(dir.file("kv_Player.ini"), ini);
-        WindowContext ctx{&settings, &config, &audio, &sched, dir.path(), dir.file("dummy.mp3"), dir.path()};
-        window = std::make_unique<MainWindow>(ctx, std::make_unique<test::ScriptedDialogs>(&log));
+        createWindow();
         window->Form_Load(1920);
     }
     QAction* item(const char* name) { return window->menus().item(QString::fromLatin1(name)); }
     QAction* indexed(const char* group, int i) { return window->menus().indexed(QString::fromLatin1(group), i); }
 
-    TempDir dir;
-    SettingsStore settings;
-    SessionConfig config;
-    RecordingFakeChannel audio;
-    VirtualScheduler sched;
-    test::ScriptedDialogs::Log log;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(SettingsMenuTest, StartUpAppliesTheFileToTheMenus) {
