@@ -10,11 +10,13 @@
 namespace kv {
 
 QString disclaimerText() {
-    return QStringLiteral(
-        "kv Player replays recordings made with a skin-resistance biofeedback meter so that sessions can be "
-        "reviewed, cut and kept. It shows what the instrument recorded, or what it would have shown with other "
-        "settings; it takes no measurements itself. It is not a medical device and must not be used to "
-        "diagnose, treat or monitor any condition.");
+    return QStringLiteral("kv Player replays recordings made with a skin-resistance biofeedback "
+                          "meter so that sessions can be "
+                          "reviewed, cut and kept. It shows what the instrument recorded, or what "
+                          "it would have shown with other "
+                          "settings; it takes no measurements itself. It is not a medical device "
+                          "and must not be used to "
+                          "diagnose, treat or monitor any condition.");
 }
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
@@ -25,7 +27,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     grid->setHorizontalSpacing(16);
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("picIcon"));
-    icon->setPixmap(buttonImage(QStringLiteral("Play"), palette().color(QPalette::Highlight)).pixmap(48, 48));
+    icon->setPixmap(
+        buttonImage(QStringLiteral("Play"), palette().color(QPalette::Highlight)).pixmap(48, 48));
     grid->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
     auto* title = new QLabel(QString::fromUtf8(kAppTitle), this);
     QFont big = title->font();

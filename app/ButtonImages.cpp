@@ -91,6 +91,8 @@ private:
 
 } // namespace
 
-QIcon buttonImage(const QString& key, const QColor& ink) { return QIcon(new ImageEngine(key, ink)); }
+QIcon buttonImage(const QString& key, const QColor& ink) {
+    return QIcon(new ImageEngine(key, ink));
+}
 
 } // namespace kv

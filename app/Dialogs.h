@@ -16,7 +16,7 @@ namespace kv {
 
 struct FileDialogRequest {
     std::string title;
-    std::string filter;     // "description|pattern", e.g. "kvd file (*.kvd*)|*.kvd"
+    std::string filter; // "description|pattern", e.g. "kvd file (*.kvd*)|*.kvd"
     std::string initialDir;
     std::string fileName;
 };

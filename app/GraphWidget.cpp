@@ -16,7 +16,8 @@ void GraphWidget::plot(std::int32_t value, int knobIndex, bool testMode) {
 }
 
 void GraphWidget::resizeEvent(QResizeEvent* event) {
-    m_graph.resize(std::max(1, event->size().width()), std::max(1, event->size().height()), devicePixelRatioF());
+    m_graph.resize(std::max(1, event->size().width()), std::max(1, event->size().height()),
+                   devicePixelRatioF());
     QWidget::resizeEvent(event);
 }
 

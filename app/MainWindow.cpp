@@ -14,9 +14,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -32,13 +32,13 @@
 namespace kv {
 namespace {
 
-
 constexpr int kRecordStripHeight = 81;
 constexpr int kMinClientWidth = 650;
 
 } // namespace
 
-MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> dialogs, QWidget* parent)
+MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> dialogs,
+                       QWidget* parent)
     : QMainWindow(parent), m_ctx(context), m_dialogs(std::move(dialogs)),
       m_meter([this] { return m_ctx.scheduler->now(); }, static_cast<MeterEvents*>(this)) {
     if (!m_ctx.scheduler) {
@@ -48,7 +48,8 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     if (!m_dialogs) m_dialogs = std::make_unique<QtDialogs>(this);
     PlaybackView& view = *this;
     m_engine = std::make_unique<PlaybackEngine>(*m_ctx.audio, m_meter, *m_ctx.scheduler, view);
-    m_tmrBdMouseDown = std::make_unique<OneShot>(*m_ctx.scheduler, 1.5, [this] { m_meter.zeroCounter(); });
+    m_tmrBdMouseDown =
+        std::make_unique<OneShot>(*m_ctx.scheduler, 1.5, [this] { m_meter.zeroCounter(); });
     m_tmrMessage = std::make_unique<OneShot>(*m_ctx.scheduler, 1.0, [this] {
         MeterPanel& p = m_panel->panel();
         p.readouts.messageShowing = false;
@@ -121,7 +122,8 @@ void MainWindow::buildWidgets() {
     connect(m_cmdLoop, &QToolButton::clicked, this, [this] {
         m_engine->cmdLoop_Click();
         m_ctx.settings->values.PlayLoopEnable = m_engine->PlayLoopEnable;
-        m_cmdLoop->setIcon(buttonImage(m_engine->PlayLoopEnable ? QStringLiteral("Loop") : QStringLiteral("Single"),
+        m_cmdLoop->setIcon(buttonImage(m_engine->PlayLoopEnable ? QStringLiteral("Loop")
+                                                                : QStringLiteral("Single"),
                                        QApplication::palette().color(QPalette::ButtonText)));
     });
 
@@ -173,8 +175,8 @@ void MainWindow::placeRecordStrip(int left, int top, int width) {
     m_bar->setGeometry(13, 1, std::max(10, width - 26), 19);
     const int y = 28, size = 40;
     int x = 13;
-    for (QToolButton* b : {m_cmdLoad, m_cmdPlay, m_cmdStop, m_cmdRev, m_cmdFwd, m_cmdEditStart, m_cmdEditEnd,
-                           m_cmdExpand, m_cmdSave}) {
+    for (QToolButton* b : {m_cmdLoad, m_cmdPlay, m_cmdStop, m_cmdRev, m_cmdFwd, m_cmdEditStart,
+                           m_cmdEditEnd, m_cmdExpand, m_cmdSave}) {
         b->setGeometry(x, y, size, size);
         x += size + 4;
     }
@@ -215,8 +217,10 @@ void MainWindow::Form_Resize() {
             const QRect avail = scr->availableGeometry();
             if (wantH > avail.height()) {
                 wantW = std::max(kMinClientWidth,
-                                 static_cast<int>((avail.height() - kRecordStripHeight - chrome) * 1.6 / (1 + k / 5)));
-                wantH = static_cast<int>(std::nearbyint(wantW / 1.6)) * (1 + k / 5) + kRecordStripHeight + chrome;
+                                 static_cast<int>((avail.height() - kRecordStripHeight - chrome) *
+                                                  1.6 / (1 + k / 5)));
+                wantH = static_cast<int>(std::nearbyint(wantW / 1.6)) * (1 + k / 5) +
+                        kRecordStripHeight + chrome;
             }
         }
         if (wantW != width() || wantH != height()) resize(wantW, wantH);
@@ -238,7 +242,8 @@ void MainWindow::applyColours() {
     centralWidget()->setPalette(pal);
     centralWidget()->setAutoFillBackground(true);
     QPalette stripPal = QApplication::palette();
-    for (auto role : {QPalette::Window, QPalette::WindowText, QPalette::Button, QPalette::ButtonText})
+    for (auto role :
+         {QPalette::Window, QPalette::WindowText, QPalette::Button, QPalette::ButtonText})
         stripPal.setColor(role, stripPal.color(role)); // resolved, so not inherited from the window
     m_record->setPalette(stripPal);
     GraphOptions& g = m_graph->graph().options;
@@ -278,12 +283,13 @@ bool MainWindow::Load_File(const std::string& filename) {
         m_panel->repaint();
     };
     observer.progress = [&](int step) {
-        m_bar->fillTo(static_cast<int>(roundHalfEven(static_cast<double>(m_bar->scaleWidth()) * step) / 50));
+        m_bar->fillTo(
+            static_cast<int>(roundHalfEven(static_cast<double>(m_bar->scaleWidth()) * step) / 50));
         m_bar->repaint();
     };
     const Settings& s = m_ctx.settings->values;
-    LoadResult result =
-        kv::Load_File(LoadRequest{filename, s.AudioEnable, m_ctx.dummyAudioPath}, *m_ctx.audio, observer);
+    LoadResult result = kv::Load_File(LoadRequest{filename, s.AudioEnable, m_ctx.dummyAudioPath},
+                                      *m_ctx.audio, observer);
     if (!result.recording) {
         dropRecording();
         m_dialogs->showMessage(result.error->message());
@@ -294,12 +300,13 @@ bool MainWindow::Load_File(const std::string& filename) {
     m_engine->setRecording(m_recording.get());
     m_engine->PlayLoopEnable = s.PlayLoopEnable;
     m_panel->Update_FileDisplay(filename);
-    if (r.ClockStartSecs != 0) Update_Clock(r.ClockStartSecs / 3600, (r.ClockStartSecs / 60) % 60, r.RecordingDay);
+    if (r.ClockStartSecs != 0)
+        Update_Clock(r.ClockStartSecs / 3600, (r.ClockStartSecs / 60) % 60, r.RecordingDay);
     m_lblLoadedFile->setText(q(baseName(filename)));
     m_lblLoadedFile->setToolTip(q(filename));
     m_lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
-    m_lblTotalTime->setText(
-        q(Format_PlayTime(static_cast<std::int32_t>(roundHalfEven(r.TotalTimeMs / 1000.0)), r.TotalTimeMs)));
+    m_lblTotalTime->setText(q(Format_PlayTime(
+        static_cast<std::int32_t>(roundHalfEven(r.TotalTimeMs / 1000.0)), r.TotalTimeMs)));
     m_bar->paintRange(0, m_bar->scaleWidth());
     return true;
 }
@@ -312,13 +319,14 @@ std::string MainWindow::loadDialogFolder() const {
 void MainWindow::cmdLoad_Click() {
     if (!m_cmdLoad->isEnabled() || !m_cmdLoad->isVisible()) return;
     m_record->setEnabled(false);
-    const auto chosen = m_dialogs->openFile(
-        FileDialogRequest{"Load File for Playback", "kvd file (*.kvd*)|*.kvd", loadDialogFolder(), ""});
+    const auto chosen = m_dialogs->openFile(FileDialogRequest{
+        "Load File for Playback", "kvd file (*.kvd*)|*.kvd", loadDialogFolder(), ""});
     try {
         if (chosen) openChosenFile(*chosen);
     } catch (const std::exception& e) {
         const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
-        m_dialogs->showMessage({couldNotLoadText("The file", memory ? 7 : 5, e.what()), kAppTitle, MessageIcon::None});
+        m_dialogs->showMessage(
+            {couldNotLoadText("The file", memory ? 7 : 5, e.what()), kAppTitle, MessageIcon::None});
     }
     m_record->setEnabled(true);
     Update_Buttons();
@@ -328,7 +336,8 @@ void MainWindow::openChosenFile(const std::string& path) {
     if (m_engine->PlayMode != 0) return; // loading waits until playback has stopped
     const std::string base = path.size() > 4 ? path.substr(0, path.size() - 4) : path;
     const auto sep = base.find_last_of("/\\");
-    m_ctx.settings->values.LoadPath = sep == std::string::npos ? std::string() : base.substr(0, sep + 1);
+    m_ctx.settings->values.LoadPath =
+        sep == std::string::npos ? std::string() : base.substr(0, sep + 1);
     if (Load_File(base)) {
         m_bar->setEnabled(true);
         m_recording->LoadedFileBase = base;
@@ -341,7 +350,8 @@ void MainWindow::cmdLoad_MouseDown(Qt::MouseButton button) {
     m_siblings = findSiblings(m_lblLoadedFile->toolTip().toStdString());
     if (!m_siblings) return;
     m_cboFile->clear();
-    for (const std::string& n : m_siblings->numbers) m_cboFile->addItem(q(n));
+    for (const std::string& n : m_siblings->numbers)
+        m_cboFile->addItem(q(n));
     if (m_siblings->selected >= 0) m_cboFile->setCurrentIndex(m_siblings->selected);
     m_cboFile->setEnabled(true);
     m_cboFile->show();
@@ -375,7 +385,8 @@ void MainWindow::Update_Buttons() {
         m_cmdLoop->hide();
         m_cmdLoad->show();
         m_cmdLoad->setEnabled(true);
-        for (QToolButton* b : {m_cmdRev, m_cmdFwd, m_cmdEditStart, m_cmdEditEnd}) b->setEnabled(false);
+        for (QToolButton* b : {m_cmdRev, m_cmdFwd, m_cmdEditStart, m_cmdEditEnd})
+            b->setEnabled(false);
         m_cmdPlay->setIcon(buttonImage(QStringLiteral("Play"), ink));
         m_cmdPlay->setEnabled(loaded);
         m_cmdSave->setEnabled(loaded);
@@ -387,9 +398,11 @@ void MainWindow::Update_Buttons() {
     m_cmdSave->setEnabled(false);
     m_cmdLoad->hide();
     m_cmdLoop->show();
-    m_cmdPlay->setIcon(buttonImage(e.TransportState == 1 ? QStringLiteral("Pause") : QStringLiteral("Play"), ink));
+    m_cmdPlay->setIcon(
+        buttonImage(e.TransportState == 1 ? QStringLiteral("Pause") : QStringLiteral("Play"), ink));
     m_cmdPlay->setEnabled(true);
-    for (QToolButton* b : {m_cmdStop, m_cmdRev, m_cmdFwd}) b->setEnabled(true);
+    for (QToolButton* b : {m_cmdStop, m_cmdRev, m_cmdFwd})
+        b->setEnabled(true);
     m_cmdEditStart->setEnabled(!e.SegmentStartMarked);
     m_cmdEditEnd->setEnabled(e.SegmentStartMarked);
     m_cmdExpand->setEnabled(false);
@@ -403,12 +416,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove ||
             event->type() == QEvent::MouseButtonRelease) {
             const auto* m = static_cast<QMouseEvent*>(event);
-            const QPointF p = m->position() - QPointF(0, std::max(0, (m_panel->height() - m_panel->panel().heightPx()) / 2));
+            const QPointF p =
+                m->position() -
+                QPointF(0, std::max(0, (m_panel->height() - m_panel->panel().heightPx()) / 2));
             const MeterPanel& panel = m_panel->panel();
             if (panel.counterRect().contains(p) && m->button() == Qt::LeftButton) {
                 if (event->type() == QEvent::MouseButtonPress) counterPressed();
                 if (event->type() == QEvent::MouseButtonRelease) counterReleased();
-            } else if (event->type() == QEvent::MouseButtonRelease && m->button() == Qt::LeftButton) {
+            } else if (event->type() == QEvent::MouseButtonRelease &&
+                       m->button() == Qt::LeftButton) {
                 counterReleased();
             }
             if (panel.knobRect().contains(p) && (m->buttons() & Qt::LeftButton) &&
@@ -438,11 +454,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             return false;
         }
         case QEvent::FocusOut:
-            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason && m_cboFile->isVisible())
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
+                m_cboFile->isVisible())
                 closeList();
             break;
-        case QEvent::MouseButtonDblClick: m_dialogs->beep(); break;
-        default: break;
+        case QEvent::MouseButtonDblClick:
+            m_dialogs->beep();
+            break;
+        default:
+            break;
         }
     }
     return QMainWindow::eventFilter(watched, event);

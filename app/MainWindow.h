@@ -48,7 +48,8 @@ class MainWindow : public QMainWindow, private PlaybackView, private MeterEvents
     Q_OBJECT
 public:
     // dialogs may be null: the window then uses the real Qt dialogs.
-    MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> dialogs = {}, QWidget* parent = nullptr);
+    MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> dialogs = {},
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Start-up after the session configuration and settings are read.
@@ -174,7 +175,7 @@ private:
     std::unique_ptr<OneShot> m_tmrMessage;
     int m_screenWidth = 1280;
     bool m_closing = false;
-    std::string m_bufferSource; // the recording a "Buffer" was cut from
+    std::string m_bufferSource;    // the recording a "Buffer" was cut from
     std::int32_t m_lastColour = 0; // what the colour dialog returned last
     bool m_testRunning = false;
     TestSwing m_swing;

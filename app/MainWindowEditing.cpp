@@ -23,7 +23,8 @@ void MainWindow::cmdEditStart_Click() {
     m_meter.CurrentRecord = m_recording->record(cursor);
     e.SeekPosition = std::to_string(
         roundHalfEven(m_recording->AudioUnitsPerSec / 1000.0 * m_meter.CurrentRecord.TimeMs));
-    e.LoopStartX = static_cast<int>(roundHalfEven(static_cast<double>(cursor) / m_recording->RecordCount * 1000));
+    e.LoopStartX = static_cast<int>(
+        roundHalfEven(static_cast<double>(cursor) / m_recording->RecordCount * 1000));
     m_bar->clear();
     e.BarResetPending = true;
     Update_Buttons();
@@ -34,7 +35,8 @@ void MainWindow::cmdEditEnd_Click() {
     PlaybackEngine& e = *m_engine;
     const std::int32_t cursor = std::clamp(e.RecordCursor, 1, m_recording->RecordCount);
     m_recording->LoopEndRecord = cursor;
-    e.LoopEndX = static_cast<int>(roundHalfEven(static_cast<double>(cursor) / m_recording->RecordCount * 1000));
+    e.LoopEndX = static_cast<int>(
+        roundHalfEven(static_cast<double>(cursor) / m_recording->RecordCount * 1000));
     m_bar->clear();
     e.BarResetPending = true;
     e.SegmentStartMarked = false;
@@ -47,7 +49,8 @@ void MainWindow::cmdExpand_Click() {
     if (m_recording->LoadedFileBase != "Buffer") m_bufferSource = m_recording->LoadedFileBase;
     const ExpandCut cut = Expand_Recording(*m_recording);
     RecordingFile& r = *m_recording;
-    if (r.ClockStartSecs != 0) Update_Clock(r.ClockStartSecs / 3600, (r.ClockStartSecs / 60) % 60, r.RecordingDay);
+    if (r.ClockStartSecs != 0)
+        Update_Clock(r.ClockStartSecs / 3600, (r.ClockStartSecs / 60) % 60, r.RecordingDay);
     if (m_ctx.settings->values.AudioEnable) cutAudio(*m_ctx.audio, cut);
     m_lblLoadedFile->setText(QStringLiteral("Buffer"));
     m_lblLoadedFile->setToolTip(QString());
@@ -72,12 +75,14 @@ void MainWindow::cmdSave_Click() {
         Update_Buttons();
     };
     Settings& s = m_ctx.settings->values;
-    const auto chosen = m_dialogs->saveFile(FileDialogRequest{"Save Recording As", "KVD file (*.kvd*)|*.kvd", s.SavePath, ""});
+    const auto chosen = m_dialogs->saveFile(
+        FileDialogRequest{"Save Recording As", "KVD file (*.kvd*)|*.kvd", s.SavePath, ""});
     if (!chosen) return fail({kErrCancelled, "Cancel was selected."});
     const std::string base = chosen->size() > 4 ? chosen->substr(0, chosen->size() - 4) : *chosen;
     // Neither the loaded recording nor the one a "Buffer" was cut from may be
     // overwritten: their files are in use.
-    if (base == m_recording->LoadedFileBase || (m_recording->LoadedFileBase == "Buffer" && base == m_bufferSource))
+    if (base == m_recording->LoadedFileBase ||
+        (m_recording->LoadedFileBase == "Buffer" && base == m_bufferSource))
         return fail({kErrFileAlreadyOpen, "File already open"});
     const bool whole =
         m_recording->LoopStartRecord == 1 && m_recording->LoopEndRecord == m_recording->RecordCount;
@@ -91,10 +96,11 @@ void MainWindow::cmdSave_Click() {
     s.SavePath = sep == std::string::npos ? std::string() : chosen->substr(0, sep + 1);
     m_panel->Update_FileDisplay("Saving ......");
     m_bar->clear();
-    const auto error = saveRecordingPair(*m_recording, base, s.AudioEnable ? m_ctx.audio : nullptr, [this](int step) {
-        m_bar->fillTo(PositionBar::kScaleWidth * step / 50);
-        m_bar->repaint();
-    });
+    const auto error = saveRecordingPair(*m_recording, base, s.AudioEnable ? m_ctx.audio : nullptr,
+                                         [this](int step) {
+                                             m_bar->fillTo(PositionBar::kScaleWidth * step / 50);
+                                             m_bar->repaint();
+                                         });
     if (error) return fail(*error);
     if (reload == "Buffer") reload = m_bufferSource;
     if (Load_File(reload)) {

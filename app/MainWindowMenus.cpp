@@ -23,11 +23,13 @@ void MainWindow::connectMenus() {
     };
     auto group = [this](const char* name, int first, int last, auto fn) {
         for (int i = first; i <= last; ++i)
-            connect(m_menus.indexed(QString::fromLatin1(name), i), &QAction::triggered, this, [fn, i] { fn(i); });
+            connect(m_menus.indexed(QString::fromLatin1(name), i), &QAction::triggered, this,
+                    [fn, i] { fn(i); });
     };
     on("mnuExit", [this] { close(); });
     on("mnuTestOn", [this] { mnuTestOn_Click(); });
-    group("mnuSettingsBodyMotionThreshold", 1, 3, [this](int i) { mnuSettingsBodyMotionThreshold_Click(i); });
+    group("mnuSettingsBodyMotionThreshold", 1, 3,
+          [this](int i) { mnuSettingsBodyMotionThreshold_Click(i); });
     group("mnuSettingsLagThreshold", 1, 5, [this](int i) { mnuSettingsLagThreshold_Click(i); });
     group("mnuSettingsExtSwMode", 1, 2, [this](int i) { mnuSettingsExtSwMode_Click(i); });
     on("mnuSetBmFreezeOn", [this] { setFreeze(true); });
@@ -47,7 +49,8 @@ void MainWindow::connectMenus() {
     });
     on("mnuGraphInvert", [this] {
         m_ctx.settings->values.GraphInvert = !m_ctx.settings->values.GraphInvert;
-        m_menus.item(QStringLiteral("mnuGraphInvert"))->setChecked(m_ctx.settings->values.GraphInvert);
+        m_menus.item(QStringLiteral("mnuGraphInvert"))
+            ->setChecked(m_ctx.settings->values.GraphInvert);
         m_graph->graph().options.GraphInvert = m_ctx.settings->values.GraphInvert;
         m_graph->graph().GraphResetPending = true;
     });
@@ -82,13 +85,15 @@ void MainWindow::mnuSettingsExtSwMode_Click(int index) {
 void MainWindow::setFreeze(bool enabled) {
     m_ctx.settings->values.FreezeEnable = enabled;
     m_meter.FreezeEnable = enabled;
-    m_menus.checkPair(QStringLiteral("mnuSetBmFreezeOn"), QStringLiteral("mnuSetBmFreezeOff"), enabled);
+    m_menus.checkPair(QStringLiteral("mnuSetBmFreezeOn"), QStringLiteral("mnuSetBmFreezeOff"),
+                      enabled);
 }
 
 void MainWindow::setNeedleBd(bool enabled) {
     m_ctx.settings->values.NeedleBdEnable = enabled;
     m_meter.NeedleBdEnable = enabled;
-    m_menus.checkPair(QStringLiteral("mnuSetNeedleBDOn"), QStringLiteral("mnuSetNeedleBDOff"), enabled);
+    m_menus.checkPair(QStringLiteral("mnuSetNeedleBDOn"), QStringLiteral("mnuSetNeedleBDOff"),
+                      enabled);
 }
 
 void MainWindow::mnuViewGraph_Click() {
@@ -154,8 +159,10 @@ void MainWindow::mnuViewRecording_Click() {
         const std::string docs = Get_MyDocumentsFolder();
         if (!docs.empty()) s.SavePath = joinPath(docs, "");
     }
-    if (s.AudioEnable) mnuRecAudioOn_Click();
-    else mnuRecAudioOff_Click();
+    if (s.AudioEnable)
+        mnuRecAudioOn_Click();
+    else
+        mnuRecAudioOff_Click();
     m_engine->PlayLoopEnable = s.PlayLoopEnable;
     Update_Buttons();
     Form_Resize();
@@ -185,7 +192,8 @@ void MainWindow::Apply_Settings() {
     setNeedleBd(s.NeedleBdEnable);
     s.ChosenDialType = static_cast<std::int16_t>(s.DialType);
     m_meter.DialType = s.DialType;
-    if (m_ctx.config->AutoSaveMode >= 0 && m_ctx.config->AutoSaveMode <= 2) setAutoSave(m_ctx.config->AutoSaveMode);
+    if (m_ctx.config->AutoSaveMode >= 0 && m_ctx.config->AutoSaveMode <= 2)
+        setAutoSave(m_ctx.config->AutoSaveMode);
 }
 
 } // namespace kv

@@ -18,7 +18,9 @@
 
 namespace kv {
 
-void MainWindow::setRecordPanelEnabled(bool enabled) { m_record->setEnabled(enabled); }
+void MainWindow::setRecordPanelEnabled(bool enabled) {
+    m_record->setEnabled(enabled);
+}
 
 void MainWindow::Remove_Needle() {
     m_panel->panel().Remove_Needle();
@@ -43,7 +45,9 @@ void MainWindow::Draw_Panel() {
     m_panel->update();
 }
 
-void MainWindow::setElapsedText(const std::string& text) { m_lblPlayTime->setText(q(text)); }
+void MainWindow::setElapsedText(const std::string& text) {
+    m_lblPlayTime->setText(q(text));
+}
 
 void MainWindow::Update_Clock(int hr, int min, std::int32_t day) {
     m_panel->panel().readouts.clock = PanelReadouts::Clock{hr, min, day};
@@ -57,7 +61,8 @@ void MainWindow::showRecord() {
     m_meter.fireDueTimers();
     m_meter.Process_Sample();
     Update_Needle();
-    if (m_ctx.settings->values.GraphVisible) m_graph->plot(m_meter.RawValue, m_meter.KnobIndex, false);
+    if (m_ctx.settings->values.GraphVisible)
+        m_graph->plot(m_meter.RawValue, m_meter.KnobIndex, false);
     armMeterTimers();
     if (onRecordShown) onRecordShown(m_meter.CurrentRecord);
 }
@@ -84,9 +89,13 @@ void MainWindow::armMeterTimers() {
     });
 }
 
-void MainWindow::paintBarRange(int x0, int x1) { m_bar->paintRange(x0, x1); }
+void MainWindow::paintBarRange(int x0, int x1) {
+    m_bar->paintRange(x0, x1);
+}
 
-void MainWindow::paintBarPlayed(int x0, int x1) { m_bar->paintPlayed(x0, x1); }
+void MainWindow::paintBarPlayed(int x0, int x1) {
+    m_bar->paintPlayed(x0, x1);
+}
 
 void MainWindow::setModeText(const std::string& text) {
     m_normalModeText = text;
@@ -112,7 +121,8 @@ void MainWindow::restoreUserSettings(const SavedUserSettings& saved) {
     Update_SensKnob();
     m_meter.FreezeEnable = saved.FreezeEnable;
     m_ctx.settings->values.FreezeEnable = saved.FreezeEnable;
-    m_menus.checkPair(QStringLiteral("mnuSetBmFreezeOn"), QStringLiteral("mnuSetBmFreezeOff"), saved.FreezeEnable);
+    m_menus.checkPair(QStringLiteral("mnuSetBmFreezeOn"), QStringLiteral("mnuSetBmFreezeOff"),
+                      saved.FreezeEnable);
     m_meter.DialType = saved.DialType;
     m_meter.BdTotal = saved.BdTotal;
     m_meter.BdEnabled = saved.BdEnabled;
@@ -146,11 +156,17 @@ void MainWindow::Update_RecordReadouts(std::int32_t index) {
     }
 }
 
-void MainWindow::Update_RecordReadouts() { Update_RecordReadouts(m_engine->RecordCursor); }
+void MainWindow::Update_RecordReadouts() {
+    Update_RecordReadouts(m_engine->RecordCursor);
+}
 
-void MainWindow::clearTag() { m_lblTag->clear(); }
+void MainWindow::clearTag() {
+    m_lblTag->clear();
+}
 
-void MainWindow::focusStop() { m_cmdStop->setFocus(); }
+void MainWindow::focusStop() {
+    m_cmdStop->setFocus();
+}
 
 void MainWindow::Update_BaseDisplay(const std::string& text) {
     m_panel->panel().Update_BaseDisplay(text);
@@ -164,7 +180,8 @@ void MainWindow::Update_BdDisplay(const std::string& text) {
 }
 
 void MainWindow::Update_LED(Lamp lamp) {
-    m_panel->panel().Update_LED(lampColour(PanelStyle::from(m_ctx.settings->values, m_meter.DialType), lamp));
+    m_panel->panel().Update_LED(
+        lampColour(PanelStyle::from(m_ctx.settings->values, m_meter.DialType), lamp));
     m_panel->update();
 }
 
@@ -174,12 +191,15 @@ void MainWindow::Update_SensKnob() {
     m_panel->update();
 }
 
-void MainWindow::showTag(std::uint16_t tag) { m_lblTag->setText(QString::number(tag)); }
+void MainWindow::showTag(std::uint16_t tag) {
+    m_lblTag->setText(QString::number(tag));
+}
 
 void MainWindow::chkOveride_Click(bool ticked) {
     m_meter.ResetPending = true;
     m_meter.Override = ticked;
-    m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))->setEnabled(ticked || m_engine->PlayMode != 2);
+    m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))
+        ->setEnabled(ticked || m_engine->PlayMode != 2);
     if (!ticked) return;
     m_menus.item(QStringLiteral("mnuViewMeter"))->setEnabled(true);
     if (m_engine->PlayMode == 2) restoreUserSettings(m_engine->saved);
@@ -219,7 +239,9 @@ void MainWindow::showModeMessage(const std::string& text) {
     m_tmrMessage->start();
 }
 
-void MainWindow::keyPressEvent(QKeyEvent* event) { Form_KeyDown(event); }
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    Form_KeyDown(event);
+}
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
     if (!event->isAutoRepeat()) m_keyReleased = true;
@@ -234,7 +256,8 @@ void MainWindow::Form_KeyDown(QKeyEvent* event) {
     const bool knobFree = !(m_engine->PlayMode == 2 && !m_meter.Override);
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
         if (!knobFree) return;
-        m_meter.KnobIndex = key == Qt::Key_Up ? std::min(63, m_meter.KnobIndex + 1) : std::max(0, m_meter.KnobIndex - 1);
+        m_meter.KnobIndex = key == Qt::Key_Up ? std::min(63, m_meter.KnobIndex + 1)
+                                              : std::max(0, m_meter.KnobIndex - 1);
         m_knobUserIndex = m_meter.KnobIndex;
         Update_SensKnob();
         return;
@@ -246,27 +269,46 @@ void MainWindow::Form_KeyDown(QKeyEvent* event) {
     };
     switch (key) {
     case Qt::Key_Space:
-        if (m_cmdEditStart->isEnabled()) click(m_cmdEditStart);
-        else if (m_cmdEditEnd->isEnabled()) click(m_cmdEditEnd);
-        else m_meter.SetRequest = true;
+        if (m_cmdEditStart->isEnabled())
+            click(m_cmdEditStart);
+        else if (m_cmdEditEnd->isEnabled())
+            click(m_cmdEditEnd);
+        else
+            m_meter.SetRequest = true;
         break;
-    case Qt::Key_C: m_meter.toggleCounter(); break;
-    case Qt::Key_Z: m_meter.zeroCounter(); break;
+    case Qt::Key_C:
+        m_meter.toggleCounter();
+        break;
+    case Qt::Key_Z:
+        m_meter.zeroCounter();
+        break;
     case Qt::Key_F:
-        if (!m_tmrMessage->running() && m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))->isEnabled()) {
+        if (!m_tmrMessage->running() &&
+            m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))->isEnabled()) {
             setFreeze(!m_ctx.settings->values.FreezeEnable);
             showModeMessage(m_ctx.settings->values.FreezeEnable ? "Freeze ON" : "Freeze OFF");
         }
         break;
-    case Qt::Key_S: click(m_cmdStop); break;
-    case Qt::Key_P: click(m_cmdPlay); break;
-    case Qt::Key_Less: click(m_cmdRev); break;
-    case Qt::Key_Greater: click(m_cmdFwd); break;
-    case Qt::Key_O: click(m_cmdLoad); break;
+    case Qt::Key_S:
+        click(m_cmdStop);
+        break;
+    case Qt::Key_P:
+        click(m_cmdPlay);
+        break;
+    case Qt::Key_Less:
+        click(m_cmdRev);
+        break;
+    case Qt::Key_Greater:
+        click(m_cmdFwd);
+        break;
+    case Qt::Key_O:
+        click(m_cmdLoad);
+        break;
     case Qt::Key_L:
         if (m_cmdLoad->isEnabled() && m_cmdLoad->isVisible()) cmdLoad_MouseDown(Qt::RightButton);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

@@ -70,29 +70,36 @@ void MainWindow::connectSettingsMenus() {
         Draw_Panel();
     });
     for (int i = 0; i <= 5; ++i)
-        connect(m_menus.indexed(QStringLiteral("mnuSetColNeedleShadow_Index"), i), &QAction::triggered, this, [this, i] {
-            m_menus.checkOnly(QStringLiteral("mnuSetColNeedleShadow_Index"), i);
-            m_ctx.settings->values.ShadowNeedleColor_Index = static_cast<std::int16_t>(i);
-            m_panel->panel().style = PanelStyle::from(m_ctx.settings->values, m_meter.DialType);
-        });
+        connect(m_menus.indexed(QStringLiteral("mnuSetColNeedleShadow_Index"), i),
+                &QAction::triggered, this, [this, i] {
+                    m_menus.checkOnly(QStringLiteral("mnuSetColNeedleShadow_Index"), i);
+                    m_ctx.settings->values.ShadowNeedleColor_Index = static_cast<std::int16_t>(i);
+                    m_panel->panel().style =
+                        PanelStyle::from(m_ctx.settings->values, m_meter.DialType);
+                });
     for (int i = 0; i <= 8; ++i)
-        connect(m_menus.indexed(QStringLiteral("mnuSettingsNeedleWidth"), i), &QAction::triggered, this, [this, i] {
-            m_menus.checkOnly(QStringLiteral("mnuSettingsNeedleWidth"), i);
-            m_ctx.settings->values.Needle_Width = static_cast<std::int16_t>(i);
-            m_panel->panel().style.Needle_Width = i;
-            Form_Resize();
-            m_panel->update();
-        });
+        connect(m_menus.indexed(QStringLiteral("mnuSettingsNeedleWidth"), i), &QAction::triggered,
+                this, [this, i] {
+                    m_menus.checkOnly(QStringLiteral("mnuSettingsNeedleWidth"), i);
+                    m_ctx.settings->values.Needle_Width = static_cast<std::int16_t>(i);
+                    m_panel->panel().style.Needle_Width = i;
+                    Form_Resize();
+                    m_panel->update();
+                });
 }
 
 void MainWindow::mnuViewMeter_Click() {
-    MeterStyleDialog dialog(m_ctx.settings->values, [this](bool show) {
-        m_menus.menu(QStringLiteral("mnuSetNeedleBD"))->menuAction()->setVisible(show);
-    }, this);
+    MeterStyleDialog dialog(
+        m_ctx.settings->values,
+        [this](bool show) {
+            m_menus.menu(QStringLiteral("mnuSetNeedleBD"))->menuAction()->setVisible(show);
+        },
+        this);
     // Centred over the window, its lower edge 83 pixels above the window's.
     dialog.move(x() + width() / 2 - dialog.width() / 2, y() + height() - dialog.height() - 83);
     m_dialogs->runModal(dialog);
-    if (m_engine->PlayMode != 2 || m_meter.Override) m_meter.DialType = m_ctx.settings->values.DialType;
+    if (m_engine->PlayMode != 2 || m_meter.Override)
+        m_meter.DialType = m_ctx.settings->values.DialType;
     Form_Resize();
     m_meter.ResetPending = true;
     Draw_Panel();
@@ -105,8 +112,8 @@ void MainWindow::mnuHelpHelp_Click() {
 }
 
 void MainWindow::mnuLoadSettings_Click() {
-    const auto chosen = m_dialogs->openFile(
-        FileDialogRequest{"Load Settings File", "ini file (*.ini)|*.ini", "", m_ctx.settings->SettingsFilePath});
+    const auto chosen = m_dialogs->openFile(FileDialogRequest{
+        "Load Settings File", "ini file (*.ini)|*.ini", "", m_ctx.settings->SettingsFilePath});
     if (!chosen) return;
     m_ctx.settings->SettingsFilePath = *chosen;
     m_ctx.settings->Load_Settings();
@@ -117,8 +124,8 @@ void MainWindow::mnuLoadSettings_Click() {
 }
 
 void MainWindow::mnuSaveSettingsAs_Click() {
-    const auto chosen = m_dialogs->saveFile(
-        FileDialogRequest{"Save Settings As", "ini file (*.ini)|*.ini", "", m_ctx.settings->SettingsFilePath});
+    const auto chosen = m_dialogs->saveFile(FileDialogRequest{
+        "Save Settings As", "ini file (*.ini)|*.ini", "", m_ctx.settings->SettingsFilePath});
     if (!chosen) return;
     m_ctx.settings->Save_SettingsAs(*chosen);
 }

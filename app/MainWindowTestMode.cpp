@@ -72,7 +72,8 @@ void MainWindow::testStep() {
         m_meter.CurrentRecord.NeedlePos = *needle;
         Update_Needle();
         m_meter.RawValue = *needle;
-        if (m_ctx.settings->values.GraphVisible) m_graph->plot(m_meter.RawValue, m_meter.KnobIndex, true);
+        if (m_ctx.settings->values.GraphVisible)
+            m_graph->plot(m_meter.RawValue, m_meter.KnobIndex, true);
     }
     m_testTimer = m_ctx.scheduler->after(0.005, [this] { testStep(); });
 }

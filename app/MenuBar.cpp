@@ -22,7 +22,8 @@ QMenu* MenuBar::sub(QMenu* parent, const QString& name, const QString& caption) 
     return m;
 }
 
-void MenuBar::group(QMenu* menu, const QString& name, const std::vector<QString>& captions, int first, QObject* owner) {
+void MenuBar::group(QMenu* menu, const QString& name, const std::vector<QString>& captions,
+                    int first, QObject* owner) {
     int index = first;
     for (const QString& caption : captions) {
         QAction* a = add(menu, name + QStringLiteral("_") + QString::number(index), caption, owner);
@@ -64,8 +65,8 @@ void MenuBar::build(QMenuBar* bar, QObject* owner) {
     add(needle, QStringLiteral("mnuSetColNeedleMain"), QStringLiteral("Main"), owner);
     QMenu* shadow = sub(needle, QStringLiteral("mnuSetColNeedleShadow"), QStringLiteral("Shadow"));
     group(shadow, QStringLiteral("mnuSetColNeedleShadow_Index"),
-          {QStringLiteral("Off"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
-           QStringLiteral("Full")},
+          {QStringLiteral("Off"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+           QStringLiteral("4"), QStringLiteral("Full")},
           0, owner);
     add(needle, QStringLiteral("mnuSetColNeedleBm"), QStringLiteral("Freeze"), owner);
     add(colours, QStringLiteral("mnuSetColScale"), QStringLiteral("Scale"), owner);
@@ -82,16 +83,20 @@ void MenuBar::build(QMenuBar* bar, QObject* owner) {
     colours->addSeparator()->setObjectName(QStringLiteral("Dummy1"));
     add(colours, QStringLiteral("mnuSettingsColorsDefault"), QStringLiteral("Set Defaults"), owner);
 
-    QMenu* width = sub(settings, QStringLiteral("mnuSetNeedleWidth"), QStringLiteral("Needle Width"));
+    QMenu* width =
+        sub(settings, QStringLiteral("mnuSetNeedleWidth"), QStringLiteral("Needle Width"));
     std::vector<QString> widths = {QStringLiteral("off"), QStringLiteral("1 Pixel")};
-    for (int i = 2; i <= 8; ++i) widths.push_back(QString::number(i) + QStringLiteral(" Pixels"));
+    for (int i = 2; i <= 8; ++i)
+        widths.push_back(QString::number(i) + QStringLiteral(" Pixels"));
     group(width, QStringLiteral("mnuSettingsNeedleWidth"), widths, 0, owner);
 
     QMenu* alerts = sub(settings, QStringLiteral("mnuSettingsAlerts"), QStringLiteral("Alerts"));
-    QMenu* bm = sub(alerts, QStringLiteral("mnuSettingsAlertsBmSens"), QStringLiteral("Body Motion Detector"));
+    QMenu* bm = sub(alerts, QStringLiteral("mnuSettingsAlertsBmSens"),
+                    QStringLiteral("Body Motion Detector"));
     group(bm, QStringLiteral("mnuSettingsBodyMotionThreshold"),
           {QStringLiteral("Fine"), QStringLiteral("Medium"), QStringLiteral("Coarse")}, 1, owner);
-    QMenu* freeze = sub(alerts, QStringLiteral("mnuSettingsBmFreeze"), QStringLiteral("Body Motion Freeze"));
+    QMenu* freeze =
+        sub(alerts, QStringLiteral("mnuSettingsBmFreeze"), QStringLiteral("Body Motion Freeze"));
     checkable(freeze, QStringLiteral("mnuSetBmFreezeOn"), QStringLiteral("On"));
     checkable(freeze, QStringLiteral("mnuSetBmFreezeOff"), QStringLiteral("Off"));
     QMenu* lag = sub(alerts, QStringLiteral("mnuSettingsAlertsLag"), QStringLiteral("Needle Lag"));
@@ -99,14 +104,18 @@ void MenuBar::build(QMenuBar* bar, QObject* owner) {
           {QStringLiteral("1/50 sec"), QStringLiteral("2/50 sec"), QStringLiteral("3/50 sec"),
            QStringLiteral("4/50 sec"), QStringLiteral("1/10 sec")},
           1, owner);
-    QMenu* extSw = sub(settings, QStringLiteral("mnuSettingsExtSw"), QStringLiteral("External Switch"));
-    group(extSw, QStringLiteral("mnuSettingsExtSwMode"), {QStringLiteral("Needle SET"), QStringLiteral("Tag")}, 1,
-          owner);
-    QMenu* needleBd = sub(settings, QStringLiteral("mnuSetNeedleBD"), QStringLiteral("Needle  BD Counter"));
+    QMenu* extSw =
+        sub(settings, QStringLiteral("mnuSettingsExtSw"), QStringLiteral("External Switch"));
+    group(extSw, QStringLiteral("mnuSettingsExtSwMode"),
+          {QStringLiteral("Needle SET"), QStringLiteral("Tag")}, 1, owner);
+    QMenu* needleBd =
+        sub(settings, QStringLiteral("mnuSetNeedleBD"), QStringLiteral("Needle  BD Counter"));
     checkable(needleBd, QStringLiteral("mnuSetNeedleBDOn"), QStringLiteral("On"));
     checkable(needleBd, QStringLiteral("mnuSetNeedleBDOff"), QStringLiteral("Off"));
-    needleBd->menuAction()->setVisible(false); // shown by the meter style dialog for the Traditional dial
-    QMenu* autosave = sub(settings, QStringLiteral("mnuSettingsAutoSave"), QStringLiteral("Autosave Settings"));
+    needleBd->menuAction()->setVisible(
+        false); // shown by the meter style dialog for the Traditional dial
+    QMenu* autosave =
+        sub(settings, QStringLiteral("mnuSettingsAutoSave"), QStringLiteral("Autosave Settings"));
     checkable(autosave, QStringLiteral("mnuSettingsAutoSaveOn"), QStringLiteral("On"));
     checkable(autosave, QStringLiteral("mnuSettingsAutoSavePrompt"), QStringLiteral("Prompt"));
     checkable(autosave, QStringLiteral("mnuSettingsAutoSaveOff"), QStringLiteral("Off"));
@@ -121,8 +130,8 @@ void MenuBar::build(QMenuBar* bar, QObject* owner) {
     checkable(graph, QStringLiteral("mnuGraphGridY"), QStringLiteral("Grid Y"))->setChecked(true);
     QMenu* height = sub(graph, QStringLiteral("mnuGraphHeight"), QStringLiteral("Height"));
     group(height, QStringLiteral("mnuGraphHeightIndex"),
-          {QString(), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
-           QStringLiteral("5")},
+          {QString(), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+           QStringLiteral("4"), QStringLiteral("5")},
           0, owner);
     QMenu* pen = sub(graph, QStringLiteral("mnuGraphPenWidth"), QStringLiteral("Pen Width"));
     group(pen, QStringLiteral("mnuGraphPenWidthIndex"),
@@ -130,12 +139,14 @@ void MenuBar::build(QMenuBar* bar, QObject* owner) {
     checkable(graph, QStringLiteral("mnuGraphInvert"), QStringLiteral("Invert"));
     QMenu* timescale = sub(graph, QStringLiteral("mnuGraphTimescale"), QStringLiteral("Timescale"));
     group(timescale, QStringLiteral("mnuGraphTimescaleSecs"),
-          {QString(), QStringLiteral("8"), QStringLiteral("16"), QStringLiteral("24"), QStringLiteral("32")}, 0,
-          owner);
+          {QString(), QStringLiteral("8"), QStringLiteral("16"), QStringLiteral("24"),
+           QStringLiteral("32")},
+          0, owner);
     timescale->menuAction()->setVisible(false);
     timescale->menuAction()->setEnabled(false);
-    for (const QString& g : {QStringLiteral("mnuGraphHeightIndex"), QStringLiteral("mnuGraphPenWidthIndex"),
-                             QStringLiteral("mnuGraphTimescaleSecs")})
+    for (const QString& g :
+         {QStringLiteral("mnuGraphHeightIndex"), QStringLiteral("mnuGraphPenWidthIndex"),
+          QStringLiteral("mnuGraphTimescaleSecs")})
         hidden(m_groups[g][0]); // item 0 exists but is never offered
 
     QMenu* audio = top(QStringLiteral("mnuRecAudioMode"), QStringLiteral("Audio"));
@@ -148,7 +159,8 @@ void MenuBar::build(QMenuBar* bar, QObject* owner) {
     QMenu* help = top(QStringLiteral("mnuhelp"), QStringLiteral("&Help"));
     add(help, QStringLiteral("mnuhelpAbout"), QStringLiteral("&About"), owner);
     // Shown, with F1: the user guide is there to be read.
-    add(help, QStringLiteral("mnuHelpHelp"), QStringLiteral("Help"), owner)->setShortcut(QKeySequence::HelpContents);
+    add(help, QStringLiteral("mnuHelpHelp"), QStringLiteral("Help"), owner)
+        ->setShortcut(QKeySequence::HelpContents);
 }
 
 QAction* MenuBar::item(const QString& name) const {
@@ -171,7 +183,8 @@ QMenu* MenuBar::menu(const QString& name) const {
 void MenuBar::checkOnly(const QString& group, int index) const {
     const auto g = m_groups.find(group);
     if (g == m_groups.end()) return;
-    for (const auto& [i, a] : g->second) a->setChecked(i == index);
+    for (const auto& [i, a] : g->second)
+        a->setChecked(i == index);
 }
 
 void MenuBar::checkPair(const QString& on, const QString& off, bool isOn) const {

@@ -20,9 +20,9 @@ public:
     // Builds every menu into `bar`; actions are parented to `owner`.
     void build(QMenuBar* bar, QObject* owner);
 
-    QAction* item(const QString& name) const;               // by object name, e.g. "mnuExit"
+    QAction* item(const QString& name) const;                // by object name, e.g. "mnuExit"
     QAction* indexed(const QString& group, int index) const; // a radio group's item
-    QMenu* menu(const QString& name) const;                  // e.g. "mnuGraph", "mnuSettingsBmFreeze"
+    QMenu* menu(const QString& name) const; // e.g. "mnuGraph", "mnuSettingsBmFreeze"
     // Checks item `index` of a group and unchecks the others.
     void checkOnly(const QString& group, int index) const;
     // Checks one item of an On/Off pair and unchecks the other.
@@ -31,7 +31,8 @@ public:
 private:
     QAction* add(QMenu* menu, const QString& name, const QString& caption, QObject* owner);
     QMenu* sub(QMenu* parent, const QString& name, const QString& caption);
-    void group(QMenu* menu, const QString& name, const std::vector<QString>& captions, int first, QObject* owner);
+    void group(QMenu* menu, const QString& name, const std::vector<QString>& captions, int first,
+               QObject* owner);
 
     std::map<QString, QAction*> m_items;
     std::map<QString, std::map<int, QAction*>> m_groups;

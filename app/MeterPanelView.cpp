@@ -33,7 +33,9 @@ void MeterPanelView::setNeedle(std::int32_t deflection, bool frozen) {
     update(m_panel.Update_Needle(deflection, frozen).translated(origin()).toAlignedRect());
 }
 
-QPointF MeterPanelView::origin() const { return QPointF(0, std::max(0, (height() - m_panel.heightPx()) / 2)); }
+QPointF MeterPanelView::origin() const {
+    return QPointF(0, std::max(0, (height() - m_panel.heightPx()) / 2));
+}
 
 void MeterPanelView::resizeEvent(QResizeEvent* event) {
     m_panel.resize(event->size().width(), devicePixelRatioF());

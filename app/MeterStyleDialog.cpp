@@ -15,7 +15,8 @@ namespace {
 // default fonts fit the captions.
 constexpr int kTwipsPerPixel = 11;
 QRect twips(int left, int top, int width, int height) {
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
+    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+            height / kTwipsPerPixel};
 }
 
 struct Option {
@@ -37,7 +38,8 @@ QButtonGroup* options(QGroupBox* frame, const char* name, std::initializer_list<
 
 } // namespace
 
-MeterStyleDialog::MeterStyleDialog(Settings& settings, std::function<void(bool)> showNeedleBdMenu, QWidget* parent)
+MeterStyleDialog::MeterStyleDialog(Settings& settings, std::function<void(bool)> showNeedleBdMenu,
+                                   QWidget* parent)
     : QDialog(parent), m_settings(settings), m_showNeedleBd(std::move(showNeedleBdMenu)) {
     setObjectName(QStringLiteral("frmMeter"));
     setWindowTitle(QStringLiteral("Meter Display Setup"));
@@ -51,17 +53,22 @@ MeterStyleDialog::MeterStyleDialog(Settings& settings, std::function<void(bool)>
     };
     QGroupBox* dial = frame("framMeter", "Dial", twips(240, 240, 1935, 2475));
     m_dial = options(dial, "optDial",
-                     {{0, "Circular 1", 420}, {3, "Circular 2", 600}, {1, "Traditional", 1140},
+                     {{0, "Circular 1", 420},
+                      {3, "Circular 2", 600},
+                      {1, "Traditional", 1140},
                       {2, "Traditional Continuous", 1500}});
     QGroupBox* clock = frame("framClock", "Clock", twips(2400, 240, 1935, 2475));
-    m_clock = options(clock, "optClock", {{0, "None", 420}, {1, "Analog", 600}, {2, "12 Hour", 1140}, {3, "24 Hour", 1440}});
+    m_clock =
+        options(clock, "optClock",
+                {{0, "None", 420}, {1, "Analog", 600}, {2, "12 Hour", 1140}, {3, "24 Hour", 1440}});
     m_clockLeft = new QCheckBox(QStringLiteral("On Left"), clock);
     m_clockLeft->setObjectName(QStringLiteral("chkClockLeft"));
     m_clockLeft->setGeometry(twips(120, 1980, 1780, 176));
     QGroupBox* scale = frame("FramScale", "Scale", twips(240, 2880, 1935, 1455));
     m_scale = options(scale, "optScale", {{1, "Simple", 420}, {0, "Traditional", 600}});
     m_dateFrame = frame("framDate", "Date", twips(2400, 2880, 1935, 1455));
-    m_date = options(m_dateFrame, "optDateType", {{0, "Hide", 300}, {1, "Short", 660}, {2, "Long", 840}});
+    m_date = options(m_dateFrame, "optDateType",
+                     {{0, "Hide", 300}, {1, "Short", 660}, {2, "Long", 840}});
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("cmdClose"));
     close->setGeometry(twips(1800, 4560, 1095, 375));
@@ -81,7 +88,8 @@ MeterStyleDialog::MeterStyleDialog(Settings& settings, std::function<void(bool)>
         m_settings.ClockType = index;
         setDateEnabled(index == 2 || index == 3);
     });
-    connect(m_date, &QButtonGroup::idClicked, this, [this](int index) { m_settings.DateType = index; });
+    connect(m_date, &QButtonGroup::idClicked, this,
+            [this](int index) { m_settings.DateType = index; });
     connect(m_clockLeft, &QCheckBox::stateChanged, this, [this](int state) {
         if (!m_loading) m_settings.ClockLeft = state != Qt::Unchecked;
     });
@@ -97,6 +105,8 @@ MeterStyleDialog::MeterStyleDialog(Settings& settings, std::function<void(bool)>
     m_loading = false;
 }
 
-void MeterStyleDialog::setDateEnabled(bool enabled) { m_dateFrame->setEnabled(enabled); }
+void MeterStyleDialog::setDateEnabled(bool enabled) {
+    m_dateFrame->setEnabled(enabled);
+}
 
 } // namespace kv

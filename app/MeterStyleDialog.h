@@ -19,7 +19,8 @@ class MeterStyleDialog : public QDialog {
     Q_OBJECT
 public:
     // showNeedleBdMenu shows or hides the main window's "Needle  BD Counter" menu.
-    MeterStyleDialog(Settings& settings, std::function<void(bool)> showNeedleBdMenu, QWidget* parent = nullptr);
+    MeterStyleDialog(Settings& settings, std::function<void(bool)> showNeedleBdMenu,
+                     QWidget* parent = nullptr);
 
     QButtonGroup* dialGroup() const { return m_dial; }
     QButtonGroup* scaleGroup() const { return m_scale; }

@@ -19,7 +19,9 @@ void PositionBar::clear() {
     update();
 }
 
-void PositionBar::fillTo(int x) { paintRange(0, x); }
+void PositionBar::fillTo(int x) {
+    paintRange(0, x);
+}
 
 void PositionBar::paintRange(int x0, int x1) {
     m_range0 = std::clamp(x0, 0, kScaleWidth);
@@ -45,8 +47,8 @@ void PositionBar::paintEvent(QPaintEvent*) {
     p.fillRect(QRectF(toPixels(m_range0), 0, toPixels(m_range1) - toPixels(m_range0), height()),
                palette().color(QPalette::Button));
     if (m_played1 > m_played0)
-        p.fillRect(QRectF(toPixels(m_played0), height() * 0.25, toPixels(m_played1) - toPixels(m_played0),
-                          height() * 0.5),
+        p.fillRect(QRectF(toPixels(m_played0), height() * 0.25,
+                          toPixels(m_played1) - toPixels(m_played0), height() * 0.5),
                    palette().color(QPalette::Highlight));
     p.setPen(palette().color(QPalette::Shadow));
     p.drawRect(rect().adjusted(0, 0, -1, -1));

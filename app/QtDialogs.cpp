@@ -5,24 +5,28 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDialog>
-#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace kv {
 namespace {
 
 QMessageBox::Icon toQt(MessageIcon icon) {
     switch (icon) {
-    case MessageIcon::Exclamation: return QMessageBox::Warning;
-    case MessageIcon::Critical: return QMessageBox::Critical;
-    case MessageIcon::Information: return QMessageBox::Information;
-    case MessageIcon::Question: return QMessageBox::Question;
-    case MessageIcon::None: break;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
-
 
 } // namespace
 
@@ -31,7 +35,8 @@ std::string toQtFilter(const std::string& filter) {
     if (bar == std::string::npos) return filter;
     std::string description = filter.substr(0, bar);
     const std::string pattern = filter.substr(bar + 1);
-    if (const auto paren = description.rfind(" ("); paren != std::string::npos && description.back() == ')')
+    if (const auto paren = description.rfind(" (");
+        paren != std::string::npos && description.back() == ')')
         description.resize(paren);
     return description + " (" + pattern + ")";
 }
@@ -42,20 +47,25 @@ void QtDialogs::showMessage(const UserMessage& m) {
 }
 
 bool QtDialogs::askYesNo(const UserMessage& m) {
-    QMessageBox box(toQt(m.icon), q(m.title), q(m.text), QMessageBox::Yes | QMessageBox::No, m_parent);
+    QMessageBox box(toQt(m.icon), q(m.title), q(m.text), QMessageBox::Yes | QMessageBox::No,
+                    m_parent);
     return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& r) {
-    const QString start = r.fileName.empty() ? q(r.initialDir) : q(r.initialDir) + QLatin1Char('/') + q(r.fileName);
-    const QString path = QFileDialog::getOpenFileName(m_parent, q(r.title), start, q(toQtFilter(r.filter)));
+    const QString start =
+        r.fileName.empty() ? q(r.initialDir) : q(r.initialDir) + QLatin1Char('/') + q(r.fileName);
+    const QString path =
+        QFileDialog::getOpenFileName(m_parent, q(r.title), start, q(toQtFilter(r.filter)));
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
 }
 
 std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& r) {
-    const QString start = r.fileName.empty() ? q(r.initialDir) : q(r.initialDir) + QLatin1Char('/') + q(r.fileName);
-    const QString path = QFileDialog::getSaveFileName(m_parent, q(r.title), start, q(toQtFilter(r.filter)));
+    const QString start =
+        r.fileName.empty() ? q(r.initialDir) : q(r.initialDir) + QLatin1Char('/') + q(r.fileName);
+    const QString path =
+        QFileDialog::getSaveFileName(m_parent, q(r.title), start, q(toQtFilter(r.filter)));
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
 }
@@ -67,10 +77,16 @@ std::optional<std::int32_t> QtDialogs::chooseColour(std::int32_t initial) {
     return c.red() + 256 * c.green() + 65536 * c.blue();
 }
 
-void QtDialogs::beep() { QApplication::beep(); }
+void QtDialogs::beep() {
+    QApplication::beep();
+}
 
-void QtDialogs::runModal(QDialog& dialog) { dialog.exec(); }
+void QtDialogs::runModal(QDialog& dialog) {
+    dialog.exec();
+}
 
-void QtDialogs::openDocument(const std::string& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(q(path))); }
+void QtDialogs::openDocument(const std::string& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(q(path)));
+}
 
 } // namespace kv

@@ -9,9 +9,9 @@
 namespace kv {
 
 struct SiblingList {
-    std::string prefix;                // base path less its last three characters
-    std::vector<std::string> numbers;  // "001", "002", ...
-    int selected = -1;                 // index of the loaded recording's entry
+    std::string prefix;               // base path less its last three characters
+    std::vector<std::string> numbers; // "001", "002", ...
+    int selected = -1;                // index of the loaded recording's entry
 };
 
 // Nothing when the base path does not end in a whole number of at least 1.

@@ -7,7 +7,9 @@
 
 namespace kv {
 
-QString versionText() { return QStringLiteral("Version ") + QStringLiteral(KV_VERSION); }
+QString versionText() {
+    return QStringLiteral("Version ") + QStringLiteral(KV_VERSION);
+}
 
 Splash::Splash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("frmKvSplash"));

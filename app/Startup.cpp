@@ -14,9 +14,11 @@ void MainWindow::Form_Load(int screenWidth) {
     m_keyReleased = true;
     SessionConfig& c = *m_ctx.config;
     if (!c.Read_Config(m_ctx.appDirectory, screenWidth)) {
-        if (!c.Write_Config(m_ctx.appDirectory, WindowPlacement{double(c.MainLeft), double(c.MainTop),
-                                                                 double(c.MainWidth), c.MainWindowState}))
-            m_dialogs->showMessage({"Error Saving Session Config File", "Save Config File", MessageIcon::Critical});
+        if (!c.Write_Config(m_ctx.appDirectory,
+                            WindowPlacement{double(c.MainLeft), double(c.MainTop),
+                                            double(c.MainWidth), c.MainWindowState}))
+            m_dialogs->showMessage(
+                {"Error Saving Session Config File", "Save Config File", MessageIcon::Critical});
     }
     m_ctx.settings->SettingsFilePath = c.SettingsFilePath;
     m_ctx.settings->Load_Settings();
@@ -44,15 +46,17 @@ void MainWindow::Form_QueryUnload() {
     const QRect g = geometry();
     const std::int16_t state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
     m_ctx.config->KnobIndex = static_cast<std::int16_t>(m_knobUserIndex);
-    if (!m_ctx.config->Write_Config(m_ctx.appDirectory,
-                                    WindowPlacement{double(g.x()), double(g.y()), double(g.width()), state}))
-        m_dialogs->showMessage({"Error Saving Session Config File", "Save Config File", MessageIcon::Critical});
+    if (!m_ctx.config->Write_Config(
+            m_ctx.appDirectory,
+            WindowPlacement{double(g.x()), double(g.y()), double(g.width()), state}))
+        m_dialogs->showMessage(
+            {"Error Saving Session Config File", "Save Config File", MessageIcon::Critical});
     SettingsStore& s = *m_ctx.settings;
     s.Save_RecordingSettings();
     if (m_ctx.config->AutoSaveMode == 1) s.Save_Settings();
     if (!s.Check_SettingsSaved() && m_ctx.config->AutoSaveMode == 2) {
-        const UserMessage ask{"Save settings?\r\n\r\n( to " + s.SettingsFilePath + ")", "Program settings have changed",
-                              MessageIcon::None};
+        const UserMessage ask{"Save settings?\r\n\r\n( to " + s.SettingsFilePath + ")",
+                              "Program settings have changed", MessageIcon::None};
         if (m_dialogs->askYesNo(ask)) s.Save_Settings();
     }
     m_ctx.audio->send("close WavFile");

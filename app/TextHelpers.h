@@ -7,7 +7,9 @@
 
 namespace kv {
 
-inline QString q(const std::string& s) { return QString::fromStdString(s); }
+inline QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // The part of a path after its last separator.
 inline std::string baseName(const std::string& path) {

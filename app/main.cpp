@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     context.appDirectory = appDir;
     context.dummyAudioPath = kv::dummyAudioPath();
     const std::string demo = kv::findDataFile("demo001.kvd");
-    if (!demo.empty()) context.demoFolder = QFileInfo(QString::fromStdString(demo)).absolutePath().toStdString();
+    if (!demo.empty())
+        context.demoFolder = QFileInfo(QString::fromStdString(demo)).absolutePath().toStdString();
 
     std::unique_ptr<kv::MainWindow> window;
     const QStringList args = QCoreApplication::arguments();

@@ -9,7 +9,8 @@ namespace kv {
 namespace {
 
 std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -30,7 +31,9 @@ std::optional<std::int64_t> number(const std::string& word) {
     return v;
 }
 
-ParsedCommand failure(int code) { return ParsedCommand{std::nullopt, code}; }
+ParsedCommand failure(int code) {
+    return ParsedCommand{std::nullopt, code};
+}
 
 } // namespace
 
@@ -49,7 +52,8 @@ std::vector<std::string> splitCommandWords(std::string_view line) {
             word.assign(line.substr(i + 1, end - i - 1));
             i = close == std::string_view::npos ? line.size() : close + 1;
         } else {
-            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) word += line[i++];
+            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
+                word += line[i++];
         }
         words.push_back(std::move(word));
     }
@@ -63,7 +67,7 @@ ParsedCommand parseAudioCommand(std::string_view line) {
     AudioCommand c;
     using V = AudioCommand::Verb;
 
-    static const char* const kVerbs[] = {"open", "close", "set", "status", "seek", "play",
+    static const char* const kVerbs[] = {"open",  "close",  "set",  "status", "seek", "play",
                                          "pause", "resume", "stop", "delete", "save"};
     if (std::find(std::begin(kVerbs), std::end(kVerbs), verb) == std::end(kVerbs))
         return failure(kAudioErrUnrecognizedCommand);
@@ -75,13 +79,15 @@ ParsedCommand parseAudioCommand(std::string_view line) {
         c.path = w[1];
         c.deviceType = lower(w[3]);
         c.alias = w[5];
-        if (c.deviceType != "waveaudio" && c.deviceType != "mpegvideo") return failure(kAudioErrUnsupported);
+        if (c.deviceType != "waveaudio" && c.deviceType != "mpegvideo")
+            return failure(kAudioErrUnsupported);
         return {c, 0};
     }
     if (w.size() < 2) return failure(kAudioErrMissingParameter);
     c.alias = w[1];
     std::vector<std::string> rest(w.begin() + 2, w.end());
-    for (auto& r : rest) r = lower(r);
+    for (auto& r : rest)
+        r = lower(r);
 
     // Reads "from N" and "to N" pairs in any order.
     auto fromTo = [&](std::size_t first) -> bool {
@@ -89,21 +95,28 @@ ParsedCommand parseAudioCommand(std::string_view line) {
             if (i + 1 >= rest.size()) return false;
             const auto n = number(rest[i + 1]);
             if (!n) return false;
-            if (rest[i] == "from") c.from = n;
-            else if (rest[i] == "to") c.to = n;
-            else return false;
+            if (rest[i] == "from")
+                c.from = n;
+            else if (rest[i] == "to")
+                c.to = n;
+            else
+                return false;
         }
         return true;
     };
 
     if (verb == "close" || verb == "pause" || verb == "resume" || verb == "stop") {
         if (!rest.empty()) return failure(kAudioErrUnrecognizedCommand);
-        c.verb = verb == "close" ? V::Close : verb == "pause" ? V::Pause : verb == "resume" ? V::Resume : V::Stop;
+        c.verb = verb == "close"    ? V::Close
+                 : verb == "pause"  ? V::Pause
+                 : verb == "resume" ? V::Resume
+                                    : V::Stop;
         return {c, 0};
     }
     if (verb == "set") {
         // set A time format bytes|milliseconds|ms
-        if (rest.size() != 3 || rest[0] != "time" || rest[1] != "format") return failure(kAudioErrUnrecognizedCommand);
+        if (rest.size() != 3 || rest[0] != "time" || rest[1] != "format")
+            return failure(kAudioErrUnrecognizedCommand);
         c.verb = V::Set;
         c.item = rest[2] == "ms" ? "milliseconds" : rest[2];
         if (c.item != "bytes" && c.item != "milliseconds") return failure(kAudioErrUnsupported);
@@ -113,16 +126,21 @@ ParsedCommand parseAudioCommand(std::string_view line) {
         if (rest.empty()) return failure(kAudioErrMissingParameter);
         c.verb = V::Status;
         c.item = rest[0];
-        for (std::size_t i = 1; i < rest.size(); ++i) c.item += " " + rest[i];
+        for (std::size_t i = 1; i < rest.size(); ++i)
+            c.item += " " + rest[i];
         return {c, 0};
     }
     if (verb == "seek") {
         if (rest.size() != 2 || rest[0] != "to") return failure(kAudioErrMissingParameter);
         c.verb = V::Seek;
-        if (rest[1] == "start") c.seekToStart = true;
-        else if (rest[1] == "end") c.seekToEnd = true;
-        else if (const auto n = number(rest[1])) c.from = n;
-        else return failure(kAudioErrOutOfRange);
+        if (rest[1] == "start")
+            c.seekToStart = true;
+        else if (rest[1] == "end")
+            c.seekToEnd = true;
+        else if (const auto n = number(rest[1]))
+            c.from = n;
+        else
+            return failure(kAudioErrOutOfRange);
         return {c, 0};
     }
     if (verb == "play") {
@@ -149,18 +167,30 @@ ParsedCommand parseAudioCommand(std::string_view line) {
 
 std::string audioErrorText(int code) {
     switch (code) {
-    case kAudioOk: return "";
-    case kAudioErrUnrecognizedCommand: return "Unknown command.";
-    case kAudioErrInvalidDevice: return "The specified device is not open or is not recognized.";
-    case kAudioErrCannotLoadDriver: return "The sound device could not be started.";
-    case kAudioErrOutOfRange: return "The specified parameter is out of range for the specified command.";
-    case kAudioErrUnsupported: return "The action is not supported by this device.";
-    case kAudioErrFileNotFound: return "Cannot find the specified file.";
-    case kAudioErrCannotWrite: return "Cannot save the specified file.";
-    case kAudioErrBadFile: return "The file is not a sound file this device can play.";
-    case kAudioErrDuplicateAlias: return "The specified alias is already in use.";
-    case kAudioErrMissingParameter: return "A parameter of the command is missing or malformed.";
-    default: return "Audio device error " + std::to_string(code) + ".";
+    case kAudioOk:
+        return "";
+    case kAudioErrUnrecognizedCommand:
+        return "Unknown command.";
+    case kAudioErrInvalidDevice:
+        return "The specified device is not open or is not recognized.";
+    case kAudioErrCannotLoadDriver:
+        return "The sound device could not be started.";
+    case kAudioErrOutOfRange:
+        return "The specified parameter is out of range for the specified command.";
+    case kAudioErrUnsupported:
+        return "The action is not supported by this device.";
+    case kAudioErrFileNotFound:
+        return "Cannot find the specified file.";
+    case kAudioErrCannotWrite:
+        return "Cannot save the specified file.";
+    case kAudioErrBadFile:
+        return "The file is not a sound file this device can play.";
+    case kAudioErrDuplicateAlias:
+        return "The specified alias is already in use.";
+    case kAudioErrMissingParameter:
+        return "A parameter of the command is missing or malformed.";
+    default:
+        return "Audio device error " + std::to_string(code) + ".";
     }
 }
 

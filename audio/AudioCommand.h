@@ -18,9 +18,9 @@ struct AudioCommand {
     enum class Verb { Open, Close, Set, Status, Seek, Play, Pause, Resume, Stop, Delete, Save };
     Verb verb = Verb::Close;
     std::string alias;
-    std::string path;       // open, save
-    std::string deviceType; // open: "waveaudio" or "mpegvideo"
-    std::string item;       // status item, or the time format of "set"
+    std::string path;                 // open, save
+    std::string deviceType;           // open: "waveaudio" or "mpegvideo"
+    std::string item;                 // status item, or the time format of "set"
     std::optional<std::int64_t> from; // play, delete; seek target
     std::optional<std::int64_t> to;   // play, delete
     bool seekToStart = false;

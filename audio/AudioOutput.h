@@ -31,6 +31,7 @@ public:
 std::unique_ptr<AudioOutput> makeSilentOutput(int sampleRate, SteadyNow now = {});
 
 // Opens the sound device for the file; nullptr when no device can be used.
-std::unique_ptr<AudioOutput> makeDeviceOutput(const std::string& path, std::string* error = nullptr);
+std::unique_ptr<AudioOutput> makeDeviceOutput(const std::string& path,
+                                              std::string* error = nullptr);
 
 } // namespace kv

@@ -14,16 +14,31 @@ AudioReply RecordingFakeChannel::send(std::string_view command) {
     if (c.verb != V::Open && !open && c.verb != V::Close)
         return {kAudioErrInvalidDevice, audioErrorText(kAudioErrInvalidDevice)};
     switch (c.verb) {
-    case V::Open: open = true; mode = "stopped"; position = 0; break;
-    case V::Close: open = false; break;
-    case V::Seek: mode = "stopped"; position = c.from.value_or(0); break;
+    case V::Open:
+        open = true;
+        mode = "stopped";
+        position = 0;
+        break;
+    case V::Close:
+        open = false;
+        break;
+    case V::Seek:
+        mode = "stopped";
+        position = c.from.value_or(0);
+        break;
     case V::Play:
         if (c.from) position = *c.from;
         mode = "playing";
         break;
-    case V::Pause: mode = "paused"; break;
-    case V::Resume: mode = "playing"; break;
-    case V::Stop: mode = "stopped"; break;
+    case V::Pause:
+        mode = "paused";
+        break;
+    case V::Resume:
+        mode = "playing";
+        break;
+    case V::Stop:
+        mode = "stopped";
+        break;
     case V::Status:
         if (c.item == "position") return {kAudioOk, std::to_string(position)};
         if (c.item == "mode") return {kAudioOk, mode};

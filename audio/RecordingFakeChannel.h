@@ -16,7 +16,7 @@ class RecordingFakeChannel : public AudioChannel {
 public:
     AudioReply send(std::string_view command) override;
 
-    std::vector<std::string> commands; // every command received, in order
+    std::vector<std::string> commands;          // every command received, in order
     std::map<std::string, AudioReply> scripted; // exact command -> forced answer
     std::string mode = "stopped";
     std::int64_t position = 0;

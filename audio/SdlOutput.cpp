@@ -33,7 +33,8 @@ class SdlOutput final : public AudioOutput {
 public:
     explicit SdlOutput(std::unique_ptr<SoundFile> file)
         : m_file(std::move(file)), m_channels(m_file->channels()), m_rate(m_file->sampleRate()),
-          m_ring(static_cast<std::size_t>(m_rate / 2 + 4096) * static_cast<std::size_t>(m_channels)) {}
+          m_ring(static_cast<std::size_t>(m_rate / 2 + 4096) *
+                 static_cast<std::size_t>(m_channels)) {}
 
     ~SdlOutput() override {
         halt();
@@ -69,7 +70,8 @@ public:
         const std::size_t want = static_cast<std::size_t>(len) / sizeof(float);
         const std::size_t got = o->m_ring.pop(out, want);
         if (got < want) std::memset(out + got, 0, (want - got) * sizeof(float));
-        o->m_consumed.fetch_add(static_cast<std::int64_t>(got / o->m_channels), std::memory_order_release);
+        o->m_consumed.fetch_add(static_cast<std::int64_t>(got / o->m_channels),
+                                std::memory_order_release);
         o->m_lastCallbackNs.store(steadyNs(), std::memory_order_release);
     }
 
@@ -111,7 +113,8 @@ public:
         // What the device took last is heard over the next buffer period:
         // interpolate within it on the steady clock.
         const std::int64_t sinceNs = steadyNs() - stamp;
-        const std::int64_t ahead = std::min<std::int64_t>(sinceNs * m_rate / 1'000'000'000, m_bufferFrames);
+        const std::int64_t ahead =
+            std::min<std::int64_t>(sinceNs * m_rate / 1'000'000'000, m_bufferFrames);
         std::int64_t heard = m_start + consumed - m_bufferFrames + ahead;
         heard = std::clamp<std::int64_t>(heard, m_start, m_start + m_pushed.load());
         heard = std::min(heard, m_end);
@@ -147,7 +150,8 @@ private:
             m_pushed.fetch_add(static_cast<std::int64_t>(put / m_channels));
             if (pending != 0) {
                 std::unique_lock lock(m_mutex);
-                m_wake.wait_for(lock, std::chrono::milliseconds(10), [this] { return m_stopFeeder; });
+                m_wake.wait_for(lock, std::chrono::milliseconds(10),
+                                [this] { return m_stopFeeder; });
             }
             std::lock_guard lock(m_mutex);
             if (m_stopFeeder) return;

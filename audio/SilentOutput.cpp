@@ -23,8 +23,10 @@ public:
     }
     std::int64_t heardFrame() override {
         if (!m_running) return std::min(m_from, m_end);
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(m_now() - m_started).count();
-        const std::int64_t advanced = static_cast<std::int64_t>(static_cast<long double>(ns) * m_rate / 1e9L);
+        const auto ns =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(m_now() - m_started).count();
+        const std::int64_t advanced =
+            static_cast<std::int64_t>(static_cast<long double>(ns) * m_rate / 1e9L);
         return std::min(m_from + advanced, m_end);
     }
     bool finished() override { return heardFrame() >= m_end; }

@@ -42,7 +42,9 @@ SoundChannel::SoundChannel(Options options) : m_options(std::move(options)) {
 }
 SoundChannel::~SoundChannel() = default;
 
-bool SoundChannel::isSilent() const { return m_dev && m_dev->output->silent(); }
+bool SoundChannel::isSilent() const {
+    return m_dev && m_dev->output->silent();
+}
 
 std::int64_t SoundChannel::toFrames(std::int64_t units) const {
     if (m_dev->byteUnits) return units / std::max<std::int64_t>(1, m_dev->info->bytesPerFrame());
@@ -105,7 +107,9 @@ AudioReply SoundChannel::status(const std::string& item) {
     if (item == "position") return {kAudioOk, std::to_string(toUnits(heardFrame() - d.winStart))};
     if (item == "mode") {
         heardFrame();
-        return {kAudioOk, d.mode == Mode::Playing ? "playing" : d.mode == Mode::Paused ? "paused" : "stopped"};
+        return {kAudioOk, d.mode == Mode::Playing  ? "playing"
+                          : d.mode == Mode::Paused ? "paused"
+                                                   : "stopped"};
     }
     if (item == "length") return {kAudioOk, std::to_string(toUnits(d.winEnd - d.winStart))};
     if (item == "samplespersec") return {kAudioOk, std::to_string(d.info->sampleRate())};
@@ -126,7 +130,8 @@ AudioReply SoundChannel::send(std::string_view line) {
     Device& d = *m_dev;
 
     switch (c.verb) {
-    case V::Open: break;
+    case V::Open:
+        break;
     case V::Close:
         halt();
         m_dev.reset();
@@ -134,10 +139,13 @@ AudioReply SoundChannel::send(std::string_view line) {
     case V::Set:
         d.byteUnits = c.item == "bytes";
         return {};
-    case V::Status: return status(c.item);
+    case V::Status:
+        return status(c.item);
     case V::Seek:
         halt();
-        d.frame = c.seekToEnd ? d.winEnd : c.seekToStart ? d.winStart : clampToWindow(d.winStart + toFrames(*c.from));
+        d.frame = c.seekToEnd     ? d.winEnd
+                  : c.seekToStart ? d.winStart
+                                  : clampToWindow(d.winStart + toFrames(*c.from));
         return {};
     case V::Play: {
         std::int64_t from = c.from ? clampToWindow(d.winStart + toFrames(*c.from)) : heardFrame();
@@ -161,22 +169,29 @@ AudioReply SoundChannel::send(std::string_view line) {
             d.mode = Mode::Playing;
         }
         return {};
-    case V::Stop: halt(); return {};
+    case V::Stop:
+        halt();
+        return {};
     case V::Delete: {
         halt();
         const std::int64_t len = d.winEnd - d.winStart;
         const std::int64_t a = std::clamp<std::int64_t>(toFrames(c.from.value_or(0)), 0, len);
         const std::int64_t b = std::clamp<std::int64_t>(c.to ? toFrames(*c.to) : len, a, len);
-        if (a == 0) d.winStart += b;        // cut the head
-        else if (b == len) d.winEnd = d.winStart + a; // cut the tail
-        else return error(kAudioErrUnsupported, "Only the start or the end of the sound can be deleted.");
+        if (a == 0)
+            d.winStart += b; // cut the head
+        else if (b == len)
+            d.winEnd = d.winStart + a; // cut the tail
+        else
+            return error(kAudioErrUnsupported,
+                         "Only the start or the end of the sound can be deleted.");
         d.frame = clampToWindow(d.frame);
         return {};
     }
     case V::Save: {
         halt();
         const std::string why = saveWavWindow(d.path, d.winStart, d.winEnd, c.path);
-        if (!why.empty()) return error(kAudioErrCannotWrite, audioErrorText(kAudioErrCannotWrite) + " " + why);
+        if (!why.empty())
+            return error(kAudioErrCannotWrite, audioErrorText(kAudioErrCannotWrite) + " " + why);
         return {};
     }
     }

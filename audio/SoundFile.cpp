@@ -36,12 +36,17 @@ SoundFile::~SoundFile() {
 int SoundFile::bitsPerSample() const {
     switch (m_format & SF_FORMAT_SUBMASK) {
     case SF_FORMAT_PCM_S8:
-    case SF_FORMAT_PCM_U8: return 8;
-    case SF_FORMAT_PCM_24: return 24;
+    case SF_FORMAT_PCM_U8:
+        return 8;
+    case SF_FORMAT_PCM_24:
+        return 24;
     case SF_FORMAT_PCM_32:
-    case SF_FORMAT_FLOAT: return 32;
-    case SF_FORMAT_DOUBLE: return 64;
-    default: return 16;
+    case SF_FORMAT_FLOAT:
+        return 32;
+    case SF_FORMAT_DOUBLE:
+        return 64;
+    default:
+        return 16;
     }
 }
 
@@ -51,16 +56,24 @@ bool SoundFile::isIntegerPcm() const {
     case SF_FORMAT_PCM_U8:
     case SF_FORMAT_PCM_16:
     case SF_FORMAT_PCM_24:
-    case SF_FORMAT_PCM_32: return true;
-    default: return false;
+    case SF_FORMAT_PCM_32:
+        return true;
+    default:
+        return false;
     }
 }
 
-bool SoundFile::seek(std::int64_t frame) { return sf_seek(m_file, frame, SEEK_SET) >= 0; }
+bool SoundFile::seek(std::int64_t frame) {
+    return sf_seek(m_file, frame, SEEK_SET) >= 0;
+}
 
-std::int64_t SoundFile::readFloat(float* out, std::int64_t n) { return sf_readf_float(m_file, out, n); }
+std::int64_t SoundFile::readFloat(float* out, std::int64_t n) {
+    return sf_readf_float(m_file, out, n);
+}
 
-std::int64_t SoundFile::readInt(int* out, std::int64_t n) { return sf_readf_int(m_file, out, n); }
+std::int64_t SoundFile::readInt(int* out, std::int64_t n) {
+    return sf_readf_int(m_file, out, n);
+}
 
 std::string saveWavWindow(const std::string& sourcePath, std::int64_t from, std::int64_t to,
                           const std::string& dest) {
@@ -80,12 +93,15 @@ std::string saveWavWindow(const std::string& sourcePath, std::int64_t from, std:
     constexpr std::int64_t kBlock = 8192;
     std::vector<int> ints;
     std::vector<float> floats;
-    if (exact) ints.resize(kBlock * out.channels);
-    else floats.resize(kBlock * out.channels);
+    if (exact)
+        ints.resize(kBlock * out.channels);
+    else
+        floats.resize(kBlock * out.channels);
     bool ok = src->seek(from);
     for (std::int64_t pos = from; ok && pos < to;) {
         const std::int64_t want = std::min(kBlock, to - pos);
-        const std::int64_t got = exact ? src->readInt(ints.data(), want) : src->readFloat(floats.data(), want);
+        const std::int64_t got =
+            exact ? src->readInt(ints.data(), want) : src->readFloat(floats.data(), want);
         if (got <= 0) break; // the source ended early: keep what there is
         const std::int64_t put =
             exact ? sf_writef_int(w, ints.data(), got) : sf_writef_float(w, floats.data(), got);

@@ -21,10 +21,12 @@ public:
     std::int64_t frames() const { return m_frames; }
     int sampleRate() const { return m_rate; }
     int channels() const { return m_channels; }
-    int format() const { return m_format; }     // libsndfile major | subtype
-    int bitsPerSample() const;                  // of the PCM data (16 for compressed sources)
-    bool isIntegerPcm() const;                  // PCM samples that copy exactly as integers
-    std::int64_t bytesPerFrame() const { return static_cast<std::int64_t>(channels()) * bitsPerSample() / 8; }
+    int format() const { return m_format; } // libsndfile major | subtype
+    int bitsPerSample() const;              // of the PCM data (16 for compressed sources)
+    bool isIntegerPcm() const;              // PCM samples that copy exactly as integers
+    std::int64_t bytesPerFrame() const {
+        return static_cast<std::int64_t>(channels()) * bitsPerSample() / 8;
+    }
 
     bool seek(std::int64_t frame);
     // Reads up to n frames of interleaved samples; returns the frames read.

@@ -37,14 +37,20 @@ void needleAndFrame(benchmark::State& state) {
     }
     state.SetLabel(std::to_string(width) + " px, dial " + std::to_string(dial));
 }
-BENCHMARK(needleAndFrame)->Args({1000, 1})->Args({3840, 1})->Args({1000, 2})->Args({3840, 0})->Unit(benchmark::kMicrosecond);
+BENCHMARK(needleAndFrame)
+    ->Args({1000, 1})
+    ->Args({3840, 1})
+    ->Args({1000, 2})
+    ->Args({3840, 0})
+    ->Unit(benchmark::kMicrosecond);
 
 void graphPlot(benchmark::State& state) {
     kv::GraphView graph;
     graph.resize(static_cast<int>(state.range(0)), static_cast<int>(state.range(0) / 1.6 * 3 / 5));
     graph.options.GridX = graph.options.GridY = true;
     std::int32_t value = 30000;
-    for (int i = 0; i < 400; ++i) graph.Update_Graph(value + (i % 50) * 20, 8, false);
+    for (int i = 0; i < 400; ++i)
+        graph.Update_Graph(value + (i % 50) * 20, 8, false);
     for (auto _ : state) {
         value = 30000 + (value + 7) % 1000;
         graph.Update_Graph(value, 8, false); // the non-plotting call

@@ -71,9 +71,10 @@ void recordingBench(const std::string& dir, const char* label, int records) {
     const double save = bestOf(5, [&] { kv::writeKvdFile(base + "_copy.kvd", recs); });
     const auto bytes = plainRead(base + ".kvd");
     const double write = bestOf(5, [&] { plainWrite(base + "_plain.kvd", bytes); });
-    std::printf("recording %-4s records=%d load_ms=%.2f plain_read_ms=%.2f load_ratio=%.2f save_ms=%.2f "
-                "plain_write_ms=%.2f save_ratio=%.2f\n",
-                label, records, load, read, load / read, save, write, save / write);
+    std::printf(
+        "recording %-4s records=%d load_ms=%.2f plain_read_ms=%.2f load_ratio=%.2f save_ms=%.2f "
+        "plain_write_ms=%.2f save_ratio=%.2f\n",
+        label, records, load, read, load / read, save, write, save / write);
 }
 
 void audioBench(const std::string& dir, const char* label, double seconds) {
@@ -96,7 +97,8 @@ void audioBench(const std::string& dir, const char* label, double seconds) {
         channel.send("save WavFile \"" + dir + "/saved_" + label + ".wav\" wait");
         const long afterSave = residentKb();
         channel.send("close WavFile");
-        std::printf("audio %-4s %s open_ms=%.1f length=%s rss_growth_playing_kb=%ld rss_growth_after_save_kb=%ld "
+        std::printf("audio %-4s %s open_ms=%.1f length=%s rss_growth_playing_kb=%ld "
+                    "rss_growth_after_save_kb=%ld "
                     "silent=%d\n",
                     label, ext, openMs, length.c_str(), playing - before, afterSave - before,
                     std::getenv("KV_AUDIO") ? 1 : 0);

@@ -4,12 +4,12 @@
 // time at the moment of drawing, and it measures the process's CPU time.
 // A second run plays 10 hours on virtual time to show that the offset does
 // not drift.
+#include "AudioChannel.h"
 #include "DemoData.h"
 #include "KvdFile.h"
 #include "MainWindow.h"
 #include "MeterPanelView.h"
 #include "PlaybackEngine.h"
-#include "AudioChannel.h"
 #include "Scheduler.h"
 #include "SoundChannel.h"
 
@@ -102,24 +102,30 @@ void virtualTenHours() {
     engine.cmdPlay_Click();
     sched.advance(1.0 + 10.0 * 3600 - 1.0);
     const std::size_t hour = 3600 * 50;
-    auto p50 = [](std::vector<float>::const_iterator a, std::vector<float>::const_iterator b, double p) {
-        return percentile(std::vector<double>(a, b), p);
-    };
+    auto p50 = [](std::vector<float>::const_iterator a, std::vector<float>::const_iterator b,
+                  double p) { return percentile(std::vector<double>(a, b), p); };
     const std::size_t h = std::min(hour, offsets.size());
-    std::printf("virtual 10 h: shown=%zu first_hour_offset_p50_ms=%.1f last_hour_offset_p50_ms=%.1f "
-                "last_hour_offset_max_ms=%.1f\n",
-                offsets.size(), p50(offsets.begin(), offsets.begin() + static_cast<long>(h), 0.5),
-                p50(offsets.end() - static_cast<long>(h), offsets.end(), 0.5),
-                p50(offsets.end() - static_cast<long>(h), offsets.end(), 1.0));
+    std::printf(
+        "virtual 10 h: shown=%zu first_hour_offset_p50_ms=%.1f last_hour_offset_p50_ms=%.1f "
+        "last_hour_offset_max_ms=%.1f\n",
+        offsets.size(), p50(offsets.begin(), offsets.begin() + static_cast<long>(h), 0.5),
+        p50(offsets.end() - static_cast<long>(h), offsets.end(), 0.5),
+        p50(offsets.end() - static_cast<long>(h), offsets.end(), 1.0));
 }
 
 // Messages go to the console: a benchmark never waits for a click.
 class ConsoleDialogs final : public kv::Dialogs {
 public:
-    void showMessage(const kv::UserMessage& m) override { std::fprintf(stderr, "message: %s\n", m.text.c_str()); }
+    void showMessage(const kv::UserMessage& m) override {
+        std::fprintf(stderr, "message: %s\n", m.text.c_str());
+    }
     bool askYesNo(const kv::UserMessage&) override { return false; }
-    std::optional<std::string> openFile(const kv::FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> saveFile(const kv::FileDialogRequest&) override { return std::nullopt; }
+    std::optional<std::string> openFile(const kv::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> saveFile(const kv::FileDialogRequest&) override {
+        return std::nullopt;
+    }
     std::optional<std::int32_t> chooseColour(std::int32_t) override { return std::nullopt; }
     void beep() override {}
     void runModal(QDialog&) override {}
@@ -165,19 +171,23 @@ int main(int argc, char** argv) {
     double cpu0 = 0, wall0 = 0;
     QTimer::singleShot(1000, [&] { // after the PLAY banner
         cpu0 = cpuSeconds();
-        wall0 = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+        wall0 = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+                    .count();
     });
     QTimer::singleShot(31000, [&] { app.quit(); });
     app.exec();
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count() - wall0;
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count() -
+        wall0;
     const double cpu = cpuSeconds() - cpu0;
     const std::int32_t fetched = window.engine().RecordCursor - 1 - firstCursor;
     const long skipped = std::max<long>(0, fetched - static_cast<long>(offsets.size()));
     window.engine().abandon();
     std::filesystem::remove_all(dir);
-    std::printf("playback: shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f offset_max_ms=%.1f "
-                "cpu_percent=%.1f\n",
-                offsets.size(), skipped, percentile(offsets, 0.5), percentile(offsets, 0.99),
-                percentile(offsets, 1.0), 100.0 * cpu / wall);
+    std::printf(
+        "playback: shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f offset_max_ms=%.1f "
+        "cpu_percent=%.1f\n",
+        offsets.size(), skipped, percentile(offsets, 0.5), percentile(offsets, 0.99),
+        percentile(offsets, 1.0), 100.0 * cpu / wall);
     return 0;
 }

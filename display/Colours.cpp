@@ -5,7 +5,9 @@
 namespace kv {
 namespace {
 
-std::int32_t pack(int r, int g, int b) { return r + 256 * g + 65536 * b; }
+std::int32_t pack(int r, int g, int b) {
+    return r + 256 * g + 65536 * b;
+}
 
 std::int32_t blend(std::int32_t from, std::int32_t to, double k) {
     auto mix = [k](int a, int b) { return static_cast<int>(std::nearbyint(a + (b - a) * k)); };
@@ -15,9 +17,15 @@ std::int32_t blend(std::int32_t from, std::int32_t to, double k) {
 
 } // namespace
 
-int Get_Red(std::int32_t c) { return c & 255; }
-int Get_Green(std::int32_t c) { return (c / 256) & 255; }
-int Get_Blue(std::int32_t c) { return (c / 65536) & 255; }
+int Get_Red(std::int32_t c) {
+    return c & 255;
+}
+int Get_Green(std::int32_t c) {
+    return (c / 256) & 255;
+}
+int Get_Blue(std::int32_t c) {
+    return (c / 65536) & 255;
+}
 
 std::int32_t Calc_ShadowColor(std::int32_t dial, std::int32_t needle, int index) {
     static const int kSteps[] = {0, 2, 4, 7, 11, 20};
@@ -25,7 +33,9 @@ std::int32_t Calc_ShadowColor(std::int32_t dial, std::int32_t needle, int index)
     return blend(dial, needle, k / 20.0);
 }
 
-std::int32_t Calc_BannerColor(std::int32_t dial, std::int32_t needle) { return blend(dial, needle, 4 / 20.0); }
+std::int32_t Calc_BannerColor(std::int32_t dial, std::int32_t needle) {
+    return blend(dial, needle, 4 / 20.0);
+}
 
 std::int32_t Calc_DimTextColor(std::int32_t panel, std::int32_t text) {
     auto dim = [](int p, int t) { return p + (t - p) / 5; };

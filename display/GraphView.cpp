@@ -20,10 +20,15 @@ void GraphView::Update_Graph(std::int32_t value, int knobIndex, bool testMode, b
         m_surface.setScale(0, 65900, m_surface.widthPx(), -65900);
         m_surface.setPenWidth(options.GraphPenWidth_Index);
         m_surface.setBackColor(options.GraphSheet_Color);
-        for (int i = 0; i < 200; i += 20) t.GridMark[static_cast<std::size_t>(i)] = true;
-        for (int k = 1; k <= 6; ++k) t.GridLevel[static_cast<std::size_t>(k - 1)] = static_cast<std::int32_t>(std::nearbyint(k * 65536.0 / 7));
+        for (int i = 0; i < 200; i += 20)
+            t.GridMark[static_cast<std::size_t>(i)] = true;
+        for (int k = 1; k <= 6; ++k)
+            t.GridLevel[static_cast<std::size_t>(k - 1)] =
+                static_cast<std::int32_t>(std::nearbyint(k * 65536.0 / 7));
         const double w = m_surface.scaleWidth();
-        for (int i = 0; i < 200; ++i) t.x[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(std::nearbyint(i * w)) / 199;
+        for (int i = 0; i < 200; ++i)
+            t.x[static_cast<std::size_t>(i)] =
+                static_cast<std::int32_t>(std::nearbyint(i * w)) / 199;
         GraphResetPending = false;
     }
     ++t.CallCount;
@@ -35,14 +40,17 @@ void GraphView::Update_Graph(std::int32_t value, int knobIndex, bool testMode, b
         t.Oldest = static_cast<std::int16_t>(t.Newest == 199 ? 0 : t.Newest + 1);
         std::int32_t& newest = t.value[static_cast<std::size_t>(t.Newest)];
         newest = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(v) * g * 2));
-        while (newest - std::int64_t{t.Baseline} > 64536) t.Baseline += 5000;
-        while (newest - std::int64_t{t.Baseline} < 1000) t.Baseline -= 5000;
+        while (newest - std::int64_t{t.Baseline} > 64536)
+            t.Baseline += 5000;
+        while (newest - std::int64_t{t.Baseline} < 1000)
+            t.Baseline -= 5000;
         if (draw) redraw();
     } else {
         m_surface.Clear();
         t.KnobAtStart = static_cast<std::int16_t>(knobIndex);
         t.value.fill(0);
-        t.Baseline = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(v) * g * 2 - 32768));
+        t.Baseline =
+            static_cast<std::int32_t>(std::nearbyint(static_cast<double>(v) * g * 2 - 32768));
     }
 }
 
@@ -53,7 +61,8 @@ void GraphView::redraw() {
     const double w = s.scaleWidth();
     std::vector<std::array<double, 4>> grid, trace;
     if (options.GridY)
-        for (std::int32_t level : t.GridLevel) grid.push_back({0, double(level), w, double(level)});
+        for (std::int32_t level : t.GridLevel)
+            grid.push_back({0, double(level), w, double(level)});
     std::int32_t prev = t.value[static_cast<std::size_t>(t.Oldest)];
     int r = t.Oldest;
     for (int j = 1;; ++j) {
@@ -63,7 +72,8 @@ void GraphView::redraw() {
         const double xj = t.x[slot];
         if (options.GridX && t.GridMark[ri]) grid.push_back({xj, 0, xj, 65536});
         if (prev != 0)
-            trace.push_back({double(t.x[slot - 1]), prev - double(t.Baseline), xj, t.value[ri] - double(t.Baseline)});
+            trace.push_back({double(t.x[slot - 1]), prev - double(t.Baseline), xj,
+                             t.value[ri] - double(t.Baseline)});
         prev = t.value[ri];
         if (r == t.Newest) break;
     }

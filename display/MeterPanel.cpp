@@ -15,21 +15,29 @@ constexpr double kTwoPi = 6.28318;
 constexpr double kSpan = 1.9198606; // the sector scale's 110 degrees
 constexpr double kFaceHalf = 1.919860601425171 / 1.8;
 
-double panelHeightFor(int widthPx) { return std::round(widthPx / 1.6); }
+double panelHeightFor(int widthPx) {
+    return std::round(widthPx / 1.6);
+}
 
 } // namespace
 
 std::int32_t lampColour(const PanelStyle& s, Lamp lamp) {
     switch (lamp) {
-    case Lamp::Set: return s.LED_Set_Color;
-    case Lamp::BodyMotion: return s.LED_BM_Color;
-    case Lamp::Lag: return s.LED_Lag_Color;
-    case Lamp::Dark: break;
+    case Lamp::Set:
+        return s.LED_Set_Color;
+    case Lamp::BodyMotion:
+        return s.LED_BM_Color;
+    case Lamp::Lag:
+        return s.LED_Lag_Color;
+    case Lamp::Dark:
+        break;
     }
     return s.Dial_Color;
 }
 
-double needleAngle(std::int32_t deflection) { return deflection * kTwoPi / 65536.0; }
+double needleAngle(std::int32_t deflection) {
+    return deflection * kTwoPi / 65536.0;
+}
 
 PanelStyle PanelStyle::from(const Settings& s, int dialTypeInForce) {
     PanelStyle p;
@@ -48,13 +56,16 @@ PanelStyle PanelStyle::from(const Settings& s, int dialTypeInForce) {
     p.ClockType = s.ClockType;
     p.ClockLeft = s.ClockLeft;
     p.DateType = s.DateType;
-    p.ShadowNeedleColor = Calc_ShadowColor(s.Dial_Color, s.MainNeedle_Color, s.ShadowNeedleColor_Index);
+    p.ShadowNeedleColor =
+        Calc_ShadowColor(s.Dial_Color, s.MainNeedle_Color, s.ShadowNeedleColor_Index);
     p.BannerColor = Calc_BannerColor(s.Dial_Color, s.MainNeedle_Color);
     p.DimTextColor = Calc_DimTextColor(s.Panel_Color, s.Text_Color);
     return p;
 }
 
-MeterPanel::MeterPanel() { resize(1000); }
+MeterPanel::MeterPanel() {
+    resize(1000);
+}
 
 void MeterPanel::resize(int widthPx, qreal dpr) {
     const int w = std::max(16, widthPx);
@@ -62,10 +73,12 @@ void MeterPanel::resize(int widthPx, qreal dpr) {
     m_panel.resize(w, h, dpr);
     m_panel.setScale(-1000, 1200, 2000, -1250);
     const QRectF bd = counterRect(), knob = knobRect();
-    m_bd.resize(static_cast<int>(std::round(bd.width())), static_cast<int>(std::round(bd.height())), dpr);
+    m_bd.resize(static_cast<int>(std::round(bd.width())), static_cast<int>(std::round(bd.height())),
+                dpr);
     // The counter measures in points, as its font sizes and text positions do.
     m_bd.setScale(0, 0, m_bd.widthPx() * 0.75, m_bd.heightPx() * 0.75);
-    m_knob.resize(static_cast<int>(std::round(knob.width())), static_cast<int>(std::round(knob.height())), dpr);
+    m_knob.resize(static_cast<int>(std::round(knob.width())),
+                  static_cast<int>(std::round(knob.height())), dpr);
     m_knob.setScale(-1.1, 1.1, 2.2, -2.2);
 }
 
@@ -73,7 +86,9 @@ QRectF MeterPanel::counterRect() const {
     return QRectF(m_panel.toPixels(700, 200), m_panel.toPixels(900, 100));
 }
 
-QRectF MeterPanel::knobRect() const { return QRectF(m_panel.toPixels(-950, 350), m_panel.toPixels(-650, 50)); }
+QRectF MeterPanel::knobRect() const {
+    return QRectF(m_panel.toPixels(-950, 350), m_panel.toPixels(-650, 50));
+}
 
 void MeterPanel::Draw_Panel() {
     m_panel.setBackColor(style.Panel_Color);
@@ -81,8 +96,10 @@ void MeterPanel::Draw_Panel() {
     m_knob.setBackColor(style.Panel_Color);
     m_trace.visible = false;
     if (style.ScaleType == 0 || style.ScaleType == 1) {
-        if (style.DialType == 1 || style.DialType == 2) drawSectorDial();
-        else if (style.DialType == 0 || style.DialType == 3) drawCircularDial();
+        if (style.DialType == 1 || style.DialType == 2)
+            drawSectorDial();
+        else if (style.DialType == 0 || style.DialType == 3)
+            drawCircularDial();
     }
     Update_BaseDisplay(readouts.BaseText);
     Update_BdDisplay(readouts.BdText);
@@ -114,15 +131,18 @@ void MeterPanel::drawSectorDial() {
         for (float a = static_cast<float>(kHalfPi - kSpan / 2); a <= kHalfPi + kSpan / 2 + 0.01;
              a += static_cast<float>(kSpan / 40), ++i) {
             const double r = i % 2 == 0 ? 1070 : 1040;
-            s.line(1020 * std::cos(a), 1020 * std::sin(a), r * std::cos(a), r * std::sin(a), style.Scale_Color);
+            s.line(1020 * std::cos(a), 1020 * std::sin(a), r * std::cos(a), r * std::sin(a),
+                   style.Scale_Color);
         }
     } else {
         s.arc(0, 0, 1020, style.Scale_Color, kHalfPi + kSpan / 2, kHalfPi + 1.05 * kSpan / 2);
         s.arc(0, 0, 1020, style.Scale_Color, kHalfPi - 1.05 * kSpan / 2, kHalfPi - kSpan / 2);
-        s.arc(0, 0, 1020, style.Scale_Color, kHalfPi + (kSpan / 2) * 15 / 64, kHalfPi + (kSpan / 2) * 17 / 64);
+        s.arc(0, 0, 1020, style.Scale_Color, kHalfPi + (kSpan / 2) * 15 / 64,
+              kHalfPi + (kSpan / 2) * 17 / 64);
         for (float a = static_cast<float>(kHalfPi - kSpan / 2); a <= kHalfPi + kSpan / 2 + 0.01;
              a += static_cast<float>(kSpan / 8))
-            s.line(1020 * std::cos(a), 1020 * std::sin(a), 1050 * std::cos(a), 1050 * std::sin(a), style.Scale_Color);
+            s.line(1020 * std::cos(a), 1020 * std::sin(a), 1050 * std::cos(a), 1050 * std::sin(a),
+                   style.Scale_Color);
     }
 }
 
@@ -145,7 +165,8 @@ void MeterPanel::drawCircularDial() {
     const float step = static_cast<float>(kTwoPi / (simple ? 16 : 40));
     const double r1 = simple ? 535 : 550, r2 = simple ? 560 : 575;
     for (float b = 0; b <= static_cast<float>(kTwoPi); b += step)
-        s.line(r1 * std::sin(b), 600 + r1 * std::cos(b), r2 * std::sin(b), 600 + r2 * std::cos(b), style.Scale_Color);
+        s.line(r1 * std::sin(b), 600 + r1 * std::cos(b), r2 * std::sin(b), 600 + r2 * std::cos(b),
+               style.Scale_Color);
 }
 
 QRectF MeterPanel::needleBounds() const {
@@ -200,8 +221,10 @@ void MeterPanel::moveNeedle(std::int32_t v, bool frozen) {
             return;
         }
         const std::int32_t mag = std::abs(v);
-        if (mag > 6000) t.ShadowVisible = true;
-        else if (mag < 4000) t.ShadowVisible = false;
+        if (mag > 6000)
+            t.ShadowVisible = true;
+        else if (mag < 4000)
+            t.ShadowVisible = false;
         const std::int32_t s = v > 0 ? v - 14016 : v < 0 ? v + 14016 : 0;
         if (t.ShadowVisible) {
             const double ts = needleAngle(s);
@@ -225,7 +248,8 @@ void MeterPanel::Remove_Needle() {
         s.setFill(true, style.Dial_Color);
         s.arc(0, 0, 1000, style.Dial_Color, -(kHalfPi - kFaceHalf), -(kHalfPi + kFaceHalf));
         s.setFill(true, style.Panel_Color);
-        s.arc(0, 0, 465, style.Panel_Color, -(kHalfPi - 1.919860601425171 / 1.7), -(kHalfPi + 1.919860601425171 / 1.7));
+        s.arc(0, 0, 465, style.Panel_Color, -(kHalfPi - 1.919860601425171 / 1.7),
+              -(kHalfPi + 1.919860601425171 / 1.7));
         s.setFill(false);
         Update_ModeDisplay();
     }

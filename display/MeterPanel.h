@@ -69,9 +69,9 @@ struct NeedleTrace {
     double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
     double ShadowX1 = 0, ShadowY1 = 0, ShadowX2 = 0, ShadowY2 = 0;
     bool ShadowVisible = false;
-    bool visible = false;        // a pointer is drawn
-    bool mirrored = false;       // "Circular 2": also the pointer through the centre
-    double yOffset = 0;          // 600 for the circular dials
+    bool visible = false;  // a pointer is drawn
+    bool mirrored = false; // "Circular 2": also the pointer through the centre
+    double yOffset = 0;    // 600 for the circular dials
     std::int32_t colour = 0;
 };
 

@@ -50,9 +50,10 @@ void MeterPanel::Update_BaseDisplay(const std::string& text) {
     // Erase where eight spaces would print, down to just below the baseline:
     // the digits have no descenders, and a full line box would cut into the
     // corner of the dial face below.
-    const double below = (m_panel.textHeight("0") - m_panel.textAscent()) * 0.3; // the glyphs' overshoot
-    m_panel.box(x, 1150, x + m_panel.textWidth(std::string(8, ' ')), 1150 + m_panel.textAscent() + below,
-                style.Panel_Color, true);
+    const double below =
+        (m_panel.textHeight("0") - m_panel.textAscent()) * 0.3; // the glyphs' overshoot
+    m_panel.box(x, 1150, x + m_panel.textWidth(std::string(8, ' ')),
+                1150 + m_panel.textAscent() + below, style.Panel_Color, true);
     m_panel.setPosition(x, 1150);
     m_panel.setTextOpaque(false);
     m_panel.print(text);
@@ -136,10 +137,11 @@ void MeterPanel::drawDigitalClock(int hr, int min, std::int32_t day) {
     if (style.DateType != 1 && style.DateType != 2) return;
     if (day == 0) return; // no date mark
     const auto ymd = dateFromDayNumber(day);
-    const QDate date(static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+    const QDate date(static_cast<int>(ymd.year()),
+                     static_cast<int>(static_cast<unsigned>(ymd.month())),
                      static_cast<int>(static_cast<unsigned>(ymd.day())));
-    const QString dateText =
-        QLocale::system().toString(date, style.DateType == 2 ? QLocale::LongFormat : QLocale::ShortFormat);
+    const QString dateText = QLocale::system().toString(
+        date, style.DateType == 2 ? QLocale::LongFormat : QLocale::ShortFormat);
     s.setFont(size / 2, false);
     const std::string d = dateText.toStdString();
     s.setPosition(x - s.textWidth(d) / 2, 1085 - s.textHeight(d));
@@ -182,7 +184,8 @@ void MeterPanel::Update_SensKnob() {
     k.circle(0, 0, 0.4, style.Text_Color);
     for (int i = 0; i < 10; ++i) {
         const double a = -pi / 4 + i * pi / 6;
-        k.line(0.9 * std::cos(a), 0.9 * std::sin(a), 0.7 * std::cos(a), 0.7 * std::sin(a), style.Text_Color);
+        k.line(0.9 * std::cos(a), 0.9 * std::sin(a), 0.7 * std::cos(a), 0.7 * std::sin(a),
+               style.Text_Color);
     }
     const double p = knobPointerAngle(readouts.knobIndex);
     const double px = 0.65 * std::cos(p), py = 0.65 * std::sin(p);

@@ -13,19 +13,25 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kDotsPerMeter96 = 3780; // 96 dpi, so points map to pixels as on a standard screen
 
-double degrees(double radians) { return radians * 180.0 / kPi; }
+double degrees(double radians) {
+    return radians * 180.0 / kPi;
+}
 
 } // namespace
 
-QColor qColor(std::int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor qColor(std::int32_t c) {
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 
-Surface::Surface(int widthPx, int heightPx, qreal dpr) { resize(widthPx, heightPx, dpr); }
+Surface::Surface(int widthPx, int heightPx, qreal dpr) {
+    resize(widthPx, heightPx, dpr);
+}
 
 void Surface::resize(int widthPx, int heightPx, qreal dpr) {
     m_widthPx = std::max(1, widthPx);
     m_heightPx = std::max(1, heightPx);
-    m_image = QImage(static_cast<int>(std::lround(m_widthPx * dpr)), static_cast<int>(std::lround(m_heightPx * dpr)),
-                     QImage::Format_RGB32);
+    m_image = QImage(static_cast<int>(std::lround(m_widthPx * dpr)),
+                     static_cast<int>(std::lround(m_heightPx * dpr)), QImage::Format_RGB32);
     m_image.setDevicePixelRatio(dpr);
     m_image.setDotsPerMeterX(kDotsPerMeter96);
     m_image.setDotsPerMeterY(kDotsPerMeter96);
@@ -92,7 +98,8 @@ void Surface::lines(const std::vector<std::array<double, 4>>& segments, std::int
     if (segments.empty()) return;
     paintWith([&](QPainter& p) {
         p.setPen(pen(colour));
-        for (const auto& s : segments) p.drawLine(toPixels(s[0], s[1]), toPixels(s[2], s[3]));
+        for (const auto& s : segments)
+            p.drawLine(toPixels(s[0], s[1]), toPixels(s[2], s[3]));
     });
 }
 
@@ -130,7 +137,8 @@ void Surface::circle(double x, double y, double radius, std::optional<std::int32
     });
 }
 
-void Surface::arc(double x, double y, double radius, std::int32_t colour, double start, double end) {
+void Surface::arc(double x, double y, double radius, std::int32_t colour, double start,
+                  double end) {
     const QPointF c = toPixels(x, y);
     const double r = std::fabs(radius / m_width * m_widthPx);
     const bool radiusToStart = start < 0, radiusToEnd = end < 0;
@@ -144,8 +152,10 @@ void Surface::arc(double x, double y, double radius, std::int32_t colour, double
     const double sweepDeg = flipped ? degrees(sweep) : -degrees(sweep);
     const QRectF rect(c.x() - r, c.y() - r, 2 * r, 2 * r);
     QPainterPath path;
-    if (radiusToStart) path.moveTo(c);
-    else path.arcMoveTo(rect, startDeg);
+    if (radiusToStart)
+        path.moveTo(c);
+    else
+        path.arcMoveTo(rect, startDeg);
     path.arcTo(rect, startDeg, sweepDeg);
     if (radiusToEnd) path.lineTo(c);
     const bool wedge = radiusToStart && radiusToEnd;

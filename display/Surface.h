@@ -13,10 +13,10 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kv {
 
@@ -70,7 +70,7 @@ public:
     void print(const std::string& text);
     double textWidth(const std::string& text) const;  // user units along x
     double textHeight(const std::string& text) const; // user units along y (negative when y is up)
-    double textAscent() const;                        // top of the text to its baseline, as textHeight
+    double textAscent() const; // top of the text to its baseline, as textHeight
 
     // Device-independent pixel position of a user point.
     QPointF toPixels(double x, double y) const;

@@ -6,12 +6,13 @@ namespace kv {
 namespace {
 
 const char* const kCodes[kKnobPositions] = {
-    "1669",  "1922",  "2179",  "2440",  "2706",  "2976",  "3252",  "3532",  "3819",  "4111",  "4410",
-    "4716",  "5029",  "5349",  "5677",  "6014",  "6360",  "6715",  "7080",  "7455",  "7842",  "8240",
-    "8650",  "9074",  "9511",  "9963",  "10430", "10914", "11415", "11935", "12475", "13035", "13618",
-    "14225", "14857", "15516", "16204", "16924", "17677", "18466", "19294", "20164", "21079", "22043",
-    "23061", "24136", "25275", "26482", "27766", "29132", "30590", "32150", "33822", "35619", "37556",
-    "39651", "41924", "44398", "47101", "50068", "53340", "56965", "61004", "65535"};
+    "1669",  "1922",  "2179",  "2440",  "2706",  "2976",  "3252",  "3532",  "3819",  "4111",
+    "4410",  "4716",  "5029",  "5349",  "5677",  "6014",  "6360",  "6715",  "7080",  "7455",
+    "7842",  "8240",  "8650",  "9074",  "9511",  "9963",  "10430", "10914", "11415", "11935",
+    "12475", "13035", "13618", "14225", "14857", "15516", "16204", "16924", "17677", "18466",
+    "19294", "20164", "21079", "22043", "23061", "24136", "25275", "26482", "27766", "29132",
+    "30590", "32150", "33822", "35619", "37556", "39651", "41924", "44398", "47101", "50068",
+    "53340", "56965", "61004", "65535"};
 
 const char* const kLabels[kKnobPositions] = {
     "1.0", "1.2", "1.4", "1.4", "1.6", "1.8", "2.0", "2.0", "2.5", "2.5", "2.5", "3.0", "3.0",
@@ -22,8 +23,14 @@ const char* const kLabels[kKnobPositions] = {
 
 } // namespace
 
-int clampKnobIndex(int knobIndex) { return std::clamp(knobIndex, 0, kKnobPositions - 1); }
-const char* gainLabel(int knobIndex) { return kLabels[clampKnobIndex(knobIndex)]; }
-const char* gainCode(int knobIndex) { return kCodes[clampKnobIndex(knobIndex)]; }
+int clampKnobIndex(int knobIndex) {
+    return std::clamp(knobIndex, 0, kKnobPositions - 1);
+}
+const char* gainLabel(int knobIndex) {
+    return kLabels[clampKnobIndex(knobIndex)];
+}
+const char* gainCode(int knobIndex) {
+    return kCodes[clampKnobIndex(knobIndex)];
+}
 
 } // namespace kv

@@ -7,9 +7,13 @@
 
 namespace kv {
 
-double gainValue(int knobIndex) { return std::strtod(gainLabel(knobIndex), nullptr); }
+double gainValue(int knobIndex) {
+    return std::strtod(gainLabel(knobIndex), nullptr);
+}
 
-int gainMultiplier(int knobIndex) { return static_cast<int>(std::nearbyint(gainValue(knobIndex))); }
+int gainMultiplier(int knobIndex) {
+    return static_cast<int>(std::nearbyint(gainValue(knobIndex)));
+}
 
 float CAng(float angle) {
     if (angle == 0.0f) return 0.00001f;
@@ -26,8 +30,10 @@ double knobPointerAngle(int knobIndex) {
 std::optional<int> knobIndexFromPoint(double x, double y) {
     if (x == 0) return std::nullopt;
     double a = std::atan(y / x);
-    if (x < 0) a += 3.14159265358979323846;
-    else if (y < 0) a += 2 * 3.14159265358979323846;
+    if (x < 0)
+        a += 3.14159265358979323846;
+    else if (y < 0)
+        a += 2 * 3.14159265358979323846;
     double b = 15.70795 / 4 - a;
     if (b < 0) b += 6.28318;
     if (b > 9.42477 / 2) return x > 0 ? 63 : 0;

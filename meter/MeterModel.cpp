@@ -13,7 +13,9 @@ constexpr double kLedSecs = 0.3;
 constexpr double kFallSecs = 1.0;
 constexpr double kRiseSecs = 0.4;
 
-std::int16_t toInt16(std::int64_t v) { return static_cast<std::int16_t>(std::clamp<std::int64_t>(v, -32768, 32767)); }
+std::int16_t toInt16(std::int64_t v) {
+    return static_cast<std::int16_t>(std::clamp<std::int64_t>(v, -32768, 32767));
+}
 
 std::int32_t toInt32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
@@ -21,17 +23,24 @@ std::int32_t toInt32(std::int64_t v) {
 
 } // namespace
 
-std::int32_t restDeflection(int dialType) { return dialType == 0 || dialType == 3 ? 0 : kSectorRest; }
+std::int32_t restDeflection(int dialType) {
+    return dialType == 0 || dialType == 3 ? 0 : kSectorRest;
+}
 
 int bmThresholdFor(int index) {
     switch (index) {
-    case 1: return 30;
-    case 3: return 100;
-    default: return 50;
+    case 1:
+        return 30;
+    case 3:
+        return 100;
+    default:
+        return 50;
     }
 }
 
-int lagThresholdFor(int index) { return index >= 1 && index <= 5 ? index : 2; }
+int lagThresholdFor(int index) {
+    return index >= 1 && index <= 5 ? index : 2;
+}
 
 MeterModel::MeterModel(Now now, MeterEvents* events) : m_now(std::move(now)), m_events(events) {
     if (!m_events) m_events = &m_noEvents;
@@ -84,15 +93,21 @@ void MeterModel::Filter() {
     if (ResetPending) {
         std::fill(m_filterHistory.begin() + 1, m_filterHistory.end(), RawValue);
     } else {
-        for (int i = 15; i >= 1; --i) m_filterHistory[static_cast<std::size_t>(i + 1)] = m_filterHistory[static_cast<std::size_t>(i)];
+        for (int i = 15; i >= 1; --i)
+            m_filterHistory[static_cast<std::size_t>(i + 1)] =
+                m_filterHistory[static_cast<std::size_t>(i)];
         m_filterHistory[1] = RawValue;
     }
     std::int64_t sum = 0;
-    for (int i = 1; i <= FilterLength; ++i) sum += m_filterHistory[static_cast<std::size_t>(i)];
-    FilteredValue = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(sum) / FilterLength));
+    for (int i = 1; i <= FilterLength; ++i)
+        sum += m_filterHistory[static_cast<std::size_t>(i)];
+    FilteredValue =
+        static_cast<std::int32_t>(std::nearbyint(static_cast<double>(sum) / FilterLength));
     const std::int32_t d = std::abs(m_filterHistory[1] - m_filterHistory[16]);
-    if (d > 100) --FilterLength;
-    else if (d < 100) ++FilterLength;
+    if (d > 100)
+        --FilterLength;
+    else if (d < 100)
+        ++FilterLength;
 }
 
 std::int32_t MeterModel::needleLaw(std::int32_t data, std::int64_t g) {
@@ -106,7 +121,8 @@ std::int32_t MeterModel::needleLaw(std::int32_t data, std::int64_t g) {
             SetPoint = toInt32(last / g + data);
             return m_lastDeflection;
         }
-        return static_cast<std::int16_t>(static_cast<std::uint16_t>(((SetPoint - std::int64_t{data}) * g) & 0xFFFF));
+        return static_cast<std::int16_t>(
+            static_cast<std::uint16_t>(((SetPoint - std::int64_t{data}) * g) & 0xFFFF));
     case 1:
     case 2: {
         if (knobChanged) SetPoint = toInt32((last + 2503) / g + data);
@@ -116,8 +132,10 @@ std::int32_t MeterModel::needleLaw(std::int32_t data, std::int64_t g) {
         }
         std::int64_t e = (SetPoint - std::int64_t{data}) * g - 2503;
         if (DialType == 2) {
-            if (e > 8000) SetPoint = toInt32(-3497 / g + data);
-            else if (e < -8000) SetPoint = toInt32(8503 / g + data);
+            if (e > 8000)
+                SetPoint = toInt32(-3497 / g + data);
+            else if (e < -8000)
+                SetPoint = toInt32(8503 / g + data);
             e = (SetPoint - std::int64_t{data}) * g - 2503;
             return toInt32(e);
         }
@@ -199,8 +217,8 @@ void MeterModel::detectMotion() {
     m_motionHistory[2] = m_motionHistory[1];
     m_motionHistory[1] = m_motionHistory[0];
     m_motionHistory[0] = RawValue;
-    const std::int64_t a =
-        std::llabs(std::int64_t{m_motionHistory[0]} - 2 * std::int64_t{m_motionHistory[1]} + m_motionHistory[2]);
+    const std::int64_t a = std::llabs(std::int64_t{m_motionHistory[0]} -
+                                      2 * std::int64_t{m_motionHistory[1]} + m_motionHistory[2]);
     const double now = m_now();
     if (a > BmThreshold) {
         setLamp(Lamp::BodyMotion);

@@ -40,8 +40,8 @@ inline constexpr std::int32_t kSectorRest = -2503;
 std::int32_t restDeflection(int dialType);
 
 // Working values of the alert settings.
-int bmThresholdFor(int bmThresholdIndex);  // 1 Fine 30, 2 Medium 50, 3 Coarse 100; else 50
-int lagThresholdFor(int dataLagIndex);     // 1..5; else 2
+int bmThresholdFor(int bmThresholdIndex); // 1 Fine 30, 2 Medium 50, 3 Coarse 100; else 50
+int lagThresholdFor(int dataLagIndex);    // 1..5; else 2
 
 class MeterModel {
 public:

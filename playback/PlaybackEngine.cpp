@@ -13,15 +13,20 @@ namespace {
 constexpr double kSkipResumeSecs = 0.8;
 constexpr double kPausedPollSecs = 0.02;
 
-bool startsWith(const std::string& text, const char* word) { return text.rfind(word, 0) == 0; }
+bool startsWith(const std::string& text, const char* word) {
+    return text.rfind(word, 0) == 0;
+}
 
 } // namespace
 
-PlaybackEngine::PlaybackEngine(AudioChannel& audio, MeterModel& meter, Scheduler& scheduler, PlaybackView& view)
+PlaybackEngine::PlaybackEngine(AudioChannel& audio, MeterModel& meter, Scheduler& scheduler,
+                               PlaybackView& view)
     : m_audio(audio), m_meter(meter), m_sched(scheduler), m_view(view),
       m_skip(scheduler, kSkipResumeSecs, [this] { skipTimerFired(); }) {}
 
-PlaybackEngine::~PlaybackEngine() { cancelPending(); }
+PlaybackEngine::~PlaybackEngine() {
+    cancelPending();
+}
 
 void PlaybackEngine::cancelPending() {
     if (m_poll) m_sched.cancel(m_poll);
@@ -70,12 +75,14 @@ int PlaybackEngine::cursorX() const {
 }
 
 std::int32_t PlaybackEngine::recordAtX(int x) const {
-    const auto r = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(x) / kBarWidth * m_rec->RecordCount));
+    const auto r = static_cast<std::int32_t>(
+        std::nearbyint(static_cast<double>(x) / kBarWidth * m_rec->RecordCount));
     return std::clamp<std::int32_t>(r, 1, m_rec->RecordCount);
 }
 
 std::string PlaybackEngine::timeTextAtX(int x) const {
-    return playTime(static_cast<std::int64_t>(std::nearbyint(static_cast<double>(x) / kBarWidth * m_rec->TotalTimeMs / 1000.0)));
+    return playTime(static_cast<std::int64_t>(
+        std::nearbyint(static_cast<double>(x) / kBarWidth * m_rec->TotalTimeMs / 1000.0)));
 }
 
 void PlaybackEngine::pollPosition() {
@@ -91,15 +98,16 @@ void PlaybackEngine::cmdPlay_Click() {
     switch (TransportState) {
     case 0: {
         m_view.setRecordPanelEnabled(false);
-        saved = {m_meter.KnobIndex, m_meter.FreezeEnable, m_meter.DialType, m_meter.BdTotal, m_meter.BdEnabled};
+        saved = {m_meter.KnobIndex, m_meter.FreezeEnable, m_meter.DialType, m_meter.BdTotal,
+                 m_meter.BdEnabled};
         m_view.clearTag();
         PlayMode = 2;
         m_view.playbackMenus(true);
         m_meter.CurrentRecord = m_rec->record(std::max(1, m_rec->LoopStartRecord));
         SeekPosition = std::to_string(unitsOf(m_meter.CurrentRecord.TimeMs));
         m_audio.send("seek WavFile to " + SeekPosition);
-        m_view.setElapsedText(playTime(static_cast<std::int64_t>(
-            std::nearbyint(static_cast<double>(std::stoll(SeekPosition)) / m_rec->AudioUnitsPerSec))));
+        m_view.setElapsedText(playTime(static_cast<std::int64_t>(std::nearbyint(
+            static_cast<double>(std::stoll(SeekPosition)) / m_rec->AudioUnitsPerSec))));
         m_view.Remove_Needle();
         m_view.printBanner("PLAY");
         m_banner = m_sched.after(1.0, [this] {
@@ -173,8 +181,10 @@ void PlaybackEngine::syncRecord() {
             }
             m_view.paintBarPlayed(LoopStartX, cursorX());
             if (RecordCursor > m_rec->RecordCount - 1 || RecordCursor > m_rec->LoopEndRecord) {
-                if (PlayLoopEnable && PlayMode == 2) restartLoop();
-                else cmdStop_Click();
+                if (PlayLoopEnable && PlayMode == 2)
+                    restartLoop();
+                else
+                    cmdStop_Click();
                 return;
             }
             m_meter.CurrentRecord = m_rec->record(RecordCursor);
@@ -268,8 +278,10 @@ void PlaybackEngine::stopAfterBanner() {
     m_view.Draw_Panel();
     m_meter.ResetPending = true;
     NewRecordReady = false;
-    if (m_meter.Override) m_view.restoreUserSettings(saved);
-    else m_view.Update_RecordReadouts(std::max(1, m_rec->LoopStartRecord));
+    if (m_meter.Override)
+        m_view.restoreUserSettings(saved);
+    else
+        m_view.Update_RecordReadouts(std::max(1, m_rec->LoopStartRecord));
     m_view.setElapsedText(playTime(static_cast<std::int64_t>(
         std::nearbyint(static_cast<double>(std::stoll(SeekPosition)) / m_rec->AudioUnitsPerSec))));
     m_view.playbackMenus(false);
@@ -308,7 +320,8 @@ void PlaybackEngine::jumpTo(std::int32_t record) {
     AudioPosition = unitsOf(m_meter.CurrentRecord.TimeMs);
     m_view.setElapsedText(playTime(AudioPosition / m_rec->AudioUnitsPerSec));
     BarResetPending = true;
-    if (PlayMode == 2 && m_poll) scheduleSync(0); // take the jump at once, not at the old record's time
+    if (PlayMode == 2 && m_poll)
+        scheduleSync(0); // take the jump at once, not at the old record's time
 }
 
 void PlaybackEngine::skipTimerFired() {

@@ -55,7 +55,8 @@ public:
 
 class PlaybackEngine {
 public:
-    PlaybackEngine(AudioChannel& audio, MeterModel& meter, Scheduler& scheduler, PlaybackView& view);
+    PlaybackEngine(AudioChannel& audio, MeterModel& meter, Scheduler& scheduler,
+                   PlaybackView& view);
     ~PlaybackEngine();
 
     // The recording to play (or none). Resets the transport and the range.
@@ -124,7 +125,7 @@ private:
     Scheduler::Id m_banner = 0;
     bool m_waiting = false; // inside the wait for CurrentRecord's time
     int m_fetched = 0;
-    int m_pressX = 0;       // where the left button went down on the bar
+    int m_pressX = 0; // where the left button went down on the bar
 };
 
 } // namespace kv

@@ -7,7 +7,8 @@
 namespace kv {
 
 double QtScheduler::now() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 Scheduler::Id QtScheduler::after(double seconds, std::function<void()> fn) {

@@ -24,7 +24,9 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-FileError outOfMemory() { return {7, "Out of memory: the file is too large to load"}; }
+FileError outOfMemory() {
+    return {7, "Out of memory: the file is too large to load"};
+}
 
 } // namespace
 
@@ -46,16 +48,16 @@ namespace {
 
 // On little-endian machines a SampleRecord is laid out exactly as in the file,
 // so whole blocks of records are read and written without conversion.
-constexpr bool kFileLayoutInMemory = std::endian::native == std::endian::little &&
-                                     sizeof(SampleRecord) == kRecordSize &&
-                                     offsetof(SampleRecord, RawReading) == 4 &&
-                                     offsetof(SampleRecord, NeedlePos) == 6 && offsetof(SampleRecord, BdCount) == 8 &&
-                                     offsetof(SampleRecord, BaseCode) == 10 &&
-                                     offsetof(SampleRecord, MarkData) == 14 &&
-                                     offsetof(SampleRecord, MarkType) == 18 && offsetof(SampleRecord, RecordType) == 19;
+constexpr bool kFileLayoutInMemory =
+    std::endian::native == std::endian::little && sizeof(SampleRecord) == kRecordSize &&
+    offsetof(SampleRecord, RawReading) == 4 && offsetof(SampleRecord, NeedlePos) == 6 &&
+    offsetof(SampleRecord, BdCount) == 8 && offsetof(SampleRecord, BaseCode) == 10 &&
+    offsetof(SampleRecord, MarkData) == 14 && offsetof(SampleRecord, MarkType) == 18 &&
+    offsetof(SampleRecord, RecordType) == 19;
 
 // Opens a data file for reading and returns its whole-record count.
-FilePtr openForReading(const std::string& path, std::int64_t& records, std::optional<FileError>& error) {
+FilePtr openForReading(const std::string& path, std::int64_t& records,
+                       std::optional<FileError>& error) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
         error = FileError{75, "Path/File access error: " + path + " is not a file"};
@@ -80,13 +82,15 @@ FilePtr openForReading(const std::string& path, std::int64_t& records, std::opti
     return f;
 }
 
-bool readRecords(std::FILE* f, SampleRecord* out, std::size_t n, std::vector<std::uint8_t>& scratch) {
+bool readRecords(std::FILE* f, SampleRecord* out, std::size_t n,
+                 std::vector<std::uint8_t>& scratch) {
     if constexpr (kFileLayoutInMemory) {
         return std::fread(out, kRecordSize, n, f) == n;
     } else {
         scratch.resize(n * kRecordSize);
         if (std::fread(scratch.data(), kRecordSize, n, f) != n) return false;
-        for (std::size_t i = 0; i < n; ++i) out[i] = SampleRecord::decode(scratch.data() + i * kRecordSize);
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = SampleRecord::decode(scratch.data() + i * kRecordSize);
         return true;
     }
 }
@@ -99,7 +103,8 @@ ByteReadResult readKvdHead(const std::string& path, std::size_t records) {
     FilePtr f = openForReading(path, count, out.error);
     if (!f) return out;
     out.bytes.resize(std::min<std::size_t>(records, static_cast<std::size_t>(count)) * kRecordSize);
-    if (!out.bytes.empty() && std::fread(out.bytes.data(), 1, out.bytes.size(), f.get()) != out.bytes.size()) {
+    if (!out.bytes.empty() &&
+        std::fread(out.bytes.data(), 1, out.bytes.size(), f.get()) != out.bytes.size()) {
         out.bytes.clear();
         out.error = FileError{62, "Input past end of file: " + path};
     }
@@ -135,7 +140,8 @@ KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress) {
     return out;
 }
 
-std::optional<FileError> writeKvdFile(const std::string& path, const std::vector<SampleRecord>& records,
+std::optional<FileError> writeKvdFile(const std::string& path,
+                                      const std::vector<SampleRecord>& records,
                                       const ProgressFn& progress) {
     FilePtr f(std::fopen(path.c_str(), "wb"));
     if (!f) return errnoError(errno, path);
@@ -146,11 +152,14 @@ std::optional<FileError> writeKvdFile(const std::string& path, const std::vector
         const std::size_t n = std::min(blockRecords, records.size() - first);
         const void* data = records.data() + first;
         if constexpr (!kFileLayoutInMemory) {
-            for (std::size_t i = 0; i < n; ++i) records[first + i].encode(block.data() + i * kRecordSize);
+            for (std::size_t i = 0; i < n; ++i)
+                records[first + i].encode(block.data() + i * kRecordSize);
             data = block.data();
         }
-        if (std::fwrite(data, 1, n * kRecordSize, f.get()) != n * kRecordSize) return errnoError(errno, path);
-        if (step != 0 && (first + n) % step == 0 && progress) progress(static_cast<int>((first + n) / step));
+        if (std::fwrite(data, 1, n * kRecordSize, f.get()) != n * kRecordSize)
+            return errnoError(errno, path);
+        if (step != 0 && (first + n) % step == 0 && progress)
+            progress(static_cast<int>((first + n) / step));
     }
     if (std::fflush(f.get()) != 0) return errnoError(errno, path);
     if (std::fclose(f.release()) != 0) return errnoError(errno, path);

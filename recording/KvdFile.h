@@ -48,7 +48,8 @@ KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress = 
 
 // Writes the records in file layout, replacing the file. Returns the error, if any.
 // Progress as for reading: one step per fiftieth written.
-std::optional<FileError> writeKvdFile(const std::string& path, const std::vector<SampleRecord>& records,
+std::optional<FileError> writeKvdFile(const std::string& path,
+                                      const std::vector<SampleRecord>& records,
                                       const ProgressFn& progress = {});
 
 // Largest record count accepted (the count is a signed 32-bit number).

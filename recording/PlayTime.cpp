@@ -25,6 +25,8 @@ std::int16_t Calc_SkipStep(std::int32_t totalSecs) {
     return 10;
 }
 
-std::int64_t roundHalfEven(double v) { return static_cast<std::int64_t>(std::nearbyint(v)); }
+std::int64_t roundHalfEven(double v) {
+    return static_cast<std::int64_t>(std::nearbyint(v));
+}
 
 } // namespace kv

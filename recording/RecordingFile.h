@@ -31,7 +31,9 @@ struct RecordingFile {
     std::string LoadedFileBase;
     std::string AudioPath; // the file opened on the audio channel
 
-    const SampleRecord& record(std::int32_t n) const { return Records[static_cast<std::size_t>(n - 1)]; }
+    const SampleRecord& record(std::int32_t n) const {
+        return Records[static_cast<std::size_t>(n - 1)];
+    }
     std::chrono::year_month_day RecordingDate() const;
 };
 

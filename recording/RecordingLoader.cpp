@@ -21,8 +21,10 @@ std::int64_t fileLength(const std::string& path) {
 
 std::optional<long long> parseWhole(const std::string& text) {
     std::size_t i = 0, n = text.size();
-    while (i < n && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    while (n > i && std::isspace(static_cast<unsigned char>(text[n - 1]))) --n;
+    while (i < n && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    while (n > i && std::isspace(static_cast<unsigned char>(text[n - 1])))
+        --n;
     if (i == n || n - i > 12) return std::nullopt;
     long long value = 0;
     for (; i < n; ++i) {
@@ -54,8 +56,8 @@ LoadError otherError(std::string kind, int number, std::string description) {
 } // namespace
 
 std::string couldNotLoadText(const std::string& lead, int number, const std::string& description) {
-    return lead + " could not be loaded for the following reason(s): \n" + std::to_string(number) + ": '" +
-           description + "'";
+    return lead + " could not be loaded for the following reason(s): \n" + std::to_string(number) +
+           ": '" + description + "'";
 }
 
 UserMessage LoadError::message() const {
@@ -63,19 +65,22 @@ UserMessage LoadError::message() const {
     case Type::DataFileMissing:
         return {path, "File Not Found", MessageIcon::Exclamation};
     case Type::AudioMissing:
-        return {"The audio file is missing. The .kvd and .wav (or .mp3) files must reside in the same "
-                "folder.  Please check and try again or disable audio.",
-                "File Not Found", MessageIcon::Exclamation};
+        return {
+            "The audio file is missing. The .kvd and .wav (or .mp3) files must reside in the same "
+            "folder.  Please check and try again or disable audio.",
+            "File Not Found", MessageIcon::Exclamation};
     case Type::DummyMissing:
-        return {"The Dummy.mp3 file is missing. This should be located in the application directory.",
-                "File Not Found", MessageIcon::Exclamation};
+        return {
+            "The Dummy.mp3 file is missing. This should be located in the application directory.",
+            "File Not Found", MessageIcon::Exclamation};
     case Type::BadFormat:
         return {"This file is corrupt or needs to be converted to version 2 format.",
                 "Incompatible file format", MessageIcon::Exclamation};
     case Type::Other:
         break;
     }
-    return {couldNotLoadText("The " + kind + " file", number, description), kAppTitle, MessageIcon::None};
+    return {couldNotLoadText("The " + kind + " file", number, description), kAppTitle,
+            MessageIcon::None};
 }
 
 AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKind kind) {
@@ -105,7 +110,8 @@ AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKin
         }
         format[i] = *value;
     }
-    const long long units = roundHalfEven(static_cast<double>(format[0]) * format[2] * format[1] / 8.0);
+    const long long units =
+        roundHalfEven(static_cast<double>(format[0]) * format[2] * format[1] / 8.0);
     if (units <= 0 || units > 0x7FFFFFFF) {
         out.error = otherError(word, 380, "Invalid property value: the audio format is not usable");
         return out;
@@ -114,7 +120,8 @@ AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKin
     return out;
 }
 
-LoadResult Load_File(const LoadRequest& request, AudioChannel& audio, const LoadObserver& observer) {
+LoadResult Load_File(const LoadRequest& request, AudioChannel& audio,
+                     const LoadObserver& observer) {
     LoadResult result;
     auto fail = [&](LoadError e) {
         result.error = std::move(e);
@@ -124,7 +131,8 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio, const Load
     audio.send("close WavFile");
 
     const std::string dataPath = request.basePath + ".kvd";
-    if (fileLength(dataPath) < 0) return fail(missingFile(LoadError::Type::DataFileMissing, "kvd", dataPath));
+    if (fileLength(dataPath) < 0)
+        return fail(missingFile(LoadError::Type::DataFileMissing, "kvd", dataPath));
 
     auto rec = std::make_unique<RecordingFile>();
     if (request.audioEnable) {
@@ -169,7 +177,8 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio, const Load
     if (read.error || read.records.size() < 5) {
         // The file changed under us, or could not be read to the end.
         audio.send("close WavFile");
-        const FileError e = read.error.value_or(FileError{62, "Input past end of file: " + dataPath});
+        const FileError e =
+            read.error.value_or(FileError{62, "Input past end of file: " + dataPath});
         return fail(otherError("kvd", e.number, e.description));
     }
     rec->Records = std::move(read.records);

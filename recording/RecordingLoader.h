@@ -45,7 +45,8 @@ struct LoadResult {
     std::optional<LoadError> error;
 };
 
-LoadResult Load_File(const LoadRequest& request, AudioChannel& audio, const LoadObserver& observer = {});
+LoadResult Load_File(const LoadRequest& request, AudioChannel& audio,
+                     const LoadObserver& observer = {});
 
 // The audio-open part of a load, shared with anything else that opens a file
 // on the channel: returns the units per second, or the error.

@@ -7,7 +7,9 @@
 namespace kv {
 namespace {
 
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 
 void putLe16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v & 0xFF);
@@ -18,9 +20,9 @@ void putLe16(std::uint8_t* p, std::uint16_t v) {
 
 SampleRecord SampleRecord::decode(const std::uint8_t* b) {
     SampleRecord r;
-    const std::uint32_t t = static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
-                            (static_cast<std::uint32_t>(b[2]) << 16) |
-                            (static_cast<std::uint32_t>(b[3]) << 24);
+    const std::uint32_t t =
+        static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+        (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
     r.TimeMs = static_cast<std::int32_t>(t);
     r.RawReading = le16(b + 4);
     r.NeedlePos = static_cast<std::int16_t>(le16(b + 6));
@@ -29,7 +31,8 @@ SampleRecord SampleRecord::decode(const std::uint8_t* b) {
     r.SensIndex = b[11];
     r.StatusFlags = b[12];
     r.Spare = b[13];
-    for (int i = 0; i < 4; ++i) r.MarkData[i] = b[14 + i];
+    for (int i = 0; i < 4; ++i)
+        r.MarkData[i] = b[14 + i];
     r.MarkType = static_cast<char>(b[18]);
     r.RecordType = static_cast<char>(b[19]);
     return r;
@@ -37,7 +40,8 @@ SampleRecord SampleRecord::decode(const std::uint8_t* b) {
 
 void SampleRecord::encode(std::uint8_t* b) const {
     const auto t = static_cast<std::uint32_t>(TimeMs);
-    for (int i = 0; i < 4; ++i) b[i] = static_cast<std::uint8_t>((t >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        b[i] = static_cast<std::uint8_t>((t >> (8 * i)) & 0xFF);
     putLe16(b + 4, RawReading);
     putLe16(b + 6, static_cast<std::uint16_t>(NeedlePos));
     putLe16(b + 8, static_cast<std::uint16_t>(BdCount));
@@ -45,7 +49,8 @@ void SampleRecord::encode(std::uint8_t* b) const {
     b[11] = SensIndex;
     b[12] = StatusFlags;
     b[13] = Spare;
-    for (int i = 0; i < 4; ++i) b[14 + i] = MarkData[i];
+    for (int i = 0; i < 4; ++i)
+        b[14 + i] = MarkData[i];
     b[18] = static_cast<std::uint8_t>(MarkType);
     b[19] = static_cast<std::uint8_t>(RecordType);
 }

@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 std::string uniqueSuffix() {
     static std::mt19937_64 rng{std::random_device{}()};
     char buf[32];
-    std::snprintf(buf, sizeof buf, ".%08llx.tmp", static_cast<unsigned long long>(rng() & 0xFFFFFFFFull));
+    std::snprintf(buf, sizeof buf, ".%08llx.tmp",
+                  static_cast<unsigned long long>(rng() & 0xFFFFFFFFull));
     return buf;
 }
 
@@ -24,7 +25,8 @@ std::string unitsText(double v) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.6f", v);
     std::string s = buf;
-    while (!s.empty() && s.back() == '0') s.pop_back();
+    while (!s.empty() && s.back() == '0')
+        s.pop_back();
     if (!s.empty() && s.back() == '.') s.pop_back();
     return s;
 }
@@ -55,10 +57,13 @@ std::optional<FileError> commit(const std::vector<std::pair<std::string, std::st
     }
     for (auto it = done.rbegin(); it != done.rend(); ++it) {
         std::error_code undo;
-        if (it->second.empty()) fs::remove(it->first, undo);
-        else fs::rename(it->second, it->first, undo);
+        if (it->second.empty())
+            fs::remove(it->first, undo);
+        else
+            fs::rename(it->second, it->first, undo);
     }
-    for (const auto& [temp, target] : moves) fs::remove(temp, ec);
+    for (const auto& [temp, target] : moves)
+        fs::remove(temp, ec);
     return FileError{75, "Path/File access error: the new files could not be put in place"};
 }
 
@@ -79,8 +84,10 @@ ExpandCut Expand_Recording(RecordingFile& rec) {
     const std::int32_t c = rec.ClockStartSecs;
 
     std::vector<SampleRecord> out(rec.Records.begin() + (first - 1), rec.Records.begin() + last);
-    for (SampleRecord& r : out) r.TimeMs -= cut.startMs;
-    out[0].MarkData = {keep14, static_cast<std::uint8_t>((c / 65536) % 256), static_cast<std::uint8_t>((c / 256) % 256),
+    for (SampleRecord& r : out)
+        r.TimeMs -= cut.startMs;
+    out[0].MarkData = {keep14, static_cast<std::uint8_t>((c / 65536) % 256),
+                       static_cast<std::uint8_t>((c / 256) % 256),
                        static_cast<std::uint8_t>(c % 256)};
     out[0].MarkType = 'C';
     if (out.size() > 1) {
@@ -103,8 +110,8 @@ void cutAudio(AudioChannel& audio, const ExpandCut& cut) {
     audio.send("delete WavFile from 0 to " + cut.startUnits);
 }
 
-std::optional<FileError> saveRecordingPair(const RecordingFile& rec, const std::string& base, AudioChannel* audio,
-                                           const ProgressFn& progress) {
+std::optional<FileError> saveRecordingPair(const RecordingFile& rec, const std::string& base,
+                                           AudioChannel* audio, const ProgressFn& progress) {
     const std::string suffix = uniqueSuffix();
     const std::string dataTemp = base + ".kvd" + suffix;
     const std::string soundTemp = base + suffix + ".wav";
@@ -131,8 +138,8 @@ std::optional<FileError> saveRecordingPair(const RecordingFile& rec, const std::
 }
 
 std::string couldNotSaveText(const FileError& e) {
-    return "The file could not be saved for the following reason(s): \n" + std::to_string(e.number) + ": '" +
-           e.description + "'";
+    return "The file could not be saved for the following reason(s): \n" +
+           std::to_string(e.number) + ": '" + e.description + "'";
 }
 
 } // namespace kv

@@ -33,8 +33,8 @@ void cutAudio(AudioChannel& audio, const ExpandCut& cut);
 
 // Writes rec's records to base + ".kvd" and, when audio is given, the
 // channel's sound to base + ".wav". Progress as for reading, in fiftieths.
-std::optional<FileError> saveRecordingPair(const RecordingFile& rec, const std::string& base, AudioChannel* audio,
-                                           const ProgressFn& progress = {});
+std::optional<FileError> saveRecordingPair(const RecordingFile& rec, const std::string& base,
+                                           AudioChannel* audio, const ProgressFn& progress = {});
 
 // "The file could not be saved for the following reason(s): " ...
 std::string couldNotSaveText(const FileError& e);

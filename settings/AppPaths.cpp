@@ -15,28 +15,35 @@ bool writableFolder(const std::string& dir) {
     return info.isDir() && info.isWritable();
 }
 
-std::string exeDir() { return QCoreApplication::applicationDirPath().toStdString(); }
+std::string exeDir() {
+    return QCoreApplication::applicationDirPath().toStdString();
+}
 
 } // namespace
 
 std::string chooseAppDirectory(const std::string& executableDir, const std::string& userConfigDir) {
     // Portable use (and the build tree): the program's data sits beside it.
     // An installed program never writes into its own folder.
-    if (writableFolder(executableDir) && File_Exists(joinPath(executableDir, "dummy.mp3"))) return executableDir;
+    if (writableFolder(executableDir) && File_Exists(joinPath(executableDir, "dummy.mp3")))
+        return executableDir;
     QDir().mkpath(QString::fromStdString(userConfigDir));
     return userConfigDir;
 }
 
 std::string appDirectory() {
-    return chooseAppDirectory(exeDir(),
-                              QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString());
+    return chooseAppDirectory(
+        exeDir(),
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString());
 }
 
 std::string findDataFile(const std::string& name) {
     const std::string candidates[] = {
         joinPath(exeDir(), name),
         joinPath(exeDir(), "data/" + name),
-        joinPath(QDir(QString::fromStdString(exeDir()) + QStringLiteral("/../share/kv-player")).absolutePath().toStdString(), name),
+        joinPath(QDir(QString::fromStdString(exeDir()) + QStringLiteral("/../share/kv-player"))
+                     .absolutePath()
+                     .toStdString(),
+                 name),
     };
     for (const std::string& c : candidates)
         if (File_Exists(c)) return c;

@@ -17,6 +17,6 @@ std::string chooseAppDirectory(const std::string& executableDir, const std::stri
 // Needs a QCoreApplication.
 std::string appDirectory();
 std::string findDataFile(const std::string& name); // "" when found nowhere
-std::string dummyAudioPath();                       // where dummy.mp3 is, or would be
+std::string dummyAudioPath();                      // where dummy.mp3 is, or would be
 
 } // namespace kv

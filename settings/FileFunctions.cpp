@@ -14,8 +14,9 @@ bool File_Exists(const std::string& path) {
     if (path.find_first_of("*?") != std::string::npos) {
         const QFileInfo info(QString::fromStdString(path));
         const QDir dir = info.dir();
-        return !dir.entryList({info.fileName()}, QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                     QDir::NoDotAndDotDot).isEmpty();
+        return !dir.entryList({info.fileName()},
+                              QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                    .isEmpty();
     }
     std::error_code ec;
     return std::filesystem::exists(std::filesystem::u8path(path), ec);
@@ -32,11 +33,14 @@ std::string Get_MyDocumentsFolder() {
     return dir.toStdString();
 }
 
-std::string Trim_AtNull(const std::string& text) { return text.substr(0, text.find('\0')); }
+std::string Trim_AtNull(const std::string& text) {
+    return text.substr(0, text.find('\0'));
+}
 
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
-    if (folder.back() == '/' || folder.back() == std::filesystem::path::preferred_separator) return folder + name;
+    if (folder.back() == '/' || folder.back() == std::filesystem::path::preferred_separator)
+        return folder + name;
     return folder + "/" + name;
 }
 

@@ -11,7 +11,8 @@ struct ProfileFile::Impl {
     CSimpleIniA ini{false, false, false};
 };
 
-ProfileFile::ProfileFile(std::string path) : m_path(std::move(path)), m_impl(std::make_unique<Impl>()) {
+ProfileFile::ProfileFile(std::string path)
+    : m_path(std::move(path)), m_impl(std::make_unique<Impl>()) {
     m_impl->ini.SetSpaces(false);
     m_impl->ini.SetQuotes(false);
     std::error_code ec;
@@ -25,19 +26,24 @@ ProfileFile::ProfileFile(std::string path) : m_path(std::move(path)), m_impl(std
 
 ProfileFile::~ProfileFile() = default;
 
-std::string ProfileFile::read(const std::string& section, const std::string& key, const std::string& def) const {
+std::string ProfileFile::read(const std::string& section, const std::string& key,
+                              const std::string& def) const {
     const char* v = m_impl->ini.GetValue(section.c_str(), key.c_str(), nullptr);
     std::string text = v ? std::string(v) : def;
-    if (v && text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+    if (v && text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        text = text.substr(1, text.size() - 2);
     if (text.size() > kMaxValueLength) text.resize(kMaxValueLength);
     return text;
 }
 
-void ProfileFile::write(const std::string& section, const std::string& key, const std::string& value) {
+void ProfileFile::write(const std::string& section, const std::string& key,
+                        const std::string& value) {
     m_impl->ini.SetValue(section.c_str(), key.c_str(), value.c_str());
 }
 
-void ProfileFile::discardContents() { m_impl->ini.Reset(); }
+void ProfileFile::discardContents() {
+    m_impl->ini.Reset();
+}
 
 bool ProfileFile::save() {
     const std::string temp = m_path + ".tmp";

@@ -21,7 +21,8 @@ public:
     // True when the file could be read (a missing file reads as empty).
     bool loaded() const { return m_loaded; }
 
-    std::string read(const std::string& section, const std::string& key, const std::string& def) const;
+    std::string read(const std::string& section, const std::string& key,
+                     const std::string& def) const;
     void write(const std::string& section, const std::string& key, const std::string& value);
 
     // Forgets what the file held, so that save() writes only new keys.

@@ -13,7 +13,9 @@
 namespace kv {
 namespace {
 
-std::int16_t half(int v) { return static_cast<std::int16_t>(std::nearbyint(v / 2.0)); }
+std::int16_t half(int v) {
+    return static_cast<std::int16_t>(std::nearbyint(v / 2.0));
+}
 
 } // namespace
 
@@ -40,13 +42,16 @@ bool SessionConfig::Read_Config(const std::string& appDirectory, int screenWidth
     SessionConfig read;
     if (ok) {
         std::string path = lines[0];
-        if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
+        if (path.size() >= 2 && path.front() == '"' && path.back() == '"')
+            path = path.substr(1, path.size() - 2);
         read.SettingsFilePath = path;
         const auto autoSave = textToInt32(lines[1]);
         std::optional<std::int16_t> small[6];
-        for (int i = 0; i < 6; ++i) small[i] = textToInt16(lines[static_cast<std::size_t>(i + 2)]);
+        for (int i = 0; i < 6; ++i)
+            small[i] = textToInt16(lines[static_cast<std::size_t>(i + 2)]);
         ok = autoSave.has_value();
-        for (const auto& v : small) ok = ok && v.has_value();
+        for (const auto& v : small)
+            ok = ok && v.has_value();
         if (ok) {
             read.AutoSaveMode = *autoSave;
             read.ConfigSpare = *small[0];
@@ -77,21 +82,19 @@ std::string formatConfigNumber(double value) {
     return std::string(buf, res.ptr);
 }
 
-bool SessionConfig::Write_Config(const std::string& appDirectory, const WindowPlacement& window) const {
+bool SessionConfig::Write_Config(const std::string& appDirectory,
+                                 const WindowPlacement& window) const {
     const std::filesystem::path target = std::filesystem::u8path(joinPath(appDirectory, kFileName));
     const std::filesystem::path temp = target.string() + ".tmp";
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     const std::string lines[] = {
-        "\"" + SettingsFilePath + "\"",
-        std::to_string(AutoSaveMode),
-        std::to_string(ConfigSpare),
-        std::to_string(KnobIndex),
-        formatConfigNumber(window.left),
-        formatConfigNumber(window.top),
-        formatConfigNumber(window.width),
-        std::to_string(window.state),
+        "\"" + SettingsFilePath + "\"",   std::to_string(AutoSaveMode),
+        std::to_string(ConfigSpare),      std::to_string(KnobIndex),
+        formatConfigNumber(window.left),  formatConfigNumber(window.top),
+        formatConfigNumber(window.width), std::to_string(window.state),
     };
-    for (const std::string& l : lines) out << l << "\r\n";
+    for (const std::string& l : lines)
+        out << l << "\r\n";
     out.close();
     bool ok = !out.fail();
     std::error_code ec;

@@ -20,7 +20,10 @@ struct KeyDef {
     Member member;
 };
 
-#define KV_KEY(section, key, kind, def) KeyDef{{section, #key, def}, Kind::kind, &Settings::key}
+#define KV_KEY(section, key, kind, def)                                                            \
+    KeyDef {                                                                                       \
+        {section, #key, def}, Kind::kind, &Settings::key                                           \
+    }
 
 // In the loader's order.
 const KeyDef kKeys[] = {
@@ -74,15 +77,42 @@ const KeyDef kKeys[] = {
 constexpr std::size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
 
 // The order in which Save_Settings writes (and a new file lists) the keys.
-const char* const kSaveOrder[] = {
-    "Dial_Color", "LED_Set_Color", "LED_BM_Color", "LED_Lag_Color", "Panel_Color", "Background_Color",
-    "GraphSheet_Color", "GraphPen_Color", "GraphGrid_Color", "MainNeedle_Color", "ShadowNeedleColor_Index",
-    "Scale_Color", "FreezeNeedle_Color", "Text_Color",
-    "Needle_Width", "DialType", "ScaleType", "RecordVisible", "GraphHeight_Index", "GraphVisible",
-    "ClockType", "ClockLeft", "DateType",
-    "SwitchMode_Index", "DataLag_Index", "BM_Threshold_Index", "Freeze_Threshold_Index", "FreezeEnable",
-    "NeedleBdEnable", "kv3SensorMode",
-    "GraphInvert", "GraphPenWidth_Index", "GridX", "GridY", "GraphTimescale", "GraphGain"};
+const char* const kSaveOrder[] = {"Dial_Color",
+                                  "LED_Set_Color",
+                                  "LED_BM_Color",
+                                  "LED_Lag_Color",
+                                  "Panel_Color",
+                                  "Background_Color",
+                                  "GraphSheet_Color",
+                                  "GraphPen_Color",
+                                  "GraphGrid_Color",
+                                  "MainNeedle_Color",
+                                  "ShadowNeedleColor_Index",
+                                  "Scale_Color",
+                                  "FreezeNeedle_Color",
+                                  "Text_Color",
+                                  "Needle_Width",
+                                  "DialType",
+                                  "ScaleType",
+                                  "RecordVisible",
+                                  "GraphHeight_Index",
+                                  "GraphVisible",
+                                  "ClockType",
+                                  "ClockLeft",
+                                  "DateType",
+                                  "SwitchMode_Index",
+                                  "DataLag_Index",
+                                  "BM_Threshold_Index",
+                                  "Freeze_Threshold_Index",
+                                  "FreezeEnable",
+                                  "NeedleBdEnable",
+                                  "kv3SensorMode",
+                                  "GraphInvert",
+                                  "GraphPenWidth_Index",
+                                  "GridX",
+                                  "GridY",
+                                  "GraphTimescale",
+                                  "GraphGain"};
 
 const KeyDef& keyDef(const char* name) {
     for (const KeyDef& k : kKeys)
@@ -90,8 +120,12 @@ const KeyDef& keyDef(const char* name) {
     return kKeys[0]; // not reached: every name above is in the table
 }
 
-bool isDialType(const KeyDef& k) { return std::strcmp(k.name.key, "DialType") == 0; }
-bool isRecording(const KeyDef& k) { return std::strcmp(k.name.section, "Recording") == 0; }
+bool isDialType(const KeyDef& k) {
+    return std::strcmp(k.name.key, "DialType") == 0;
+}
+bool isRecording(const KeyDef& k) {
+    return std::strcmp(k.name.section, "Recording") == 0;
+}
 
 // Stores converted text; an unconvertible text leaves the value as it was.
 void store(Settings& s, const KeyDef& k, const std::string& text) {
@@ -117,9 +151,12 @@ std::string textOf(const Settings& s, const KeyDef& k) {
     return std::visit(
         [&](auto member) -> std::string {
             using T = std::remove_cvref_t<decltype(s.*member)>;
-            if constexpr (std::is_same_v<T, std::string>) return s.*member;
-            else if constexpr (std::is_same_v<T, bool>) return boolToText(s.*member);
-            else return std::to_string(s.*member);
+            if constexpr (std::is_same_v<T, std::string>)
+                return s.*member;
+            else if constexpr (std::is_same_v<T, bool>)
+                return boolToText(s.*member);
+            else
+                return std::to_string(s.*member);
         },
         k.member);
 }
@@ -130,14 +167,17 @@ bool differs(const Settings& s, const KeyDef& k, const std::string& text) {
     case Kind::Number: {
         const auto v = textToDouble(text);
         if (!v) return false;
-        const double held = isDialType(k) ? s.ChosenDialType
-                                          : std::visit(
-                                                [&](auto member) -> double {
-                                                    using T = std::remove_cvref_t<decltype(s.*member)>;
-                                                    if constexpr (std::is_same_v<T, std::string>) return 0;
-                                                    else return static_cast<double>(s.*member);
-                                                },
-                                                k.member);
+        const double held = isDialType(k)
+                                ? s.ChosenDialType
+                                : std::visit(
+                                      [&](auto member) -> double {
+                                          using T = std::remove_cvref_t<decltype(s.*member)>;
+                                          if constexpr (std::is_same_v<T, std::string>)
+                                              return 0;
+                                          else
+                                              return static_cast<double>(s.*member);
+                                      },
+                                      k.member);
         return *v != held;
     }
     case Kind::Bool: {
@@ -145,7 +185,8 @@ bool differs(const Settings& s, const KeyDef& k, const std::string& text) {
         return v && *v != s.*std::get<bool Settings::*>(k.member);
     }
     case Kind::Untyped:
-    case Kind::Text: return text != textOf(s, k);
+    case Kind::Text:
+        return text != textOf(s, k);
     }
     return false;
 }
@@ -154,14 +195,16 @@ bool differs(const Settings& s, const KeyDef& k, const std::string& text) {
 
 Settings defaultSettings() {
     Settings s;
-    for (const KeyDef& k : kKeys) store(s, k, k.name.defaultText);
+    for (const KeyDef& k : kKeys)
+        store(s, k, k.name.defaultText);
     s.ChosenDialType = static_cast<std::int16_t>(s.DialType);
     return s;
 }
 
 const SettingKey* settingKeys(std::size_t* count) {
     static SettingKey names[kKeyCount];
-    for (std::size_t i = 0; i < kKeyCount; ++i) names[i] = kKeys[i].name;
+    for (std::size_t i = 0; i < kKeyCount; ++i)
+        names[i] = kKeys[i].name;
     *count = kKeyCount;
     return names;
 }
@@ -171,15 +214,20 @@ SettingsStore::SettingsStore(std::string appDirectory)
     SettingsFilePath = defaultSettingsPath();
 }
 
-std::string SettingsStore::defaultSettingsPath() const { return joinPath(m_appDirectory, "kv_Player.ini"); }
+std::string SettingsStore::defaultSettingsPath() const {
+    return joinPath(m_appDirectory, "kv_Player.ini");
+}
 
 void SettingsStore::Load_Settings() {
     if (!File_Exists(SettingsFilePath)) SettingsFilePath = defaultSettingsPath();
     const ProfileFile file(SettingsFilePath);
-    for (const KeyDef& k : kKeys) store(values, k, file.read(k.name.section, k.name.key, k.name.defaultText));
+    for (const KeyDef& k : kKeys)
+        store(values, k, file.read(k.name.section, k.name.key, k.name.defaultText));
 }
 
-void SettingsStore::Save_Settings() { writeSettings(false); }
+void SettingsStore::Save_Settings() {
+    writeSettings(false);
+}
 
 void SettingsStore::Save_SettingsAs(const std::string& path) {
     SettingsFilePath = path;
@@ -198,8 +246,8 @@ void SettingsStore::writeSettings(bool fresh) {
 
 void SettingsStore::Save_RecordingSettings() {
     ProfileFile file(SettingsFilePath);
-    for (const char* name : {"SavePath", "SavePrefix", "LoadPath", "RecordingMode", "SuffixType", "SuffixNum",
-                             "AudioEnable"}) {
+    for (const char* name : {"SavePath", "SavePrefix", "LoadPath", "RecordingMode", "SuffixType",
+                             "SuffixNum", "AudioEnable"}) {
         const KeyDef& k = keyDef(name);
         file.write(k.name.section, k.name.key, textOf(values, k));
     }
@@ -213,7 +261,8 @@ bool SettingsStore::Check_SettingsSaved() const {
     bool same = true;
     for (const KeyDef& k : kKeys) {
         if (isRecording(k)) continue;
-        if (differs(values, k, file.read(k.name.section, k.name.key, k.name.defaultText))) same = false;
+        if (differs(values, k, file.read(k.name.section, k.name.key, k.name.defaultText)))
+            same = false;
     }
     return same;
 }

@@ -35,9 +35,11 @@ std::vector<SampleRecord> makeDemoRecords(const DemoOptions& o) {
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = static_cast<double>(i) * 0.02;
         // Slow drift, a fall every 23 s that recovers, and short spikes.
-        double raw = 30000 + 6000 * std::sin(2 * kPi * t / 97.0) + 1500 * std::sin(2 * kPi * t / 13.0);
+        double raw =
+            30000 + 6000 * std::sin(2 * kPi * t / 97.0) + 1500 * std::sin(2 * kPi * t / 13.0);
         const double phase = std::fmod(t, 23.0);
-        if (phase > 8.0) raw -= 2500 * std::exp(-(phase - 8.0) / 3.0) * std::min(1.0, (phase - 8.0) * 4);
+        if (phase > 8.0)
+            raw -= 2500 * std::exp(-(phase - 8.0) / 3.0) * std::min(1.0, (phase - 8.0) * 4);
         const double spike = std::fmod(t + 11.0, 41.0);
         if (spike < 0.4) raw += 9000 * std::sin(kPi * spike / 0.4);
         raw = std::clamp(raw + noise(rng), 0.0, 65535.0);
@@ -64,13 +66,15 @@ std::vector<SampleRecord> makeDemoRecords(const DemoOptions& o) {
         r.BdCount = static_cast<std::int16_t>(meter.BdTotal / 4);
         r.BaseCode = meter.LastBaseCode;
         r.SensIndex = static_cast<std::uint8_t>(meter.KnobIndex);
-        r.StatusFlags = static_cast<std::uint8_t>(static_cast<int>(meter.LampColor) | (meter.FreezeActive ? 0x04 : 0) |
-                                                  (meter.BdEnabled ? 0x08 : 0) | (meter.DialType << 5));
+        r.StatusFlags = static_cast<std::uint8_t>(
+            static_cast<int>(meter.LampColor) | (meter.FreezeActive ? 0x04 : 0) |
+            (meter.BdEnabled ? 0x08 : 0) | (meter.DialType << 5));
         r.RecordType = 'O';
         if (o.tagEverySecs > 0 && i > 2 && i % static_cast<std::size_t>(o.tagEverySecs * 50) == 0) {
             ++tag;
             r.MarkType = 'T';
-            r.MarkData = {static_cast<std::uint8_t>(tag & 0xFF), static_cast<std::uint8_t>(tag >> 8), 0, 0};
+            r.MarkData = {static_cast<std::uint8_t>(tag & 0xFF),
+                          static_cast<std::uint8_t>(tag >> 8), 0, 0};
             r.RecordType = 'T';
         }
     }
@@ -115,12 +119,16 @@ std::string writeSound(const std::string& path, double seconds, int format, int 
             if (ticks) {
                 const double t = static_cast<double>(first + k) / rate;
                 const double intoTick = std::fmod(t, 5.0);
-                v = static_cast<float>(0.04 * std::sin(2 * kPi * 140 * t) * (0.6 + 0.4 * std::sin(2 * kPi * 0.7 * t)));
-                if (intoTick < 0.03) v = static_cast<float>(0.8 * std::sin(2 * kPi * 1000 * intoTick));
+                v = static_cast<float>(0.04 * std::sin(2 * kPi * 140 * t) *
+                                       (0.6 + 0.4 * std::sin(2 * kPi * 0.7 * t)));
+                if (intoTick < 0.03)
+                    v = static_cast<float>(0.8 * std::sin(2 * kPi * 1000 * intoTick));
             }
-            for (int c = 0; c < channels; ++c) block[static_cast<std::size_t>(k * channels + c)] = v;
+            for (int c = 0; c < channels; ++c)
+                block[static_cast<std::size_t>(k * channels + c)] = v;
         }
-        if (sf_writef_float(f, block.data(), n) != n) error = std::string("write failed: ") + sf_strerror(f);
+        if (sf_writef_float(f, block.data(), n) != n)
+            error = std::string("write failed: ") + sf_strerror(f);
     }
     sf_close(f);
     return error;
@@ -128,15 +136,17 @@ std::string writeSound(const std::string& path, double seconds, int format, int 
 
 } // namespace
 
-std::string writeDemoAudio(const std::string& path, double seconds, DemoAudioFormat format, int sampleRate,
-                           int channels) {
-    const int sfFormat = format == DemoAudioFormat::Wav ? (SF_FORMAT_WAV | SF_FORMAT_PCM_16)
-                                                        : (SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III);
+std::string writeDemoAudio(const std::string& path, double seconds, DemoAudioFormat format,
+                           int sampleRate, int channels) {
+    const int sfFormat = format == DemoAudioFormat::Wav
+                             ? (SF_FORMAT_WAV | SF_FORMAT_PCM_16)
+                             : (SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III);
     return writeSound(path, seconds, sfFormat, sampleRate, channels, true, 0.5);
 }
 
 std::string writeSilenceMp3(const std::string& path, double seconds) {
-    return writeSound(path, seconds, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 16000, 1, false, 1.0);
+    return writeSound(path, seconds, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 16000, 1, false,
+                      1.0);
 }
 
 std::string writeDemoSet(const std::string& folder) {
@@ -145,7 +155,8 @@ std::string writeDemoSet(const std::string& folder) {
         DemoAudioFormat format;
         std::uint32_t seed;
     };
-    for (const Item& item : {Item{"demo001", DemoAudioFormat::Wav, 1}, Item{"demo002", DemoAudioFormat::Mp3, 2}}) {
+    for (const Item& item :
+         {Item{"demo001", DemoAudioFormat::Wav, 1}, Item{"demo002", DemoAudioFormat::Mp3, 2}}) {
         DemoOptions o;
         o.seed = item.seed;
         o.clockStartSecs += item.seed * 600;
@@ -153,8 +164,8 @@ std::string writeDemoSet(const std::string& folder) {
         const std::string base = folder + "/" + item.name;
         if (const auto err = writeKvdFile(base + ".kvd", records)) return err->description;
         const double seconds = records.back().TimeMs / 1000.0 + 0.5;
-        const std::string err =
-            writeDemoAudio(base + (item.format == DemoAudioFormat::Wav ? ".wav" : ".mp3"), seconds, item.format);
+        const std::string err = writeDemoAudio(
+            base + (item.format == DemoAudioFormat::Wav ? ".wav" : ".mp3"), seconds, item.format);
         if (!err.empty()) return err;
     }
     return "";

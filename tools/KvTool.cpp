@@ -35,7 +35,8 @@ const char* const kUsage =
     "                 [--override ...] [--scale 0|1] [--clock 0..3] [--date 0..2] [--clock-left]\n";
 
 std::string basePathOf(const std::string& file) {
-    if (file.size() > 4 && file.compare(file.size() - 4, 4, ".kvd") == 0) return file.substr(0, file.size() - 4);
+    if (file.size() > 4 && file.compare(file.size() - 4, 4, ".kvd") == 0)
+        return file.substr(0, file.size() - 4);
     return file;
 }
 
@@ -84,9 +85,12 @@ int info(const std::string& file, std::ostream& out, std::ostream& err) {
     const std::string base = basePathOf(file);
     std::error_code ec;
     SoundChannel channel(SoundChannel::Options{true, {}});
-    for (const auto& [ext, kind] : {std::pair{".wav", AudioKind::Wav}, std::pair{".mp3", AudioKind::Mp3}}) {
+    for (const auto& [ext, kind] :
+         {std::pair{".wav", AudioKind::Wav}, std::pair{".mp3", AudioKind::Mp3}}) {
         const std::string path = base + ext;
-        if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) == 0) continue;
+        if (!std::filesystem::is_regular_file(path, ec) ||
+            std::filesystem::file_size(path, ec) == 0)
+            continue;
         const AudioOpenResult opened = openAudio(channel, path, kind);
         channel.send("close WavFile");
         if (opened.error) {
@@ -100,20 +104,21 @@ int info(const std::string& file, std::ostream& out, std::ostream& err) {
 
     out << "records: " << l.records.size() << "\n";
     out << "total_time_ms: " << total << "\n";
-    out << "total_time: " << Format_PlayTime(static_cast<std::int32_t>(roundHalfEven(total / 1000.0)), total) << "\n";
+    out << "total_time: "
+        << Format_PlayTime(static_cast<std::int32_t>(roundHalfEven(total / 1000.0)), total) << "\n";
     out << "skip_step: " << Calc_SkipStep(total / 1000) << "\n";
     if (first.MarkType == 'C') {
         const std::int32_t s = first.clockMarkSecs();
-        out << "clock_start: " << twoDigits(s / 3600) << ":" << twoDigits((s / 60) % 60) << ":" << twoDigits(s % 60)
-            << "\n";
+        out << "clock_start: " << twoDigits(s / 3600) << ":" << twoDigits((s / 60) % 60) << ":"
+            << twoDigits(s % 60) << "\n";
     } else {
         out << "clock_start: none\n";
     }
     if (second.MarkType == 'D') {
         const auto d = dateFromDayNumber(second.dayMarkNumber());
         char buf[16];
-        std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
-                      static_cast<unsigned>(d.day()));
+        std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", static_cast<int>(d.year()),
+                      static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
         out << "date: " << buf << "\n";
     } else {
         out << "date: none\n";
@@ -124,20 +129,26 @@ int info(const std::string& file, std::ostream& out, std::ostream& err) {
 }
 
 void exportCsv(const std::vector<SampleRecord>& records, std::ostream& out) {
-    out << "record,time_ms,raw,needle,bd_count,bd_text,base_code,base_text,sens_index,knob_label,lamp,frozen,"
+    out << "record,time_ms,raw,needle,bd_count,bd_text,base_code,base_text,sens_index,knob_label,"
+           "lamp,frozen,"
            "bd_on,dial_type,mark,mark_value,record_type\n";
     std::size_t n = 0;
     for (const SampleRecord& r : records) {
         ++n;
         std::string mark, markValue;
-        if (r.MarkType == 'C') mark = "C", markValue = std::to_string(r.clockMarkSecs());
-        else if (r.MarkType == 'D') mark = "D", markValue = std::to_string(r.dayMarkNumber());
-        else if (r.MarkType == 'T') mark = "T", markValue = std::to_string(r.tagMarkNumber());
-        const bool printable = r.RecordType > 32 && r.RecordType < 127 && r.RecordType != ',' && r.RecordType != '"';
-        out << n << ',' << r.TimeMs << ',' << r.RawReading << ',' << r.NeedlePos << ',' << r.BdCount << ','
-            << Format_BdText(r.BdCount) << ',' << int(r.BaseCode) << ',' << Format_BaseText(r.BaseCode) << ','
-            << int(r.SensIndex) << ',' << gainLabel(r.SensIndex) << ',' << int(r.lamp()) << ',' << int(r.frozen())
-            << ',' << int(r.bdOn()) << ',' << r.dialType() << ',' << mark << ',' << markValue << ','
+        if (r.MarkType == 'C')
+            mark = "C", markValue = std::to_string(r.clockMarkSecs());
+        else if (r.MarkType == 'D')
+            mark = "D", markValue = std::to_string(r.dayMarkNumber());
+        else if (r.MarkType == 'T')
+            mark = "T", markValue = std::to_string(r.tagMarkNumber());
+        const bool printable =
+            r.RecordType > 32 && r.RecordType < 127 && r.RecordType != ',' && r.RecordType != '"';
+        out << n << ',' << r.TimeMs << ',' << r.RawReading << ',' << r.NeedlePos << ',' << r.BdCount
+            << ',' << Format_BdText(r.BdCount) << ',' << int(r.BaseCode) << ','
+            << Format_BaseText(r.BaseCode) << ',' << int(r.SensIndex) << ','
+            << gainLabel(r.SensIndex) << ',' << int(r.lamp()) << ',' << int(r.frozen()) << ','
+            << int(r.bdOn()) << ',' << r.dialType() << ',' << mark << ',' << markValue << ','
             << (printable ? std::string(1, r.RecordType) : std::string()) << '\n';
     }
 }
@@ -145,8 +156,10 @@ void exportCsv(const std::vector<SampleRecord>& records, std::ostream& out) {
 int exportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string file, outPath;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size()) outPath = args[++i];
-        else if (file.empty()) file = args[i];
+        if (args[i] == "-o" && i + 1 < args.size())
+            outPath = args[++i];
+        else if (file.empty())
+            file = args[i];
         else {
             err << kUsage;
             return kExitError;
@@ -178,11 +191,16 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
     std::optional<double> from, to;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
-        if (args[i] == "--from" && hasValue) from = std::strtod(args[++i].c_str(), nullptr);
-        else if (args[i] == "--to" && hasValue) to = std::strtod(args[++i].c_str(), nullptr);
-        else if (args[i] == "-o" && hasValue) outPath = args[++i];
-        else if (file.empty()) file = args[i];
-        else file.clear(), i = args.size();
+        if (args[i] == "--from" && hasValue)
+            from = std::strtod(args[++i].c_str(), nullptr);
+        else if (args[i] == "--to" && hasValue)
+            to = std::strtod(args[++i].c_str(), nullptr);
+        else if (args[i] == "-o" && hasValue)
+            outPath = args[++i];
+        else if (file.empty())
+            file = args[i];
+        else
+            file.clear(), i = args.size();
     }
     if (file.empty() || outPath.empty() || !from || !to || *from < 0 || *to <= *from) {
         err << kUsage;
@@ -196,15 +214,17 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
     SoundChannel channel(SoundChannel::Options{true, {}});
     LoadResult loaded = Load_File(LoadRequest{base, true, ""}, channel);
     if (!loaded.recording) {
-        err << (loaded.error->type == LoadError::Type::BadFormat ? "" : "kvtool: ") << loaded.error->message().text
-            << "\n";
+        err << (loaded.error->type == LoadError::Type::BadFormat ? "" : "kvtool: ")
+            << loaded.error->message().text << "\n";
         return loaded.error->type == LoadError::Type::BadFormat ? kExitFormat : kExitError;
     }
     RecordingFile& rec = *loaded.recording;
     // Whole records, as the brackets take them.
     std::int32_t first = 1, last = rec.RecordCount;
-    while (first < rec.RecordCount && rec.record(first).TimeMs < *from * 1000.0) ++first;
-    while (last > first && rec.record(last).TimeMs > *to * 1000.0) --last;
+    while (first < rec.RecordCount && rec.record(first).TimeMs < *from * 1000.0)
+        ++first;
+    while (last > first && rec.record(last).TimeMs > *to * 1000.0)
+        --last;
     rec.LoopStartRecord = first;
     rec.LoopEndRecord = last;
     cutAudio(channel, Expand_Recording(rec));
@@ -234,7 +254,8 @@ int channelConsole(std::istream& in, std::ostream& out) {
 
 } // namespace
 
-int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+              std::ostream& err) {
     if (args.empty()) {
         err << kUsage;
         return kExitError;

@@ -9,6 +9,7 @@ namespace kv {
 
 // Runs kvtool with the arguments after the program name. Returns the exit
 // code: 0 success, 2 format check failed, 1 any other error.
-int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+              std::ostream& err);
 
 } // namespace kv

@@ -25,16 +25,21 @@ struct Options {
     std::vector<std::string> positional;
     std::string error;
 
-    static Options parse(const std::vector<std::string>& args, const std::vector<std::string>& flags) {
+    static Options parse(const std::vector<std::string>& args,
+                         const std::vector<std::string>& flags) {
         Options o;
         for (std::size_t i = 1; i < args.size(); ++i) {
             const std::string& a = args[i];
             const bool isFlag = std::find(flags.begin(), flags.end(), a) != flags.end();
-            if (isFlag) o.values[a] = "1";
+            if (isFlag)
+                o.values[a] = "1";
             else if (a.rfind("-", 0) == 0 && a.size() > 1) {
-                if (i + 1 >= args.size()) o.error = "missing value for " + a;
-                else o.values[a] = args[++i];
-            } else o.positional.push_back(a);
+                if (i + 1 >= args.size())
+                    o.error = "missing value for " + a;
+                else
+                    o.values[a] = args[++i];
+            } else
+                o.positional.push_back(a);
         }
         return o;
     }
@@ -44,7 +49,8 @@ struct Options {
         char* end = nullptr;
         const long v = std::strtol(values[k].c_str(), &end, 10);
         if (values[k].empty() || *end != '\0' || v < lo || v > hi) {
-            error = k + " must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
+            error = k + " must be a whole number from " + std::to_string(lo) + " to " +
+                    std::to_string(hi);
             return std::nullopt;
         }
         return v;
@@ -58,7 +64,8 @@ struct Options {
     }
 };
 
-const std::vector<std::string> kOverrideKeys = {"--dial", "--knob", "--bm", "--freeze", "--needle-bd", "--counter"};
+const std::vector<std::string> kOverrideKeys = {"--dial",   "--knob",      "--bm",
+                                                "--freeze", "--needle-bd", "--counter"};
 
 OverrideOptions overrideFrom(Options& o) {
     OverrideOptions r;
@@ -71,8 +78,9 @@ OverrideOptions overrideFrom(Options& o) {
     return r;
 }
 
-int lampCode(Lamp l) { return static_cast<int>(l); }
-
+int lampCode(Lamp l) {
+    return static_cast<int>(l);
+}
 
 void ensureGuiApplication() {
     if (QGuiApplication::instance()) return;
@@ -106,13 +114,15 @@ int recomputeCommand(const std::vector<std::string>& args, const std::vector<Sam
     }
     MeterReplay replay(opts, opts.dial);
     MeterModel& m = replay.model();
-    *csv << "record,time_ms,raw,filtered,deflection,base_code,base_text,bd_total,bd_text,lamp,motion,frozen\n";
+    *csv << "record,time_ms,raw,filtered,deflection,base_code,base_text,bd_total,bd_text,lamp,"
+            "motion,frozen\n";
     std::size_t n = 0;
     for (const SampleRecord& r : records) {
         const std::int32_t v = replay.step(r);
-        *csv << ++n << ',' << r.TimeMs << ',' << r.RawReading << ',' << m.FilteredValue << ',' << v << ','
-             << int(m.LastBaseCode) << ',' << m.BaseText << ',' << m.BdTotal << ',' << m.BdText << ','
-             << lampCode(m.LampColor) << ',' << int(m.MotionActive) << ',' << int(m.FreezeActive) << '\n';
+        *csv << ++n << ',' << r.TimeMs << ',' << r.RawReading << ',' << m.FilteredValue << ',' << v
+             << ',' << int(m.LastBaseCode) << ',' << m.BaseText << ',' << m.BdTotal << ','
+             << m.BdText << ',' << lampCode(m.LampColor) << ',' << int(m.MotionActive) << ','
+             << int(m.FreezeActive) << '\n';
     }
     csv->flush();
     if (!*csv) {
@@ -137,7 +147,8 @@ int renderCommand(const std::vector<std::string>& args, const std::vector<Sample
         at = std::strtod(o.values["--at"].c_str(), &end);
         if (*end != '\0' || *at < 0) o.error = "--at must be a number of seconds";
     }
-    if (o.error.empty() && recordNo.has_value() == at.has_value()) o.error = "give either --record N or --at SECONDS";
+    if (o.error.empty() && recordNo.has_value() == at.has_value())
+        o.error = "give either --record N or --at SECONDS";
     if (o.error.empty() && !o.has("-o")) o.error = "give -o OUT.png";
     if (!o.error.empty()) {
         err << "kvtool: " << o.error << "\n";
@@ -146,7 +157,8 @@ int renderCommand(const std::vector<std::string>& args, const std::vector<Sample
     std::size_t last = recordNo ? static_cast<std::size_t>(*recordNo) : 1;
     if (at) {
         last = 1;
-        while (last < records.size() && records[last].TimeMs <= *at * 1000.0) ++last;
+        while (last < records.size() && records[last].TimeMs <= *at * 1000.0)
+            ++last;
     }
 
     ensureGuiApplication();
@@ -157,7 +169,8 @@ int renderCommand(const std::vector<std::string>& args, const std::vector<Sample
     if (o.has("--clock-left")) s.ClockLeft = true;
 
     const bool overriding = o.has("--override");
-    MeterReplay replay(overriding ? std::optional<OverrideOptions>(opts) : std::nullopt, s.DialType);
+    MeterReplay replay(overriding ? std::optional<OverrideOptions>(opts) : std::nullopt,
+                       s.DialType);
     MeterModel& m = replay.model();
     const int w = static_cast<int>(width.value_or(1000));
     GraphView graph;
@@ -188,7 +201,8 @@ int renderCommand(const std::vector<std::string>& args, const std::vector<Sample
     const SampleRecord& first = records.front();
     if (first.MarkType == 'C' && first.clockMarkSecs() != 0) {
         const std::int32_t t = first.clockMarkSecs() + records[last - 1].TimeMs / 1000;
-        r.clock = PanelReadouts::Clock{t / 3600, (t / 60) % 60, records[1].MarkType == 'D' ? records[1].dayMarkNumber() : 0};
+        r.clock = PanelReadouts::Clock{t / 3600, (t / 60) % 60,
+                                       records[1].MarkType == 'D' ? records[1].dayMarkNumber() : 0};
     }
     panel.Draw_Panel();
     panel.Update_LED(lampColour(panel.style, m.LampColor));

@@ -22,7 +22,8 @@ std::int32_t MeterReplay::step(const SampleRecord& record) {
     m_model.fireDueTimers();
     m_model.CurrentRecord = record;
     m_model.Process_Sample();
-    const std::int32_t v = m_override ? m_model.computeDeflection() : m_model.CurrentRecord.NeedlePos;
+    const std::int32_t v =
+        m_override ? m_model.computeDeflection() : m_model.CurrentRecord.NeedlePos;
     m_model.ResetPending = false;
     return v;
 }

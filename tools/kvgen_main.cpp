@@ -22,10 +22,12 @@ int main(int argc, char** argv) {
         const std::string audio = argv[4];
         kv::DemoOptions o;
         o.records = static_cast<std::int32_t>(seconds * 50) + 1;
-        if (auto e = kv::writeKvdFile(base + ".kvd", kv::makeDemoRecords(o))) error = e->description;
+        if (auto e = kv::writeKvdFile(base + ".kvd", kv::makeDemoRecords(o)))
+            error = e->description;
         if (error.empty() && audio != "none")
             error = kv::writeDemoAudio(base + "." + audio, seconds + 0.5,
-                                       audio == "wav" ? kv::DemoAudioFormat::Wav : kv::DemoAudioFormat::Mp3);
+                                       audio == "wav" ? kv::DemoAudioFormat::Wav
+                                                      : kv::DemoAudioFormat::Mp3);
     } else {
         std::cerr << "usage: kvgen demo FOLDER | kvgen dummy FILE.mp3 [HOURS] | "
                      "kvgen recording BASE SECONDS wav|mp3|none\n";

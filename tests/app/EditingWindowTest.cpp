@@ -22,7 +22,8 @@ using test::TempDir;
 class EditingWindowTest : public ::testing::Test {
 protected:
     EditingWindowTest() : settings(dir.path()), audio(SoundChannel::Options{true, {}}) {
-        WindowContext ctx{&settings, &config, &audio, &sched, dir.path(), dir.file("dummy.mp3"), dir.path()};
+        WindowContext ctx{&settings, &config, &audio, &sched, dir.path(), dir.file("dummy.mp3"),
+                          dir.path()};
         window = std::make_unique<MainWindow>(ctx, std::make_unique<test::ScriptedDialogs>(&log));
         window->Form_Load(1920);
         DemoOptions o;
@@ -32,7 +33,9 @@ protected:
         EXPECT_EQ(writeDemoAudio(dir.file("walk001.wav"), 40.5, DemoAudioFormat::Wav, 8000, 1), "");
         window->openChosenFile(dir.file("walk001.kvd"));
     }
-    std::string label() { return window->findChild<QLabel*>(QStringLiteral("lblLoadedFile"))->text().toStdString(); }
+    std::string label() {
+        return window->findChild<QLabel*>(QStringLiteral("lblLoadedFile"))->text().toStdString();
+    }
     std::string bytesOf(const std::string& name) { return test::readText(dir.file(name)); }
 
     TempDir dir;
@@ -52,7 +55,8 @@ TEST_F(EditingWindowTest, SavingTheWholeRecordingReloadsTheNewFile) {
     EXPECT_EQ(log.fileRequests.back().title, "Save Recording As");
     EXPECT_EQ(log.fileRequests.back().filter, "KVD file (*.kvd*)|*.kvd");
     EXPECT_EQ(bytesOf("copy001.kvd"), bytesOf("walk001.kvd"));
-    EXPECT_EQ(SoundFile::open(dir.file("copy001.wav"))->frames(), SoundFile::open(dir.file("walk001.wav"))->frames());
+    EXPECT_EQ(SoundFile::open(dir.file("copy001.wav"))->frames(),
+              SoundFile::open(dir.file("walk001.wav"))->frames());
     ASSERT_TRUE(window->isLoaded());
     EXPECT_EQ(window->recording()->LoadedFileBase, dir.file("copy001"));
     EXPECT_EQ(label(), "copy001");
@@ -81,9 +85,10 @@ TEST_F(EditingWindowTest, ProtectedNamesAndCancellingLeaveEverythingAsItWas) {
     log.fileAnswers.push_back(dir.file("walk001.kvd"));
     window->cmdSave_Click();
     ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_EQ(log.messages[0], (UserMessage{"The file could not be saved for the following reason(s): \n55: 'File "
-                                            "already open'",
-                                            "kv Player", MessageIcon::None}));
+    EXPECT_EQ(log.messages[0],
+              (UserMessage{"The file could not be saved for the following reason(s): \n55: 'File "
+                           "already open'",
+                           "kv Player", MessageIcon::None}));
 
     RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
     r.LoopStartRecord = 101;

@@ -1,5 +1,4 @@
 #include "KvdFile.h"
-#include "WindowFixture.h"
 #include "MeterPanelView.h"
 #include "PositionBar.h"
 #include "RecordingFakeChannel.h"
@@ -7,6 +6,7 @@
 #include "ScriptedDialogs.h"
 #include "SiblingList.h"
 #include "TempDir.h"
+#include "WindowFixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -34,9 +34,10 @@ protected:
         ASSERT_FALSE(writeKvdFile(dir.file(name + ".kvd"), test::plainRecords(records)));
         if (audioExt) test::writeText(dir.file(name + audioExt), "ID3");
     }
-    template <typename T> T* child(const char* name) { return window->findChild<T*>(QString::fromLatin1(name)); }
+    template <typename T> T* child(const char* name) {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
     std::string label(const char* name) { return child<QLabel>(name)->text().toStdString(); }
-
 };
 
 TEST_F(MainWindowTest, LoadButtonOpensTheDialogAndLoadsTheChosenFile) {
@@ -47,7 +48,8 @@ TEST_F(MainWindowTest, LoadButtonOpensTheDialogAndLoadsTheChosenFile) {
     ASSERT_EQ(log.fileRequests.size(), 1u);
     EXPECT_EQ(log.fileRequests[0].title, "Load File for Playback");
     EXPECT_EQ(log.fileRequests[0].filter, "kvd file (*.kvd*)|*.kvd");
-    EXPECT_EQ(log.fileRequests[0].initialDir, dir.path()); // LoadPath does not exist: the demo folder
+    EXPECT_EQ(log.fileRequests[0].initialDir,
+              dir.path()); // LoadPath does not exist: the demo folder
     EXPECT_TRUE(log.messages.empty());
     ASSERT_TRUE(window->isLoaded());
     EXPECT_EQ(window->recording()->LoadedFileBase, dir.file("session one"));
@@ -90,18 +92,21 @@ TEST_F(MainWindowTest, FailedLoadsShowTheirMessageAndLeaveNothingLoaded) {
     test::writeText(dir.file("junk.mp3"), "ID3");
     window->openChosenFile(dir.file("junk.kvd"));
     ASSERT_EQ(log.messages.size(), 2u);
-    EXPECT_EQ(log.messages[1], (UserMessage{"This file is corrupt or needs to be converted to version 2 format.",
-                                            "Incompatible file format", MessageIcon::Exclamation}));
+    EXPECT_EQ(log.messages[1],
+              (UserMessage{"This file is corrupt or needs to be converted to version 2 format.",
+                           "Incompatible file format", MessageIcon::Exclamation}));
 
     settings.values.AudioEnable = false;
     window->openChosenFile(dir.file("good.kvd"));
     ASSERT_EQ(log.messages.size(), 3u);
-    EXPECT_EQ(log.messages[2].text,
-              "The Dummy.mp3 file is missing. This should be located in the application directory.");
+    EXPECT_EQ(
+        log.messages[2].text,
+        "The Dummy.mp3 file is missing. This should be located in the application directory.");
 }
 
 TEST_F(MainWindowTest, RightClickOnLoadListsTheNumberedSiblings) {
-    for (const char* n : {"walk001", "walk002", "walk007", "walk010"}) recording(n, 60);
+    for (const char* n : {"walk001", "walk002", "walk007", "walk010"})
+        recording(n, 60);
     window->openChosenFile(dir.file("walk007.kvd"));
     ASSERT_TRUE(window->isLoaded());
 
@@ -129,7 +134,8 @@ TEST_F(MainWindowTest, RightClickOnLoadListsTheNumberedSiblings) {
 
 TEST(SiblingList, OnlyNamesEndingInThreeDigitsHaveSiblings) {
     TempDir dir;
-    for (const char* n : {"walk001.kvd", "walk002.kvd", "walk007.kvd", "walk010.kvd", "walk011.wav"})
+    for (const char* n :
+         {"walk001.kvd", "walk002.kvd", "walk007.kvd", "walk010.kvd", "walk011.wav"})
         test::writeText(dir.file(n), "x");
     const auto list = findSiblings(dir.file("walk007"));
     ASSERT_TRUE(list);

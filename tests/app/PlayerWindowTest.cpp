@@ -1,10 +1,10 @@
 #include "KvdFile.h"
-#include "WindowFixture.h"
 #include "MeterPanelView.h"
 #include "RecordingFakeChannel.h"
 #include "Scheduler.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -50,7 +50,9 @@ protected:
         }
     }
     QAction* item(const char* name) { return window->menus().item(QString::fromLatin1(name)); }
-    QToolButton* button(const char* name) { return window->findChild<QToolButton*>(QString::fromLatin1(name)); }
+    QToolButton* button(const char* name) {
+        return window->findChild<QToolButton*>(QString::fromLatin1(name));
+    }
     void key(int k, bool autoRepeat = false) {
         QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, QString(), autoRepeat);
         QApplication::sendEvent(window.get(), &press);
@@ -59,17 +61,18 @@ protected:
         QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier);
         QApplication::sendEvent(window.get(), &release);
     }
-
 };
 
 TEST_F(PlayerWindowTest, FirstStartInAnEmptyDirectory) {
     start();
     const std::string cfg = test::readText(dir.file("kv_Player.cfg"));
-    EXPECT_EQ(cfg, "\"" + dir.file("kv_Player.ini") + "\"\r\n2\r\n0\r\n8\r\n480\r\n0\r\n960\r\n0\r\n");
+    EXPECT_EQ(cfg,
+              "\"" + dir.file("kv_Player.ini") + "\"\r\n2\r\n0\r\n8\r\n480\r\n0\r\n960\r\n0\r\n");
     EXPECT_EQ(window->geometry().x(), 480); // a quarter of the screen from the left, at the top
     EXPECT_EQ(window->geometry().y(), 0);
     EXPECT_EQ(window->meter().KnobIndex, 8);
-    EXPECT_TRUE(window->menus().indexed(QStringLiteral("mnuSettingsBodyMotionThreshold"), 2)->isChecked());
+    EXPECT_TRUE(
+        window->menus().indexed(QStringLiteral("mnuSettingsBodyMotionThreshold"), 2)->isChecked());
     EXPECT_TRUE(window->menus().indexed(QStringLiteral("mnuSettingsLagThreshold"), 2)->isChecked());
     EXPECT_TRUE(window->menus().indexed(QStringLiteral("mnuGraphHeightIndex"), 3)->isChecked());
     EXPECT_TRUE(item("mnuSetBmFreezeOff")->isChecked());
@@ -95,10 +98,13 @@ TEST_F(PlayerWindowTest, LayoutKeepsThePanelAtItsAspectAboveGraphAndStrip) {
     EXPECT_EQ(panel->geometry(), QRect(0, 0, 800, 500));
     EXPECT_EQ(strip->geometry(), QRect(0, 500, 800, 81));
 
-    window->menus().item(QStringLiteral("mnuViewGraph"))->trigger(); // height index 3: 300 px of graph
+    window->menus()
+        .item(QStringLiteral("mnuViewGraph"))
+        ->trigger(); // height index 3: 300 px of graph
     const QWidget* graph = window->findChild<QWidget*>(QStringLiteral("picGraph"));
     EXPECT_TRUE(graph->isVisibleTo(window.get()));
-    EXPECT_EQ(graph->geometry().height(), static_cast<int>(std::nearbyint(panel->height() * 3 / 5.0)));
+    EXPECT_EQ(graph->geometry().height(),
+              static_cast<int>(std::nearbyint(panel->height() * 3 / 5.0)));
     EXPECT_EQ(strip->geometry().top(), panel->height() + graph->height());
     EXPECT_TRUE(window->menus().menu(QStringLiteral("mnuGraph"))->isEnabled());
 }
@@ -108,8 +114,9 @@ TEST_F(PlayerWindowTest, ExitSavesAccordingToTheAutosaveMode) {
     settings.values.Needle_Width = 7; // a change since the last save
     window->Form_QueryUnload();
     ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_EQ(log.messages[0], (UserMessage{"Save settings?\r\n\r\n( to " + dir.file("kv_Player.ini") + ")",
-                                            "Program settings have changed", MessageIcon::None}));
+    EXPECT_EQ(log.messages[0],
+              (UserMessage{"Save settings?\r\n\r\n( to " + dir.file("kv_Player.ini") + ")",
+                           "Program settings have changed", MessageIcon::None}));
     const std::string ini = test::readText(dir.file("kv_Player.ini"));
     EXPECT_EQ(ini.find("Needle_Width"), std::string::npos); // No: nothing saved...
     EXPECT_NE(ini.find("[Recording]"), std::string::npos);  // ...but the recording keys always are
@@ -243,11 +250,12 @@ TEST_F(PlayerWindowTest, TestModeSwingsAtTheKnobsSpeedAndRestoresTheKnob) {
     EXPECT_EQ(item("mnuTestOn")->text(), QStringLiteral("Stop"));
     EXPECT_EQ(window->engine().PlayMode, 4);
     EXPECT_EQ(window->meter().KnobIndex, 32);
-    EXPECT_EQ(std::vector<std::string>(audio.commands.begin() + static_cast<long>(mark),
-                                       audio.commands.begin() + static_cast<long>(mark) + 3),
-              (std::vector<std::string>{"close WavFile",
-                                        "open \"" + dir.file("dummy.mp3") + "\" type mpegvideo alias WavFile",
-                                        "play WavFile"}));
+    EXPECT_EQ(
+        std::vector<std::string>(audio.commands.begin() + static_cast<long>(mark),
+                                 audio.commands.begin() + static_cast<long>(mark) + 3),
+        (std::vector<std::string>{
+            "close WavFile", "open \"" + dir.file("dummy.mp3") + "\" type mpegvideo alias WavFile",
+            "play WavFile"}));
     EXPECT_EQ(window->panelView().fileDisplayText(), "Adjust needle speed with sensitivity knob");
     run(1.0); // 50 steps of 20 ms at knob 32: the phase is 50 * 42 / 750
     const double phase = 50 * 42 / 750.0;
@@ -268,8 +276,9 @@ TEST_F(PlayerWindowTest, TestModeWithoutTheDummyFileResetsAtOnce) {
     start();
     item("mnuTestOn")->trigger();
     ASSERT_EQ(log.messages.size(), 1u);
-    EXPECT_EQ(log.messages[0].text,
-              "The Dummy.mp3 file is missing. This should be located in the application directory.");
+    EXPECT_EQ(
+        log.messages[0].text,
+        "The Dummy.mp3 file is missing. This should be located in the application directory.");
     EXPECT_EQ(item("mnuTestOn")->text(), QStringLiteral("Start"));
     EXPECT_FALSE(window->testRunning());
     EXPECT_EQ(window->engine().PlayMode, 0);

@@ -1,8 +1,8 @@
-#include "WindowFixture.h"
 #include "RecordingFakeChannel.h"
 #include "Scheduler.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QMenu>
@@ -22,13 +22,15 @@ protected:
         window->Form_Load(1920);
     }
     QAction* item(const char* name) { return window->menus().item(QString::fromLatin1(name)); }
-    QAction* indexed(const char* group, int i) { return window->menus().indexed(QString::fromLatin1(group), i); }
-
+    QAction* indexed(const char* group, int i) {
+        return window->menus().indexed(QString::fromLatin1(group), i);
+    }
 };
 
 TEST_F(SettingsMenuTest, StartUpAppliesTheFileToTheMenus) {
-    start("[Settings]\nFreezeEnable=True\nBM_Threshold_Index=3\nDataLag_Index=5\nSwitchMode_Index=2\n"
-          "[Format]\nNeedle_Width=0\nRecordVisible=False\n[Graph]\nGridY=True\n");
+    start(
+        "[Settings]\nFreezeEnable=True\nBM_Threshold_Index=3\nDataLag_Index=5\nSwitchMode_Index=2\n"
+        "[Format]\nNeedle_Width=0\nRecordVisible=False\n[Graph]\nGridY=True\n");
     EXPECT_TRUE(item("mnuSetBmFreezeOn")->isChecked());
     EXPECT_FALSE(item("mnuSetBmFreezeOff")->isChecked());
     EXPECT_TRUE(indexed("mnuSettingsBodyMotionThreshold", 3)->isChecked());
@@ -47,7 +49,8 @@ TEST_F(SettingsMenuTest, RadioGroupsCheckOneItem) {
     indexed("mnuSettingsNeedleWidth", 0)->trigger();
     indexed("mnuSettingsNeedleWidth", 3)->trigger();
     EXPECT_EQ(settings.values.Needle_Width, 3);
-    for (int i = 0; i <= 8; ++i) EXPECT_EQ(indexed("mnuSettingsNeedleWidth", i)->isChecked(), i == 3) << i;
+    for (int i = 0; i <= 8; ++i)
+        EXPECT_EQ(indexed("mnuSettingsNeedleWidth", i)->isChecked(), i == 3) << i;
     indexed("mnuSetColNeedleShadow_Index", 5)->trigger();
     EXPECT_EQ(settings.values.ShadowNeedleColor_Index, 5);
     EXPECT_EQ(indexed("mnuSettingsNeedleWidth", 3)->text(), QStringLiteral("3 Pixels"));
@@ -95,7 +98,8 @@ TEST_F(SettingsMenuTest, ColourCommandsStoreTheChoiceAndStartFromTheLastOne) {
     EXPECT_EQ(settings.values.Dial_Color, 16777215);
     log.colourAnswers.push_back(0x00FF00);
     item("mnuSetColorGraphPen")->trigger();
-    EXPECT_EQ(log.colourStarts, (std::vector<std::int32_t>{0, 0x123456, 0})); // the pen starts from its own colour
+    EXPECT_EQ(log.colourStarts,
+              (std::vector<std::int32_t>{0, 0x123456, 0})); // the pen starts from its own colour
     EXPECT_EQ(settings.values.GraphPen_Color, 0x00FF00);
 
     item("mnuSettingsColorsDefault")->trigger();
@@ -119,7 +123,8 @@ TEST_F(SettingsMenuTest, AboutBoxAndHelp) {
     log.onModal = [&](QDialog& d) {
         ++shown;
         EXPECT_EQ(d.windowTitle(), QStringLiteral("About kv Player"));
-        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("lblSoft"))->text(), QStringLiteral(KV_VERSION));
+        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("lblSoft"))->text(),
+                  QStringLiteral(KV_VERSION));
         EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("lblDisclaimer"))->text(), disclaimerText());
         EXPECT_TRUE(disclaimerText().contains(QStringLiteral("not a medical device")));
     };

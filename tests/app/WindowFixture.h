@@ -18,7 +18,8 @@ class WindowFixture : public ::testing::Test {
 protected:
     WindowFixture() : settings(dir.path()) {}
     void createWindow(AudioChannel* channel = nullptr) {
-        WindowContext ctx{&settings, &config, channel ? channel : &audio, &sched, dir.path(), dir.file("dummy.mp3"),
+        WindowContext ctx{&settings, &config,    channel ? channel : &audio,
+                          &sched,    dir.path(), dir.file("dummy.mp3"),
                           dir.path()};
         window = std::make_unique<MainWindow>(ctx, std::make_unique<ScriptedDialogs>(&log));
     }

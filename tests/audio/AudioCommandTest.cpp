@@ -1,5 +1,5 @@
-#include "AudioChannel.h"
 #include "AudioCommand.h"
+#include "AudioChannel.h"
 #include "RecordingFakeChannel.h"
 
 #include <gmock/gmock.h>
@@ -43,7 +43,8 @@ TEST(AudioCommand, EveryCommandTheProgramSendsParses) {
 }
 
 TEST(AudioCommand, ArgumentsAreTakenApart) {
-    const auto open = parseAudioCommand("OPEN \"/m/Grüße und Ä/x y.wav\" TYPE waveaudio ALIAS WavFile").command;
+    const auto open =
+        parseAudioCommand("OPEN \"/m/Grüße und Ä/x y.wav\" TYPE waveaudio ALIAS WavFile").command;
     ASSERT_TRUE(open);
     EXPECT_EQ(open->path, "/m/Grüße und Ä/x y.wav");
     EXPECT_EQ(open->deviceType, "waveaudio");
@@ -58,9 +59,10 @@ TEST(AudioCommand, ArgumentsAreTakenApart) {
 }
 
 TEST(AudioCommand, MalformedCommandsAreRefused) {
-    for (const char* bad : {"", "jump WavFile", "play", "play WavFile from x", "seek WavFile 12",
-                            "open x.wav type cdaudio alias WavFile", "open \"x\" alias WavFile",
-                            "set WavFile time format frames", "delete WavFile", "save WavFile \"x\" later"}) {
+    for (const char* bad :
+         {"", "jump WavFile", "play", "play WavFile from x", "seek WavFile 12",
+          "open x.wav type cdaudio alias WavFile", "open \"x\" alias WavFile",
+          "set WavFile time format frames", "delete WavFile", "save WavFile \"x\" later"}) {
         const ParsedCommand p = parseAudioCommand(bad);
         EXPECT_FALSE(p.command) << bad;
         EXPECT_NE(p.error, 0) << bad;

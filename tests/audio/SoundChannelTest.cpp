@@ -29,7 +29,8 @@ void writeRamp(const std::string& path, int rate, int channels, int subtype, int
     std::vector<short> data(static_cast<std::size_t>(frames * channels));
     for (int k = 0; k < frames; ++k)
         for (int c = 0; c < channels; ++c)
-            data[static_cast<std::size_t>(k * channels + c)] = static_cast<short>((k * 7 + c) % 30000);
+            data[static_cast<std::size_t>(k * channels + c)] =
+                static_cast<short>((k * 7 + c) % 30000);
     sf_writef_short(f, data.data(), frames);
     sf_close(f);
 }
@@ -120,7 +121,8 @@ TEST_F(SoundChannelTest, Mp3LengthMatchesTheDecodedFrames) {
     ASSERT_TRUE(file);
     std::vector<float> block(4096);
     std::int64_t decoded = 0;
-    for (std::int64_t got; (got = file->readFloat(block.data(), 4096)) > 0;) decoded += got;
+    for (std::int64_t got; (got = file->readFloat(block.data(), 4096)) > 0;)
+        decoded += got;
     EXPECT_EQ(decoded, file->frames());
 }
 
@@ -146,7 +148,9 @@ TEST_F(SoundChannelTest, DeleteNarrowsTheSoundAndSaveWritesIt) {
     EXPECT_EQ(info.channels, 2);
     for (int k : {0, 1, 14000, 27999})
         for (int c = 0; c < 2; ++c)
-            EXPECT_EQ(saved[static_cast<std::size_t>(k * 2 + c)] >> 16, ((k + 2000) * 7 + c) % 30000) << k;
+            EXPECT_EQ(saved[static_cast<std::size_t>(k * 2 + c)] >> 16,
+                      ((k + 2000) * 7 + c) % 30000)
+                << k;
     EXPECT_FALSE(std::filesystem::exists(out + ".part"));
 }
 
@@ -166,11 +170,13 @@ TEST_F(SoundChannelTest, SavingAnMp3WindowWritesSixteenBitWav) {
 
 TEST_F(SoundChannelTest, FailuresAnswerWithCodes) {
     EXPECT_EQ(channel.send("play WavFile").code, kAudioErrInvalidDevice);
-    EXPECT_EQ(channel.send("open \"" + dir.file("none.wav") + "\" type waveaudio alias WavFile").code,
-              kAudioErrFileNotFound);
+    EXPECT_EQ(
+        channel.send("open \"" + dir.file("none.wav") + "\" type waveaudio alias WavFile").code,
+        kAudioErrFileNotFound);
     test::writeText(dir.file("junk.wav"), "this is not sound");
-    EXPECT_EQ(channel.send("open \"" + dir.file("junk.wav") + "\" type waveaudio alias WavFile").code,
-              kAudioErrBadFile);
+    EXPECT_EQ(
+        channel.send("open \"" + dir.file("junk.wav") + "\" type waveaudio alias WavFile").code,
+        kAudioErrBadFile);
     EXPECT_EQ(channel.send("dance WavFile").code, kAudioErrUnrecognizedCommand);
 
     writeRamp(dir.file("ok.wav"), 8000, 1, SF_FORMAT_PCM_16, 800);
@@ -178,7 +184,8 @@ TEST_F(SoundChannelTest, FailuresAnswerWithCodes) {
     EXPECT_EQ(channel.send("open \"" + dir.file("ok.wav") + "\" type waveaudio alias WavFile").code,
               kAudioErrDuplicateAlias);
     EXPECT_EQ(channel.send("status Other mode").code, kAudioErrInvalidDevice);
-    EXPECT_EQ(channel.send("save WavFile \"" + dir.file("no/such/dir/x.wav") + "\" wait").code, kAudioErrCannotWrite);
+    EXPECT_EQ(channel.send("save WavFile \"" + dir.file("no/such/dir/x.wav") + "\" wait").code,
+              kAudioErrCannotWrite);
 }
 
 } // namespace
@@ -215,7 +222,8 @@ TEST(SoundDeviceOutput, StreamsTheSourceSamplesInOrder) {
     std::vector<float> out(raw.size() / sizeof(float));
     std::memcpy(out.data(), raw.data(), out.size() * sizeof(float));
     std::size_t first = 0;
-    while (first < out.size() && out[first] == 0.0f) ++first;
+    while (first < out.size() && out[first] == 0.0f)
+        ++first;
     ASSERT_GT(out.size() - first, 1000u) << "too little sound reached the device";
     std::size_t checked = 0;
     for (std::size_t i = first; i < out.size() && checked < 2000; ++i, ++checked) {

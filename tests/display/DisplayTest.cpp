@@ -18,11 +18,14 @@ constexpr std::int32_t kGreen = 65280;
 
 // Colours equal within antialiasing of slim shapes.
 bool near(std::int32_t a, std::int32_t b) {
-    return std::abs((a & 255) - (b & 255)) < 40 && std::abs(((a >> 8) & 255) - ((b >> 8) & 255)) < 40 &&
+    return std::abs((a & 255) - (b & 255)) < 40 &&
+           std::abs(((a >> 8) & 255) - ((b >> 8) & 255)) < 40 &&
            std::abs(((a >> 16) & 255) - ((b >> 16) & 255)) < 40;
 }
 
-std::int32_t packed(QRgb c) { return qRed(c) + 256 * qGreen(c) + 65536 * qBlue(c); }
+std::int32_t packed(QRgb c) {
+    return qRed(c) + 256 * qGreen(c) + 65536 * qBlue(c);
+}
 
 // The colour at a panel point of a rendered image.
 std::int32_t at(const QImage& image, const Surface& s, double x, double y) {
@@ -36,7 +39,9 @@ protected:
         panel.resize(1000);
         panel.readouts.fileText = "";
     }
-    std::int32_t probe(double x, double y) { return at(panel.compose(), panel.panelSurface(), x, y); }
+    std::int32_t probe(double x, double y) {
+        return at(panel.compose(), panel.panelSurface(), x, y);
+    }
     MeterPanel panel;
 };
 
@@ -88,7 +93,7 @@ TEST_F(PanelTest, SectorNeedleEndsAndTheSetPosition) {
     panel.Update_Needle(0, false);
     EXPECT_EQ(probe(0, 520), kRed);
     EXPECT_EQ(probe(0, 980), kRed);
-    EXPECT_EQ(probe(0, 480), kWhite); // inner end at 500
+    EXPECT_EQ(probe(0, 480), kWhite);                   // inner end at 500
     EXPECT_EQ(probe(0, 1045), panel.style.Scale_Color); // the straight-up mark is a long one
 
     panel.Update_Needle(-2503, false);
@@ -108,7 +113,7 @@ TEST_F(PanelTest, CircularTwoDrawsATwoEndedPointer) {
     EXPECT_EQ(probe(300, 600), kRed);
     EXPECT_EQ(probe(-300, 600), kRed);
     EXPECT_EQ(probe(490, 600), kRed);
-    EXPECT_EQ(probe(0, 600), kWhite); // a hole around the centre
+    EXPECT_EQ(probe(0, 600), kWhite);                        // a hole around the centre
     EXPECT_EQ(probe(0, 600 + 562), panel.style.Scale_Color); // the top mark
 }
 
@@ -136,7 +141,8 @@ TEST_F(PanelTest, MovingTheNeedleEqualsAFreshDraw) {
     for (int dial : {0, 1, 2, 3}) {
         panel.style.DialType = dial;
         panel.Draw_Panel();
-        for (std::int32_t v : {0, 9000, -7000, 16384, 500}) panel.Update_Needle(v, false);
+        for (std::int32_t v : {0, 9000, -7000, 16384, 500})
+            panel.Update_Needle(v, false);
         MeterPanel fresh;
         fresh.resize(1000);
         fresh.style = panel.style;
@@ -211,12 +217,14 @@ TEST_F(PanelTest, BannerPrintsIntoTheDialAndRemoveNeedleWipesIt) {
     const Surface& s = panel.panelSurface();
     int banner = 0;
     for (double x = -300; x < 300; x += 5)
-        for (double y = 840; y > 700; y -= 5) banner += at(shown, s, x, y) == panel.style.BannerColor;
+        for (double y = 840; y > 700; y -= 5)
+            banner += at(shown, s, x, y) == panel.style.BannerColor;
     EXPECT_GT(banner, 30);
     panel.Remove_Needle();
     const QImage wiped = panel.compose();
     for (double x = -300; x < 300; x += 5)
-        for (double y = 840; y > 700; y -= 5) ASSERT_EQ(at(wiped, s, x, y), kWhite) << x << "," << y;
+        for (double y = 840; y > 700; y -= 5)
+            ASSERT_EQ(at(wiped, s, x, y), kWhite) << x << "," << y;
 }
 
 TEST_F(PanelTest, ModeLinesSitByDialTypeAndAudioOffShowsWhilePlaying) {
@@ -224,7 +232,8 @@ TEST_F(PanelTest, ModeLinesSitByDialTypeAndAudioOffShowsWhilePlaying) {
         const QImage img = panel.compose();
         int ink = 0;
         for (double x = cx - 80; x <= cx + 80; x += 2)
-            for (double y = top - 4; y > top - 30; y -= 2) ink += at(img, panel.panelSurface(), x, y) == panel.style.Text_Color;
+            for (double y = top - 4; y > top - 30; y -= 2)
+                ink += at(img, panel.panelSurface(), x, y) == panel.style.Text_Color;
         return ink;
     };
     panel.style.DialType = 0;
@@ -269,8 +278,11 @@ TEST_F(PanelTest, TwelveHourClockAndKnobPointer) {
         panel.Update_SensKnob();
         const Surface& k = panel.knobSurface();
         const double p = (63 - knob) * (3 * M_PI / 2) / 63 - M_PI / 4;
-        EXPECT_EQ(at(k.image(), k, 0.65 * std::cos(p), 0.65 * std::sin(p)), panel.style.Text_Color) << knob;
-        EXPECT_EQ(at(k.image(), k, -0.65 * std::cos(p), -0.65 * std::sin(p)), panel.style.Panel_Color) << knob;
+        EXPECT_EQ(at(k.image(), k, 0.65 * std::cos(p), 0.65 * std::sin(p)), panel.style.Text_Color)
+            << knob;
+        EXPECT_EQ(at(k.image(), k, -0.65 * std::cos(p), -0.65 * std::sin(p)),
+                  panel.style.Panel_Color)
+            << knob;
     }
 }
 
@@ -292,14 +304,16 @@ TEST(Graph, RestartsMidHeightAndScrollsLeft) {
     EXPECT_EQ(at(s.image(), s, s.scaleWidth() - 1, 32768), g.options.GraphPen_Color);
     EXPECT_EQ(at(s.image(), s, s.scaleWidth() / 2, 32768), g.options.GraphSheet_Color);
 
-    for (int i = 0; i < 51; ++i) plot(25000); // a step up, then 50 more points
+    for (int i = 0; i < 51; ++i)
+        plot(25000); // a step up, then 50 more points
     const double stepX = g.trace().x[199 - 50];
     EXPECT_EQ(at(s.image(), s, stepX - 4, 32768), g.options.GraphPen_Color);
     EXPECT_EQ(at(s.image(), s, stepX + 4, 57768), g.options.GraphPen_Color);
     EXPECT_EQ(at(s.image(), s, stepX + 4, 32768), g.options.GraphSheet_Color);
 
     plot(65535); // far outside: the baseline moves in steps of 5000
-    const std::int32_t top = static_cast<std::int32_t>(std::nearbyint(65535 * 5.0)) - g.trace().Baseline;
+    const std::int32_t top =
+        static_cast<std::int32_t>(std::nearbyint(65535 * 5.0)) - g.trace().Baseline;
     EXPECT_GE(top, 1000);
     EXPECT_LE(top, 64536);
     EXPECT_EQ((g.trace().Baseline - (100000 - 32768)) % 5000, 0);

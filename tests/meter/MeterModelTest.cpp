@@ -1,6 +1,6 @@
+#include "MeterModel.h"
 #include "GainTable.h"
 #include "Knob.h"
-#include "MeterModel.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,7 @@ TEST(Knob, GainAnglesAndClicks) {
 TEST_F(MeterTest, CircularDialsWrapAroundTheFullTurn) {
     settle(0, 0, 5000); // G = 1
     EXPECT_EQ(needle(4000), 1000);
-    settle(0, 6, 50000); // "2.0": G = 2
+    settle(0, 6, 50000);             // "2.0": G = 2
     EXPECT_EQ(needle(10000), 14464); // 80000 mod 65536
     settle(3, 0, 0);
     EXPECT_EQ(needle(40000), static_cast<std::int16_t>(-40000 & 0xFFFF));
@@ -91,7 +91,7 @@ TEST_F(MeterTest, TraditionalDialClampsAndAutoSets) {
 }
 
 TEST_F(MeterTest, ContinuousDialRecentresAtEightThousand) {
-    settle(2, 0, 20000); // G = 1
+    settle(2, 0, 20000);                            // G = 1
     EXPECT_EQ(needle(20000 - 10504), -3497 - 2503); // e = 8001 -> about -6000
     settle(2, 0, 20000);
     EXPECT_EQ(needle(20000 + 5498), 8503 - 2503); // e = -8001 -> about +6000
@@ -109,7 +109,7 @@ TEST_F(MeterTest, KnobChangeKeepsTheNeedleAndFreezeHoldsIt) {
     EXPECT_EQ(needle(25000), held);
     EXPECT_EQ(needle(20000), held);
     EXPECT_EQ(model.SetPoint, held / 4 + 20000); // the set point follows the reading
-    model.SetRequest = true;                      // served on circular dials even when frozen
+    model.SetRequest = true;                     // served on circular dials even when frozen
     EXPECT_EQ(needle(20000), 0);
 
     settle(1, 16, 30000);
@@ -141,7 +141,8 @@ TEST_F(MeterTest, FilterLengthAdaptsBetweenThreeAndTen) {
     model.Filter();
     model.ResetPending = false;
     EXPECT_EQ(model.FilteredValue, 1000);
-    for (int i = 0; i < 20; ++i) model.Filter();
+    for (int i = 0; i < 20; ++i)
+        model.Filter();
     EXPECT_EQ(model.FilterLength, 11); // grows by one per steady sample; clamped to 10 on use
     model.Filter();
     EXPECT_EQ(model.FilterLength, 11);
@@ -152,7 +153,8 @@ TEST_F(MeterTest, FilterLengthAdaptsBetweenThreeAndTen) {
     EXPECT_EQ(model.FilterLength, 2);
     model.RawValue = 0;
     model.Filter(); // the average of the last three
-    EXPECT_EQ(model.FilteredValue, static_cast<std::int32_t>(std::nearbyint((2500 + 2450 + 0) / 3.0)));
+    EXPECT_EQ(model.FilteredValue,
+              static_cast<std::int32_t>(std::nearbyint((2500 + 2450 + 0) / 3.0)));
 }
 
 TEST_F(MeterTest, BaseCodesTextsAndTheCounter) {
@@ -258,7 +260,7 @@ TEST_F(MeterTest, PlainPlaybackReplaysTheRecordedFields) {
     MeterModel m([this] { return now; }, &seen);
     m.startUp();
     SampleRecord r;
-    r.SensIndex = 70;       // clamped to 63
+    r.SensIndex = 70;               // clamped to 63
     r.StatusFlags = 0b010'0'1'1'10; // dial 2, counter on, frozen, body motion
     r.BaseCode = 100;
     r.BdCount = 1234;

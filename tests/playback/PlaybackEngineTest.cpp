@@ -31,7 +31,8 @@ struct SeenView : PlaybackView {
 // a fake channel whose position follows the clock while it plays.
 class EngineTest : public ::testing::Test {
 protected:
-    EngineTest() : meter([this] { return sched.now(); }), view(meter), engine(audio, meter, sched, view) {
+    EngineTest()
+        : meter([this] { return sched.now(); }), view(meter), engine(audio, meter, sched, view) {
         rec.Records = test::plainRecords(3000);
         rec.RecordCount = 3000;
         rec.LoopStartRecord = 1;
@@ -86,8 +87,8 @@ TEST_F(EngineTest, PlayFromIdleSeeksShowsTheBannerThenPlaysAndPolls) {
     const auto after = commandsSince(mark);
     ASSERT_GE(after.size(), 5u);
     EXPECT_THAT(std::vector<std::string>(after.begin(), after.begin() + 5),
-                ElementsAre("seek WavFile to 1000", "status WavFile position", "play WavFile", "status WavFile mode",
-                            "status WavFile position"));
+                ElementsAre("seek WavFile to 1000", "status WavFile position", "play WavFile",
+                            "status WavFile mode", "status WavFile position"));
     EXPECT_EQ(engine.TransportState, 1);
     EXPECT_EQ(engine.PlayMode, 2);
 }
@@ -101,7 +102,8 @@ TEST_F(EngineTest, RecordsAreShownWhenTheSoundReachesThem) {
     run(0.002);
     EXPECT_EQ(view.shown.back(), 51); // record 51 at position 176400
     // Every record shown in order, none skipped.
-    for (std::size_t i = 0; i < view.shown.size(); ++i) EXPECT_EQ(view.shown[i], static_cast<int>(i + 1));
+    for (std::size_t i = 0; i < view.shown.size(); ++i)
+        EXPECT_EQ(view.shown[i], static_cast<int>(i + 1));
 }
 
 TEST_F(EngineTest, FallingBehindFetchesSeveralAndShowsTheLast) {
@@ -137,7 +139,8 @@ TEST_F(EngineTest, PauseDuringTheWaitShowsTheSameRecordFirstAfterResume) {
     EXPECT_THAT(paused, ElementsAre("status WavFile mode", "status WavFile mode"));
     const std::size_t resumeMark = audio.commands.size();
     engine.cmdPlay_Click(); // resume
-    EXPECT_EQ(commandsSince(resumeMark).front(), "play WavFile from " + std::to_string(engine.AudioPosition));
+    EXPECT_EQ(commandsSince(resumeMark).front(),
+              "play WavFile from " + std::to_string(engine.AudioPosition));
     run(0.05);
     ASSERT_FALSE(view.shown.empty());
     const auto firstAfter = std::find(view.shown.begin(), view.shown.end(), last + 1);
@@ -185,7 +188,8 @@ TEST_F(EngineTest, ThreeFwdPressesSendOnePauseAndOnePlayFrom) {
         if (c.rfind("status", 0) != 0) transport.push_back(c);
     EXPECT_THAT(transport, ElementsAre("pause WavFile"));
     run(0.02);
-    const std::string resume = "play WavFile from " + std::to_string(rec.record(cursor + 1500).TimeMs);
+    const std::string resume =
+        "play WavFile from " + std::to_string(rec.record(cursor + 1500).TimeMs);
     EXPECT_EQ(std::count(audio.commands.begin(), audio.commands.end(), resume), 1);
     EXPECT_EQ(engine.RecordCursor >= cursor + 1500, true);
 }
@@ -243,11 +247,13 @@ TEST_F(EngineTest, PositionBarJumpsInsideTheRangeWhilePlaying) {
               0);
     engine.barMouseDown(true, 400);
     EXPECT_EQ(engine.RecordCursor, 1200);
-    EXPECT_EQ(audio.commands.back(), "play WavFile from " + std::to_string(rec.record(1200).TimeMs));
+    EXPECT_EQ(audio.commands.back(),
+              "play WavFile from " + std::to_string(rec.record(1200).TimeMs));
     EXPECT_TRUE(engine.BarResetPending);
     run(0.01);
     EXPECT_FALSE(engine.BarResetPending);
-    EXPECT_EQ(view.range, std::make_pair(100, 600)); // the played part is repainted from the range start
+    EXPECT_EQ(view.range,
+              std::make_pair(100, 600)); // the played part is repainted from the range start
 }
 
 TEST_F(EngineTest, StopDuringTheStartBannerLeavesNothingPlaying) {

@@ -12,14 +12,16 @@ using test::TempDir;
 
 std::vector<std::uint8_t> bytesOf(const std::vector<SampleRecord>& records) {
     std::vector<std::uint8_t> out(records.size() * kRecordSize);
-    for (std::size_t i = 0; i < records.size(); ++i) records[i].encode(out.data() + i * kRecordSize);
+    for (std::size_t i = 0; i < records.size(); ++i)
+        records[i].encode(out.data() + i * kRecordSize);
     return out;
 }
 
 TEST(FormatCheck, LooksAtTheTypeLettersOfTheFirstFiveRecords) {
     auto records = test::plainRecords(5);
     const char letters[] = {'O', 'P', 'T', 'P', 'O'};
-    for (int i = 0; i < 5; ++i) records[static_cast<std::size_t>(i)].RecordType = letters[i];
+    for (int i = 0; i < 5; ++i)
+        records[static_cast<std::size_t>(i)].RecordType = letters[i];
     auto bytes = bytesOf(records);
     EXPECT_TRUE(Verify_kvd_Format(bytes.data(), bytes.size()));
 
@@ -80,7 +82,8 @@ TEST(KvdFile, ProgressComesInFiftySteps) {
 
     steps.clear();
     ASSERT_FALSE(writeKvdFile(dir.file("few.kvd"), test::plainRecords(49)));
-    EXPECT_EQ(readKvdFile(dir.file("few.kvd"), [&](int k) { steps.push_back(k); }).records.size(), 49u);
+    EXPECT_EQ(readKvdFile(dir.file("few.kvd"), [&](int k) { steps.push_back(k); }).records.size(),
+              49u);
     EXPECT_TRUE(steps.empty());
 }
 

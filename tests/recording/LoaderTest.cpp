@@ -34,9 +34,10 @@ TEST_F(LoaderTest, WavLoadSendsTheOpenSequenceAndComputesUnits) {
     ASSERT_FALSE(r.error);
     ASSERT_TRUE(r.recording);
     const std::string open = "open \"" + dir.file("rec.wav") + "\" type waveaudio alias WavFile";
-    EXPECT_THAT(audio.commands, ElementsAre("close WavFile", open, "set WavFile time format bytes",
-                                            "status WavFile samplespersec", "status WavFile bitspersample",
-                                            "status WavFile channels"));
+    EXPECT_THAT(audio.commands,
+                ElementsAre("close WavFile", open, "set WavFile time format bytes",
+                            "status WavFile samplespersec", "status WavFile bitspersample",
+                            "status WavFile channels"));
     EXPECT_EQ(r.recording->AudioType, AudioKind::Wav);
     EXPECT_EQ(r.recording->AudioUnitsPerSec, 176400);
 
@@ -54,7 +55,8 @@ TEST_F(LoaderTest, ChoosesTheAudioFile) {
         EXPECT_EQ(r.recording->AudioType, AudioKind::Mp3);
         EXPECT_EQ(r.recording->AudioUnitsPerSec, 1000);
         EXPECT_THAT(audio.commands,
-                    ElementsAre("close WavFile", "open \"" + dir.file("rec.mp3") + "\" type mpegvideo alias WavFile"));
+                    ElementsAre("close WavFile", "open \"" + dir.file("rec.mp3") +
+                                                     "\" type mpegvideo alias WavFile"));
     }
     test::writeText(dir.file("rec.wav"), ""); // empty wav: the mp3 is used
     EXPECT_EQ(load("rec").recording->AudioType, AudioKind::Mp3);
@@ -70,22 +72,27 @@ TEST_F(LoaderTest, ChoosesTheAudioFile) {
 TEST_F(LoaderTest, MissingFilesGiveTheirMessages) {
     const LoadResult noData = load("rec");
     ASSERT_TRUE(noData.error);
-    EXPECT_EQ(noData.error->message(), (UserMessage{dir.file("rec.kvd"), "File Not Found", MessageIcon::Exclamation}));
+    EXPECT_EQ(noData.error->message(),
+              (UserMessage{dir.file("rec.kvd"), "File Not Found", MessageIcon::Exclamation}));
     EXPECT_FALSE(noData.recording);
 
     writeRecording("rec");
     const LoadResult noAudio = load("rec");
     ASSERT_TRUE(noAudio.error);
-    EXPECT_EQ(noAudio.error->message(),
-              (UserMessage{"The audio file is missing. The .kvd and .wav (or .mp3) files must reside in the same "
-                           "folder.  Please check and try again or disable audio.",
-                           "File Not Found", MessageIcon::Exclamation}));
+    EXPECT_EQ(
+        noAudio.error->message(),
+        (UserMessage{
+            "The audio file is missing. The .kvd and .wav (or .mp3) files must reside in the same "
+            "folder.  Please check and try again or disable audio.",
+            "File Not Found", MessageIcon::Exclamation}));
 
     const LoadResult noDummy = load("rec", false);
     ASSERT_TRUE(noDummy.error);
-    EXPECT_EQ(noDummy.error->message(),
-              (UserMessage{"The Dummy.mp3 file is missing. This should be located in the application directory.",
-                           "File Not Found", MessageIcon::Exclamation}));
+    EXPECT_EQ(
+        noDummy.error->message(),
+        (UserMessage{
+            "The Dummy.mp3 file is missing. This should be located in the application directory.",
+            "File Not Found", MessageIcon::Exclamation}));
 }
 
 TEST_F(LoaderTest, FormatFailureClosesTheAudioAndReportsOnce) {
@@ -97,8 +104,9 @@ TEST_F(LoaderTest, FormatFailureClosesTheAudioAndReportsOnce) {
     observer.loadingStarted = [&] { ++started; };
     const LoadResult r = load("bad");
     ASSERT_TRUE(r.error);
-    EXPECT_EQ(r.error->message(), (UserMessage{"This file is corrupt or needs to be converted to version 2 format.",
-                                               "Incompatible file format", MessageIcon::Exclamation}));
+    EXPECT_EQ(r.error->message(),
+              (UserMessage{"This file is corrupt or needs to be converted to version 2 format.",
+                           "Incompatible file format", MessageIcon::Exclamation}));
     EXPECT_EQ(audio.commands.back(), "close WavFile");
     EXPECT_EQ(audio.commands.size(), 3u);
     EXPECT_EQ(started, 0);
@@ -115,17 +123,20 @@ TEST_F(LoaderTest, DeviceFailuresUseTheGeneralMessage) {
     audio.samplesPerSec = "n/a";
     const LoadResult r = load("rec");
     ASSERT_TRUE(r.error);
-    EXPECT_EQ(r.error->message(),
-              (UserMessage{"The wav file could not be loaded for the following reason(s): \n13: 'Type mismatch'",
-                           "kv Player", MessageIcon::None}));
+    EXPECT_EQ(
+        r.error->message(),
+        (UserMessage{
+            "The wav file could not be loaded for the following reason(s): \n13: 'Type mismatch'",
+            "kv Player", MessageIcon::None}));
 
     audio = {};
     const std::string open = "open \"" + dir.file("rec.wav") + "\" type waveaudio alias WavFile";
     audio.scripted[open] = AudioReply{277, "not a sound file"};
     const LoadResult refused = load("rec");
     ASSERT_TRUE(refused.error);
-    EXPECT_EQ(refused.error->message().text,
-              "The wav file could not be loaded for the following reason(s): \n277: 'not a sound file'");
+    EXPECT_EQ(
+        refused.error->message().text,
+        "The wav file could not be loaded for the following reason(s): \n277: 'not a sound file'");
     EXPECT_EQ(audio.commands.back(), "close WavFile");
 }
 

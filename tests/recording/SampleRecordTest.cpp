@@ -1,6 +1,6 @@
+#include "SampleRecord.h"
 #include "PlayTime.h"
 #include "RecordingFile.h"
-#include "SampleRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -23,14 +23,16 @@ TEST(SampleRecord, FieldsSitAtTheirFileOffsetsLittleEndian) {
     r.MarkType = 0x13;
     r.RecordType = 0x14;
     const RecordBytes b = r.toBytes();
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(b[static_cast<std::size_t>(i)], i + 1) << "offset " << i;
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(b[static_cast<std::size_t>(i)], i + 1) << "offset " << i;
 }
 
 TEST(SampleRecord, DecodeEncodeIsLosslessForAnyBytes) {
     std::mt19937 rng(7);
     for (int trial = 0; trial < 200; ++trial) {
         RecordBytes in{};
-        for (auto& b : in) b = static_cast<std::uint8_t>(rng());
+        for (auto& b : in)
+            b = static_cast<std::uint8_t>(rng());
         EXPECT_EQ(SampleRecord::decode(in.data()).toBytes(), in);
     }
 }
@@ -94,7 +96,8 @@ TEST(PlayTime, FormDependsOnTheRecordingLength) {
     EXPECT_EQ(Format_PlayTime(4025, 3600000), "1:07:05");
     EXPECT_EQ(Format_PlayTime(36000, 36000000), "10:00:00");
     // 59500 ms: the label rounds to 60 s, the skip step truncates to 59 s.
-    EXPECT_EQ(Format_PlayTime(static_cast<std::int32_t>(roundHalfEven(59500 / 1000.0)), 59500), "01:00");
+    EXPECT_EQ(Format_PlayTime(static_cast<std::int32_t>(roundHalfEven(59500 / 1000.0)), 59500),
+              "01:00");
     EXPECT_EQ(Calc_SkipStep(59500 / 1000), 10);
 }
 

@@ -1,8 +1,8 @@
+#include "SegmentEditor.h"
 #include "DemoData.h"
 #include "KvdFile.h"
 #include "RecordingFakeChannel.h"
 #include "RecordingLoader.h"
-#include "SegmentEditor.h"
 #include "SoundChannel.h"
 #include "SoundFile.h"
 #include "TempDir.h"
@@ -31,7 +31,8 @@ RecordingFile recordingOf(int n) {
 
 std::vector<std::string> filesIn(const std::string& dir) {
     std::vector<std::string> out;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) out.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        out.push_back(e.path().filename().string());
     std::sort(out.begin(), out.end());
     return out;
 }
@@ -59,7 +60,8 @@ TEST(Expand, CutsToTheBracketsAndStartsTimeAtZero) {
 
     RecordingFakeChannel audio;
     cutAudio(audio, cut);
-    EXPECT_THAT(audio.commands, ::testing::ElementsAre("delete WavFile from 3524472", "delete WavFile from 0 to 1764000"));
+    EXPECT_THAT(audio.commands, ::testing::ElementsAre("delete WavFile from 3524472",
+                                                       "delete WavFile from 0 to 1764000"));
 }
 
 TEST(Expand, MovesTheClockByTheCut) {
@@ -105,7 +107,8 @@ TEST_F(SavePairTest, WritesTheDataAndTheCutSoundAndLeavesNoTemporaries) {
     r.LoopEndRecord = 100;
     cutAudio(channel, Expand_Recording(r));
     std::vector<int> steps;
-    ASSERT_FALSE(saveRecordingPair(r, dir.file("old"), &channel, [&](int k) { steps.push_back(k); }));
+    ASSERT_FALSE(
+        saveRecordingPair(r, dir.file("old"), &channel, [&](int k) { steps.push_back(k); }));
     EXPECT_EQ(steps.size(), 50u);
     const KvdReadResult back = readKvdFile(dir.file("old.kvd"));
     EXPECT_EQ(back.records, r.Records);

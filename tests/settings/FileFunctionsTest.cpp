@@ -1,5 +1,5 @@
-#include "AppPaths.h"
 #include "FileFunctions.h"
+#include "AppPaths.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +31,8 @@ TEST(FileFunctions, ExistenceFoldersAndWildcards) {
 
 TEST(AppPaths, PortableFolderElseTheUserFolder) {
     TempDir dir;
-    EXPECT_EQ(chooseAppDirectory(dir.path(), dir.file("cfg")), dir.file("cfg")); // no program data beside it
+    EXPECT_EQ(chooseAppDirectory(dir.path(), dir.file("cfg")),
+              dir.file("cfg")); // no program data beside it
     test::writeText(dir.file("dummy.mp3"), "ID3");
     EXPECT_EQ(chooseAppDirectory(dir.path(), dir.file("cfg")), dir.path());
     const std::string user = dir.file("user/config");

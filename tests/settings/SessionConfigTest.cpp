@@ -44,13 +44,15 @@ TEST(SessionConfig, WritesTheExactLinesAndReadsThemBack) {
 TEST(SessionConfig, ADamagedFileIsWhollyReplacedByDefaults) {
     TempDir dir;
     SessionConfig c;
-    test::writeText(dir.file("kv_Player.cfg"), "\"/x.ini\"\r\n0\r\n0\r\n30\r\n1\r\n2\r\n3\r\n"); // seven lines
+    test::writeText(dir.file("kv_Player.cfg"),
+                    "\"/x.ini\"\r\n0\r\n0\r\n30\r\n1\r\n2\r\n3\r\n"); // seven lines
     EXPECT_FALSE(c.Read_Config(dir.path(), 800));
     EXPECT_EQ(c.SettingsFilePath, dir.file("kv_Player.ini"));
     EXPECT_EQ(c.AutoSaveMode, 2);
     EXPECT_EQ(c.KnobIndex, 8);
 
-    test::writeText(dir.file("kv_Player.cfg"), "\"/x.ini\"\r\n0\r\n0\r\n30\r\n40000\r\n2\r\n3\r\n0\r\n");
+    test::writeText(dir.file("kv_Player.cfg"),
+                    "\"/x.ini\"\r\n0\r\n0\r\n30\r\n40000\r\n2\r\n3\r\n0\r\n");
     EXPECT_FALSE(c.Read_Config(dir.path(), 800));
     EXPECT_EQ(c.KnobIndex, 8);
 

@@ -1,5 +1,5 @@
-#include "ProfileFile.h"
 #include "Settings.h"
+#include "ProfileFile.h"
 #include "TempDir.h"
 #include "TextConversion.h"
 
@@ -54,7 +54,8 @@ TEST(ProfileFile, WritingAKeyKeepsEverythingElse) {
 TEST(ProfileFile, ValuesComeBackUnquotedAndCut) {
     TempDir dir;
     const std::string path = dir.file("q.ini");
-    test::writeText(path, "[Recording]\nSavePath=\"C:\\a b\\\"\nLoadPath=" + std::string(300, 'x') + "\nEmpty=\n");
+    test::writeText(path, "[Recording]\nSavePath=\"C:\\a b\\\"\nLoadPath=" + std::string(300, 'x') +
+                              "\nEmpty=\n");
     ProfileFile f(path);
     EXPECT_EQ(f.read("Recording", "SavePath", ""), "C:\\a b\\");
     EXPECT_EQ(f.read("Recording", "LoadPath", "").size(), 254u);
@@ -96,9 +97,10 @@ TEST_F(SettingsTest, NoFileGivesEveryDefault) {
 }
 
 TEST_F(SettingsTest, UnconvertibleValuesKeepThePreviousValue) {
-    test::writeText(store.SettingsFilePath,
-                    "[Colors]\nDial_Color=abc\nShadowNeedleColor_Index=70000\n[Format]\nRecordVisible=1\n"
-                    "ClockLeft=maybe\nDialType=9\n");
+    test::writeText(
+        store.SettingsFilePath,
+        "[Colors]\nDial_Color=abc\nShadowNeedleColor_Index=70000\n[Format]\nRecordVisible=1\n"
+        "ClockLeft=maybe\nDialType=9\n");
     store.values.ShadowNeedleColor_Index = 3;
     store.values.ClockLeft = true;
     store.Load_Settings();
@@ -116,12 +118,30 @@ TEST_F(SettingsTest, SaveWritesSectionsAndKeysInOrder) {
     store.values.DialType = 0; // in force, not saved
     store.Save_Settings();
     const std::string text = test::readText(store.SettingsFilePath);
-    const char* order[] = {"[Colors]", "Dial_Color=16777215", "MainNeedle_Color=255", "ShadowNeedleColor_Index=1",
-                           "Scale_Color=", "FreezeNeedle_Color=", "Text_Color=", "[Format]", "Needle_Width=4",
-                           "DialType=2", "ScaleType=0", "RecordVisible=True", "GraphHeight_Index=3",
-                           "GraphVisible=False", "ClockType=3", "ClockLeft=False", "DateType=1", "[Settings]",
-                           "SwitchMode_Index=1", "kv3SensorMode=False", "[Graph]", "GraphInvert=False",
-                           "GraphTimescale=8", "GraphGain=0"};
+    const char* order[] = {"[Colors]",
+                           "Dial_Color=16777215",
+                           "MainNeedle_Color=255",
+                           "ShadowNeedleColor_Index=1",
+                           "Scale_Color=",
+                           "FreezeNeedle_Color=",
+                           "Text_Color=",
+                           "[Format]",
+                           "Needle_Width=4",
+                           "DialType=2",
+                           "ScaleType=0",
+                           "RecordVisible=True",
+                           "GraphHeight_Index=3",
+                           "GraphVisible=False",
+                           "ClockType=3",
+                           "ClockLeft=False",
+                           "DateType=1",
+                           "[Settings]",
+                           "SwitchMode_Index=1",
+                           "kv3SensorMode=False",
+                           "[Graph]",
+                           "GraphInvert=False",
+                           "GraphTimescale=8",
+                           "GraphGain=0"};
     std::size_t at = 0;
     for (const char* item : order) {
         const std::size_t found = text.find(item, at);
@@ -172,7 +192,8 @@ TEST_F(SettingsTest, RecordVisibleOneSavesBackAsTrueAndDefaultsRestoreColours) {
     store.Set_DefaultColors();
     EXPECT_EQ(store.values.Panel_Color, 10070316);
     EXPECT_EQ(store.values.Text_Color, 0);
-    EXPECT_NE(test::readText(store.SettingsFilePath).find("Panel_Color=5"), std::string::npos); // writes nothing
+    EXPECT_NE(test::readText(store.SettingsFilePath).find("Panel_Color=5"),
+              std::string::npos); // writes nothing
 }
 
 TEST_F(SettingsTest, AMissingSettingsFileFallsBackToTheDefaultPath) {

@@ -1,5 +1,5 @@
-#include "DemoData.h"
 #include "KvTool.h"
+#include "DemoData.h"
 #include "KvdFile.h"
 #include "TempDir.h"
 
@@ -34,13 +34,15 @@ TEST(KvTool, InfoPrintsEveryKey) {
     ASSERT_EQ(writeDemoAudio(dir.file("a.wav"), 10.0, DemoAudioFormat::Wav, 22050, 2), "");
     const ToolRun r = kvtool({"info", dir.file("a.kvd")});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "records: 500\ntotal_time_ms: 9980\ntotal_time: 00:10\nskip_step: 10\n"
-                     "clock_start: 16:00:16\ndate: 2000-01-01\naudio: wav\naudio_units_per_sec: 88200\n");
+    EXPECT_EQ(r.out,
+              "records: 500\ntotal_time_ms: 9980\ntotal_time: 00:10\nskip_step: 10\n"
+              "clock_start: 16:00:16\ndate: 2000-01-01\naudio: wav\naudio_units_per_sec: 88200\n");
 
     auto plain = test::plainRecords(60);
     ASSERT_FALSE(writeKvdFile(dir.file("b.kvd"), plain));
     const ToolRun b = kvtool({"info", dir.file("b.kvd")});
-    EXPECT_NE(b.out.find("clock_start: none\ndate: none\naudio: missing\naudio_units_per_sec: 0\n"), std::string::npos);
+    EXPECT_NE(b.out.find("clock_start: none\ndate: none\naudio: missing\naudio_units_per_sec: 0\n"),
+              std::string::npos);
 }
 
 TEST(KvTool, ExportWritesOneRowPerRecord) {
@@ -63,8 +65,10 @@ TEST(KvTool, ExportWritesOneRowPerRecord) {
     std::string header, row1, row2, row3, row4;
     std::getline(lines, header), std::getline(lines, row1), std::getline(lines, row2);
     std::getline(lines, row3), std::getline(lines, row4);
-    EXPECT_EQ(header, "record,time_ms,raw,needle,bd_count,bd_text,base_code,base_text,sens_index,knob_label,lamp,"
-                      "frozen,bd_on,dial_type,mark,mark_value,record_type");
+    EXPECT_EQ(
+        header,
+        "record,time_ms,raw,needle,bd_count,bd_text,base_code,base_text,sens_index,knob_label,lamp,"
+        "frozen,bd_on,dial_type,mark,mark_value,record_type");
     EXPECT_EQ(row1, "1,0,1000,0,0,0.0,0,0.4,0,1.0,0,0,0,0,C,57616,O");
     EXPECT_EQ(row3, "3,40,1002,0,0,0.0,0,0.4,0,1.0,0,0,0,0,T,32769,O");
     EXPECT_EQ(row4, "4,60,65535,0,12340,1234,255,6.75,70,40,3,1,1,3,,,O");
@@ -85,9 +89,10 @@ TEST(KvTool, ExitCodesTellFormatFailuresFromOtherErrors) {
 TEST(KvTool, ChannelConsoleAnswersEachCommand) {
     TempDir dir;
     ASSERT_EQ(writeDemoAudio(dir.file("c d.wav"), 1.0, DemoAudioFormat::Wav), "");
-    const ToolRun r = kvtool({"channel"}, "open \"" + dir.file("c d.wav") +
-                                          "\" type waveaudio alias WavFile\nstatus WavFile channels\n"
-                                          "sleep 1\nstatus WavFile mode\nfoo\nclose WavFile\n");
+    const ToolRun r =
+        kvtool({"channel"}, "open \"" + dir.file("c d.wav") +
+                                "\" type waveaudio alias WavFile\nstatus WavFile channels\n"
+                                "sleep 1\nstatus WavFile mode\nfoo\nclose WavFile\n");
     EXPECT_EQ(r.out, "0\t\n0\t1\n0\tstopped\n261\tUnknown command.\n0\t\n");
 }
 
@@ -118,16 +123,20 @@ TEST(KvToolRecompute, RunsTheOverrideModelOnTheRecordsTime) {
     ASSERT_EQ(r.code, 0) << r.err;
     std::istringstream csv(test::readText(dir.file("f.csv")));
     std::vector<std::string> rows;
-    for (std::string line; std::getline(csv, line);) rows.push_back(line);
+    for (std::string line; std::getline(csv, line);)
+        rows.push_back(line);
     ASSERT_EQ(rows.size(), 101u);
-    EXPECT_EQ(rows[0], "record,time_ms,raw,filtered,deflection,base_code,base_text,bd_total,bd_text,lamp,motion,frozen");
+    EXPECT_EQ(rows[0], "record,time_ms,raw,filtered,deflection,base_code,base_text,bd_total,bd_"
+                       "text,lamp,motion,frozen");
     EXPECT_EQ(rows[1], "1,0,30000,30000,-2503,114,3.25,0,0.0,0,0,0");  // reset: needle at rest
-    EXPECT_EQ(rows[2], "2,20,30000,30000,-2503,114,3.25,0,0.0,1,0,0");  // the start-up SET
+    EXPECT_EQ(rows[2], "2,20,30000,30000,-2503,114,3.25,0,0.0,1,0,0"); // the start-up SET
     EXPECT_EQ(rows[16], "16,300,30000,30000,-2503,114,3.25,0,0.0,1,0,0");
-    EXPECT_EQ(rows[17], "17,320,30000,30000,-2503,114,3.25,0,0.0,0,0,0"); // SET lamp off after 300 ms
-    EXPECT_NE(rows[50].find(",2,1,0"), std::string::npos) << rows[50];     // body motion lamp
+    EXPECT_EQ(rows[17],
+              "17,320,30000,30000,-2503,114,3.25,0,0.0,0,0,0");        // SET lamp off after 300 ms
+    EXPECT_NE(rows[50].find(",2,1,0"), std::string::npos) << rows[50]; // body motion lamp
 
-    const ToolRun frozen = kvtool({"recompute", dir.file("f.kvd"), "--freeze", "on", "--dial", "0"});
+    const ToolRun frozen =
+        kvtool({"recompute", dir.file("f.kvd"), "--freeze", "on", "--dial", "0"});
     ASSERT_EQ(frozen.code, 0);
     EXPECT_NE(frozen.out.find("\n50,980,31000,"), std::string::npos);
     EXPECT_NE(frozen.out.find(",2,1,1\n"), std::string::npos);
@@ -139,24 +148,29 @@ TEST(KvToolRender, DrawsThePanelAtARecord) {
     TempDir dir;
     auto records = flatRecording(200, 30000);
     records[149].NeedlePos = 0; // straight up
-    for (int i = 0; i < 149; ++i) records[static_cast<std::size_t>(i)].NeedlePos = -2503;
+    for (int i = 0; i < 149; ++i)
+        records[static_cast<std::size_t>(i)].NeedlePos = -2503;
     ASSERT_FALSE(writeKvdFile(dir.file("g.kvd"), records));
-    ASSERT_EQ(kvtool({"render", dir.file("g.kvd"), "--record", "150", "-o", dir.file("a.png")}).code, 0);
+    ASSERT_EQ(
+        kvtool({"render", dir.file("g.kvd"), "--record", "150", "-o", dir.file("a.png")}).code, 0);
     QImage a(QString::fromStdString(dir.file("a.png")));
     ASSERT_EQ(a.size(), QSize(1000, 625));
     EXPECT_EQ(a.pixel(500, 225), qRgb(255, 0, 0)); // panel point (0, 750)
 
-    ASSERT_EQ(kvtool({"render", dir.file("g.kvd"), "--at", "1.0", "--graph", "--width", "800", "-o", dir.file("b.png")})
+    ASSERT_EQ(kvtool({"render", dir.file("g.kvd"), "--at", "1.0", "--graph", "--width", "800", "-o",
+                      dir.file("b.png")})
                   .code,
               0);
     QImage b(QString::fromStdString(dir.file("b.png")));
     EXPECT_EQ(b.size(), QSize(800, 500 + 300));
     EXPECT_NE(b.pixel(400, 180), qRgb(255, 0, 0)); // record 51 is at rest, not straight up
     bool trace = false; // the flat reading runs at mid height of the strip, to the right edge
-    for (int y = 500 + 140; y < 500 + 160; ++y) trace = trace || b.pixel(795, y) == qRgb(0, 0, 0);
+    for (int y = 500 + 140; y < 500 + 160; ++y)
+        trace = trace || b.pixel(795, y) == qRgb(0, 0, 0);
     EXPECT_TRUE(trace);
     EXPECT_EQ(kvtool({"render", dir.file("g.kvd"), "-o", dir.file("c.png")}).code, 1);
-    EXPECT_EQ(kvtool({"render", dir.file("g.kvd"), "--record", "999", "-o", dir.file("c.png")}).code, 1);
+    EXPECT_EQ(
+        kvtool({"render", dir.file("g.kvd"), "--record", "999", "-o", dir.file("c.png")}).code, 1);
 }
 
 } // namespace
@@ -171,17 +185,25 @@ TEST(KvToolCut, SavesASegmentOfWholeRecords) {
     o.records = 1000;
     ASSERT_FALSE(writeKvdFile(dir.file("in.kvd"), makeDemoRecords(o)));
     ASSERT_EQ(writeDemoAudio(dir.file("in.wav"), 20.5, DemoAudioFormat::Wav, 8000, 1), "");
-    const ToolRun r = kvtool({"cut", dir.file("in.kvd"), "--from", "2.01", "--to", "4.5", "-o", dir.file("out.kvd")});
+    const ToolRun r = kvtool(
+        {"cut", dir.file("in.kvd"), "--from", "2.01", "--to", "4.5", "-o", dir.file("out.kvd")});
     ASSERT_EQ(r.code, 0) << r.err;
     const KvdReadResult out = readKvdFile(dir.file("out.kvd"));
     ASSERT_EQ(out.records.size(), 125u); // records at 2.02 s .. 4.50 s
     EXPECT_EQ(out.records.front().TimeMs, 0);
     EXPECT_EQ(out.records.back().TimeMs, 2480);
     const ToolRun info = kvtool({"info", dir.file("out.kvd")});
-    EXPECT_NE(info.out.find("audio: wav\naudio_units_per_sec: 16000\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("audio: wav\naudio_units_per_sec: 16000\n"), std::string::npos)
+        << info.out;
 
-    EXPECT_EQ(kvtool({"cut", dir.file("in.kvd"), "--from", "1", "--to", "2", "-o", dir.file("in.kvd")}).code, 1);
-    EXPECT_EQ(kvtool({"cut", dir.file("in.kvd"), "--from", "3", "--to", "2", "-o", dir.file("x.kvd")}).code, 1);
+    EXPECT_EQ(
+        kvtool({"cut", dir.file("in.kvd"), "--from", "1", "--to", "2", "-o", dir.file("in.kvd")})
+            .code,
+        1);
+    EXPECT_EQ(
+        kvtool({"cut", dir.file("in.kvd"), "--from", "3", "--to", "2", "-o", dir.file("x.kvd")})
+            .code,
+        1);
 }
 
 } // namespace
