@@ -8,6 +8,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTest>
@@ -282,6 +284,38 @@ TEST_F(PlayerWindowTest, TestModeWithoutTheDummyFileResetsAtOnce) {
     EXPECT_EQ(item("mnuTestOn")->text(), QStringLiteral("Start"));
     EXPECT_FALSE(window->testRunning());
     EXPECT_EQ(window->engine().PlayMode, 0);
+}
+
+} // namespace
+} // namespace kv
+
+#include <QMimeData>
+#include <QUrl>
+
+namespace kv {
+namespace {
+
+TEST_F(PlayerWindowTest, DroppingAKvdFileLoadsIt) {
+    start();
+    auto recs = test::plainRecords(300);
+    ASSERT_FALSE(writeKvdFile(dir.file("dropped.kvd"), recs));
+    test::writeText(dir.file("dropped.mp3"), "ID3");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file("dropped.kvd")))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
+    ASSERT_TRUE(window->isLoaded());
+    EXPECT_EQ(window->recording()->LoadedFileBase, dir.file("dropped"));
+
+    QMimeData other;
+    other.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/notes.txt"))});
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &other, Qt::LeftButton, Qt::NoModifier);
+    refused.setAccepted(false);
+    QApplication::sendEvent(window.get(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
 }
 
 } // namespace
