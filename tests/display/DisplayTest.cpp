@@ -106,6 +106,25 @@ TEST_F(PanelTest, SectorNeedleEndsAndTheSetPosition) {
     EXPECT_EQ(probe(900 * std::sin(a), 900 * std::cos(a)), panel.style.FreezeNeedle_Color);
 }
 
+TEST(PanelScaling, TheSameDrawingAtAnyWidthAndPixelRatio) {
+    for (const auto& [width, dpr] :
+         {std::pair{650, 1.0}, std::pair{1000, 2.0}, std::pair{3840, 1.0}}) {
+        MeterPanel panel;
+        panel.resize(width, dpr);
+        panel.style.DialType = 1;
+        panel.Draw_Panel();
+        panel.Update_Needle(0, false);
+        const QImage img = panel.compose();
+        EXPECT_EQ(img.width(), static_cast<int>(width * dpr));
+        EXPECT_EQ(at(img, panel.panelSurface(), 0, 750), kRed) << width << "@" << dpr;
+        EXPECT_EQ(at(img, panel.panelSurface(), 0, 480), kWhite) << width << "@" << dpr;
+        EXPECT_EQ(at(img, panel.panelSurface(), 0, 1045), panel.style.Scale_Color)
+            << width << "@" << dpr;
+        EXPECT_EQ(at(img, panel.panelSurface(), 990, 1190), panel.style.Panel_Color)
+            << width << "@" << dpr;
+    }
+}
+
 TEST_F(PanelTest, CircularTwoDrawsATwoEndedPointer) {
     panel.style.DialType = 3;
     panel.Draw_Panel();
