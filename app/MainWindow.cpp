@@ -257,6 +257,7 @@ void MainWindow::applyColours() {
 }
 
 void MainWindow::dropRecording() {
+    if (m_engine->PlayMode == 2) m_ctx.audio->send("stop WavFile"); // no sound without its recording
     m_engine->setRecording(nullptr);
     m_recording.reset();
     m_lblLoadedFile->setText(QStringLiteral("No File Loaded"));

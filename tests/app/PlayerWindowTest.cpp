@@ -196,6 +196,23 @@ TEST_F(PlayerWindowTest, PlaysThroughTheTransportButtons) {
     EXPECT_EQ(audio.mode, "stopped");
 }
 
+TEST_F(PlayerWindowTest, SwitchingAudioOffWhilePlayingStopsTheSoundAndUnloads) {
+    start();
+    test::writeText(dir.file("dummy.mp3"), "ID3");
+    loadRecording();
+    window->engine().cmdPlay_Click();
+    run(1.5);
+    ASSERT_EQ(audio.mode, "playing");
+    item("mnuRecAudioOff")->trigger();
+    EXPECT_EQ(audio.mode, "stopped");
+    EXPECT_FALSE(window->isLoaded());
+    EXPECT_EQ(window->engine().PlayMode, 0);
+    EXPECT_FALSE(settings.values.AudioEnable);
+    EXPECT_TRUE(item("mnuRecAudioOff")->isChecked());
+    run(0.5); // nothing keeps polling
+    EXPECT_EQ(window->engine().PlayMode, 0);
+}
+
 TEST_F(PlayerWindowTest, OverrideBringsBackTheUsersKnobAndClearingItTheRecordings) {
     start();
     window->meter().KnobIndex = 20;
