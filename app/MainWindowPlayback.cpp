@@ -170,13 +170,13 @@ void MainWindow::focusStop() {
 
 void MainWindow::Update_BaseDisplay(const std::string& text) {
     m_panel->panel().Update_BaseDisplay(text);
-    m_panel->update();
+    m_panel->updatePanelRect(m_panel->panel().baseRect());
 }
 
 void MainWindow::Update_BdDisplay(const std::string& text) {
     m_panel->panel().readouts.BdEnabled = m_meter.BdEnabled;
     m_panel->panel().Update_BdDisplay(text);
-    m_panel->update();
+    m_panel->updatePanelRect(m_panel->panel().counterRect());
 }
 
 void MainWindow::Update_LED(Lamp lamp) {
@@ -188,7 +188,7 @@ void MainWindow::Update_LED(Lamp lamp) {
 void MainWindow::Update_SensKnob() {
     m_panel->panel().readouts.knobIndex = m_meter.KnobIndex;
     m_panel->panel().Update_SensKnob();
-    m_panel->update();
+    m_panel->updatePanelRect(m_panel->panel().knobRect());
 }
 
 void MainWindow::showTag(std::uint16_t tag) {

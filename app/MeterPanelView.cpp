@@ -33,6 +33,10 @@ void MeterPanelView::setNeedle(std::int32_t deflection, bool frozen) {
     update(m_panel.Update_Needle(deflection, frozen).translated(origin()).toAlignedRect());
 }
 
+void MeterPanelView::updatePanelRect(const QRectF& r) {
+    update(r.translated(origin()).toAlignedRect().adjusted(-1, -1, 1, 1));
+}
+
 QPointF MeterPanelView::origin() const {
     return QPointF(0, std::max(0, (height() - m_panel.heightPx()) / 2));
 }

@@ -21,6 +21,8 @@ public:
     void Update_FileDisplay(const std::string& text);
     const std::string& fileDisplayText() const { return m_panel.readouts.fileText; }
     void setNeedle(std::int32_t deflection, bool frozen);
+    // Repaints only these panel pixels (a readout that changed).
+    void updatePanelRect(const QRectF& panelPixels);
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int w) const override { return static_cast<int>(w / 1.6); }

@@ -86,6 +86,20 @@ QRectF MeterPanel::counterRect() const {
     return QRectF(m_panel.toPixels(700, 200), m_panel.toPixels(900, 100));
 }
 
+QRectF MeterPanel::baseRect() const {
+    const double cx = style.ClockLeft ? 750 : -750;
+    return QRectF(m_panel.toPixels(std::max(-1000.0, cx - 450), 1200),
+                  m_panel.toPixels(std::min(1000.0, cx + 450), 850))
+        .normalized();
+}
+
+QRectF MeterPanel::lampRect() const {
+    const bool circular = style.DialType == 0 || style.DialType == 3;
+    const QPointF c = circular ? m_panel.toPixels(0, 600) : m_panel.toPixels(-254.3, 1039.3);
+    const double r = widthPx() / 50.0 + 2;
+    return QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r);
+}
+
 QRectF MeterPanel::knobRect() const {
     return QRectF(m_panel.toPixels(-950, 350), m_panel.toPixels(-650, 50));
 }

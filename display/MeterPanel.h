@@ -109,6 +109,9 @@ public:
     // Where the counter and the knob sit on the panel, in pixels.
     QRectF counterRect() const;
     QRectF knobRect() const;
+    // The pixels the Base readout and the lamp may touch, for partial repaints.
+    QRectF baseRect() const;
+    QRectF lampRect() const;
 
     // The panel as shown: cached images plus the needle.
     QImage compose() const;

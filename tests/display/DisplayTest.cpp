@@ -224,6 +224,16 @@ TEST_F(PanelTest, BaseReadoutErasesItsOldTextButNotTheDial) {
     EXPECT_EQ(inkAfter, 0);
     EXPECT_EQ(faceBefore, kWhite);
     EXPECT_EQ(probe(-520, 970), kWhite); // the dial face's corner is untouched
+
+    // Everything the readout drew lies in the rectangle a window repaints for it.
+    const QRectF region = panel.baseRect();
+    int outside = 0;
+    for (int y = 0; y < wide.height() / 2; ++y)
+        for (int x = 0; x < wide.width() / 2; ++x)
+            if (packed(wide.pixel(x, y)) == panel.style.Text_Color &&
+                !region.contains(QPointF(x, y)))
+                ++outside;
+    EXPECT_EQ(outside, 0);
 }
 
 TEST_F(PanelTest, BannerPrintsIntoTheDialAndRemoveNeedleWipesIt) {
