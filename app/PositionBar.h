@@ -22,8 +22,6 @@ public:
     void paintRange(int x0, int x1); // clear, then the range unplayed
     void paintPlayed(int x0, int x1);
     int filledTo() const { return m_range1; }
-    int playedTo() const { return m_played1; }
-    std::pair<int, int> range() const { return {m_range0, m_range1}; }
 
     // Scale x of a widget position, cut to a whole number within 0..1000.
     int scaleX(double widgetX) const;

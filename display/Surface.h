@@ -33,7 +33,6 @@ public:
     int heightPx() const { return m_heightPx; }
 
     void setScale(double left, double top, double width, double height);
-    double scaleLeft() const { return m_left; }
     double scaleTop() const { return m_top; }
     double scaleWidth() const { return m_width; }
     double scaleHeight() const { return m_height; }
@@ -54,7 +53,6 @@ public:
         m_x = x;
         m_y = y;
     }
-    double currentX() const { return m_x; }
     double currentY() const { return m_y; }
 
     void line(double x1, double y1, double x2, double y2, std::optional<std::int32_t> colour = {});
@@ -74,7 +72,6 @@ public:
 
     // Device-independent pixel position of a user point.
     QPointF toPixels(double x, double y) const;
-    double unitsPerPixelX() const { return m_width / m_widthPx; }
 
 private:
     void paintWith(const std::function<void(QPainter&)>& draw);

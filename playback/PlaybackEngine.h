@@ -85,7 +85,6 @@ public:
     void cmdFwd_Click();
     void cmdRev_Click();
     void cmdLoop_Click() { PlayLoopEnable = !PlayLoopEnable; }
-    bool skipTimerRunning() const { return m_skip.running(); }
     // True while a banner wait of Play, Stop or a loop restart runs.
     bool inBannerWait() const { return m_banner != 0; }
 

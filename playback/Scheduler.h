@@ -76,7 +76,6 @@ public:
         }
         m_now = std::max(m_now, t);
     }
-    std::size_t pending() const { return m_due.size(); }
 
 private:
     double m_now = 1000.0;

@@ -10,6 +10,13 @@
 namespace kv {
 namespace {
 
+// A key with its section and default text.
+struct SettingKey {
+    const char* section;
+    const char* key;
+    const char* defaultText;
+};
+
 enum class Kind { Number, Bool, Untyped, Text };
 using Member = std::variant<std::int32_t Settings::*, std::int16_t Settings::*, bool Settings::*,
                             std::string Settings::*>;
@@ -199,14 +206,6 @@ Settings defaultSettings() {
         store(s, k, k.name.defaultText);
     s.ChosenDialType = static_cast<std::int16_t>(s.DialType);
     return s;
-}
-
-const SettingKey* settingKeys(std::size_t* count) {
-    static SettingKey names[kKeyCount];
-    for (std::size_t i = 0; i < kKeyCount; ++i)
-        names[i] = kKeys[i].name;
-    *count = kKeyCount;
-    return names;
 }
 
 SettingsStore::SettingsStore(std::string appDirectory)

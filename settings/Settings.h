@@ -94,12 +94,4 @@ private:
     std::string m_appDirectory;
 };
 
-// Every key with its section and default text, in the loader's order.
-struct SettingKey {
-    const char* section;
-    const char* key;
-    const char* defaultText;
-};
-const SettingKey* settingKeys(std::size_t* count);
-
 } // namespace kv
