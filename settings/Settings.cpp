@@ -81,7 +81,6 @@ const KeyDef kKeys[] = {
 };
 #undef KV_KEY
 
-
 // The order in which Save_Settings writes (and a new file lists) the keys.
 const char* const kSaveOrder[] = {"Dial_Color",
                                   "LED_Set_Color",
