@@ -2,6 +2,7 @@
 // `kv_player FILE.kvd` also loads FILE once the window is up.
 #include "AppPaths.h"
 #include "MainWindow.h"
+#include "SignalWatcher.h"
 #include "SoundChannel.h"
 #include "Splash.h"
 
@@ -33,6 +34,13 @@ int main(int argc, char** argv) {
         context.demoFolder = QFileInfo(QString::fromStdString(demo)).absolutePath().toStdString();
 
     std::unique_ptr<kv::MainWindow> window;
+    // SIGTERM, SIGINT and SIGHUP end the program as a close without questions.
+    kv::SignalWatcher watcher;
+    QObject::connect(&watcher, &kv::SignalWatcher::received, &app, [&] {
+        if (window)
+            window->endBySignal();
+        QCoreApplication::exit(0);
+    });
     const QStringList args = QCoreApplication::arguments();
     QTimer::singleShot(3000, [&] {
         window = std::make_unique<kv::MainWindow>(context);

@@ -1,5 +1,7 @@
 #include "SoundFile.h"
 
+#include "SafeFile.h"
+
 #include <sndfile.h>
 
 #include <cstdio>
@@ -85,7 +87,10 @@ std::string saveWavWindow(const std::string& sourcePath, std::int64_t from, std:
     out.samplerate = src->sampleRate();
     out.channels = src->channels();
     out.format = SF_FORMAT_WAV | (exact ? (src->format() & SF_FORMAT_SUBMASK) : SF_FORMAT_PCM_16);
-    const std::string temp = dest + ".part";
+    // Written beside the file it replaces (through links), flushed, then renamed.
+    const std::filesystem::path real = resolveLinks(std::filesystem::u8path(dest));
+    const std::string temp = temporaryBeside(real, ".part").string();
+    registerTemporary(temp);
     SNDFILE* w = sf_open(temp.c_str(), SFM_WRITE, &out);
     if (!w) return sf_strerror(nullptr);
     sf_command(w, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -110,12 +115,15 @@ std::string saveWavWindow(const std::string& sourcePath, std::int64_t from, std:
     }
     if (!ok) error = std::string("write failed: ") + sf_strerror(w);
     if (sf_close(w) != 0 && ok) error = "write failed while closing the file";
+    if (error.empty() && !syncFile(temp)) error = "the sound could not be flushed to the disk";
     std::error_code ec;
     if (error.empty()) {
-        std::filesystem::rename(temp, dest, ec);
+        std::filesystem::rename(temp, real, ec);
         if (ec) error = ec.message();
+        else syncFolder(real.parent_path());
     }
     if (!error.empty()) std::filesystem::remove(temp, ec);
+    releaseTemporary(temp);
     return error;
 }
 

@@ -107,8 +107,9 @@ TEST_F(SavePairTest, WritesTheDataAndTheCutSoundAndLeavesNoTemporaries) {
     r.LoopEndRecord = 100;
     cutAudio(channel, Expand_Recording(r));
     std::vector<int> steps;
-    ASSERT_FALSE(
-        saveRecordingPair(r, dir.file("old"), &channel, [&](int k) { steps.push_back(k); }));
+    ASSERT_FALSE(saveRecordingPair(r, &channel,
+                                   {dir.file("old"), {}, [&](int k) { steps.push_back(k); }, {}})
+                     .error);
     EXPECT_EQ(steps.size(), 50u);
     const KvdReadResult back = readKvdFile(dir.file("old.kvd"));
     EXPECT_EQ(back.records, r.Records);
@@ -124,16 +125,18 @@ TEST_F(SavePairTest, AnyFailureLeavesTheExistingFilesAsTheyWere) {
 
     RecordingFakeChannel refusing; // the device refuses to save the sound
     refusing.send("open \"x.wav\" type waveaudio alias WavFile");
-    refusing.scripted["save WavFile \"" + dir.file("old") + "\" wait"] = {};
-    const auto refused = saveRecordingPair(r, dir.file("old"), &refusing);
+    refusing.scripted["status WavFile length"] = {0, "100000"};
+    const auto refused = saveRecordingPair(r, &refusing, {dir.file("old"), {}, {}, {}}).error;
     ASSERT_TRUE(refused); // the fake writes no file: the sound is missing
     EXPECT_EQ(test::readText(dir.file("old.kvd")), oldData);
     EXPECT_EQ(test::readText(dir.file("old.wav")), "old sound");
     EXPECT_THAT(filesIn(dir.path()), ::testing::ElementsAre("old.kvd", "old.wav"));
 
-    const auto noFolder = saveRecordingPair(r, dir.file("missing/new"), nullptr);
+    // The message names the file the user chose, not a temporary.
+    const auto noFolder = saveRecordingPair(r, nullptr, {dir.file("missing/new"), {}, {}, {}}).error;
     ASSERT_TRUE(noFolder);
-    EXPECT_EQ(noFolder->number, 53);
+    EXPECT_EQ(noFolder->number, 76);
+    EXPECT_EQ(noFolder->description, "Path not found: " + dir.file("missing/new.kvd"));
 
     const auto full = writeKvdFile("/dev/full", r.Records);
     ASSERT_TRUE(full);
@@ -141,7 +144,8 @@ TEST_F(SavePairTest, AnyFailureLeavesTheExistingFilesAsTheyWere) {
 
     // Audio off: only the data file, all 30 records, without progress steps.
     int steps = 0;
-    ASSERT_FALSE(saveRecordingPair(r, dir.file("thirty"), nullptr, [&](int) { ++steps; }));
+    ASSERT_FALSE(
+        saveRecordingPair(r, nullptr, {dir.file("thirty"), {}, [&](int) { ++steps; }, {}}).error);
     EXPECT_EQ(steps, 0);
     EXPECT_EQ(readKvdFile(dir.file("thirty.kvd")).records.size(), 30u);
     EXPECT_FALSE(std::filesystem::exists(dir.file("thirty.wav")));

@@ -41,7 +41,7 @@ TEST(ProfileFile, WritingAKeyKeepsEverythingElse) {
         f.write("Colors", "Dial_Color", "2");
         f.write("Colors", "Text_Color", "3");
         f.write("Graph", "GridX", "True");
-        ASSERT_TRUE(f.save());
+        ASSERT_FALSE(f.save()); // no error
     }
     const std::string text = test::readText(path);
     EXPECT_NE(text.find("; my notes"), std::string::npos);
