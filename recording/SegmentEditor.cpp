@@ -51,8 +51,8 @@ ExpandCut Expand_Recording(RecordingFile& rec) {
     const std::int32_t last = std::clamp(rec.LoopEndRecord, first, rec.RecordCount);
     const double perMs = rec.AudioUnitsPerSec / 1000.0;
     cut.startMs = rec.record(first).TimeMs;
-    cut.startUnits = unitsText(perMs * cut.startMs);
-    cut.endUnits = roundHalfEven(perMs * rec.record(last).TimeMs);
+    cut.startUnits = unitsText(std::max(0.0, perMs * cut.startMs));
+    cut.endUnits = std::max<std::int64_t>(0, roundHalfEven(perMs * rec.record(last).TimeMs));
 
     const std::uint8_t keep14 = rec.record(1).MarkData[0];
     const SampleRecord second = rec.record(std::min(2, rec.RecordCount));

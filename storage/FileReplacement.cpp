@@ -176,6 +176,8 @@ bool FileReplacement::step(const std::string& name) {
     case StepAction::Go:
         return true;
     case StepAction::Fail:
+        // Once every new file is in place, what is left is tidying up.
+        if (m_committed) return true;
         m_failedByHook = true;
         return false;
     case StepAction::Kill:
@@ -269,10 +271,10 @@ std::optional<FileError> FileReplacement::commit() {
         }
         releaseTemporary(e.temp);
     }
-    if (!step("sync folders")) return fail(stepError(m_shownName));
-    syncFoldersOf(m_entries, m_journal);
     // 5. Done: the journal goes, then the backups.
     m_committed = true;
+    if (!step("sync folders")) return std::nullopt;
+    syncFoldersOf(m_entries, m_journal);
     if (!step("remove journal")) return std::nullopt;
     ::unlink(m_journal.c_str());
     syncFolder(m_journal.parent_path());
