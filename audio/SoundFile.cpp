@@ -4,17 +4,68 @@
 
 #include <sndfile.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 #include <vector>
 
 namespace kv {
 
+namespace {
+
+// The MP3 decoder under libsndfile prints its notes about damaged data on
+// standard error, which is no place for them in a desktop program or in
+// kvtool's output; they are silenced while a file is opened.
+class QuietStandardError {
+public:
+    QuietStandardError() {
+        std::fflush(stderr);
+        m_saved = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_saved >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+        if (null >= 0) ::close(null);
+    }
+    ~QuietStandardError() {
+        std::fflush(stderr);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+        }
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int m_saved = -1;
+};
+
+// Why a file could not be opened as sound, in words that fit the file.
+std::string openFailure(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    if (!S_ISREG(st.st_mode)) return "It is not a regular file.";
+    if (st.st_size == 0) return "The file is empty.";
+    return "Its contents are not in a sound format that can be read.";
+}
+
+} // namespace
+
 std::unique_ptr<SoundFile> SoundFile::open(const std::string& path, std::string* error) {
     SF_INFO info{};
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    SNDFILE* f = nullptr;
+    {
+        static std::mutex quietLock;
+        const std::lock_guard lock(quietLock);
+        const QuietStandardError quiet;
+        f = sf_open(path.c_str(), SFM_READ, &info);
+    }
     if (!f) {
-        if (error) *error = sf_strerror(nullptr);
+        if (error) *error = openFailure(path);
         return nullptr;
     }
     if (info.samplerate <= 0 || info.channels <= 0 || info.frames < 0) {
