@@ -6,6 +6,7 @@
 #include "KvdFile.h"
 #include "PlayTime.h"
 #include "RecordingLoader.h"
+#include "SafeFile.h"
 #include "SegmentEditor.h"
 #include "SoundChannel.h"
 
@@ -20,6 +21,7 @@
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <sstream>
 #include <sys/stat.h>
 #include <thread>
 
@@ -181,11 +183,11 @@ int exportCommand(const std::vector<std::string>& args, std::ostream& out, std::
         exportCsv(l.records, out);
         return out ? kExitOk : kExitError;
     }
-    std::ofstream f(outPath, std::ios::binary | std::ios::trunc);
-    exportCsv(l.records, f);
-    f.close();
-    if (!f) {
-        err << "kvtool: cannot write " << outPath << "\n";
+    // Written whole or not at all, never over a read-only or special file.
+    std::ostringstream csv;
+    exportCsv(l.records, csv);
+    if (const auto e = replaceFileContents(outPath, csv.str(), outPath)) {
+        err << "kvtool: cannot write " << outPath << ": " << e->description << "\n";
         return kExitError;
     }
     return kExitOk;

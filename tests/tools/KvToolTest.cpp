@@ -325,6 +325,20 @@ TEST_F(KvToolCutInput, AnInterruptedCutRemovesWhatItWroteAndFails) {
     EXPECT_EQ(left, (std::vector<std::string>{"in.kvd", "in.wav"}));
 }
 
+TEST(KvToolOutput, ExportNeverWritesOverAReadOnlyOrSpecialFile) {
+    TempDir dir;
+    ASSERT_FALSE(writeKvdFile(dir.file("a.kvd"), test::plainRecords(60)));
+    test::writeText(dir.file("ro.csv"), "mine");
+    ::chmod(dir.file("ro.csv").c_str(), 0444);
+    const ToolRun ro = kvtool({"export", dir.file("a.kvd"), "-o", dir.file("ro.csv")});
+    EXPECT_EQ(ro.code, 1);
+    EXPECT_NE(ro.err.find("read-only"), std::string::npos) << ro.err;
+    EXPECT_EQ(test::readText(dir.file("ro.csv")), "mine");
+    ::mkfifo(dir.file("p.csv").c_str(), 0644);
+    EXPECT_EQ(kvtool({"export", dir.file("a.kvd"), "-o", dir.file("p.csv")}).code, 1);
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("p.csv")));
+}
+
 TEST(KvToolOutput, AnOutputThatCannotBeWrittenIsAFailure) {
     TempDir dir;
     ASSERT_FALSE(writeKvdFile(dir.file("a.kvd"), test::plainRecords(60)));
