@@ -143,6 +143,12 @@ TEST_F(EditingWindowTest, ANameWithoutItsExtensionGetsItAndTheQuestionNamesTheRe
     EXPECT_EQ(window->recording()->LoadedFileBase, dir.file("walk12"));
 }
 
+TEST_F(EditingWindowTest, ANameGivenWithoutItsExtensionLoadsThatRecording) {
+    window->openChosenFile(dir.file("walk001")); // as from the command line
+    ASSERT_TRUE(window->isLoaded()) << (log.messages.empty() ? "" : log.messages.back().text);
+    EXPECT_EQ(window->recording()->LoadedFileBase, dir.file("walk001"));
+}
+
 TEST_F(EditingWindowTest, TheLoadedRecordingIsProtectedWhateverTheSpelling) {
     const std::string data = bytesOf("walk001.kvd");
     RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
