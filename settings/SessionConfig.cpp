@@ -32,7 +32,11 @@ void SessionConfig::setDefaults(const std::string& appDirectory, int screenWidth
 }
 
 bool SessionConfig::Read_Config(const std::string& appDirectory, int screenWidth) {
-    std::ifstream in(std::filesystem::u8path(joinPath(appDirectory, kFileName)), std::ios::binary);
+    const auto file = std::filesystem::u8path(joinPath(appDirectory, kFileName));
+    std::error_code ec;
+    // Only a regular file is read: opening a FIFO would wait for a writer forever.
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(file, ec)) in.open(file, std::ios::binary);
     std::vector<std::string> lines;
     std::string line;
     while (in && lines.size() < 8 && std::getline(in, line)) {

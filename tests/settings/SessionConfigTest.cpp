@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
 namespace kv {
 namespace {
 
@@ -36,6 +38,16 @@ TEST(SessionConfig, AByteOrderMarkIsNotPartOfThePathAndReadOnlyFilesStay) {
     c.KnobIndex = 30;
     EXPECT_FALSE(c.Write_Config(dir.path(), WindowPlacement{10, 20, 800, 0}));
     EXPECT_NE(test::readText(dir.file("kv_Player.cfg")).find("\r\n8\r\n"), std::string::npos);
+}
+
+TEST(SessionConfig, AConfigurationThatIsNoPlainFileIsNeitherReadNorReplaced) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("kv_Player.cfg").c_str(), 0644), 0);
+    SessionConfig c;
+    EXPECT_FALSE(c.Read_Config(dir.path(), 1920)); // and does not wait for a writer
+    EXPECT_EQ(c.KnobIndex, 8);
+    EXPECT_FALSE(c.Write_Config(dir.path(), WindowPlacement{1, 2, 800, 0}));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("kv_Player.cfg")));
 }
 
 TEST(SessionConfig, WritesTheExactLinesAndReadsThemBack) {
