@@ -2,6 +2,7 @@
 // `kv_player FILE.kvd` also loads FILE once the window is up.
 #include "AppPaths.h"
 #include "MainWindow.h"
+#include "PlayerCommandLine.h"
 #include "SoundChannel.h"
 #include "Splash.h"
 
@@ -10,8 +11,14 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <iostream>
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // Help and version work without a display.
+    if (const auto code = kv::answerHelpOrVersion({argv + 1, argv + argc}, std::cout)) return *code;
+    QApplication app(argc, argv); // takes Qt's own options out of argv
+    const kv::PlayerArgs args = kv::parsePlayerArgs({argv + 1, argv + argc}, std::cout, std::cerr);
+    if (args.exitCode) return *args.exitCode;
     QCoreApplication::setOrganizationName(QStringLiteral("kv-player"));
     QCoreApplication::setApplicationName(QStringLiteral("kv-player"));
 
@@ -33,15 +40,15 @@ int main(int argc, char** argv) {
         context.demoFolder = QFileInfo(QString::fromStdString(demo)).absolutePath().toStdString();
 
     std::unique_ptr<kv::MainWindow> window;
-    const QStringList args = QCoreApplication::arguments();
     QTimer::singleShot(3000, [&] {
         window = std::make_unique<kv::MainWindow>(context);
         const QScreen* screen = QGuiApplication::primaryScreen();
         window->Form_Load(screen ? screen->geometry().width() : 1280);
         window->show();
         splash.close();
-        if (args.size() > 1) {
-            const std::string file = QFileInfo(args.at(1)).absoluteFilePath().toStdString();
+        if (!args.file.empty()) {
+            const std::string file =
+                QFileInfo(QString::fromLocal8Bit(args.file.c_str())).absoluteFilePath().toStdString();
             QTimer::singleShot(0, window.get(), [&window, file] { window->openChosenFile(file); });
         }
     });
