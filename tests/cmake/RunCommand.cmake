@@ -1,5 +1,5 @@
 # Runs one program and checks its exit code and standard output:
-#   cmake -DCOMMAND=prog;arg;... -DEXIT=0 -DEXPECT=regex -P RunCommand.cmake
+#   cmake -DCOMMAND=prog;arg;... -DEXIT=0 -DEXPECT=regex [-DEXPECT_ERR=regex] -P RunCommand.cmake
 # Runs without a display, as from a plain terminal.
 unset(ENV{DISPLAY})
 unset(ENV{WAYLAND_DISPLAY})
@@ -10,4 +10,7 @@ if(NOT code STREQUAL "${EXIT}")
 endif()
 if(NOT out MATCHES "${EXPECT}")
   message(FATAL_ERROR "${COMMAND}: standard output does not match '${EXPECT}':\n${out}")
+endif()
+if(DEFINED EXPECT_ERR AND NOT err MATCHES "${EXPECT_ERR}")
+  message(FATAL_ERROR "${COMMAND}: standard error does not match '${EXPECT_ERR}':\n${err}")
 endif()
