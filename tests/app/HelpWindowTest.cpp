@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -173,6 +174,35 @@ TEST(HelpWindow, LooksBesideTheProgramThenInTheInstallTree) {
     EXPECT_EQ(paths[0], exeDir + QStringLiteral("/user-guide.md"));
     EXPECT_TRUE(paths.contains(QDir::cleanPath(exeDir + QStringLiteral(
                                                              "/../share/kv-player/user-guide.md"))));
+}
+
+} // namespace
+} // namespace kv
+
+namespace kv {
+namespace {
+
+TEST(HelpWindow, EveryLinkInTheGuideLeadsToAHeadingAndItsPictureLoads) {
+    HelpWindow help(HelpWindow::defaultGuidePaths());
+    ASSERT_FALSE(help.guidePath().isEmpty());
+    QFile guide(help.guidePath());
+    ASSERT_TRUE(guide.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(guide.readAll());
+    int links = 0;
+    static const QRegularExpression link(QStringLiteral("\\]\\(#([^)]+)\\)"));
+    for (auto it = link.globalMatch(text); it.hasNext(); ++links) {
+        const QString anchor = it.next().captured(1);
+        EXPECT_TRUE(help.jumpTo(anchor)) << anchor.toStdString();
+    }
+    EXPECT_GT(links, 5);
+    static const QRegularExpression picture(QStringLiteral("!\\[[^\\]]*\\]\\(([^)]+)\\)"));
+    auto* browser = child<QTextBrowser>(&help, "helpBrowser");
+    for (auto it = picture.globalMatch(text); it.hasNext();) {
+        const QString name = it.next().captured(1);
+        const QVariant image = browser->document()->resource(QTextDocument::ImageResource,
+                                                             QUrl(name));
+        EXPECT_TRUE(image.isValid()) << name.toStdString();
+    }
 }
 
 } // namespace
