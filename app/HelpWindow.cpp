@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSplitter>
-#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -23,7 +23,8 @@
 
 namespace kv {
 
-HelpWindow::HelpWindow(const QStringList& candidates, QWidget* parent) : QWidget(parent, Qt::Window) {
+HelpWindow::HelpWindow(const QStringList& candidates, QWidget* parent)
+    : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("kv Player Help"));
     resize(960, 680);
@@ -88,12 +89,8 @@ HelpWindow::HelpWindow(const QStringList& candidates, QWidget* parent) : QWidget
     shortcut(QKeySequence::FindNext, [this] { findFromBar(false); });
     shortcut(QKeySequence::FindPrevious, [this] { findFromBar(true); });
     shortcut(QKeySequence(Qt::Key_Escape), [this] {
-        if (m_findBar->isVisible()) {
-            m_findBar->hide();
-            m_browser->setFocus();
-        } else {
-            close();
-        }
+        m_findBar->hide();
+        m_browser->setFocus();
     });
     connect(m_findEdit, &QLineEdit::returnPressed, this, [this] { findFromBar(false); });
     connect(m_findEdit, &QLineEdit::textEdited, this, [this] {
@@ -117,9 +114,6 @@ QStringList HelpWindow::defaultGuidePaths() {
     QStringList paths;
     for (const std::string& p : dataFileCandidates("user-guide.md"))
         paths << QString::fromStdString(p);
-#ifdef KV_SOURCE_GUIDE
-    paths << QStringLiteral(KV_SOURCE_GUIDE);
-#endif
     return paths;
 }
 
@@ -171,8 +165,8 @@ void HelpWindow::buildContents() {
             parents.pop_back();
         while (!parents.empty() && parents.back() == nullptr)
             parents.pop_back();
-        QTreeWidgetItem* item = parents.empty() ? new QTreeWidgetItem(m_contents)
-                                                : new QTreeWidgetItem(parents.back());
+        QTreeWidgetItem* item =
+            parents.empty() ? new QTreeWidgetItem(m_contents) : new QTreeWidgetItem(parents.back());
         item->setText(0, b.text());
         item->setData(0, Qt::UserRole, anchor);
         while (static_cast<int>(parents.size()) < level - 1)
@@ -197,8 +191,8 @@ bool HelpWindow::jumpTo(const QString& anchor) {
 
 void HelpWindow::followLink(const QUrl& url) {
     const QUrl guide = QUrl::fromLocalFile(m_guidePath);
-    const bool withinGuide = url.hasFragment() &&
-                             (url.path().isEmpty() || url.adjusted(QUrl::RemoveFragment) == guide);
+    const bool withinGuide =
+        url.hasFragment() && (url.path().isEmpty() || url.adjusted(QUrl::RemoveFragment) == guide);
     if (withinGuide) {
         jumpTo(url.fragment());
         return;

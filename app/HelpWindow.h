@@ -25,8 +25,8 @@ public:
     // Shows the first of the candidate files that exists.
     explicit HelpWindow(const QStringList& candidates, QWidget* parent = nullptr);
 
-    // Where the program looks for the guide: beside the program, in the
-    // installed data folder, then in the source tree it was built from.
+    // Where the program looks for the guide: beside the program (as in the
+    // build tree), then in the installed data folder.
     static QStringList defaultGuidePaths();
 
     QString guidePath() const { return m_guidePath; } // empty when none was found

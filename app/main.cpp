@@ -47,8 +47,9 @@ int main(int argc, char** argv) {
         window->show();
         splash.close();
         if (!args.file.empty()) {
-            const std::string file =
-                QFileInfo(QString::fromLocal8Bit(args.file.c_str())).absoluteFilePath().toStdString();
+            const std::string file = QFileInfo(QString::fromLocal8Bit(args.file.c_str()))
+                                         .absoluteFilePath()
+                                         .toStdString();
             QTimer::singleShot(0, window.get(), [&window, file] { window->openChosenFile(file); });
         }
     });

@@ -18,7 +18,7 @@ std::string chooseAppDirectory(const std::string& executableDir, const std::stri
 // Needs a QCoreApplication.
 std::string appDirectory();
 std::vector<std::string> dataFileCandidates(const std::string& name); // where to look, in order
-std::string findDataFile(const std::string& name); // "" when found nowhere
-std::string dummyAudioPath();                      // where dummy.mp3 is, or would be
+std::string findDataFile(const std::string& name);                    // "" when found nowhere
+std::string dummyAudioPath(); // where dummy.mp3 is, or would be
 
 } // namespace kv

@@ -77,22 +77,21 @@ const CommandHelp kCommandHelp[] = {
      "  --needle-bd on|off   needle BD counter on the Traditional dial (default off)\n"
      "  --counter on|off     BD counter counting (default on)\n"
      "  -o OUT.csv           write to OUT.csv instead of standard output\n"},
-    {"render",
-     "usage: kvtool render FILE.kvd (--record N | --at SECONDS) -o OUT.png [OPTIONS]\n"
-     "\n"
-     "Draws the front panel as it stands at one record and saves it as PNG.\n"
-     "\n"
-     "  --record N       the record to show (1 is the first)\n"
-     "  --at SECONDS     the last record at or before this time\n"
-     "  -o OUT.png       the picture to write\n"
-     "  --width W        width in pixels, 650..3840 (default 1000)\n"
-     "  --graph          add the graph under the panel\n"
-     "  --override       recompute with the options of kvtool recompute\n"
-     "                   (--dial, --knob, --bm, --freeze, --needle-bd, --counter)\n"
-     "  --scale 0|1      scale: 0 Traditional, 1 Simple\n"
-     "  --clock 0..3     clock: 0 None, 1 Analog, 2 12 Hour, 3 24 Hour\n"
-     "  --date 0..2      date: 0 Hide, 1 Short, 2 Long\n"
-     "  --clock-left     the clock on the left\n"},
+    {"render", "usage: kvtool render FILE.kvd (--record N | --at SECONDS) -o OUT.png [OPTIONS]\n"
+               "\n"
+               "Draws the front panel as it stands at one record and saves it as PNG.\n"
+               "\n"
+               "  --record N       the record to show (1 is the first)\n"
+               "  --at SECONDS     the last record at or before this time\n"
+               "  -o OUT.png       the picture to write\n"
+               "  --width W        width in pixels, 650..3840 (default 1000)\n"
+               "  --graph          add the graph under the panel\n"
+               "  --override       recompute with the options of kvtool recompute\n"
+               "                   (--dial, --knob, --bm, --freeze, --needle-bd, --counter)\n"
+               "  --scale 0|1      scale: 0 Traditional, 1 Simple\n"
+               "  --clock 0..3     clock: 0 None, 1 Analog, 2 12 Hour, 3 24 Hour\n"
+               "  --date 0..2      date: 0 Hide, 1 Short, 2 Long\n"
+               "  --clock-left     the clock on the left\n"},
 };
 
 const char* const kOverview =

@@ -77,7 +77,7 @@ TEST_F(HelpWindowTest, F1OpensTheGuideAndCtrlFFindsAWord) {
     typeInto(find, QStringLiteral("Override"));
     const QTextCursor found = browser->textCursor();
     EXPECT_EQ(found.selectedText().toLower(), QStringLiteral("override")); // any case
-    QTest::keyClick(find, Qt::Key_Return); // the next one
+    QTest::keyClick(find, Qt::Key_Return);                                 // the next one
     EXPECT_EQ(browser->textCursor().selectedText().toLower(), QStringLiteral("override"));
     EXPECT_NE(browser->textCursor().position(), found.position());
     QTest::keyClick(find, Qt::Key_F3, Qt::ShiftModifier); // and back
@@ -87,6 +87,9 @@ TEST_F(HelpWindowTest, F1OpensTheGuideAndCtrlFFindsAWord) {
     find->clear();
     typeInto(find, QStringLiteral("xyzzy"));
     EXPECT_EQ(child<QLabel>(help, "helpFindStatus")->text(), QStringLiteral("Not found"));
+    QTest::keyClick(find, Qt::Key_Escape); // the find bar goes, the page keeps the keys
+    EXPECT_FALSE(find->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), browser);
 
     // F1 again brings back the same window.
     window->activateWindow();
@@ -172,8 +175,8 @@ TEST(HelpWindow, LooksBesideTheProgramThenInTheInstallTree) {
     ASSERT_GE(paths.size(), 3);
     const QString exeDir = QCoreApplication::applicationDirPath();
     EXPECT_EQ(paths[0], exeDir + QStringLiteral("/user-guide.md"));
-    EXPECT_TRUE(paths.contains(QDir::cleanPath(exeDir + QStringLiteral(
-                                                             "/../share/kv-player/user-guide.md"))));
+    EXPECT_TRUE(paths.contains(
+        QDir::cleanPath(exeDir + QStringLiteral("/../share/kv-player/user-guide.md"))));
 }
 
 } // namespace
@@ -199,8 +202,8 @@ TEST(HelpWindow, EveryLinkInTheGuideLeadsToAHeadingAndItsPictureLoads) {
     auto* browser = child<QTextBrowser>(&help, "helpBrowser");
     for (auto it = picture.globalMatch(text); it.hasNext();) {
         const QString name = it.next().captured(1);
-        const QVariant image = browser->document()->resource(QTextDocument::ImageResource,
-                                                             QUrl(name));
+        const QVariant image =
+            browser->document()->resource(QTextDocument::ImageResource, QUrl(name));
         EXPECT_TRUE(image.isValid()) << name.toStdString();
     }
 }

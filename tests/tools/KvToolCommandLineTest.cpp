@@ -108,8 +108,8 @@ TEST(KvToolCommandLine, FilesAndValuesAreCounted) {
 
 TEST(CommandLine, ParsesOptionsFlagsAndFiles) {
     const CommandOptions accepted{{"-o", "--knob", "--at"}, {"--graph"}};
-    ParsedArgs p = ParsedArgs::parse({"a.kvd", "--graph", "-o", "-", "--knob", "-3", "--", "-b"},
-                                     accepted);
+    ParsedArgs p =
+        ParsedArgs::parse({"a.kvd", "--graph", "-o", "-", "--knob", "-3", "--", "-b"}, accepted);
     ASSERT_TRUE(p.ok()) << p.error();
     EXPECT_EQ(p.positional(), (std::vector<std::string>{"a.kvd", "-b"}));
     EXPECT_TRUE(p.has("--graph"));
@@ -128,8 +128,9 @@ TEST(CommandLine, ParsesOptionsFlagsAndFiles) {
     }
     ParsedArgs s = ParsedArgs::parse({"--at", "2.5"}, accepted);
     EXPECT_EQ(s.seconds("--at"), 2.5);
-    EXPECT_EQ(ParsedArgs::parse({"--knob", "99999999999999999999"}, accepted)
-                  .number("--knob", 0, 63), std::nullopt);
+    EXPECT_EQ(
+        ParsedArgs::parse({"--knob", "99999999999999999999"}, accepted).number("--knob", 0, 63),
+        std::nullopt);
     EXPECT_EQ(ParsedArgs::parse({"--graph=1"}, accepted).error(), "unknown option --graph=1");
 }
 
