@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "MainWindow.h"
 #include "PlayerCommandLine.h"
+#include "SignalWatcher.h"
 #include "SoundChannel.h"
 #include "Splash.h"
 
@@ -40,6 +41,13 @@ int main(int argc, char** argv) {
         context.demoFolder = QFileInfo(QString::fromStdString(demo)).absolutePath().toStdString();
 
     std::unique_ptr<kv::MainWindow> window;
+    // SIGTERM, SIGINT and SIGHUP end the program as a close without questions.
+    kv::SignalWatcher watcher;
+    QObject::connect(&watcher, &kv::SignalWatcher::received, &app, [&] {
+        if (window)
+            window->endBySignal();
+        QCoreApplication::exit(0);
+    });
     QTimer::singleShot(3000, [&] {
         window = std::make_unique<kv::MainWindow>(context);
         const QScreen* screen = QGuiApplication::primaryScreen();

@@ -22,7 +22,12 @@ std::int64_t steadyNs() {
 }
 
 bool initSdlAudio() {
-    static const bool ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    static const bool ok = [] {
+        // SDL would otherwise catch SIGINT and SIGTERM and turn them into quit
+        // events nobody reads: the program could then not be ended by a signal.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    }();
     return ok;
 }
 

@@ -45,7 +45,7 @@ ParsedArgs ParsedArgs::parse(const std::vector<std::string>& args, const Command
             else
                 p.fail("missing value for " + a);
         } else {
-            p.fail("unknown option " + a);
+            p.fail("unknown option '" + a + "'");
         }
     }
     return p;

@@ -66,7 +66,7 @@ int recomputeCommand(ParsedArgs& o, const std::vector<SampleRecord>& records, st
                      std::ostream& err) {
     const OverrideOptions opts = overrideFrom(o);
     if (!o.ok()) {
-        err << "kvtool: recompute: " << o.error() << "\n";
+        err << "kvtool recompute: " << o.error() << "\n";
         return 1;
     }
     std::ofstream file;
@@ -112,7 +112,7 @@ int renderCommand(ParsedArgs& o, const std::vector<SampleRecord>& records,
         o.fail("give either --record N or --at SECONDS");
     if (!o.has("-o")) o.fail("give -o OUT.png");
     if (!o.ok()) {
-        err << "kvtool: render: " << o.error() << "\n";
+        err << "kvtool render: " << o.error() << "\n";
         return 1;
     }
     std::size_t last = recordNo ? static_cast<std::size_t>(*recordNo) : 1;
