@@ -15,10 +15,12 @@
 #include <QSplitter>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextImageFormat>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <vector>
 
 namespace kv {
@@ -147,6 +149,46 @@ void HelpWindow::load(const QStringList& candidates) {
     // Pictures and links resolve against the guide's own folder.
     m_browser->setSource(QUrl::fromLocalFile(m_guidePath), QTextDocument::MarkdownResource);
     buildContents();
+    m_browser->installEventFilter(this);
+}
+
+bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_browser && event->type() == QEvent::Resize) fitPictures();
+    return QWidget::eventFilter(watched, event);
+}
+
+void HelpWindow::fitPictures() {
+    QTextDocument* doc = m_browser->document();
+    // The page's width with the scroll bar shown, whether it is or not, so
+    // that fitting cannot make the bar come and go.
+    const int room = m_browser->contentsRect().width() -
+                     m_browser->verticalScrollBar()->sizeHint().width() -
+                     2 * static_cast<int>(doc->documentMargin());
+    if (room == m_fittedTo || room < 50) return;
+    m_fittedTo = room;
+    struct Picture {
+        int position;
+        QTextImageFormat format;
+    };
+    std::vector<Picture> pictures;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                pictures.push_back(
+                    {it.fragment().position(), it.fragment().charFormat().toImageFormat()});
+    for (Picture& p : pictures) {
+        const QVariant data = doc->resource(QTextDocument::ImageResource, QUrl(p.format.name()));
+        QImage image = data.value<QImage>();
+        if (image.isNull()) image = QImage::fromData(data.toByteArray());
+        if (image.isNull()) continue;
+        const double width = std::min<double>(image.width(), room);
+        p.format.setWidth(width);
+        p.format.setHeight(image.height() * width / image.width());
+        QTextCursor c(doc);
+        c.setPosition(p.position);
+        c.setPosition(p.position + 1, QTextCursor::KeepAnchor);
+        c.setCharFormat(p.format);
+    }
 }
 
 void HelpWindow::buildContents() {

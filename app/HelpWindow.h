@@ -43,6 +43,9 @@ public:
 private:
     void load(const QStringList& candidates);
     void buildContents();
+    // Scales pictures wider than the page down to its width (never up).
+    void fitPictures();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void followLink(const QUrl& url);
     void findFromBar(bool backward);
 
@@ -53,6 +56,7 @@ private:
     QLineEdit* m_findEdit;
     QLabel* m_findStatus;
     std::map<QString, int> m_anchors; // anchor -> position of its heading
+    int m_fittedTo = -1;              // the page width the pictures were fitted to
 };
 
 } // namespace kv

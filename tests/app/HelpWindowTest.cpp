@@ -210,3 +210,47 @@ TEST(HelpWindow, EveryLinkInTheGuideLeadsToAHeadingAndItsPictureLoads) {
 
 } // namespace
 } // namespace kv
+
+namespace kv {
+namespace {
+
+TEST(HelpWindow, PicturesWiderThanThePageShrinkToFit) {
+    test::TempDir dir;
+    QImage wide(1200, 300, QImage::Format_RGB32);
+    wide.fill(qRgb(255, 0, 0));
+    ASSERT_TRUE(wide.save(QString::fromStdString(dir.file("wide.png"))));
+    test::writeText(dir.file("guide.md"), "# Guide\n\n![Wide](wide.png)\n\nText.\n");
+
+    HelpWindow help({QString::fromStdString(dir.file("guide.md"))});
+    help.resize(700, 500);
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    auto* browser = child<QTextBrowser>(&help, "helpBrowser");
+    EXPECT_EQ(browser->horizontalScrollBar()->maximum(), 0); // no sideways scrolling
+    // The whole picture is in view: red at its right end, kept in proportion.
+    const QImage shown = browser->viewport()->grab().toImage();
+    int right = -1, top = shown.height(), bottom = -1;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (shown.pixel(x, y) == qRgb(255, 0, 0))
+                right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+    ASSERT_GT(right, 0);
+    EXPECT_LT(right, browser->viewport()->width());
+    const int width = right - 16 + 1; // from the page margin
+    EXPECT_NEAR(bottom - top + 1, width / 4, 3);
+
+    // A wider window shows it larger, never beyond its own size.
+    help.resize(1600, 500);
+    QApplication::processEvents();
+    EXPECT_EQ(browser->horizontalScrollBar()->maximum(), 0);
+    const QImage larger = browser->viewport()->grab().toImage();
+    int largerRight = -1;
+    for (int x = 0; x < larger.width(); ++x)
+        if (larger.pixel(x, 40) == qRgb(255, 0, 0) || larger.pixel(x, 60) == qRgb(255, 0, 0))
+            largerRight = x;
+    EXPECT_GT(largerRight, right);
+    EXPECT_LE(largerRight, 16 + 1200);
+}
+
+} // namespace
+} // namespace kv
