@@ -176,9 +176,9 @@ void HelpWindow::fitPictures() {
                 pictures.push_back(
                     {it.fragment().position(), it.fragment().charFormat().toImageFormat()});
     for (Picture& p : pictures) {
-        const QVariant data = doc->resource(QTextDocument::ImageResource, QUrl(p.format.name()));
-        QImage image = data.value<QImage>();
-        if (image.isNull()) image = QImage::fromData(data.toByteArray());
+        const QVariant stored = doc->resource(QTextDocument::ImageResource, QUrl(p.format.name()));
+        QImage image = stored.value<QImage>();
+        if (image.isNull()) image = QImage::fromData(stored.toByteArray());
         if (image.isNull()) continue;
         const double width = std::min<double>(image.width(), room);
         p.format.setWidth(width);
