@@ -2,7 +2,9 @@
 // recordings for tests and benchmarks.
 #include "DemoData.h"
 #include "KvdFile.h"
+#include "SyntheticFalls.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -28,9 +30,27 @@ int main(int argc, char** argv) {
             error = kv::writeDemoAudio(base + "." + audio, seconds + 0.5,
                                        audio == "wav" ? kv::DemoAudioFormat::Wav
                                                       : kv::DemoAudioFormat::Mp3);
+    } else if (cmd == "falls" && argc >= 4 && argc <= 7) {
+        // kvgen falls BASE SECONDS [NOISE [SEED [KNOB]]]: a recording with
+        // known falls (noise in dial divisions); the falls go to standard
+        // output as CSV.
+        kv::FallOptions o;
+        o.records = static_cast<std::int32_t>(std::atof(argv[3]) * 50) + 1;
+        if (argc > 4) o.noiseDivisions = std::atof(argv[4]);
+        if (argc > 5) o.seed = static_cast<std::uint32_t>(std::strtoul(argv[5], nullptr, 10));
+        if (argc > 6) o.knobIndex = std::clamp(std::atoi(argv[6]), 0, 63);
+        const kv::FallRecording made = kv::makeFallRecording(o);
+        if (auto e = kv::writeKvdFile(std::string(argv[2]) + ".kvd", made.records))
+            error = e->description;
+        if (error.empty()) {
+            std::cout << "onset_record,peak_record,divisions\n";
+            for (const kv::InsertedFall& f : made.falls)
+                std::cout << f.onset + 1 << ',' << f.peak + 1 << ',' << f.divisions << '\n';
+        }
     } else {
         std::cerr << "usage: kvgen demo FOLDER | kvgen dummy FILE.mp3 [HOURS] | "
-                     "kvgen recording BASE SECONDS wav|mp3|none\n";
+                     "kvgen recording BASE SECONDS wav|mp3|none |\n"
+                     "       kvgen falls BASE SECONDS [NOISE [SEED [KNOB]]]\n";
         return 1;
     }
     if (!error.empty()) {
