@@ -5,6 +5,7 @@
 #include "RecordingEvents.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace kv {
 namespace {
@@ -17,19 +18,21 @@ constexpr std::int32_t kSettledMs = 200;
 ReactionFinder::ReactionFinder(const std::vector<SampleRecord>& records, double minFallDivisions,
                                std::int32_t windowMs)
     : m_records(records), m_windowMs(std::max(20, windowMs)),
-      m_ring(static_cast<std::size_t>(m_windowMs / 20 + 8)) {
+      m_ring(std::bit_ceil(static_cast<std::size_t>(m_windowMs / 20 + 8))),
+      m_mask(m_ring.size() - 1) {
     for (int k = 0; k < kKnobPositions; ++k)
         m_thresholdByKnob[static_cast<std::size_t>(k)] = rawUnitsForDivisions(minFallDivisions, k);
 }
 
 double ReactionFinder::thresholdAt(std::int32_t index) const {
-    const int knob = clampKnobIndex(m_records[static_cast<std::size_t>(index)].SensIndex);
+    const int knob = std::min<int>(m_records[static_cast<std::size_t>(index)].SensIndex, 63);
     return m_thresholdByKnob[static_cast<std::size_t>(knob)];
 }
 
 std::optional<Reaction> ReactionFinder::add(std::int32_t index) {
     // Trailing mean of up to five readings, placed at the middle one.
-    const std::size_t slot = static_cast<std::size_t>(index % 5);
+    const std::size_t slot = m_recentSlot;
+    m_recentSlot = m_recentSlot == 4 ? 0 : m_recentSlot + 1;
     if (m_recentCount == 5) m_recentSum -= m_recent[slot];
     else ++m_recentCount;
     m_recent[slot] = m_records[static_cast<std::size_t>(index)].RawReading;
@@ -120,14 +123,17 @@ void ReactionFinder::refine(Reaction& r) const {
     // that, and the first lowest reading about the peak.
     const auto last = static_cast<std::int32_t>(m_records.size()) - 1;
     const auto raw = [this](std::int32_t k) { return m_records[static_cast<std::size_t>(k)].RawReading; };
-    std::int32_t best = onset;
+    std::int32_t high = onset;
     for (std::int32_t k = std::max(0, onset - 4); k <= onset; ++k)
-        if (raw(k) >= raw(best)) best = k;
-    r.onset = best;
-    best = r.peak;
-    for (std::int32_t k = std::min(last, r.peak + 2); k >= std::max(r.onset, r.peak - 2); --k)
-        if (raw(k) <= raw(best)) best = k;
-    r.peak = best;
+        if (raw(k) >= raw(high)) high = k;
+    std::int32_t low = r.peak;
+    for (std::int32_t k = std::min(last, r.peak + 2); k >= std::max(high, r.peak - 2); --k)
+        if (raw(k) <= raw(low)) low = k;
+    const auto time = [this](std::int32_t k) { return m_records[static_cast<std::size_t>(k)].TimeMs; };
+    // Never wider than the window.
+    if (time(low) - time(high) > m_windowMs) high = onset, low = r.peak;
+    r.onset = high;
+    r.peak = low;
 }
 
 std::vector<Reaction> ReactionFinder::finish() {
@@ -153,7 +159,7 @@ void ReactionFinder::pushMax(const Point& p) {
     while (m_count > 0 && maxAt(m_count - 1).value <= p.value)
         --m_count;
     while (m_count > 0 && maxAt(0).timeMs < p.timeMs - m_windowMs) {
-        m_head = (m_head + 1) % m_ring.size();
+        m_head = (m_head + 1) & m_mask;
         --m_count;
     }
     if (m_count == m_ring.size()) {
@@ -162,6 +168,7 @@ void ReactionFinder::pushMax(const Point& p) {
         for (std::size_t i = 0; i < m_count; ++i)
             bigger[i] = maxAt(i);
         m_ring.swap(bigger);
+        m_mask = m_ring.size() - 1;
         m_head = 0;
     }
     maxAt(m_count) = p;

@@ -57,19 +57,20 @@ private:
     // Running maximum over the window: a ring of points with falling values.
     void pushMax(const Point& p);
     void clearMax() { m_head = m_count = 0; }
-    Point& maxAt(std::size_t i) { return m_ring[(m_head + i) % m_ring.size()]; }
+    Point& maxAt(std::size_t i) { return m_ring[(m_head + i) & m_mask]; }
 
     const std::vector<SampleRecord>& m_records;
     std::int32_t m_windowMs;
     std::array<double, 64> m_thresholdByKnob{};
 
     std::array<std::uint16_t, 5> m_recent{};
+    std::size_t m_recentSlot = 0;
     std::int32_t m_recentCount = 0;
     std::int64_t m_recentSum = 0;
     std::int32_t m_lastMiddle = -1;
 
-    std::vector<Point> m_ring;
-    std::size_t m_head = 0, m_count = 0;
+    std::vector<Point> m_ring; // a power of two long
+    std::size_t m_mask = 0, m_head = 0, m_count = 0;
 
     bool m_afterMotion = false;
     double m_lastValue = 0;
