@@ -3,7 +3,9 @@
 #include "AudioChannel.h"
 #include "CommandLine.h"
 #include "GainTable.h"
+#include "KvToolEvents.h"
 #include "KvToolMeter.h"
+#include "KvToolOverview.h"
 #include "KvdFile.h"
 #include "PlayTime.h"
 #include "RecordingLoader.h"
@@ -41,7 +43,10 @@ const char* const kUsage =
     "       kvtool recompute FILE.kvd [--dial 0..3] [--knob 0..63] [--bm 1..3] [--freeze on|off]\n"
     "                 [--needle-bd on|off] [--counter on|off] [-o OUT.csv]\n"
     "       kvtool render FILE.kvd (--record N | --at SECONDS) -o OUT.png [--width W] [--graph]\n"
-    "                 [--override ...] [--scale 0|1] [--clock 0..3] [--date 0..2] [--clock-left]\n";
+    "                 [--override ...] [--scale 0|1] [--clock 0..3] [--date 0..2] [--clock-left]\n"
+    "       kvtool render FILE.kvd --overview -o OUT.png [--width W] [--from SECONDS --to SECONDS]\n"
+    "       kvtool events FILE.kvd [--kinds KIND,...] [--min-fall DIVISIONS] [--window SECONDS]\n"
+    "                 [-o OUT.csv]\n";
 
 // What `kvtool COMMAND --help` prints.
 struct CommandHelp {
@@ -99,7 +104,36 @@ const CommandHelp kCommandHelp[] = {
                "  --scale 0|1      scale: 0 Traditional, 1 Simple\n"
                "  --clock 0..3     clock: 0 None, 1 Analog, 2 12 Hour, 3 24 Hour\n"
                "  --date 0..2      date: 0 Hide, 1 Short, 2 Long\n"
-               "  --clock-left     the clock on the left\n"},
+               "  --clock-left     the clock on the left\n"
+               "\n"
+               "usage: kvtool render FILE.kvd --overview -o OUT.png [--width W]\n"
+               "                     [--from SECONDS] [--to SECONDS]\n"
+               "\n"
+               "Draws the whole recording, or the part between the two times, as one strip:\n"
+               "the recorded needle's range in each pixel column, the Base, tags, reactions,\n"
+               "body-motion alerts and a time axis (width 200..3840, default 1000).\n"},
+    {"events",
+     "usage: kvtool events FILE.kvd [--kinds KIND,...] [--min-fall DIVISIONS] [--window SECONDS]\n"
+     "                     [-o OUT.csv]\n"
+     "\n"
+     "Lists the events of a recording as CSV, one row per event, in record order:\n"
+     "record,time_ms,clock,kind,value,text (clock is the time of day when the recording\n"
+     "has a clock mark).\n"
+     "\n"
+     "Kinds and their value:\n"
+     "  tag        a tag mark; the tag number\n"
+     "  set        the SET lamp lights; how long it stays lit, in ms\n"
+     "  motion     a body-motion alert; how long it lasts, in ms\n"
+     "  base       the Base has moved 0.25 or more; the new Base in hundredths\n"
+     "  counter    the recorded counter steps; the counter in tenths\n"
+     "  reaction   the raw reading falls quickly (the needle moves right); the fall\n"
+     "             in raw units, onset to peak (the text gives divisions and time)\n"
+     "\n"
+     "  --kinds KIND,...        only these kinds (default all)\n"
+     "  --min-fall DIVISIONS    smallest reaction, in dial divisions at the recorded\n"
+     "                          knob (default 1)\n"
+     "  --window SECONDS        longest time from onset to peak (default 3)\n"
+     "  -o OUT.csv              write to OUT.csv instead of standard output\n"},
 };
 
 const char* const kOverview =
@@ -114,7 +148,8 @@ const char* const kOverview =
     "  export     every record as CSV\n"
     "  cut        save a segment as a new pair\n"
     "  recompute  the meter with your own settings over every record, as CSV\n"
-    "  render     the front panel at one record, as PNG\n"
+    "  render     the front panel at one record, or the session overview, as PNG\n"
+    "  events     tags, SET, body motion, Base, counter and reactions, as CSV\n"
     "  channel    audio-channel commands from standard input\n"
     "\n"
     "Exit status: 0 success, 2 a file failed the format check, 1 any other error.\n";
@@ -474,7 +509,11 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
     CommandOptions accepted;
     if (cmd == "export") accepted.valued = {"-o"};
     if (cmd == "recompute") accepted = recomputeOptions();
-    if (cmd == "render") accepted = renderOptions();
+    if (cmd == "render") {
+        accepted = renderOptions();
+        addOverviewOptions(accepted);
+    }
+    if (cmd == "events") accepted = eventsOptions();
     ParsedArgs parsed = ParsedArgs::parse(rest, accepted);
     if (!parsed.ok()) return usageError(cmd, parsed.error(), err);
     const std::vector<std::string>& files = parsed.positional();
@@ -490,6 +529,8 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
     const Loaded l = loadRecords(file, err);
     if (l.exitCode != kExitOk) return l.exitCode;
     if (cmd == "recompute") return recomputeCommand(parsed, l.records, out, err);
+    if (cmd == "events") return eventsCommand(parsed, l.records, out, err);
+    if (parsed.has("--overview")) return renderOverviewCommand(parsed, l.records, err);
     return renderCommand(parsed, l.records, basePathOf(file), err);
 }
 

@@ -37,4 +37,10 @@ offers "--from --help --to -o" cut walk001.kvd --from 1 --to 2 -
 offers "" info walk001.kvd --from
 offers "--help" channel --
 offers "" frobnicate ""
+offers "events" ev
+offers "--help --kinds --min-fall --window -o" events walk001.kvd -
+offers "notes.csv sessions" events walk001.kvd -o ""
+offers "motion" events walk001.kvd --kinds mo
+offers "tag,reaction" events walk001.kvd --kinds tag,re
+offers "" events walk001.kvd --window ""
 exit $failed

@@ -1,0 +1,221 @@
+#include "OverviewStrip.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+namespace kv {
+namespace {
+
+const QColor kSheet(246, 246, 240);
+const QColor kEnvelope(52, 101, 164);
+const QColor kBase(206, 92, 0);
+const QColor kTag(40, 120, 40);
+const QColor kReaction(204, 0, 0);
+const QColor kMotion(170, 60, 170, 60);
+const QColor kAxis(80, 80, 80);
+
+// Left edge of a text of width w centred on x, kept inside the area.
+double labelLeft(double x, int w, const QRect& area) {
+    return std::clamp(x - w / 2.0, double(area.left()), double(area.right() + 1 - w));
+}
+
+QString clockText(std::int64_t secs, bool withHours) {
+    secs = ((secs % 86400) + 86400) % 86400;
+    char buf[16];
+    if (withHours)
+        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", int(secs / 3600), int(secs / 60 % 60),
+                      int(secs % 60));
+    else
+        std::snprintf(buf, sizeof buf, "%d:%02d", int(secs / 60), int(secs % 60));
+    return QString::fromLatin1(buf);
+}
+
+// Base in hundredths from its code.
+int baseHundredths(std::uint8_t code) { return (code / 2 + 8) * 5; }
+
+} // namespace
+
+std::int32_t OverviewMapping::firstRecordOf(int column) const {
+    return first + static_cast<std::int32_t>(static_cast<std::int64_t>(column) * count() / width);
+}
+
+int OverviewMapping::columnOf(std::int32_t record) const {
+    // The last column whose first record is at or before `record`.
+    int x = static_cast<int>(std::clamp<std::int64_t>(
+        static_cast<std::int64_t>(record - first) * width / count(), 0, width - 1));
+    while (x + 1 < width && firstRecordOf(x + 1) <= record) ++x;
+    while (x > 0 && firstRecordOf(x) > record) --x;
+    return x;
+}
+
+std::vector<OverviewColumn> buildOverviewColumns(const std::vector<SampleRecord>& records,
+                                                 const OverviewMapping& m) {
+    std::vector<OverviewColumn> out(static_cast<std::size_t>(std::max(0, m.width)));
+    if (records.empty() || m.count() <= 0) return out;
+    for (int x = 0; x < m.width; ++x) {
+        const std::int32_t from = m.firstRecordOf(x);
+        const std::int32_t to = std::max(from, m.firstRecordOf(x + 1) - 1);
+        OverviewColumn c;
+        const SampleRecord& r0 = records[static_cast<std::size_t>(from)];
+        c.needleMin = c.needleMax = r0.NeedlePos;
+        c.baseMin = c.baseMax = r0.BaseCode;
+        for (std::int32_t i = from + 1; i <= to; ++i) {
+            const SampleRecord& r = records[static_cast<std::size_t>(i)];
+            c.needleMin = std::min(c.needleMin, r.NeedlePos);
+            c.needleMax = std::max(c.needleMax, r.NeedlePos);
+            c.baseMin = std::min(c.baseMin, r.BaseCode);
+            c.baseMax = std::max(c.baseMax, r.BaseCode);
+        }
+        out[static_cast<std::size_t>(x)] = c;
+    }
+    return out;
+}
+
+void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
+    const OverviewMapping& m = pic.mapping;
+    p.save();
+    p.fillRect(area, kSheet);
+    if (pic.columns.empty() || !pic.records || pic.records->empty()) {
+        p.restore();
+        return;
+    }
+    const auto& records = *pic.records;
+    QFont font = p.font();
+    font.setPixelSize(std::clamp(area.height() / 14, 9, 14));
+    p.setFont(font);
+    const QFontMetrics fm(font);
+    const int line = fm.height();
+    const int axisH = line * (pic.hasClock ? 2 : 1) + 6;
+    const QRect plot(area.left(), area.top() + line + 4, area.width(),
+                     area.height() - axisH - line - 4);
+    const auto timeOf = [&](std::int32_t record) {
+        return records[static_cast<std::size_t>(record)].TimeMs;
+    };
+    const auto xOf = [&](std::int32_t record) { return area.left() + m.columnOf(record) + 0.5; };
+
+    // Body-motion bands behind everything.
+    for (const RecordingEvent& e : pic.events) {
+        if (e.kind != EventKind::Motion || e.endRecord - 1 < m.first || e.record - 1 > m.last)
+            continue;
+        const double x0 = xOf(std::max(m.first, e.record - 1)) - 0.5;
+        const double x1 = xOf(std::min(m.last, e.endRecord - 1)) + 0.5;
+        p.fillRect(QRectF(x0, plot.top(), std::max(1.0, x1 - x0), plot.height()), kMotion);
+    }
+
+    // Vertical scales: the needle envelope over its own range, the Base over its own.
+    int nMin = 32767, nMax = -32768, bMin = 1000, bMax = 0;
+    for (const OverviewColumn& c : pic.columns) {
+        nMin = std::min<int>(nMin, c.needleMin), nMax = std::max<int>(nMax, c.needleMax);
+        bMin = std::min(bMin, baseHundredths(c.baseMin)), bMax = std::max(bMax, baseHundredths(c.baseMax));
+    }
+    const auto scaleY = [&](double v, double lo, double hi) {
+        const double span = std::max(1.0, hi - lo);
+        const double inner = plot.height() * 0.9;
+        return plot.bottom() - plot.height() * 0.05 - (v - lo) / span * inner;
+    };
+    // Needle to the right (positive) is drawn upwards: the reading fell.
+    p.setPen(QPen(kEnvelope, 1));
+    for (int x = 0; x < m.width && x < static_cast<int>(pic.columns.size()); ++x) {
+        const OverviewColumn& c = pic.columns[static_cast<std::size_t>(x)];
+        const double px = area.left() + x + 0.5;
+        const double y0 = scaleY(c.needleMin, nMin, nMax), y1 = scaleY(c.needleMax, nMin, nMax);
+        p.drawLine(QPointF(px, y0), QPointF(px, std::min(y1, y0 - 1)));
+    }
+    QPolygonF base;
+    base.reserve(static_cast<int>(pic.columns.size()));
+    for (int x = 0; x < static_cast<int>(pic.columns.size()); ++x) {
+        const OverviewColumn& c = pic.columns[static_cast<std::size_t>(x)];
+        const double b = (baseHundredths(c.baseMin) + baseHundredths(c.baseMax)) / 2.0;
+        base << QPointF(area.left() + x + 0.5, scaleY(b, bMin, bMax));
+    }
+    p.setPen(QPen(kBase, 1.5));
+    p.drawPolyline(base);
+
+    // Reactions: a bar from onset to peak along the bottom, a mark at the onset.
+    for (const RecordingEvent& e : pic.events) {
+        if (e.kind != EventKind::Reaction || e.record - 1 < m.first || e.record - 1 > m.last)
+            continue;
+        const double x0 = xOf(e.record - 1), x1 = xOf(std::min(m.last, e.endRecord - 1));
+        const double y = plot.bottom() - 2;
+        p.setPen(QPen(kReaction, 2));
+        p.drawLine(QPointF(x0, y), QPointF(std::max(x0 + 1, x1), y));
+        p.setPen(Qt::NoPen);
+        p.setBrush(kReaction);
+        p.drawPolygon(QPolygonF({QPointF(x0, y - 3), QPointF(x0 - 4, y - 10), QPointF(x0 + 4, y - 10)}));
+        p.setBrush(Qt::NoBrush);
+    }
+
+    // Tags: a tick through the plot and the number above it, where it fits.
+    double lastLabelEnd = -1e9;
+    for (const RecordingEvent& e : pic.events) {
+        if (e.kind != EventKind::Tag || e.record - 1 < m.first || e.record - 1 > m.last) continue;
+        const double x = xOf(e.record - 1);
+        p.setPen(QPen(kTag, 1, Qt::DashLine));
+        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        const QString text = QString::number(e.value);
+        const int w = fm.horizontalAdvance(text);
+        const double left = labelLeft(x, w, area);
+        if (left > lastLabelEnd + 3) {
+            p.setPen(kTag);
+            p.drawText(QPointF(left, area.top() + fm.ascent() + 1), text);
+            lastLabelEnd = left + w;
+        }
+    }
+
+    // A legend at the top right, over the tag numbers' band.
+    {
+        const QString needle = QStringLiteral("needle"), baseText = QStringLiteral("Base"),
+                      reaction = QStringLiteral("reaction");
+        double x = area.right() - 24 - fm.horizontalAdvance(needle) - fm.horizontalAdvance(baseText) -
+                   fm.horizontalAdvance(reaction) - 3 * 22;
+        const double y = area.top() + fm.ascent() + 1, mid = area.top() + line / 2.0 + 1;
+        p.fillRect(QRectF(x - 4, area.top(), area.right() - x + 5, line + 2), kSheet);
+        for (const auto& [colour, text] : {std::pair{kEnvelope, needle}, std::pair{kBase, baseText},
+                                           std::pair{kReaction, reaction}}) {
+            p.setPen(QPen(colour, 2));
+            p.drawLine(QPointF(x, mid), QPointF(x + 14, mid));
+            p.setPen(kAxis);
+            p.drawText(QPointF(x + 18, y), text);
+            x += 18 + fm.horizontalAdvance(text) + 12;
+        }
+    }
+
+    // Time axis: session time, and the time of day under it.
+    p.setPen(QPen(kAxis, 1));
+    p.drawLine(QPointF(area.left(), plot.bottom() + 0.5), QPointF(area.right(), plot.bottom() + 0.5));
+    const double spanSecs = std::max(1, timeOf(m.last) - timeOf(m.first)) / 1000.0;
+    const std::array<int, 16> steps{1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 14400, 28800};
+    int step = steps.back();
+    for (int s : steps)
+        if (s * m.width / spanSecs >= fm.horizontalAdvance(QStringLiteral("00:00:00")) * 1.6) {
+            step = s;
+            break;
+        }
+    const bool hours = timeOf(m.last) >= 3600 * 1000;
+    std::int32_t r = m.first;
+    for (std::int64_t t = (timeOf(m.first) / 1000 + step - 1) / step * step; t * 1000 <= timeOf(m.last);
+         t += step) {
+        while (r < m.last && timeOf(r) < t * 1000) ++r;
+        const double x = xOf(r);
+        p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
+        const QString session = clockText(t, hours);
+        p.drawText(QPointF(labelLeft(x, fm.horizontalAdvance(session), area),
+                           plot.bottom() + 4 + fm.ascent()),
+                   session);
+        if (pic.hasClock) {
+            const QString day = clockText(pic.clockStartSecs + t, true);
+            p.drawText(QPointF(labelLeft(x, fm.horizontalAdvance(day), area),
+                               plot.bottom() + 4 + line + fm.ascent()),
+                       day);
+        }
+    }
+    p.restore();
+}
+
+} // namespace kv

@@ -1,0 +1,53 @@
+// The overview strip: a whole recording, or a span of it, at a glance. Each
+// pixel column shows the lowest and highest recorded needle position of the
+// records under it (an envelope), with the Base as a second line, tag ticks
+// with their numbers, reaction markers, body-motion bands and a time axis.
+// The columns are built once from the records; drawing reads only them and
+// the events, so a redraw costs the same for any length of recording.
+#pragma once
+
+#include "RecordingEvents.h"
+#include "SampleRecord.h"
+
+#include <QRect>
+
+#include <cstdint>
+#include <vector>
+
+class QPainter;
+
+namespace kv {
+
+struct OverviewColumn {
+    std::int16_t needleMin = 0, needleMax = 0;
+    std::uint8_t baseMin = 0, baseMax = 0;
+};
+
+// The records (0-based, inclusive) a span of `width` columns shows, and the
+// column of a record: column x holds records first + x * n / width up to the
+// next column's first, n = last - first + 1.
+struct OverviewMapping {
+    std::int32_t first = 0, last = 0;
+    int width = 1;
+
+    std::int32_t count() const { return last - first + 1; }
+    std::int32_t firstRecordOf(int column) const;
+    int columnOf(std::int32_t record) const;
+};
+
+std::vector<OverviewColumn> buildOverviewColumns(const std::vector<SampleRecord>& records,
+                                                 const OverviewMapping& mapping);
+
+struct OverviewPicture {
+    const std::vector<SampleRecord>* records = nullptr;
+    OverviewMapping mapping;
+    std::vector<OverviewColumn> columns;
+    std::vector<RecordingEvent> events; // those to mark: tags, reactions, motion
+    bool hasClock = false;
+    std::int32_t clockStartSecs = 0;
+};
+
+// Draws the strip into `area` (its width should be mapping.width).
+void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& picture);
+
+} // namespace kv
