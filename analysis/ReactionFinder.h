@@ -9,8 +9,9 @@
 // the reading climbs back half a threshold above the candidate's peak, when no
 // lower point has come for a whole window, or at a body-motion alert; then the
 // candidate is a reaction if it is large enough. A fall that overlaps a
-// body-motion alert is never one: the alert clears everything seen so far,
-// and no fall starts again until the reading has stopped falling after it.
+// body-motion alert, or had not ended 200 ms before it, is never one: the
+// alert clears everything seen so far, and no fall starts again until the
+// reading has stopped falling after it.
 // Onset and peak are then placed on the records themselves.
 #pragma once
 
