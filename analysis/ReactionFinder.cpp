@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 
 namespace kv {
 namespace {
 
 // A fall counts as ended when no lower reading has come for this long.
 constexpr std::int32_t kSettledMs = 200;
+// Smoothed readings are held in sixtieths of a raw unit.
+constexpr std::int64_t kUnit = 60;
 
 } // namespace
 
@@ -38,8 +41,12 @@ std::optional<Reaction> ReactionFinder::add(std::int32_t index) {
     m_recent[slot] = m_records[static_cast<std::size_t>(index)].RawReading;
     m_recentSum += m_recent[slot];
     const std::int32_t middle = index - (m_recentCount - 1) / 2;
+    // Means are kept exact as whole sixtieths (60 is a multiple of 1 to 5):
+    // whole-number work, and no division per record.
+    static constexpr std::array<std::int64_t, 6> kScale{0, kUnit, kUnit / 2, kUnit / 3, kUnit / 4,
+                                                        kUnit / 5};
     const Point p{middle, m_records[static_cast<std::size_t>(middle)].TimeMs,
-                  static_cast<double>(m_recentSum) / m_recentCount};
+                  m_recentSum * kScale[static_cast<std::size_t>(m_recentCount)]};
     m_lastMiddle = middle;
     return addPoint(p);
 }
@@ -65,26 +72,28 @@ std::optional<Reaction> ReactionFinder::addPoint(const Point& p) {
         m_afterMotion = false;
     }
     std::optional<Reaction> done;
-    if (m_open && (p.value >= m_peakValue + thresholdAt(p.index) / 2 ||
-                   p.timeMs - m_peakTimeMs > m_windowMs))
+    if (m_open && (p.value >= m_recoveredAt || p.timeMs - m_peakTimeMs > m_windowMs))
         done = close();
 
     pushMax(p);
     const Point& top = maxAt(0);
-    const double fall = top.value - p.value;
-    if (fall > 0 && (!m_open || fall > m_candidate.size)) {
+    const std::int64_t fall = top.value - p.value;
+    if (fall > 0 && (!m_open || fall > m_candidateFall)) {
         m_open = true;
         m_candidate.onset = top.index;
         m_candidate.peak = p.index;
-        m_candidate.size = fall;
+        m_candidateFall = fall;
         m_peakValue = p.value;
         m_peakTimeMs = p.timeMs;
+        // Climbing back half a threshold (at the onset's knob) ends the descent.
+        m_recoveredAt = p.value + std::llround(thresholdAt(top.index) * kUnit / 2);
     }
     return done;
 }
 
 std::optional<Reaction> ReactionFinder::close() {
     m_open = false;
+    m_candidate.size = static_cast<double>(m_candidateFall) / kUnit;
     const double threshold = thresholdAt(m_candidate.onset);
     if (m_candidate.size + 1e-9 < threshold) return std::nullopt;
     // Later falls start after this one's peak.
@@ -110,7 +119,7 @@ void ReactionFinder::refine(Reaction& r) const {
     // well before the fall itself. The onset is where the steep part of the
     // fall, drawn through its quarter and three-quarter points, meets the
     // starting level.
-    const double top = m_peakValue + r.size;
+    const double top = static_cast<double>(m_peakValue) / kUnit + r.size;
     std::int32_t threeQuarters = r.peak;
     while (threeQuarters > r.onset && centredMean(threeQuarters) < top - 0.75 * r.size)
         --threeQuarters;
@@ -143,11 +152,11 @@ std::vector<Reaction> ReactionFinder::finish() {
     const auto last = static_cast<std::int32_t>(m_records.size()) - 1;
     for (std::int32_t middle = m_lastMiddle + 1; middle <= last; ++middle) {
         const std::int32_t from = middle - (last - middle);
-        double sum = 0;
+        std::int64_t sum = 0;
         for (std::int32_t k = from; k <= last; ++k)
             sum += m_records[static_cast<std::size_t>(k)].RawReading;
         const Point p{middle, m_records[static_cast<std::size_t>(middle)].TimeMs,
-                      sum / (last - from + 1)};
+                      sum * kUnit / (last - from + 1)};
         if (const auto r = addPoint(p)) done.push_back(*r);
     }
     if (m_open)

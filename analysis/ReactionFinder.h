@@ -6,7 +6,8 @@
 // neither makes nor splits a fall. For every smoothed point the largest fall
 // into it from any point of the last window is known from a running maximum;
 // the largest such fall of one descent is the candidate. The descent ends when
-// the reading climbs back half a threshold above the candidate's peak, when no
+// the reading climbs back half a threshold above the candidate's peak (at the
+// knob of its onset), when no
 // lower point has come for a whole window, or at a body-motion alert; then the
 // candidate is a reaction if it is large enough. A fall that overlaps a
 // body-motion alert, or had not ended 200 ms before it, is never one: the
@@ -47,7 +48,7 @@ private:
     struct Point {
         std::int32_t index;
         std::int32_t timeMs;
-        double value;
+        std::int64_t value; // mean reading in sixtieths of a raw unit
     };
     std::optional<Reaction> addPoint(const Point& p);
     std::optional<Reaction> close();
@@ -74,11 +75,13 @@ private:
     std::size_t m_mask = 0, m_head = 0, m_count = 0;
 
     bool m_afterMotion = false;
-    double m_lastValue = 0;
+    std::int64_t m_lastValue = 0;
 
     bool m_open = false;
     Reaction m_candidate;
-    double m_peakValue = 0;
+    std::int64_t m_candidateFall = 0; // sixtieths, as the points
+    std::int64_t m_peakValue = 0;
+    std::int64_t m_recoveredAt = 0;
     std::int32_t m_peakTimeMs = 0;
 };
 
