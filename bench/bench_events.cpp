@@ -7,6 +7,10 @@
 #include "RecordingEvents.h"
 #include "SyntheticFalls.h"
 
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -91,7 +95,35 @@ void report(const char* name, const std::vector<kv::SampleRecord>& records,
 
 } // namespace
 
-int main() {
+// Drawing the strip at 3840 px from its columns and events (target 2 ms).
+void reportDrawing(const std::vector<kv::SampleRecord>& records) {
+    kv::OverviewPicture pic;
+    pic.records = &records;
+    pic.mapping = kv::OverviewMapping{0, static_cast<std::int32_t>(records.size()) - 1, 3840};
+    pic.columns = kv::buildOverviewColumns(records, pic.mapping);
+    kv::EventOptions marks;
+    marks.kinds = (1U << static_cast<unsigned>(kv::EventKind::Tag)) |
+                  (1U << static_cast<unsigned>(kv::EventKind::Motion)) |
+                  (1U << static_cast<unsigned>(kv::EventKind::Reaction));
+    pic.events = kv::findEvents(records, marks);
+    QImage image(3840, 240, QImage::Format_RGB32);
+    std::vector<double> times;
+    for (int run = 0; run < 20; ++run) {
+        const auto t0 = Clock::now();
+        QPainter p(&image);
+        kv::drawOverview(p, image.rect(), pic);
+        p.end();
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("overview drawing at 3840 x 240 px, %zu marks: best %.2f ms, median %.2f ms "
+                "(target 2 ms)\n",
+                pic.events.size(), times.front(), times[times.size() / 2]);
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     constexpr std::int32_t kTenHours = 10 * 3600 * 50;
     {
         kv::DemoOptions o;
@@ -99,6 +131,7 @@ int main() {
         const auto records = kv::makeDemoRecords(o);
         report("10 h demo-like (all kinds)", records);
         report("10 h demo-like, 3840 columns", records, true);
+        reportDrawing(records);
     }
     {
         kv::FallOptions o;

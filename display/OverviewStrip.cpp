@@ -16,6 +16,7 @@ const QColor kSheet(246, 246, 240);
 const QColor kEnvelope(52, 101, 164);
 const QColor kBase(206, 92, 0);
 const QColor kTag(40, 120, 40);
+const QColor kTagTick(130, 185, 130);
 const QColor kReaction(204, 0, 0);
 const QColor kMotion(170, 60, 170, 60);
 const QColor kAxis(80, 80, 80);
@@ -99,14 +100,39 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     };
     const auto xOf = [&](std::int32_t record) { return area.left() + m.columnOf(record) + 0.5; };
 
-    // Body-motion bands behind everything.
+    // Marks are gathered per column first and drawn as runs of columns: each
+    // fill has a fixed cost, and a long recording has thousands of marks.
+    const auto width = static_cast<std::size_t>(m.width);
+    std::vector<std::uint8_t> motion(width), bar(width), onset(width);
+    const auto markColumns = [&](std::vector<std::uint8_t>& cols, std::int32_t from, std::int32_t to) {
+        if (to < m.first || from > m.last) return;
+        const int x0 = m.columnOf(std::max(m.first, from)), x1 = m.columnOf(std::min(m.last, to));
+        std::fill(cols.begin() + x0, cols.begin() + x1 + 1, std::uint8_t{1});
+    };
     for (const RecordingEvent& e : pic.events) {
-        if (e.kind != EventKind::Motion || e.endRecord - 1 < m.first || e.record - 1 > m.last)
-            continue;
-        const double x0 = xOf(std::max(m.first, e.record - 1)) - 0.5;
-        const double x1 = xOf(std::min(m.last, e.endRecord - 1)) + 0.5;
-        p.fillRect(QRectF(x0, plot.top(), std::max(1.0, x1 - x0), plot.height()), kMotion);
+        if (e.kind == EventKind::Motion) markColumns(motion, e.record - 1, e.endRecord - 1);
+        if (e.kind == EventKind::Reaction && e.record - 1 >= m.first && e.record - 1 <= m.last) {
+            markColumns(bar, e.record - 1, e.endRecord - 1);
+            markColumns(onset, e.record - 1, e.record - 1);
+        }
     }
+    const auto fillRuns = [&](const std::vector<std::uint8_t>& cols, double top, double height,
+                              const QColor& colour, int widen) {
+        for (std::size_t x = 0; x < width;) {
+            if (!cols[x]) {
+                ++x;
+                continue;
+            }
+            std::size_t end = x;
+            while (end < width && cols[end]) ++end;
+            p.fillRect(QRectF(area.left() + static_cast<double>(x) - widen, top,
+                              static_cast<double>(end - x) + 2 * widen, height),
+                       colour);
+            x = end;
+        }
+    };
+    // Body-motion bands behind everything.
+    fillRuns(motion, plot.top(), plot.height(), kMotion, 0);
 
     // Vertical scales: the needle envelope over its own range, the Base over its own.
     int nMin = 32767, nMax = -32768, bMin = 1000, bMax = 0;
@@ -120,13 +146,17 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
         return plot.bottom() - plot.height() * 0.05 - (v - lo) / span * inner;
     };
     // Needle to the right (positive) is drawn upwards: the reading fell.
-    p.setPen(QPen(kEnvelope, 1));
+    // One call for all columns: a line per column each costs a state check.
+    std::vector<QLineF> envelope;
+    envelope.reserve(pic.columns.size());
     for (int x = 0; x < m.width && x < static_cast<int>(pic.columns.size()); ++x) {
         const OverviewColumn& c = pic.columns[static_cast<std::size_t>(x)];
         const double px = area.left() + x + 0.5;
         const double y0 = scaleY(c.needleMin, nMin, nMax), y1 = scaleY(c.needleMax, nMin, nMax);
-        p.drawLine(QPointF(px, y0), QPointF(px, std::min(y1, y0 - 1)));
+        envelope.emplace_back(QPointF(px, y0), QPointF(px, std::min(y1, y0 - 1)));
     }
+    p.setPen(QPen(kEnvelope, 1));
+    p.drawLines(envelope.data(), static_cast<int>(envelope.size()));
     QPolygonF base;
     base.reserve(static_cast<int>(pic.columns.size()));
     for (int x = 0; x < static_cast<int>(pic.columns.size()); ++x) {
@@ -134,39 +164,38 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
         const double b = (baseHundredths(c.baseMin) + baseHundredths(c.baseMax)) / 2.0;
         base << QPointF(area.left() + x + 0.5, scaleY(b, bMin, bMax));
     }
-    p.setPen(QPen(kBase, 1.5));
+    p.setPen(QPen(kBase, 1)); // a one-pixel pen takes the fast path; wider ones are stroked
     p.drawPolyline(base);
 
     // Reactions: a bar from onset to peak along the bottom, a mark at the onset.
-    for (const RecordingEvent& e : pic.events) {
-        if (e.kind != EventKind::Reaction || e.record - 1 < m.first || e.record - 1 > m.last)
-            continue;
-        const double x0 = xOf(e.record - 1), x1 = xOf(std::min(m.last, e.endRecord - 1));
-        const double y = plot.bottom() - 2;
-        p.setPen(QPen(kReaction, 2));
-        p.drawLine(QPointF(x0, y), QPointF(std::max(x0 + 1, x1), y));
-        p.setPen(Qt::NoPen);
-        p.setBrush(kReaction);
-        p.drawPolygon(QPolygonF({QPointF(x0, y - 3), QPointF(x0 - 4, y - 10), QPointF(x0 + 4, y - 10)}));
-        p.setBrush(Qt::NoBrush);
-    }
+    fillRuns(bar, plot.bottom() - 3, 2, kReaction, 0);
+    fillRuns(onset, plot.bottom() - 11, 8, kReaction, 1);
 
-    // Tags: a tick through the plot and the number above it, where it fits.
-    double lastLabelEnd = -1e9;
+    // Tags: a thin tick through the plot (one per column, drawn in one call)
+    // and the number above it, where it fits.
+    std::vector<QLineF> ticks;
+    std::vector<std::pair<double, std::int64_t>> labels;
+    double lastLabelEnd = -1e9, lastTick = -1;
     for (const RecordingEvent& e : pic.events) {
         if (e.kind != EventKind::Tag || e.record - 1 < m.first || e.record - 1 > m.last) continue;
         const double x = xOf(e.record - 1);
-        p.setPen(QPen(kTag, 1, Qt::DashLine));
-        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-        const QString text = QString::number(e.value);
-        const int w = fm.horizontalAdvance(text);
+        if (x == lastTick) continue;
+        lastTick = x;
+        ticks.emplace_back(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        // Measured only where a label could fit: it never starts right of x.
+        if (x <= lastLabelEnd + 3) continue;
+        const int w = fm.horizontalAdvance(QString::number(e.value));
         const double left = labelLeft(x, w, area);
         if (left > lastLabelEnd + 3) {
-            p.setPen(kTag);
-            p.drawText(QPointF(left, area.top() + fm.ascent() + 1), text);
+            labels.emplace_back(left, e.value);
             lastLabelEnd = left + w;
         }
     }
+    p.setPen(QPen(kTagTick, 1));
+    p.drawLines(ticks.data(), static_cast<int>(ticks.size()));
+    p.setPen(kTag);
+    for (const auto& [left, number] : labels)
+        p.drawText(QPointF(left, area.top() + fm.ascent() + 1), QString::number(number));
 
     // A legend at the top right, over the tag numbers' band.
     {
