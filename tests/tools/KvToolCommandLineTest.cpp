@@ -128,7 +128,8 @@ TEST(CommandLine, ParsesOptionsFlagsAndFiles) {
     for (const char* bad : {"", "1.5x", "-1", "nan", "inf"}) {
         ParsedArgs s = ParsedArgs::parse({"--at", bad}, accepted);
         EXPECT_EQ(s.seconds("--at"), std::nullopt) << bad;
-        EXPECT_EQ(s.error(), "--at must be a number of seconds") << bad;
+        EXPECT_EQ(s.error(),
+                  "--at must be a number of seconds (0 or more), not '" + std::string(bad) + "'");
     }
     ParsedArgs s = ParsedArgs::parse({"--at", "2.5"}, accepted);
     EXPECT_EQ(s.seconds("--at"), 2.5);
