@@ -258,7 +258,8 @@ void MainWindow::applyColours() {
 }
 
 void MainWindow::dropRecording() {
-    if (m_engine->PlayMode == 2) m_ctx.audio->send("stop WavFile"); // no sound without its recording
+    if (m_engine->PlayMode == 2)
+        m_ctx.audio->send("stop WavFile"); // no sound without its recording
     m_engine->setRecording(nullptr);
     m_recording.reset();
     m_lblLoadedFile->setText(QStringLiteral("No File Loaded"));

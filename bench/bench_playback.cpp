@@ -15,8 +15,8 @@
 
 #include <QApplication>
 #include <QPainter>
-#include <QWidget>
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -134,7 +134,6 @@ public:
     void runModal(QDialog&) override {}
 };
 
-
 // Counts the paints of the panel, the graph and the position bar.
 class PaintCounter final : public QObject {
 public:
@@ -211,9 +210,8 @@ double jitterP99(const std::vector<std::pair<double, double>>& timedOffsets) {
 // "xcb" (a real X window, run under xvfb-run; also measures the anchor) and
 // "sdl" (SDL's sound output, e.g. its dummy driver; KV_AUDIO unset).
 int main(int argc, char** argv) {
-    const QByteArray mode = qEnvironmentVariableIsEmpty("KV_BENCH_MODE")
-                                ? QByteArray("offscreen")
-                                : qgetenv("KV_BENCH_MODE");
+    const QByteArray mode = qEnvironmentVariableIsEmpty("KV_BENCH_MODE") ? QByteArray("offscreen")
+                                                                         : qgetenv("KV_BENCH_MODE");
     if (mode != "xcb" && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -280,12 +278,11 @@ int main(int argc, char** argv) {
         anchor = buf;
     }
     std::filesystem::remove_all(dir);
-    std::printf(
-        "playback: mode=%s shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
-        "offset_max_ms=%.1f jitter_p99_ms=%.1f cpu_percent=%.1f paused_cpu_percent=%.2f "
-        "repaints_per_s=%.1f%s\n",
-        mode.constData(), offsets.size(), skipped, percentile(offsets, 0.5),
-        percentile(offsets, 0.99), percentile(offsets, 1.0), jitterP99(timedOffsets),
-        100.0 * cpu / wall, pausedCpu, paints / wall, anchor.c_str());
+    std::printf("playback: mode=%s shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
+                "offset_max_ms=%.1f jitter_p99_ms=%.1f cpu_percent=%.1f paused_cpu_percent=%.2f "
+                "repaints_per_s=%.1f%s\n",
+                mode.constData(), offsets.size(), skipped, percentile(offsets, 0.5),
+                percentile(offsets, 0.99), percentile(offsets, 1.0), jitterP99(timedOffsets),
+                100.0 * cpu / wall, pausedCpu, paints / wall, anchor.c_str());
     return 0;
 }

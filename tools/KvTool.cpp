@@ -17,8 +17,8 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <istream>
@@ -250,7 +250,12 @@ bool exportCsv(const std::vector<SampleRecord>& records, const CsvWriter::Sink& 
         csv.number(r.NeedlePos).comma().number(r.BdCount).comma().text(Format_BdText(r.BdCount));
         csv.comma().number(r.BaseCode).comma().text(baseTextOf(r.BaseCode)).comma();
         csv.number(r.SensIndex).comma().text(gainLabel(r.SensIndex)).comma();
-        csv.number(static_cast<int>(r.lamp())).comma().number(r.frozen()).comma().number(r.bdOn()).comma();
+        csv.number(static_cast<int>(r.lamp()))
+            .comma()
+            .number(r.frozen())
+            .comma()
+            .number(r.bdOn())
+            .comma();
         csv.number(r.dialType()).comma();
         if (r.MarkType == 'C')
             csv.text("C,").number(r.clockMarkSecs());

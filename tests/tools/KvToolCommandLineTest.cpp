@@ -1,9 +1,9 @@
 // kvtool's command line: help, version, and options each command does not know.
 #include "CommandLine.h"
 #include "KvTool.h"
-#include "ToolRun.h"
 #include "KvdFile.h"
 #include "TempDir.h"
+#include "ToolRun.h"
 
 #include <gtest/gtest.h>
 

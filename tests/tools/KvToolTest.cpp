@@ -1,8 +1,8 @@
 #include "KvTool.h"
-#include "ToolRun.h"
 #include "DemoData.h"
 #include "KvdFile.h"
 #include "TempDir.h"
+#include "ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -221,8 +221,14 @@ protected:
 };
 
 TEST_F(KvToolCutInput, RangesAndNumbersThatWouldWriteAnUnplayablePairAreRefused) {
-    for (const auto& [from, to] : {std::pair{"abc", "2"}, {"1", "2x"}, {"nan", "2"}, {"1", "inf"},
-                                   {"-1", "2"}, {"", "2"}, {"1000", "2000"}, {"2", "2.05"}}) {
+    for (const auto& [from, to] : {std::pair{"abc", "2"},
+                                   {"1", "2x"},
+                                   {"nan", "2"},
+                                   {"1", "inf"},
+                                   {"-1", "2"},
+                                   {"", "2"},
+                                   {"1000", "2000"},
+                                   {"2", "2.05"}}) {
         SCOPED_TRACE(std::string(from) + " " + to);
         const ToolRun r = cut(from, to, dir.file("out.kvd"));
         EXPECT_EQ(r.code, 1);
@@ -238,8 +244,8 @@ TEST_F(KvToolCutInput, RangesAndNumbersThatWouldWriteAnUnplayablePairAreRefused)
 TEST_F(KvToolCutInput, TheSourceIsFoundThroughAnySpellingAndTargetsAreChecked) {
     const std::string source = test::readText(dir.file("in.kvd"));
     std::filesystem::create_directory_symlink(dir.path(), dir.file("alias"));
-    for (const std::string& out : {dir.file("alias/in.kvd"), dir.path() + "/./in.kvd",
-                                   dir.file("alias/in")}) {
+    for (const std::string& out :
+         {dir.file("alias/in.kvd"), dir.path() + "/./in.kvd", dir.file("alias/in")}) {
         const ToolRun r = cut("1", "5", out);
         EXPECT_EQ(r.code, 1) << out;
         EXPECT_NE(r.err.find("55: 'File already open"), std::string::npos) << r.err;
