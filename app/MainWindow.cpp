@@ -10,6 +10,7 @@
 #include "PositionBar.h"
 #include "QtScheduler.h"
 #include "RecordingLoader.h"
+#include "WindowKeys.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -66,6 +67,10 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     connectSettingsMenus();
     applyColours();
     dropRecording();
+    new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
+                          [this](QKeyEvent* e) { return Form_KeyUp(e); },
+                          [this] { m_keyReleased = true; },
+                          [this](QWidget* w) { return m_cboFile->isVisible() && w == m_cboFile; }});
 }
 
 MainWindow::~MainWindow() {
@@ -122,9 +127,7 @@ void MainWindow::buildWidgets() {
     connect(m_cmdLoop, &QToolButton::clicked, this, [this] {
         m_engine->cmdLoop_Click();
         m_ctx.settings->values.PlayLoopEnable = m_engine->PlayLoopEnable;
-        m_cmdLoop->setIcon(buttonImage(m_engine->PlayLoopEnable ? QStringLiteral("Loop")
-                                                                : QStringLiteral("Single"),
-                                       QApplication::palette().color(QPalette::ButtonText)));
+        showLoopPicture();
     });
 
     m_lblLoadedFile = new QLabel(m_record);
@@ -169,6 +172,12 @@ void MainWindow::buildWidgets() {
     };
 }
 
+void MainWindow::showLoopPicture() {
+    m_cmdLoop->setIcon(
+        buttonImage(m_engine->PlayLoopEnable ? QStringLiteral("Loop") : QStringLiteral("Single"),
+                    QApplication::palette().color(QPalette::ButtonText)));
+}
+
 // The recording strip's controls, in pixels inside the strip.
 void MainWindow::placeRecordStrip(int left, int top, int width) {
     m_record->setGeometry(left, top, width, kRecordStripHeight);
@@ -194,10 +203,13 @@ void MainWindow::Form_Resize() {
     if (isMinimized() || !centralWidget()) return;
     const Settings& s = m_ctx.settings->values;
     const double k = s.GraphVisible ? std::clamp(std::atoi(s.GraphHeight_Index.c_str()), 1, 5) : 0;
-    const int clientW = std::max(centralWidget()->width(), kMinClientWidth);
+    // The window's own size, not the central widget's: before the window is
+    // first shown its layout has not run yet.
+    const int chrome = menuHeight();
+    const int clientW = std::max(width(), kMinClientWidth);
     int panelLeft = 0, panelW = clientW;
     if (isMaximized()) {
-        const int availH = centralWidget()->height() - kRecordStripHeight;
+        const int availH = height() - chrome - kRecordStripHeight;
         panelW = std::min(clientW, static_cast<int>(availH * 1.6 / (1 + k / 5)));
         panelLeft = (clientW - panelW) / 2;
     }
@@ -210,7 +222,6 @@ void MainWindow::Form_Resize() {
     if (!isMaximized() && !isFullScreen()) {
         // The window's height follows its width; a window too tall for the
         // screen is made narrower instead.
-        const int chrome = height() - centralWidget()->height();
         int wantW = clientW;
         int wantH = panelH + graphH + kRecordStripHeight + chrome;
         if (const QScreen* scr = screen()) {
@@ -227,6 +238,13 @@ void MainWindow::Form_Resize() {
     }
     m_graph->graph().GraphResetPending = true;
     m_graph->plot(0, m_meter.KnobIndex, m_engine->PlayMode == 4);
+}
+
+int MainWindow::menuHeight() const {
+    const QWidget* bar = menuWidget();
+    if (!bar || !bar->isVisibleTo(this)) return 0;
+    const int h = bar->heightForWidth(width());
+    return h > 0 ? h : bar->sizeHint().height();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -257,7 +275,8 @@ void MainWindow::applyColours() {
 }
 
 void MainWindow::dropRecording() {
-    if (m_engine->PlayMode == 2) m_ctx.audio->send("stop WavFile"); // no sound without its recording
+    if (m_engine->PlayMode == 2)
+        m_ctx.audio->send("stop WavFile"); // no sound without its recording
     m_engine->setRecording(nullptr);
     m_recording.reset();
     m_lblLoadedFile->setText(QStringLiteral("No File Loaded"));
@@ -267,7 +286,16 @@ void MainWindow::dropRecording() {
     m_bar->clear();
     m_bar->setEnabled(false);
     m_panel->Update_FileDisplay("No File Loaded");
+    dropStaleClock();
     Update_Buttons();
+}
+
+// A clock left from an earlier recording goes with a full redraw.
+void MainWindow::dropStaleClock() {
+    if (!m_panel->panel().readouts.clock || (m_recording && m_recording->ClockStartSecs != 0))
+        return;
+    Draw_Panel();
+    m_panel->showNeedleAgain();
 }
 
 bool MainWindow::Load_File(const std::string& filename) {
@@ -303,6 +331,7 @@ bool MainWindow::Load_File(const std::string& filename) {
     m_panel->Update_FileDisplay(filename);
     if (r.ClockStartSecs != 0)
         Update_Clock(r.ClockStartSecs / 3600, (r.ClockStartSecs / 60) % 60, r.RecordingDay);
+    dropStaleClock();
     m_lblLoadedFile->setText(q(baseName(filename)));
     m_lblLoadedFile->setToolTip(q(filename));
     m_lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));

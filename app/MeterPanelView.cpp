@@ -42,9 +42,7 @@ QPointF MeterPanelView::origin() const {
 }
 
 void MeterPanelView::resizeEvent(QResizeEvent* event) {
-    m_panel.resize(event->size().width(), devicePixelRatioF());
-    m_panel.Draw_Panel();
-    m_panel.Update_Needle(m_needle, m_frozen);
+    m_panel.relayout(event->size().width(), devicePixelRatioF());
     QWidget::resizeEvent(event);
 }
 

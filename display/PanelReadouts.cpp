@@ -30,6 +30,7 @@ void MeterPanel::printCentred(double cx, double y, const std::string& text) {
 }
 
 void MeterPanel::Update_LED(std::int32_t colour) {
+    m_lampShown = colour;
     const double w = widthPx();
     if (style.DialType == 0 || style.DialType == 3) {
         m_panel.setPenWidth(std::round(w / 50));
@@ -93,6 +94,7 @@ void MeterPanel::Update_ModeDisplay() {
 }
 
 void MeterPanel::printBanner(const std::string& word) {
+    m_bannerShown = word;
     m_panel.setForeColor(style.BannerColor);
     m_panel.setFont(widthPx() * 0.07, false);
     m_panel.setTextOpaque(false);

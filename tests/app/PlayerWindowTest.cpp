@@ -1,10 +1,10 @@
 #include "KvdFile.h"
 #include "MeterPanelView.h"
+#include "PlayerFixture.h"
 #include "RecordingFakeChannel.h"
 #include "Scheduler.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
-#include "WindowFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,48 +22,8 @@
 namespace kv {
 namespace {
 
+using test::PlayerWindowTest;
 using test::TempDir;
-
-class PlayerWindowTest : public test::WindowFixture {
-protected:
-    PlayerWindowTest() { createWindow(); }
-    void start() {
-        window->Form_Load(1920);
-        window->show();
-    }
-    void loadRecording(int records = 3000, std::uint8_t knob = 8) {
-        auto recs = test::plainRecords(records);
-        for (auto& r : recs) {
-            r.SensIndex = knob;
-            r.StatusFlags = 1 << 5;
-            r.NeedlePos = 1000;
-        }
-        ASSERT_FALSE(writeKvdFile(dir.file("rec001.kvd"), recs));
-        test::writeText(dir.file("rec001.mp3"), "ID3");
-        window->openChosenFile(dir.file("rec001.kvd"));
-        ASSERT_TRUE(window->isLoaded());
-    }
-    // Virtual time; the fake sound advances with it while it plays.
-    void run(double seconds) {
-        const double t0 = sched.now();
-        for (int i = 1; i <= static_cast<int>(seconds * 1000 + 0.5); ++i) {
-            if (audio.mode == "playing") ++audio.position;
-            sched.runUntil(t0 + i / 1000.0 + 1e-9);
-        }
-    }
-    QAction* item(const char* name) { return window->menus().item(QString::fromLatin1(name)); }
-    QToolButton* button(const char* name) {
-        return window->findChild<QToolButton*>(QString::fromLatin1(name));
-    }
-    void key(int k, bool autoRepeat = false) {
-        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, QString(), autoRepeat);
-        QApplication::sendEvent(window.get(), &press);
-    }
-    void keyUp(int k) {
-        QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier);
-        QApplication::sendEvent(window.get(), &release);
-    }
-};
 
 TEST_F(PlayerWindowTest, FirstStartInAnEmptyDirectory) {
     start();

@@ -174,6 +174,39 @@ TEST_F(PanelTest, MovingTheNeedleEqualsAFreshDraw) {
     }
 }
 
+TEST_F(PanelTest, RemovedNeedleAndShadowStayHiddenUntilTheNextUpdate) {
+    panel.style.DialType = 2;
+    panel.style.ShadowNeedleColor = Calc_ShadowColor(kWhite, kRed, 3);
+    panel.style.BannerColor = Calc_BannerColor(kWhite, kRed);
+    // The same state drawn on a panel whose needle never showed.
+    auto bare = [&](int width, bool banner) {
+        MeterPanel fresh;
+        fresh.resize(width);
+        fresh.style = panel.style;
+        fresh.readouts = panel.readouts;
+        fresh.Draw_Panel();
+        if (banner) {
+            fresh.Remove_Needle();
+            fresh.printBanner("END");
+        }
+        return fresh.compose();
+    };
+    panel.Draw_Panel();
+    panel.Update_Needle(8000, false); // pointer and shadow
+    ASSERT_TRUE(panel.trace().ShadowVisible);
+    panel.Remove_Needle();
+    panel.printBanner("END");
+    EXPECT_TRUE(panel.compose() == bare(1000, true));
+    panel.relayout(1300); // a resize shows the same state
+    EXPECT_TRUE(panel.compose() == bare(1300, true));
+
+    panel.Update_Needle(8000, false);
+    panel.Draw_Panel(); // a full redraw leaves no shadow behind either
+    EXPECT_TRUE(panel.compose() == bare(1300, false));
+    panel.Update_Needle(5000, false); // the shadow's state survives the redraw
+    EXPECT_TRUE(panel.trace().shadowShown);
+}
+
 TEST_F(PanelTest, LampSitsOnTheRestDirectionOrTheDialCentre) {
     panel.style.DialType = 1;
     panel.Draw_Panel();
