@@ -151,21 +151,7 @@ void MainWindow::Update_RecordReadouts(std::int32_t index) {
         const std::int32_t c = m_recording->ClockStartSecs + m_engine->ShownSecs;
         Update_Clock(c / 3600, (c / 60) % 60, m_recording->RecordingDay);
     }
-    if (m_meter.Override) return;
-    m_meter.BaseText = Format_BaseText(r.BaseCode);
-    Update_BaseDisplay(m_meter.BaseText);
-    m_meter.BdText = Format_BdText(r.BdCount);
-    m_meter.BdEnabled = r.bdOn();
-    Update_BdDisplay(m_meter.BdText);
-    const int knob = std::min<int>(r.SensIndex, 63);
-    if (m_meter.KnobIndex != knob) {
-        m_meter.KnobIndex = knob;
-        Update_SensKnob();
-    }
-    if (r.dialType() != m_meter.DialType) {
-        m_meter.DialType = r.dialType();
-        Draw_Panel();
-    }
+    if (!m_meter.Override) m_meter.applyReadouts(r);
 }
 
 void MainWindow::Update_RecordReadouts() {
