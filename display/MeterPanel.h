@@ -130,6 +130,7 @@ private:
     void drawDigitalClock(int hr, int min, std::int32_t day);
     void drawAnalogueClock(int hr, int min);
     void printCentred(double cx, double y, const std::string& text);
+    void eraseCentred(double cx, double y, const std::string& text);
 
     Surface m_panel;
     Surface m_bd;

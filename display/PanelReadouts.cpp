@@ -81,16 +81,21 @@ void MeterPanel::Update_ModeDisplay() {
     const double cx = circular ? -800 : 0;
     const double y1 = circular ? 600 : bottom + 300;
     const double y2 = circular ? 525 : bottom + 225;
-    printCentred(cx, y1, kSpaces23);
+    eraseCentred(cx, y1, kSpaces23);
     printCentred(cx, y1, readouts.modeText);
     if (readouts.playing) {
         if (!readouts.audioEnable) {
-            printCentred(cx, y2, kSpaces23);
+            eraseCentred(cx, y2, kSpaces23);
             printCentred(cx, y2, "Audio OFF");
         }
     } else {
-        printCentred(cx, y2, kSpaces23);
+        eraseCentred(cx, y2, kSpaces23);
     }
+}
+
+void MeterPanel::eraseCentred(double cx, double y, const std::string& text) {
+    m_panel.setPosition(cx - m_panel.textWidth(text) / 2, y);
+    m_panel.eraseText(text);
 }
 
 void MeterPanel::printBanner(const std::string& word) {

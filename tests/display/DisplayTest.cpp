@@ -125,6 +125,28 @@ TEST(PanelScaling, TheSameDrawingAtAnyWidthAndPixelRatio) {
     }
 }
 
+TEST(PanelScaling, ModeLinesEraseTheirTextCompletelyAtAnyWidthAndPixelRatio) {
+    // Widths from 650 to 3840 at ratios 1 and 2.
+    for (const qreal dpr : {1.0, 2.0})
+        for (int width = 650; width <= 3840; width += dpr == 1.0 ? 97 : 797)
+            for (int dial : {1, 0}) {
+                MeterPanel panel;
+                panel.resize(width, dpr);
+                panel.style.DialType = dial;
+                panel.Draw_Panel();
+                const QImage bare = panel.panelSurface().image();
+                panel.readouts.playing = true;
+                panel.readouts.audioEnable = false;
+                panel.readouts.modeText = "Playback";
+                panel.Update_ModeDisplay(); // "Playback" over "Audio OFF"
+                panel.readouts.playing = false;
+                panel.readouts.modeText = "";
+                panel.Update_ModeDisplay();
+                ASSERT_TRUE(panel.panelSurface().image() == bare)
+                    << width << "@" << dpr << " dial " << dial;
+            }
+}
+
 TEST_F(PanelTest, CircularTwoDrawsATwoEndedPointer) {
     panel.style.DialType = 3;
     panel.Draw_Panel();
