@@ -6,12 +6,14 @@
 #   ./kv.sh asan    build and run the tests under AddressSanitizer + UBSan
 #   ./kv.sh fuzz [SECONDS]   build the fuzz targets (clang) and run each
 #   ./kv.sh package  build the release and make the Debian package (build/release/*.deb)
+#   ./kv.sh ui      build, then drive the real window under Xvfb (tests/ui/smoke.sh)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsndfile1-dev libsdl2-dev
           libsimpleini-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core xvfb xauth)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+UI_PACKAGES=(xdotool x11-apps netpbm python3)
 
 install_packages() {
     local missing=()
@@ -76,6 +78,11 @@ fuzz)
         echo "== Fuzz$name for ${seconds}s"
         "build/fuzz/bin/Fuzz$name" -max_total_time="$seconds" -max_len=4096 "$work" 2>&1 | tail -n 3
     done
+    ;;
+ui)
+    install_packages "${PACKAGES[@]}" "${UI_PACKAGES[@]}"
+    build tests
+    tests/ui/smoke.sh build/tests/bin build/ui-shots
     ;;
 package)
     install_packages "${PACKAGES[@]}" dpkg-dev
