@@ -12,6 +12,7 @@
 #include "RecordingLoader.h"
 #include "WindowKeys.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -29,6 +30,7 @@
 
 #include <cmath>
 #include <new>
+#include <utility>
 
 namespace kv {
 namespace {
@@ -387,7 +389,13 @@ void MainWindow::cmdLoad_MouseDown(Qt::MouseButton button) {
     m_cboFile->show();
     m_lblLoadedFile->hide();
     m_cboFile->setFocus();
-    m_cboFile->showPopup();
+    // Pressed with the mouse, the drop-down opens when the button is let go:
+    // opened under the held button, the window system hands it the release
+    // and it closes at once.
+    if (QApplication::mouseButtons() & Qt::RightButton)
+        m_dropDownOnRelease = true;
+    else
+        m_cboFile->showPopup();
     Update_Buttons();
 }
 
@@ -442,6 +450,9 @@ void MainWindow::Update_Buttons() {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_cmdLoad && event->type() == QEvent::MouseButtonPress) {
         cmdLoad_MouseDown(static_cast<QMouseEvent*>(event)->button());
+    } else if (watched == m_cmdLoad && event->type() == QEvent::MouseButtonRelease) {
+        if (std::exchange(m_dropDownOnRelease, false) && m_cboFile->isVisible())
+            m_cboFile->showPopup();
     } else if (watched == m_panel) {
         if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove ||
             event->type() == QEvent::MouseButtonRelease) {
@@ -484,7 +495,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             return false;
         }
         case QEvent::FocusOut:
-            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
+            // While the drop-down is open the focus moves to it and back, for
+            // reasons that differ with the window system: only a focus loss
+            // with the drop-down closed closes the list.
+            if (!m_cboFile->view()->isVisible() &&
+                static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
                 m_cboFile->isVisible())
                 closeList();
             break;

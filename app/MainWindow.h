@@ -171,6 +171,7 @@ private:
     std::optional<SiblingList> m_siblings;
     MenuBar m_menus;
     bool m_arrowHeld = false;
+    bool m_dropDownOnRelease = false;
     bool m_keyReleased = true;
     std::string m_normalModeText;
     int m_knobUserIndex = 8; // the user's own knob position

@@ -2,43 +2,34 @@
 # UI smoke test: the real player under a virtual X server (no window
 # manager), driven with real key events through xdotool.
 #   tests/ui/smoke.sh [BIN_DIR] [SHOT_DIR]
-# Plays the demo, presses Space (segment start: playback must go on), then
+# Opens the sibling list with a right-click on Load, plays the demo, presses Space (segment start: playback must go on), then
 # S (Stop: no needle pixel may show under the END banner), then sends
 # SIGTERM (the player must end within 2 s). Screenshots are kept in
 # SHOT_DIR (default build/ui-shots) for a look.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+# Under a virtual X server of its own (xvfb-run waits until it is up).
+if [ -z "${KV_SMOKE_DISPLAY:-}" ]; then
+    KV_SMOKE_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$@"
+fi
 bin="$(realpath "${1:-build/tests/bin}")"
 shots="$(realpath -m "${2:-build/ui-shots}")"
 mkdir -p "$shots"
 rm -f "$shots"/*.png
 
-for tool in Xvfb xdotool xwd xwdtopnm pnmtopng python3; do
+for tool in xvfb-run xdotool xwd xwdtopnm pnmtopng python3; do
     command -v "$tool" >/dev/null || { echo "smoke: $tool is missing (./kv.sh ui installs it)"; exit 2; }
 done
 
 # A fresh program folder: no session file or settings from earlier runs.
 app="$(mktemp -d)"
-xvfb_pid=""
 player_pid=""
 cleanup() {
     [ -n "$player_pid" ] && kill -KILL "$player_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$app"
 }
 trap cleanup EXIT
 cp "$bin/kv_player" "$bin/dummy.mp3" "$bin"/demo001.* "$bin"/demo002.* "$app"/
-
-# A free display number.
-display=""
-for n in $(seq 91 140); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "smoke: no free X display"; exit 2; }
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY="$display"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 
 fail=0
 check() { # message, condition status
@@ -101,6 +92,11 @@ if mode == "needle":
             R, G, B = px(x, y)
             if R > 200 and G < 60 and B < 60: n += 1
     print(n); sys.exit(0)
+if mode == "list":
+    # The drop-down's selected entry, in the highlight colour, below the panel.
+    n = sum(1 for y in range(top + ph, h) for x in range(pw)
+            if (lambda c: c[2] > 150 and c[2] - c[0] > 80)(px(x, y)))
+    print(n); sys.exit(0)
 if mode == "moved":
     _, _, px2 = load(sys.argv[3])
     diff = sum(1 for y in range(top, min(h, top + ph), 2) for x in range(0, pw, 2)
@@ -108,6 +104,20 @@ if mode == "moved":
     print(diff); sys.exit(0)
 PY
 }
+
+# Right-click on Load: the list of siblings (demo001, demo002) opens and
+# stays open. The Load button is the first of the strip under the panel.
+eval "$(xdotool getwindowgeometry --shell "$wid")" # WIDTH, HEIGHT
+xdotool mousemove --window "$wid" 33 $((HEIGHT - 81 + 28 + 20)) click 3
+sleep 1
+shot 0-sibling-list
+listed="$(analyse list "$shots/0-sibling-list.png")"
+[ "$listed" -gt 100 ]
+check "the sibling list stays open ($listed selection pixels)" $?
+xdotool key Escape
+sleep 0.3
+xdotool key Escape
+sleep 0.3
 
 # Play (P); after the PLAY banner the needle runs.
 xdotool key --window "$wid" p
