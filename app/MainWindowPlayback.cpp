@@ -196,8 +196,7 @@ void MainWindow::showTag(std::uint16_t tag) {
 void MainWindow::chkOveride_Click(bool ticked) {
     m_meter.ResetPending = true;
     m_meter.Override = ticked;
-    m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))
-        ->setEnabled(ticked || m_engine->PlayMode != 2);
+    m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))->setEnabled(ticked);
     if (!ticked) return;
     m_menus.item(QStringLiteral("mnuViewMeter"))->setEnabled(true);
     if (m_engine->PlayMode == 2) restoreUserSettings(m_engine->saved);
