@@ -468,8 +468,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                        m->button() == Qt::LeftButton) {
                 counterReleased();
             }
-            if (panel.knobRect().contains(p) && (m->buttons() & Qt::LeftButton) &&
-                event->type() != QEvent::MouseButtonRelease)
+            // A drag that began on the knob turns it wherever the pointer goes
+            // while the button is held.
+            if (event->type() == QEvent::MouseButtonPress && m->button() == Qt::LeftButton)
+                m_knobDrag = panel.knobRect().contains(p);
+            if (!(m->buttons() & Qt::LeftButton)) m_knobDrag = false;
+            if (m_knobDrag && event->type() != QEvent::MouseButtonRelease)
                 knobMouse(p, event->type() == QEvent::MouseButtonPress);
         }
     } else if (watched == m_cboFile) {

@@ -172,6 +172,7 @@ private:
     MenuBar m_menus;
     bool m_arrowHeld = false;
     bool m_dropDownOnRelease = false;
+    bool m_knobDrag = false; // the left button went down on the knob
     bool m_keyReleased = true;
     std::string m_normalModeText;
     int m_knobUserIndex = 8; // the user's own knob position

@@ -212,6 +212,29 @@ TEST_F(PlayerWindowTest, CounterClickTogglesAndLongPressZeroes) {
     EXPECT_NE(window->meter().BdEnabled, before); // a long press does not toggle
 }
 
+TEST_F(PlayerWindowTest, TheKnobFollowsADragThatLeavesItsSquare) {
+    start();
+    MeterPanelView& view = window->panelView();
+    const QPointF origin(0, std::max(0, (view.height() - view.panel().heightPx()) / 2));
+    const QRectF knob = view.panel().knobRect().translated(origin);
+    const QPoint top =
+        (knob.center() + QPointF(knob.width() * 0.03, -knob.height() * 0.3)).toPoint();
+    QTest::mousePress(&view, Qt::LeftButton, {}, top);
+    EXPECT_NEAR(window->meter().KnobIndex, 33, 1); // about straight up
+    // Far to the right of the square, at the knob's height: pointing right.
+    const QPointF right(knob.right() + knob.width(), knob.center().y());
+    QMouseEvent move(QEvent::MouseMove, right, view.mapToGlobal(right), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &move);
+    EXPECT_GT(window->meter().KnobIndex, 45);
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, right.toPoint());
+    const int released = window->meter().KnobIndex;
+    QMouseEvent hover(QEvent::MouseMove, QPointF(top), view.mapToGlobal(QPointF(top)), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &hover);
+    EXPECT_EQ(window->meter().KnobIndex, released); // no button held: no turn
+}
+
 } // namespace
 } // namespace kv
 
