@@ -3,6 +3,7 @@
 
 #include "AudioChannel.h"
 #include "ButtonImages.h"
+#include "ElidedLabel.h"
 #include "FileFunctions.h"
 #include "GraphWidget.h"
 #include "MeterPanelView.h"
@@ -132,7 +133,7 @@ void MainWindow::buildWidgets() {
         showLoopPicture();
     });
 
-    m_lblLoadedFile = new QLabel(m_record);
+    m_lblLoadedFile = new ElidedLabel(m_record);
     m_lblLoadedFile->setObjectName(QStringLiteral("lblLoadedFile"));
     m_cboFile = new QComboBox(m_record);
     m_cboFile->setObjectName(QStringLiteral("cboFile"));
@@ -192,13 +193,16 @@ void MainWindow::placeRecordStrip(int left, int top, int width) {
         x += size + 4;
     }
     m_cmdLoop->setGeometry(m_cmdLoad->geometry());
-    m_lblPlayTime->setGeometry(x + 8, y, 70, 20);
-    m_lblLoadedFile->setGeometry(x + 8, y + 20, std::max(80, width - x - 8 - 110), 20);
-    m_cboFile->setGeometry(m_lblLoadedFile->geometry().adjusted(0, -4, 0, 4));
-    m_lblTotalTime->setGeometry(width - 13 - 70, y - 4, 70, 20);
+    // Times on one line, the name under them; the tag and the Overide box
+    // in a column of their own at the right.
     m_lblTag->setGeometry(width - (80 + 16), 28, 80, 20);
     m_chkOveride->adjustSize();
     m_chkOveride->move(width - m_chkOveride->width() - 13, 55);
+    const int right = std::min(m_lblTag->x(), m_chkOveride->x()) - 8;
+    m_lblPlayTime->setGeometry(x + 8, y, 70, 20);
+    m_lblTotalTime->setGeometry(std::max(x + 8 + 70, right - 60), y, 60, 20);
+    m_lblLoadedFile->setGeometry(x + 8, y + 20, std::max(40, right - x - 8), 20);
+    m_cboFile->setGeometry(m_lblLoadedFile->geometry().adjusted(0, -4, 0, 4));
 }
 
 void MainWindow::Form_Resize() {
@@ -212,7 +216,7 @@ void MainWindow::Form_Resize() {
     int panelLeft = 0, panelW = clientW;
     if (isMaximized()) {
         const int availH = height() - chrome - kRecordStripHeight;
-        panelW = std::min(clientW, static_cast<int>(availH * 1.6 / (1 + k / 5)));
+        panelW = std::clamp(static_cast<int>(availH * 1.6 / (1 + k / 5)), 16, clientW);
         panelLeft = (clientW - panelW) / 2;
     }
     const int panelH = static_cast<int>(std::nearbyint(panelW / 1.6));

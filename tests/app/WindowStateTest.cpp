@@ -4,9 +4,14 @@
 #include "PlayerFixture.h"
 
 #include "ButtonImages.h"
+#include "ElidedLabel.h"
 #include "MeterPanelView.h"
+#include "MeterStyleDialog.h"
 
+#include <QCheckBox>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -130,6 +135,85 @@ TEST_F(WindowStateTest, NoNeedleUnderTheBannersBeforeOrAfterAResize) {
     EXPECT_FALSE(trace.visible); // stopped: the dial at rest without a needle
     window->resize(window->width() - 100, window->height());
     EXPECT_FALSE(trace.visible);
+}
+
+TEST_F(WindowStateTest, StripLabelsNeverOverlapAndLongNamesAreElided) {
+    start();
+    window->menus().indexed(QStringLiteral("mnuSettingsExtSwMode"), 2)->trigger(); // Tag
+    const std::string name =
+        "a_recording_with_a_name_far_too_long_for_the_strip_of_the_window_even_when_the_window_"
+        "is_wide_001";
+    writeRecording(name, false);
+    window->openChosenFile(dir.file(name + ".kvd"));
+    for (int width : {650, 1000}) {
+        window->resize(width, window->height());
+        auto* tag = window->findChild<QLabel*>(QStringLiteral("lblTag"));
+        auto* total = window->findChild<QLabel*>(QStringLiteral("lblTotalTime"));
+        auto* played = window->findChild<QLabel*>(QStringLiteral("lblPlayTime"));
+        auto* file = window->findChild<ElidedLabel*>(QStringLiteral("lblLoadedFile"));
+        auto* box = window->findChild<QCheckBox*>(QStringLiteral("chkOveride"));
+        ASSERT_TRUE(tag->isVisibleTo(window.get()));
+        const QList<QWidget*> shown = {tag, total, played, file, box};
+        for (QWidget* a : shown)
+            for (QWidget* b : shown)
+                EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry()))
+                    << a->objectName().toStdString() << " over " << b->objectName().toStdString()
+                    << " at " << width;
+        EXPECT_TRUE(file->shownText().contains(QChar(0x2026))) << width; // "…"
+        EXPECT_LE(file->fontMetrics().horizontalAdvance(file->shownText()), file->width());
+        EXPECT_EQ(file->toolTip().toStdString(), dir.file(name));
+    }
+}
+
+TEST_F(WindowStateTest, EveryDisabledButtonPictureHasOneLook) {
+    const QColor ink(Qt::black);
+    for (const char* key : {"Stop", "Play", "Pause", "Fwd", "Rev", "Load", "Save", "LeftBracket",
+                            "RightBracket", "Expand", "Single", "Loop"}) {
+        const QImage img = buttonImage(QString::fromLatin1(key), ink)
+                               .pixmap(QSize(24, 24), QIcon::Disabled)
+                               .toImage()
+                               .convertToFormat(QImage::Format_ARGB32);
+        int darkest = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                darkest = std::max(darkest, qAlpha(img.pixel(x, y)));
+        EXPECT_NEAR(darkest, 90, 2) << key; // the same faded ink everywhere
+    }
+}
+
+TEST_F(WindowStateTest, MeterStyleDialogStaysOnTheScreen) {
+    storePlacement(40, 0, 650, 0); // at the top of the screen
+    start();
+    const QRect screen = window->screen()->availableGeometry();
+    bool seen = false;
+    log.onModal = [&](QDialog& dialog) {
+        seen = true;
+        // Where the described rule would put it: above the top of the screen.
+        ASSERT_LT(window->y() + window->height() - dialog.height() - 83, screen.top());
+        EXPECT_GE(dialog.y(), screen.top());
+        EXPECT_GE(dialog.x(), screen.left());
+        EXPECT_LE(dialog.y() + dialog.height(), screen.bottom() + 1);
+    };
+    item("mnuViewMeter")->trigger();
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(WindowStateTest, AMaximisedWindowOnALowScreenSizesThePanelToFit) {
+    start();
+    window->menus().indexed(QStringLiteral("mnuGraphHeightIndex"), 5)->trigger();
+    item("mnuViewGraph")->trigger(); // the graph as high as the panel
+    window->showMaximized();
+    QApplication::processEvents();
+    ASSERT_TRUE(window->isMaximized());
+    const QWidget* panel = window->findChild<QWidget*>(QStringLiteral("picMeterPanel"));
+    const QWidget* graph = window->findChild<QWidget*>(QStringLiteral("picGraph"));
+    const QWidget* strip = window->findChild<QWidget*>(QStringLiteral("picRecord"));
+    ASSERT_LT(window->centralWidget()->height() - 81, 2 * 406); // lower than two panels of 650
+    EXPECT_LE(panel->geometry().bottom(), graph->geometry().top() - 1);
+    EXPECT_LE(graph->geometry().bottom(), strip->geometry().top() - 1);
+    EXPECT_LE(strip->geometry().bottom(), window->centralWidget()->height() - 1);
+    EXPECT_EQ(panel->width(), strip->width());
+    EXPECT_EQ(window->panelView().panel().widthPx(), panel->width());
 }
 
 } // namespace
