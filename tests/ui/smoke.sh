@@ -2,12 +2,16 @@
 # UI smoke test: the real player under a virtual X server (no window
 # manager), driven with real key events through xdotool.
 #   tests/ui/smoke.sh [BIN_DIR] [SHOT_DIR]
-# Opens the sibling list with a right-click on Load, plays the demo, presses Space (segment start: playback must go on), then
+# Opens the sibling list with a right-click on Load, opens and closes the
+# Load dialog, plays the demo (P), presses Space (segment start: playback must go on), then
 # S (Stop: no needle pixel may show under the END banner), then sends
 # SIGTERM (the player must end within 2 s). Screenshots are kept in
 # SHOT_DIR (default build/ui-shots) for a look.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+for tool in xvfb-run xdotool xwd xwdtopnm pnmtopng python3; do
+    command -v "$tool" >/dev/null || { echo "smoke: $tool is missing (./kv.sh ui installs it)"; exit 2; }
+done
 # Under a virtual X server of its own (xvfb-run waits until it is up).
 if [ -z "${KV_SMOKE_DISPLAY:-}" ]; then
     KV_SMOKE_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$@"
@@ -16,10 +20,6 @@ bin="$(realpath "${1:-build/tests/bin}")"
 shots="$(realpath -m "${2:-build/ui-shots}")"
 mkdir -p "$shots"
 rm -f "$shots"/*.png
-
-for tool in xvfb-run xdotool xwd xwdtopnm pnmtopng python3; do
-    command -v "$tool" >/dev/null || { echo "smoke: $tool is missing (./kv.sh ui installs it)"; exit 2; }
-done
 
 # A fresh program folder: no session file or settings from earlier runs.
 app="$(mktemp -d)"
@@ -118,6 +118,14 @@ xdotool key Escape
 sleep 0.3
 xdotool key Escape
 sleep 0.3
+
+# O opens the Load dialog, which takes the release of O; Escape closes it.
+# The next key in the window must count all the same.
+xdotool key --window "$wid" o
+sleep 1.5
+xwd -silent -root | xwdtopnm 2>/dev/null | pnmtopng >"$shots/0b-load-dialog.png"
+xdotool key Escape
+sleep 0.5
 
 # Play (P); after the PLAY banner the needle runs.
 xdotool key --window "$wid" p
