@@ -11,7 +11,8 @@ GraphWidget::GraphWidget(QWidget* parent) : QWidget(parent) {
 }
 
 void GraphWidget::plot(std::int32_t value, int knobIndex, bool testMode) {
-    m_graph.Update_Graph(value, knobIndex, testMode);
+    if (!m_graph.Update_Graph(value, knobIndex, testMode)) return;
+    ++m_repaintRequests;
     update();
 }
 

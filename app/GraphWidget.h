@@ -12,7 +12,10 @@ class GraphWidget : public QWidget {
 public:
     explicit GraphWidget(QWidget* parent = nullptr);
     GraphView& graph() { return m_graph; }
+    // Adds a reading; the widget repaints only when the strip's picture changed.
     void plot(std::int32_t value, int knobIndex, bool testMode);
+    // Repaints asked for since the widget was made (for tests and benchmarks).
+    int repaintRequests() const { return m_repaintRequests; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -20,6 +23,7 @@ protected:
 
 private:
     GraphView m_graph;
+    int m_repaintRequests = 0;
 };
 
 } // namespace kv

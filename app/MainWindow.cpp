@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "SegmentEditor.h"
 #include "TextHelpers.h"
 
 #include "AudioChannel.h"
@@ -325,6 +326,8 @@ bool MainWindow::Load_File(const std::string& filename) {
     const Settings& s = m_ctx.settings->values;
     LoadResult result = kv::Load_File(LoadRequest{filename, s.AudioEnable, m_ctx.dummyAudioPath},
                                       *m_ctx.audio, observer);
+    if (!result.notice.empty())
+        m_dialogs->showMessage({result.notice, kAppTitle, MessageIcon::Information});
     if (!result.recording) {
         dropRecording();
         m_dialogs->showMessage(result.error->message());
@@ -370,7 +373,7 @@ void MainWindow::cmdLoad_Click() {
 
 void MainWindow::openChosenFile(const std::string& path) {
     if (m_engine->PlayMode != 0) return; // loading waits until playback has stopped
-    const std::string base = path.size() > 4 ? path.substr(0, path.size() - 4) : path;
+    const std::string base = pairBaseOf(path);
     const auto sep = base.find_last_of("/\\");
     m_ctx.settings->values.LoadPath =
         sep == std::string::npos ? std::string() : base.substr(0, sep + 1);

@@ -55,7 +55,11 @@ public:
     // Start-up after the session configuration and settings are read.
     void Form_Load(int screenWidth);
     // The close request: stops playback, saves what is due, closes the audio.
-    void Form_QueryUnload();
+    // When a signal ends the program nothing is asked: the session and the
+    // recording section are written, as the "No" answer of the exit prompt does.
+    void Form_QueryUnload(bool signalled = false);
+    // SIGTERM, SIGINT or SIGHUP: shut down as above and close the window.
+    void endBySignal();
 
     bool Load_File(const std::string& filename);
     void cmdLoad_Click();
@@ -92,6 +96,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void reportSettingsSave(const std::optional<FileError>& error);
+    // The loaded recording's readouts and bar as they stand (after a failed save).
+    void showLoadedFile();
     // PlaybackView
     void setRecordPanelEnabled(bool enabled) override;
     void Remove_Needle() override;

@@ -14,6 +14,21 @@
 #include <cmath>
 
 namespace kv {
+namespace {
+
+// The overwrite question, about the files that will really be replaced.
+UserMessage replaceQuestion(const std::vector<std::string>& existing) {
+    std::string names;
+    for (const std::string& f : existing)
+        names += "\n" + f;
+    return {(existing.size() == 1 ? "This file already exists:" : "These files already exist:") +
+                names + "\n\nDo you want to replace " +
+                (existing.size() == 1 ? "it?" : "them?"),
+            "Save Recording As", MessageIcon::Exclamation};
+}
+
+} // namespace
+
 void MainWindow::cmdEditStart_Click() {
     if (!m_recording || m_engine->PlayMode != 2) return;
     PlaybackEngine& e = *m_engine;
@@ -70,19 +85,34 @@ void MainWindow::cmdSave_Click() {
     m_record->setEnabled(false);
     auto fail = [this](const FileError& e) {
         m_dialogs->showMessage({couldNotSaveText(e), kAppTitle, MessageIcon::None});
+        showLoadedFile();
         m_record->setEnabled(true);
         Update_Buttons();
     };
     Settings& s = m_ctx.settings->values;
-    const auto chosen = m_dialogs->saveFile(
-        FileDialogRequest{"Save Recording As", "KVD file (*.kvd*)|*.kvd", s.SavePath, ""});
+    FileDialogRequest request{"Save Recording As", "KVD file (*.kvd*)|*.kvd", s.SavePath, ""};
+    request.defaultSuffix = "kvd";
+    request.confirmOverwrite = false; // asked below about every file that will be replaced
+    const auto chosen = m_dialogs->saveFile(request);
     if (!chosen) return fail({kErrCancelled, "Cancel was selected."});
-    const std::string base = chosen->size() > 4 ? chosen->substr(0, chosen->size() - 4) : *chosen;
+    // A typed name without ".kvd" gets it, so the files written are the ones named.
+    const std::string base = pairBaseOf(*chosen);
     // Neither the loaded recording nor the one a "Buffer" was cut from may be
-    // overwritten: their files are in use.
+    // replaced: their files are in use. Files are compared by identity.
+    std::vector<std::string> inUse = filesInUse(*m_recording);
+    if (m_recording->LoadedFileBase == "Buffer" && !m_bufferSource.empty())
+        inUse.push_back(m_bufferSource + ".kvd");
     if (base == m_recording->LoadedFileBase ||
         (m_recording->LoadedFileBase == "Buffer" && base == m_bufferSource))
         return fail({kErrFileAlreadyOpen, "File already open"});
+    PairSaveRequest save{base, inUse, {}, {}};
+    if (auto refused = checkPairTarget(save, s.AudioEnable)) return fail(*refused);
+    const std::int32_t segmentRecords = m_recording->LoopEndRecord - m_recording->LoopStartRecord + 1;
+    if (segmentRecords < kMinRecords) return fail(tooFewRecordsError(segmentRecords));
+    const std::vector<std::string> existing = existingPairFiles(base, s.AudioEnable);
+    if (!existing.empty() && !m_dialogs->askYesNo(replaceQuestion(existing)))
+        return fail({kErrCancelled, "Cancel was selected."});
+
     const bool whole =
         m_recording->LoopStartRecord == 1 && m_recording->LoopEndRecord == m_recording->RecordCount;
     std::string reload = base;
@@ -95,12 +125,17 @@ void MainWindow::cmdSave_Click() {
     s.SavePath = sep == std::string::npos ? std::string() : chosen->substr(0, sep + 1);
     m_panel->Update_FileDisplay("Saving ......");
     m_bar->clear();
-    const auto error = saveRecordingPair(*m_recording, base, s.AudioEnable ? m_ctx.audio : nullptr,
-                                         [this](int step) {
-                                             m_bar->fillTo(PositionBar::kScaleWidth * step / 50);
-                                             m_bar->repaint();
-                                         });
-    if (error) return fail(*error);
+    save.progress = [this](int step) {
+        m_bar->fillTo(PositionBar::kScaleWidth * step / 50);
+        m_bar->repaint();
+    };
+    const PairSaveResult result =
+        saveRecordingPair(*m_recording, s.AudioEnable ? m_ctx.audio : nullptr, save);
+    if (!result.notice.empty())
+        m_dialogs->showMessage({result.notice, kAppTitle, MessageIcon::Information});
+    if (result.error) return fail(*result.error);
+    if (!result.warning.empty())
+        m_dialogs->showMessage({result.warning, kAppTitle, MessageIcon::Exclamation});
     if (reload == "Buffer") reload = m_bufferSource;
     if (Load_File(reload)) {
         m_recording->LoadedFileBase = reload;
@@ -110,6 +145,14 @@ void MainWindow::cmdSave_Click() {
     }
     m_record->setEnabled(true);
     Update_Buttons();
+}
+
+void MainWindow::showLoadedFile() {
+    if (!m_recording) return;
+    const RecordingFile& r = *m_recording;
+    m_panel->Update_FileDisplay(r.LoadedFileBase);
+    m_lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
+    m_bar->paintRange(m_engine->LoopStartX, m_engine->LoopEndX);
 }
 
 } // namespace kv

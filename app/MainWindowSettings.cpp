@@ -29,7 +29,7 @@ void MainWindow::connectSettingsMenus() {
         m_dialogs->runModal(about);
     });
     on("mnuHelpHelp", [this] { mnuHelpHelp_Click(); });
-    on("mnuSaveSettings", [this] { m_ctx.settings->Save_Settings(); });
+    on("mnuSaveSettings", [this] { reportSettingsSave(m_ctx.settings->Save_Settings()); });
     on("mnuSaveSettingsAs", [this] { mnuSaveSettingsAs_Click(); });
     Settings& s = m_ctx.settings->values;
     struct Colour {
@@ -137,7 +137,13 @@ void MainWindow::mnuSaveSettingsAs_Click() {
     const auto chosen = m_dialogs->saveFile(FileDialogRequest{
         "Save Settings As", "ini file (*.ini)|*.ini", "", m_ctx.settings->SettingsFilePath});
     if (!chosen) return;
-    m_ctx.settings->Save_SettingsAs(*chosen);
+    reportSettingsSave(m_ctx.settings->Save_SettingsAs(*chosen));
+}
+
+void MainWindow::reportSettingsSave(const std::optional<FileError>& error) {
+    if (error)
+        m_dialogs->showMessage(
+            {couldNotSaveSettingsText(*error), kAppTitle, MessageIcon::Exclamation});
 }
 
 } // namespace kv

@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 
 #include "AudioChannel.h"
+#include "AudioCommand.h"
 #include "FileFunctions.h"
 #include "GraphWidget.h"
 #include "MeterPanelView.h"
@@ -56,7 +57,7 @@ void MainWindow::Run_TestMode() {
     m_meter.TestRunning = true;
     setModeText("Test Mode");
     m_ctx.audio->send("close WavFile");
-    m_ctx.audio->send("open \"" + m_ctx.dummyAudioPath + "\" type mpegvideo alias WavFile");
+    m_ctx.audio->send("open " + quoteCommandWord(m_ctx.dummyAudioPath) + " type mpegvideo alias WavFile");
     m_ctx.audio->send("play WavFile");
     m_meter.KnobIndex = 32;
     Update_SensKnob();

@@ -14,9 +14,19 @@ PositionBar::PositionBar(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
 }
 
-void PositionBar::clear() {
-    m_range0 = m_range1 = m_played0 = m_played1 = 0;
+void PositionBar::changeMarks(int range0, int range1, int played0, int played1) {
+    const auto px = [this](int x) { return std::lround(toPixels(x) * devicePixelRatioF()); };
+    const bool moved = px(range0) != px(m_range0) || px(range1) != px(m_range1) ||
+                       px(played0) != px(m_played0) || px(played1) != px(m_played1) ||
+                       (played1 > played0) != (m_played1 > m_played0);
+    m_range0 = range0, m_range1 = range1, m_played0 = played0, m_played1 = played1;
+    if (!moved) return;
+    ++m_repaintRequests;
     update();
+}
+
+void PositionBar::clear() {
+    changeMarks(0, 0, 0, 0);
 }
 
 void PositionBar::fillTo(int x) {
@@ -24,16 +34,13 @@ void PositionBar::fillTo(int x) {
 }
 
 void PositionBar::paintRange(int x0, int x1) {
-    m_range0 = std::clamp(x0, 0, kScaleWidth);
-    m_range1 = std::clamp(x1, m_range0, kScaleWidth);
-    m_played0 = m_played1 = 0;
-    update();
+    const int r0 = std::clamp(x0, 0, kScaleWidth);
+    changeMarks(r0, std::clamp(x1, r0, kScaleWidth), 0, 0);
 }
 
 void PositionBar::paintPlayed(int x0, int x1) {
-    m_played0 = std::clamp(x0, 0, kScaleWidth);
-    m_played1 = std::clamp(x1, m_played0, kScaleWidth);
-    update();
+    const int p0 = std::clamp(x0, 0, kScaleWidth);
+    changeMarks(m_range0, m_range1, p0, std::clamp(x1, p0, kScaleWidth));
 }
 
 int PositionBar::scaleX(double widgetX) const {

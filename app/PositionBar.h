@@ -22,6 +22,8 @@ public:
     void paintRange(int x0, int x1); // clear, then the range unplayed
     void paintPlayed(int x0, int x1);
     int filledTo() const { return m_range1; }
+    // Repaints asked for since the bar was made: only when a drawn pixel changes.
+    int repaintRequests() const { return m_repaintRequests; }
 
     // Scale x of a widget position, cut to a whole number within 0..1000.
     int scaleX(double widgetX) const;
@@ -38,6 +40,9 @@ protected:
 
 private:
     double toPixels(int x) const { return x * width() / double(kScaleWidth); }
+    // Asks for a repaint when the new marks fall on other pixels than the old.
+    void changeMarks(int range0, int range1, int played0, int played1);
+    int m_repaintRequests = 0;
     int m_range0 = 0, m_range1 = 0;
     int m_played0 = 0, m_played1 = 0;
 };

@@ -64,10 +64,13 @@ std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& r) {
 std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& r) {
     const QString start =
         r.fileName.empty() ? q(r.initialDir) : q(r.initialDir) + QLatin1Char('/') + q(r.fileName);
-    const QString path =
-        QFileDialog::getSaveFileName(m_parent, q(r.title), start, q(toQtFilter(r.filter)));
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
+    QFileDialog dialog(m_parent, q(r.title), start, q(toQtFilter(r.filter)));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!r.defaultSuffix.empty()) dialog.setDefaultSuffix(q(r.defaultSuffix));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst().toStdString();
 }
 
 std::optional<std::int32_t> QtDialogs::chooseColour(std::int32_t initial) {

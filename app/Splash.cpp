@@ -38,4 +38,12 @@ Splash::Splash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::WindowS
     setAutoFillBackground(true);
 }
 
+void Splash::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (m_painted) return;
+    m_painted = true;
+    // After this paint has been handed to the screen.
+    QMetaObject::invokeMethod(this, &Splash::painted, Qt::QueuedConnection);
+}
+
 } // namespace kv

@@ -12,6 +12,16 @@ class Splash : public QWidget {
     Q_OBJECT
 public:
     explicit Splash(QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    // The first time the splash is painted: it is on screen from now on.
+    void painted();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool m_painted = false;
 };
 
 } // namespace kv

@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <iostream>
 
 namespace kv {
 
@@ -56,13 +57,21 @@ void MainWindow::Form_Load(int screenWidth) {
     m_panel->setNeedle(restDeflection(m_meter.DialType), false);
 }
 
-void MainWindow::Form_QueryUnload() {
+void MainWindow::Form_QueryUnload(bool signalled) {
     m_closing = true;
     m_engine->abandon();
     if (m_testRunning) {
         m_testRunning = false;
         endTestMode();
     }
+    // Ended by a signal nobody is there to answer a question: failures go
+    // to standard error, and only what the "No" answer writes is written.
+    auto report = [&](const UserMessage& m) {
+        if (signalled)
+            std::cerr << "kv_player: " << m.text << "\n";
+        else
+            m_dialogs->showMessage(m);
+    };
     const std::int16_t state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
     // A maximised or minimised window keeps the place it returns to.
     const QRect g = state == 0 ? geometry() : normalGeometry();
@@ -70,17 +79,28 @@ void MainWindow::Form_QueryUnload() {
     if (!m_ctx.config->Write_Config(
             m_ctx.appDirectory,
             WindowPlacement{double(g.x()), double(g.y()), double(g.width()), state}))
-        m_dialogs->showMessage(
-            {"Error Saving Session Config File", "Save Config File", MessageIcon::Critical});
+        report({"Error Saving Session Config File", "Save Config File", MessageIcon::Critical});
     SettingsStore& s = *m_ctx.settings;
-    s.Save_RecordingSettings();
-    if (m_ctx.config->AutoSaveMode == 1) s.Save_Settings();
-    if (!s.Check_SettingsSaved() && m_ctx.config->AutoSaveMode == 2) {
+    auto saveReported = [&](const std::optional<FileError>& e) {
+        if (e) report({couldNotSaveSettingsText(*e), kAppTitle, MessageIcon::Exclamation});
+        return !e;
+    };
+    // A file that could not be written is not asked about again.
+    bool writable = saveReported(s.Save_RecordingSettings());
+    if (writable && !signalled && m_ctx.config->AutoSaveMode == 1)
+        writable = saveReported(s.Save_Settings());
+    if (writable && !signalled && !s.Check_SettingsSaved() && m_ctx.config->AutoSaveMode == 2) {
         const UserMessage ask{"Save settings?\r\n\r\n( to " + s.SettingsFilePath + ")",
                               "Program settings have changed", MessageIcon::None};
-        if (m_dialogs->askYesNo(ask)) s.Save_Settings();
+        if (m_dialogs->askYesNo(ask)) saveReported(s.Save_Settings());
     }
     m_ctx.audio->send("close WavFile");
+}
+
+void MainWindow::endBySignal() {
+    if (m_closing) return;
+    Form_QueryUnload(true);
+    close();
 }
 
 } // namespace kv

@@ -2,8 +2,11 @@
 // `kv_player FILE.kvd` also loads FILE once the window is up.
 #include "AppPaths.h"
 #include "MainWindow.h"
+#include "QtScheduler.h"
+#include "SignalWatcher.h"
 #include "SoundChannel.h"
 #include "Splash.h"
+#include "SplashGate.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -33,8 +36,17 @@ int main(int argc, char** argv) {
         context.demoFolder = QFileInfo(QString::fromStdString(demo)).absolutePath().toStdString();
 
     std::unique_ptr<kv::MainWindow> window;
+    // SIGTERM, SIGINT and SIGHUP end the program as a close without questions.
+    kv::SignalWatcher watcher;
+    QObject::connect(&watcher, &kv::SignalWatcher::received, &app, [&] {
+        if (window)
+            window->endBySignal();
+        QCoreApplication::exit(0);
+    });
     const QStringList args = QCoreApplication::arguments();
-    QTimer::singleShot(3000, [&] {
+    // The window follows once the splash has been on screen for 3 s.
+    kv::QtScheduler scheduler;
+    kv::SplashGate gate(scheduler, [&] {
         window = std::make_unique<kv::MainWindow>(context);
         const QScreen* screen = QGuiApplication::primaryScreen();
         window->Form_Load(screen ? screen->geometry().width() : 1280);
@@ -45,5 +57,9 @@ int main(int argc, char** argv) {
             QTimer::singleShot(0, window.get(), [&window, file] { window->openChosenFile(file); });
         }
     });
+    QObject::connect(&splash, &kv::Splash::painted, &app, [&gate] { gate.shown(); });
+    // A splash that never gets painted (a display that shows nothing) must
+    // not keep the program from starting.
+    QTimer::singleShot(10000, &app, [&gate] { gate.shown(); });
     return app.exec();
 }

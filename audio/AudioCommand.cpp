@@ -47,10 +47,18 @@ std::vector<std::string> splitCommandWords(std::string_view line) {
         }
         std::string word;
         if (line[i] == '"') {
-            const std::size_t close = line.find('"', i + 1);
-            const std::size_t end = close == std::string_view::npos ? line.size() : close;
-            word.assign(line.substr(i + 1, end - i - 1));
-            i = close == std::string_view::npos ? line.size() : close + 1;
+            // Up to the closing quote; a doubled quote is a quote of the word.
+            for (++i; i < line.size(); ++i) {
+                if (line[i] != '"') {
+                    word += line[i];
+                } else if (i + 1 < line.size() && line[i + 1] == '"') {
+                    word += '"';
+                    ++i;
+                } else {
+                    ++i;
+                    break;
+                }
+            }
         } else {
             while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
                 word += line[i++];
@@ -163,6 +171,15 @@ ParsedCommand parseAudioCommand(std::string_view line) {
         return {c, 0};
     }
     return failure(kAudioErrUnrecognizedCommand);
+}
+
+std::string quoteCommandWord(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        out += c;
+        if (c == '"') out += '"';
+    }
+    return out + "\"";
 }
 
 std::string audioErrorText(int code) {

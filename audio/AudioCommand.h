@@ -3,7 +3,8 @@
 //   open "C:/a b/x.wav" type waveaudio alias WavFile
 //   status WavFile position        play WavFile from 1200
 //   delete WavFile from 0 to 500   save WavFile "out.wav" wait
-// Words are separated by blanks; a double-quoted word may hold blanks.
+// Words are separated by blanks; a double-quoted word may hold blanks, and a
+// doubled quote inside it stands for one quote ("a ""b"".wav" is a "b".wav).
 #pragma once
 
 #include <cstdint>
@@ -37,5 +38,8 @@ struct ParsedCommand {
 std::vector<std::string> splitCommandWords(std::string_view line);
 
 ParsedCommand parseAudioCommand(std::string_view line);
+
+// A file name as one quoted word of a command, whatever characters it holds.
+std::string quoteCommandWord(std::string_view text);
 
 } // namespace kv

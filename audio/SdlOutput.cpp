@@ -1,10 +1,12 @@
 #include "AudioOutput.h"
+#include "DeviceClock.h"
 #include "SoundFile.h"
 #include "SpscRing.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
@@ -22,7 +24,12 @@ std::int64_t steadyNs() {
 }
 
 bool initSdlAudio() {
-    static const bool ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    static const bool ok = [] {
+        // SDL would otherwise catch SIGINT and SIGTERM and turn them into quit
+        // events nobody reads: the program could then not be ended by a signal.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    }();
     return ok;
 }
 
@@ -34,7 +41,8 @@ public:
     explicit SdlOutput(std::unique_ptr<SoundFile> file)
         : m_file(std::move(file)), m_channels(m_file->channels()), m_rate(m_file->sampleRate()),
           m_ring(static_cast<std::size_t>(m_rate / 2 + 4096) *
-                 static_cast<std::size_t>(m_channels)) {}
+                 static_cast<std::size_t>(m_channels)),
+          m_clock(m_rate, 1024) {}
 
     ~SdlOutput() override {
         halt();
@@ -61,6 +69,7 @@ public:
             return false;
         }
         m_bufferFrames = have.samples;
+        m_clock = DeviceClock(m_rate, m_bufferFrames);
         return true;
     }
 
@@ -70,9 +79,17 @@ public:
         const std::size_t want = static_cast<std::size_t>(len) / sizeof(float);
         const std::size_t got = o->m_ring.pop(out, want);
         if (got < want) std::memset(out + got, 0, (want - got) * sizeof(float));
-        o->m_consumed.fetch_add(static_cast<std::int64_t>(got / o->m_channels),
-                                std::memory_order_release);
-        o->m_lastCallbackNs.store(steadyNs(), std::memory_order_release);
+        const std::int64_t total =
+            o->m_consumed.fetch_add(static_cast<std::int64_t>(got / o->m_channels),
+                                    std::memory_order_release) +
+            static_cast<std::int64_t>(got / o->m_channels);
+        // Every callback's time goes to the window thread's device clock,
+        // through a ring written only here (no lock, no allocation).
+        const std::uint64_t n = o->m_stampCount.load(std::memory_order_relaxed);
+        Stamp& s = o->m_stamps[n % kStamps];
+        s.ns.store(steadyNs(), std::memory_order_relaxed);
+        s.frames.store(total, std::memory_order_relaxed);
+        o->m_stampCount.store(n + 1, std::memory_order_release);
     }
 
     void start(std::int64_t fromFrame, std::int64_t endFrame) override {
@@ -83,7 +100,9 @@ public:
         m_end = std::max(fromFrame, endFrame);
         m_pushed.store(0);
         m_consumed.store(0);
-        m_lastCallbackNs.store(0);
+        m_stampCount.store(0);
+        m_stampsRead = 0;
+        m_clock.reset();
         m_feederDone.store(false);
         m_lastHeard = fromFrame;
         m_stopFeeder = false;
@@ -107,15 +126,16 @@ public:
 
     std::int64_t heardFrame() override {
         if (!m_running) return m_haltedAt;
-        const std::int64_t stamp = m_lastCallbackNs.load(std::memory_order_acquire);
-        if (stamp == 0) return m_start;
-        const std::int64_t consumed = m_consumed.load(std::memory_order_acquire);
-        // What the device took last is heard over the next buffer period:
-        // interpolate within it on the steady clock.
-        const std::int64_t sinceNs = steadyNs() - stamp;
-        const std::int64_t ahead =
-            std::min<std::int64_t>(sinceNs * m_rate / 1'000'000'000, m_bufferFrames);
-        std::int64_t heard = m_start + consumed - m_bufferFrames + ahead;
+        // Feed the callbacks since the last look to the device clock model;
+        // ones the ring has already written over are skipped.
+        const std::uint64_t written = m_stampCount.load(std::memory_order_acquire);
+        if (written - m_stampsRead > kStamps / 2) m_stampsRead = written - kStamps / 2;
+        for (; m_stampsRead < written; ++m_stampsRead) {
+            const Stamp& s = m_stamps[m_stampsRead % kStamps];
+            m_clock.callback(s.ns.load(std::memory_order_relaxed),
+                             s.frames.load(std::memory_order_relaxed));
+        }
+        std::int64_t heard = m_start + m_clock.heardAt(steadyNs());
         heard = std::clamp<std::int64_t>(heard, m_start, m_start + m_pushed.load());
         heard = std::min(heard, m_end);
         m_lastHeard = std::max(m_lastHeard, heard);
@@ -172,7 +192,15 @@ private:
     std::atomic<bool> m_feederDone{false};
     std::atomic<std::int64_t> m_pushed{0};
     std::atomic<std::int64_t> m_consumed{0};
-    std::atomic<std::int64_t> m_lastCallbackNs{0};
+    struct Stamp {
+        std::atomic<std::int64_t> ns{0};
+        std::atomic<std::int64_t> frames{0};
+    };
+    static constexpr std::uint64_t kStamps = 64;
+    std::array<Stamp, kStamps> m_stamps;
+    std::atomic<std::uint64_t> m_stampCount{0};
+    std::uint64_t m_stampsRead = 0; // window thread only
+    DeviceClock m_clock;
     std::int64_t m_start = 0;
     std::int64_t m_end = 0;
     std::int64_t m_lastHeard = 0;

@@ -1,5 +1,7 @@
 #include "SoundChannel.h"
 
+#include "SafeFile.h"
+
 #include "AudioCommand.h"
 #include "SoundFile.h"
 
@@ -189,6 +191,13 @@ AudioReply SoundChannel::send(std::string_view line) {
     }
     case V::Save: {
         halt();
+        // Writing over the open file would destroy the sound being saved.
+        if (sameFile(c.path, d.path))
+            return error(kAudioErrCannotWrite, audioErrorText(kAudioErrCannotWrite) +
+                                                   " It is the file the channel has open.");
+        if (const auto refused = checkReplaceable(resolveLinks(c.path), c.path))
+            return error(kAudioErrCannotWrite,
+                         audioErrorText(kAudioErrCannotWrite) + " " + refused->description);
         const std::string why = saveWavWindow(d.path, d.winStart, d.winEnd, c.path);
         if (!why.empty())
             return error(kAudioErrCannotWrite, audioErrorText(kAudioErrCannotWrite) + " " + why);

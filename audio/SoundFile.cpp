@@ -1,18 +1,71 @@
 #include "SoundFile.h"
 
+#include "SafeFile.h"
+
 #include <sndfile.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 #include <vector>
 
 namespace kv {
 
+namespace {
+
+// The MP3 decoder under libsndfile prints its notes about damaged data on
+// standard error, which is no place for them in a desktop program or in
+// kvtool's output; they are silenced while a file is opened.
+class QuietStandardError {
+public:
+    QuietStandardError() {
+        std::fflush(stderr);
+        m_saved = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_saved >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+        if (null >= 0) ::close(null);
+    }
+    ~QuietStandardError() {
+        std::fflush(stderr);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+        }
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int m_saved = -1;
+};
+
+// Why a file could not be opened as sound, in words that fit the file.
+std::string openFailure(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    if (!S_ISREG(st.st_mode)) return "It is not a regular file.";
+    if (st.st_size == 0) return "The file is empty.";
+    return "Its contents are not in a sound format that can be read.";
+}
+
+} // namespace
+
 std::unique_ptr<SoundFile> SoundFile::open(const std::string& path, std::string* error) {
     SF_INFO info{};
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    SNDFILE* f = nullptr;
+    {
+        static std::mutex quietLock;
+        const std::lock_guard lock(quietLock);
+        const QuietStandardError quiet;
+        f = sf_open(path.c_str(), SFM_READ, &info);
+    }
     if (!f) {
-        if (error) *error = sf_strerror(nullptr);
+        if (error) *error = openFailure(path);
         return nullptr;
     }
     if (info.samplerate <= 0 || info.channels <= 0 || info.frames < 0) {
@@ -85,7 +138,10 @@ std::string saveWavWindow(const std::string& sourcePath, std::int64_t from, std:
     out.samplerate = src->sampleRate();
     out.channels = src->channels();
     out.format = SF_FORMAT_WAV | (exact ? (src->format() & SF_FORMAT_SUBMASK) : SF_FORMAT_PCM_16);
-    const std::string temp = dest + ".part";
+    // Written beside the file it replaces (through links), flushed, then renamed.
+    const std::filesystem::path real = resolveLinks(std::filesystem::u8path(dest));
+    const std::string temp = temporaryBeside(real, ".part").string();
+    registerTemporary(temp);
     SNDFILE* w = sf_open(temp.c_str(), SFM_WRITE, &out);
     if (!w) return sf_strerror(nullptr);
     sf_command(w, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -110,12 +166,15 @@ std::string saveWavWindow(const std::string& sourcePath, std::int64_t from, std:
     }
     if (!ok) error = std::string("write failed: ") + sf_strerror(w);
     if (sf_close(w) != 0 && ok) error = "write failed while closing the file";
+    if (error.empty() && !syncFile(temp)) error = "the sound could not be flushed to the disk";
     std::error_code ec;
     if (error.empty()) {
-        std::filesystem::rename(temp, dest, ec);
+        std::filesystem::rename(temp, real, ec);
         if (ec) error = ec.message();
+        else syncFolder(real.parent_path());
     }
     if (!error.empty()) std::filesystem::remove(temp, ec);
+    releaseTemporary(temp);
     return error;
 }
 

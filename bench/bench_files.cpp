@@ -2,6 +2,7 @@
 // with plain reading and writing of the same bytes, opening long audio files,
 // and resident memory while long audio is opened, played and saved.
 #include "DemoData.h"
+#include "AudioCommand.h"
 #include "KvdFile.h"
 #include "RecordingFakeChannel.h"
 #include "RecordingLoader.h"
@@ -86,7 +87,7 @@ void audioBench(const std::string& dir, const char* label, double seconds) {
         const long before = residentKb();
         kv::SoundChannel channel;
         const auto t0 = Clock::now();
-        channel.send("open \"" + path + "\" type " + type + " alias WavFile");
+        channel.send("open " + kv::quoteCommandWord(path) + " type " + type + " alias WavFile");
         const double openMs = msSince(t0);
         const std::string length = channel.send("status WavFile length").text;
         channel.send("seek WavFile to 1000");

@@ -11,7 +11,7 @@ void GraphView::resize(int widthPx, int heightPx, qreal dpr) {
     GraphResetPending = true;
 }
 
-void GraphView::Update_Graph(std::int32_t value, int knobIndex, bool testMode, bool draw) {
+bool GraphView::Update_Graph(std::int32_t value, int knobIndex, bool testMode, bool draw) {
     GraphTrace& t = m_trace;
     const std::int64_t v = options.GraphInvert ? value : 65536 - std::int64_t{value};
     if (GraphResetPending) {
@@ -32,7 +32,7 @@ void GraphView::Update_Graph(std::int32_t value, int knobIndex, bool testMode, b
         GraphResetPending = false;
     }
     ++t.CallCount;
-    if (t.CallCount % 2 != 0) return;
+    if (t.CallCount % 2 != 0) return false;
     t.CallCount = 0;
     const double g = gainValue(testMode ? 1 : knobIndex);
     if (knobIndex == t.KnobAtStart) {
@@ -45,13 +45,13 @@ void GraphView::Update_Graph(std::int32_t value, int knobIndex, bool testMode, b
         while (newest - std::int64_t{t.Baseline} < 1000)
             t.Baseline -= 5000;
         if (draw) redraw();
-    } else {
-        m_surface.Clear();
-        t.KnobAtStart = static_cast<std::int16_t>(knobIndex);
-        t.value.fill(0);
-        t.Baseline =
-            static_cast<std::int32_t>(std::nearbyint(static_cast<double>(v) * g * 2 - 32768));
+        return draw;
     }
+    m_surface.Clear();
+    t.KnobAtStart = static_cast<std::int16_t>(knobIndex);
+    t.value.fill(0);
+    t.Baseline = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(v) * g * 2 - 32768));
+    return true;
 }
 
 void GraphView::redraw() {

@@ -43,7 +43,8 @@ public:
 
     // One reading. knobIndex and testMode choose the gain. With draw false
     // the trace is updated but the strip is not redrawn (catching up fast).
-    void Update_Graph(std::int32_t value, int knobIndex, bool testMode, bool draw = true);
+    // True when the picture changed (every second reading, or a knob restart).
+    bool Update_Graph(std::int32_t value, int knobIndex, bool testMode, bool draw = true);
 
     const GraphTrace& trace() const { return m_trace; }
     const Surface& surface() const { return m_surface; }

@@ -1,5 +1,7 @@
 #include "KvdFile.h"
 
+#include "SafeFile.h"
+
 #include <bit>
 #include <cerrno>
 #include <cstddef>
@@ -8,16 +10,10 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <unistd.h>
 
 namespace kv {
 namespace {
-
-FileError errnoError(int err, const std::string& path) {
-    if (err == ENOENT) return {53, "File not found: " + path};
-    if (err == EACCES || err == EPERM) return {75, "Path/File access error: " + path};
-    if (err == ENOSPC) return {61, "Disk full"};
-    return {57, std::string("Device I/O error: ") + std::strerror(err)};
-}
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -142,9 +138,10 @@ KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress) {
 
 std::optional<FileError> writeKvdFile(const std::string& path,
                                       const std::vector<SampleRecord>& records,
-                                      const ProgressFn& progress) {
+                                      const ProgressFn& progress, const std::string& shownName) {
+    const std::string& name = shownName.empty() ? path : shownName;
     FilePtr f(std::fopen(path.c_str(), "wb"));
-    if (!f) return errnoError(errno, path);
+    if (!f) return errnoError(errno, name);
     const std::size_t step = records.size() / 50;
     const std::size_t blockRecords = step == 0 ? std::max<std::size_t>(records.size(), 1) : step;
     std::vector<std::uint8_t> block(kFileLayoutInMemory ? 0 : blockRecords * kRecordSize);
@@ -157,12 +154,12 @@ std::optional<FileError> writeKvdFile(const std::string& path,
             data = block.data();
         }
         if (std::fwrite(data, 1, n * kRecordSize, f.get()) != n * kRecordSize)
-            return errnoError(errno, path);
+            return errnoError(errno, name);
         if (step != 0 && (first + n) % step == 0 && progress)
             progress(static_cast<int>((first + n) / step));
     }
-    if (std::fflush(f.get()) != 0) return errnoError(errno, path);
-    if (std::fclose(f.release()) != 0) return errnoError(errno, path);
+    if (std::fflush(f.get()) != 0 || ::fsync(::fileno(f.get())) != 0) return errnoError(errno, name);
+    if (std::fclose(f.release()) != 0) return errnoError(errno, name);
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 // FileError rather than an exception.
 #pragma once
 
+#include "FileError.h"
 #include "SampleRecord.h"
 
 #include <cstdint>
@@ -13,11 +14,6 @@
 #include <vector>
 
 namespace kv {
-
-struct FileError {
-    int number = 0;          // classic run-time error number (53 file not found, ...)
-    std::string description; // human readable
-};
 
 // Number of whole records in a file of the given length.
 std::int64_t recordCountForLength(std::int64_t fileLength);
@@ -46,11 +42,13 @@ struct KvdReadResult {
 // Reads every whole record of the file, reporting progress in fiftieths.
 KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress = {});
 
-// Writes the records in file layout, replacing the file. Returns the error, if any.
-// Progress as for reading: one step per fiftieth written.
+// Writes the records in file layout to path and flushes them to the disk.
+// Returns the error, if any, naming shownName (path when empty). Progress as
+// for reading: one step per fiftieth written.
 std::optional<FileError> writeKvdFile(const std::string& path,
                                       const std::vector<SampleRecord>& records,
-                                      const ProgressFn& progress = {});
+                                      const ProgressFn& progress = {},
+                                      const std::string& shownName = {});
 
 // Largest record count accepted (the count is a signed 32-bit number).
 inline constexpr std::int64_t kMaxRecords = 0x7FFFFFFF;

@@ -1,7 +1,9 @@
 #include "RecordingLoader.h"
 
 #include "AudioChannel.h"
+#include "AudioCommand.h"
 #include "PlayTime.h"
+#include "SegmentEditor.h"
 
 #include <cctype>
 #include <filesystem>
@@ -87,7 +89,7 @@ AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKin
     AudioOpenResult out;
     const std::string word = kind == AudioKind::Wav ? "wav" : "mp3";
     const std::string type = kind == AudioKind::Wav ? "waveaudio" : "mpegvideo";
-    const AudioReply opened = audio.send("open \"" + path + "\" type " + type + " alias WavFile");
+    const AudioReply opened = audio.send("open " + quoteCommandWord(path) + " type " + type + " alias WavFile");
     if (!opened.ok()) {
         // The device could not take the file: report it now rather than
         // letting a recording "load" that can never play.
@@ -129,6 +131,8 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio,
     };
 
     audio.send("close WavFile");
+    // A save of this pair that a crash cut short is finished or undone first.
+    result.notice = recoverInterruptedSave(request.basePath);
 
     const std::string dataPath = request.basePath + ".kvd";
     if (fileLength(dataPath) < 0)

@@ -43,6 +43,7 @@ struct LoadObserver {
 struct LoadResult {
     std::unique_ptr<RecordingFile> recording;
     std::optional<LoadError> error;
+    std::string notice; // an interrupted save of this pair that was finished or undone
 };
 
 LoadResult Load_File(const LoadRequest& request, AudioChannel& audio,

@@ -1,25 +1,21 @@
 #include "SegmentEditor.h"
 
 #include "AudioChannel.h"
+#include "AudioCommand.h"
 #include "PlayTime.h"
+#include "SafeFile.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <random>
+#include <set>
 
 namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string uniqueSuffix() {
-    static std::mt19937_64 rng{std::random_device{}()};
-    char buf[32];
-    std::snprintf(buf, sizeof buf, ".%08llx.tmp",
-                  static_cast<unsigned long long>(rng() & 0xFFFFFFFFull));
-    return buf;
-}
 
 std::string unitsText(double v) {
     char buf[64];
@@ -31,40 +27,20 @@ std::string unitsText(double v) {
     return s;
 }
 
-// Puts the finished temporaries in place; on failure puts back what was there.
-std::optional<FileError> commit(const std::vector<std::pair<std::string, std::string>>& moves) {
-    std::vector<std::pair<std::string, std::string>> done; // (target, backup or "")
-    std::error_code ec;
-    for (const auto& [temp, target] : moves) {
-        std::string backup;
-        if (fs::exists(target, ec)) {
-            backup = target + uniqueSuffix();
-            fs::rename(target, backup, ec);
-            if (ec) break;
-        }
-        fs::rename(temp, target, ec);
-        if (ec) {
-            if (!backup.empty()) fs::rename(backup, target, ec);
-            ec = std::make_error_code(std::errc::io_error);
-            break;
-        }
-        done.emplace_back(target, backup);
-    }
-    if (!ec) {
-        for (const auto& [target, backup] : done)
-            if (!backup.empty()) fs::remove(backup, ec);
-        return std::nullopt;
-    }
-    for (auto it = done.rbegin(); it != done.rend(); ++it) {
-        std::error_code undo;
-        if (it->second.empty())
-            fs::remove(it->first, undo);
-        else
-            fs::rename(it->second, it->first, undo);
-    }
-    for (const auto& [temp, target] : moves)
-        fs::remove(temp, ec);
-    return FileError{75, "Path/File access error: the new files could not be put in place"};
+std::string secondsText(double secs) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f s", secs);
+    return buf;
+}
+
+// Refuses a target that is one of the files in use, whatever its spelling.
+std::optional<FileError> checkNotInUse(const std::string& target,
+                                       const std::vector<std::string>& inUse) {
+    for (const std::string& f : inUse)
+        if (sameFile(fs::u8path(target), fs::u8path(f)))
+            return FileError{kErrFileAlreadyOpen, "File already open: " + target +
+                                                      " belongs to the recording in use"};
+    return std::nullopt;
 }
 
 } // namespace
@@ -75,17 +51,22 @@ ExpandCut Expand_Recording(RecordingFile& rec) {
     const std::int32_t last = std::clamp(rec.LoopEndRecord, first, rec.RecordCount);
     const double perMs = rec.AudioUnitsPerSec / 1000.0;
     cut.startMs = rec.record(first).TimeMs;
-    cut.startUnits = unitsText(perMs * cut.startMs);
-    cut.endUnits = roundHalfEven(perMs * rec.record(last).TimeMs);
+    cut.startUnits = unitsText(std::max(0.0, perMs * cut.startMs));
+    cut.endUnits = std::max<std::int64_t>(0, roundHalfEven(perMs * rec.record(last).TimeMs));
 
     const std::uint8_t keep14 = rec.record(1).MarkData[0];
     const SampleRecord second = rec.record(std::min(2, rec.RecordCount));
-    if (rec.ClockStartSecs != 0) rec.ClockStartSecs += cut.startMs / 1000;
+    // In 64 bits: recorded times may be anything, and a recording whose times
+    // go backwards is cut by record index with no time below zero.
+    if (rec.ClockStartSecs != 0)
+        rec.ClockStartSecs = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+            std::int64_t{rec.ClockStartSecs} + cut.startMs / 1000, INT32_MIN, INT32_MAX));
     const std::int32_t c = rec.ClockStartSecs;
 
     std::vector<SampleRecord> out(rec.Records.begin() + (first - 1), rec.Records.begin() + last);
     for (SampleRecord& r : out)
-        r.TimeMs -= cut.startMs;
+        r.TimeMs = static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(std::int64_t{r.TimeMs} - cut.startMs, 0, INT32_MAX));
     out[0].MarkData = {keep14, static_cast<std::uint8_t>((c / 65536) % 256),
                        static_cast<std::uint8_t>((c / 256) % 256),
                        static_cast<std::uint8_t>(c % 256)};
@@ -110,31 +91,107 @@ void cutAudio(AudioChannel& audio, const ExpandCut& cut) {
     audio.send("delete WavFile from 0 to " + cut.startUnits);
 }
 
-std::optional<FileError> saveRecordingPair(const RecordingFile& rec, const std::string& base,
-                                           AudioChannel* audio, const ProgressFn& progress) {
-    const std::string suffix = uniqueSuffix();
-    const std::string dataTemp = base + ".kvd" + suffix;
-    const std::string soundTemp = base + suffix + ".wav";
+std::vector<std::string> filesInUse(const RecordingFile& rec) {
+    std::vector<std::string> files;
+    if (rec.LoadedFileBase != "Buffer" && !rec.LoadedFileBase.empty())
+        files.push_back(rec.LoadedFileBase + ".kvd");
+    if (!rec.AudioPath.empty()) files.push_back(rec.AudioPath);
+    return files;
+}
+
+std::string pairBaseOf(const std::string& chosen) {
+    constexpr std::string_view ext = ".kvd";
+    if (chosen.size() > ext.size() &&
+        chosen.compare(chosen.size() - ext.size(), ext.size(), ext) == 0)
+        return chosen.substr(0, chosen.size() - ext.size());
+    return chosen;
+}
+
+std::vector<std::string> existingPairFiles(const std::string& basePath, bool withSound) {
+    std::vector<std::string> found;
     std::error_code ec;
-    auto cleanUp = [&] {
-        fs::remove(dataTemp, ec);
-        fs::remove(soundTemp, ec);
-    };
-    if (auto e = writeKvdFile(dataTemp, rec.Records, progress)) {
-        cleanUp();
-        return e;
+    for (const char* ext : {".kvd", ".wav"}) {
+        if (!withSound && std::string_view(ext) == ".wav") continue;
+        const std::string name = basePath + ext;
+        if (fs::exists(fs::symlink_status(fs::u8path(name), ec))) found.push_back(name);
     }
-    std::vector<std::pair<std::string, std::string>> moves = {{dataTemp, base + ".kvd"}};
+    return found;
+}
+
+std::string recoverInterruptedSave(const std::string& basePath) {
+    const Recovery r = recoverReplacement(FileReplacement::journalFor(basePath));
+    const fs::path folder = fs::u8path(basePath).parent_path();
+    const auto kept = filesKeptByJournals(folder);
+    removeStaleTemporaries(folder, std::set<fs::path>(kept.begin(), kept.end()));
+    return r.message;
+}
+
+FileError tooFewRecordsError(std::int32_t records) {
+    return {kErrTooFewRecords, "Invalid procedure call or argument: the segment holds " +
+                                   std::to_string(records) + " records; a recording needs at least " +
+                                   std::to_string(kMinRecords) + " to be loaded again"};
+}
+
+std::optional<FileError> checkPairTarget(const PairSaveRequest& request, bool withSound) {
+    for (const std::string ext : {".kvd", ".wav"}) {
+        if (ext == ".wav" && !withSound) continue;
+        const std::string name = request.basePath + ext;
+        if (auto e = checkNotInUse(name, request.protectedFiles)) return e;
+        if (auto e = checkReplaceable(resolveLinks(fs::u8path(name)), name)) return e;
+    }
+    return std::nullopt;
+}
+
+PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
+                                 const PairSaveRequest& request) {
+    PairSaveResult out;
+    const std::string dataName = request.basePath + ".kvd";
+    const std::string soundName = request.basePath + ".wav";
+    if (rec.RecordCount < kMinRecords) {
+        out.error = tooFewRecordsError(rec.RecordCount);
+        return out;
+    }
+    if ((out.error = checkPairTarget(request, audio != nullptr))) return out;
+    out.notice = recoverInterruptedSave(request.basePath);
+
     if (audio) {
-        const AudioReply saved = audio->send("save WavFile \"" + soundTemp + "\" wait");
-        if (!saved.ok() || !fs::exists(soundTemp, ec)) {
-            cleanUp();
-            return FileError{saved.ok() ? 75 : saved.code,
-                             saved.ok() ? "the sound could not be written" : saved.text};
+        // The sound that will be written, against the records it goes with.
+        const auto length = std::strtoll(audio->send("status WavFile length").text.c_str(),
+                                         nullptr, 10);
+        const double perSec = rec.AudioUnitsPerSec > 0 ? rec.AudioUnitsPerSec : 1000.0;
+        const double soundSecs = static_cast<double>(length) / perSec;
+        const double dataSecs = rec.TotalTimeMs / 1000.0;
+        if (length <= 0 && rec.TotalTimeMs > 0) {
+            out.error = FileError{kErrTooFewRecords,
+                                  "Invalid procedure call or argument: the sound ends before "
+                                  "the segment starts, so the new pair would have no sound"};
+            return out;
         }
-        moves.emplace_back(soundTemp, base + ".wav");
+        if (soundSecs + 1.0 < dataSecs)
+            out.warning = "The sound of " + soundName + " (" + secondsText(soundSecs) +
+                          ") is shorter than its records (" + secondsText(dataSecs) + ").";
     }
-    return commit(moves);
+
+    FileReplacement change(FileReplacement::journalFor(request.basePath), dataName);
+    change.setStepHook(request.stepHook);
+    fs::path dataTemp, soundTemp;
+    if ((out.error = change.add(fs::u8path(dataName), dataName, dataTemp))) return out;
+    if (audio && (out.error = change.add(fs::u8path(soundName), soundName, soundTemp))) return out;
+    if ((out.error = writeKvdFile(dataTemp.string(), rec.Records, request.progress, dataName)))
+        return out;
+    if (audio) {
+        const AudioReply saved =
+            audio->send("save WavFile " + quoteCommandWord(soundTemp.string()) + " wait");
+        std::error_code ec;
+        if (!saved.ok() || !fs::is_regular_file(soundTemp, ec)) {
+            out.error = FileError{saved.ok() ? 75 : saved.code,
+                                  saved.ok() ? "Path/File access error: " + soundName
+                                             : saved.text + " (" + soundName + ")"};
+            return out;
+        }
+    }
+    out.error = change.commit();
+    return out;
 }
 
 std::string couldNotSaveText(const FileError& e) {

@@ -7,11 +7,13 @@
 // existing file as it was.
 #pragma once
 
+#include "FileReplacement.h"
 #include "KvdFile.h"
 #include "RecordingFile.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kv {
 
@@ -31,15 +33,57 @@ ExpandCut Expand_Recording(RecordingFile& rec);
 // The two delete commands that cut the sound to the same segment.
 void cutAudio(AudioChannel& audio, const ExpandCut& cut);
 
-// Writes rec's records to base + ".kvd" and, when audio is given, the
-// channel's sound to base + ".wav". Progress as for reading, in fiftieths.
-std::optional<FileError> saveRecordingPair(const RecordingFile& rec, const std::string& base,
-                                           AudioChannel* audio, const ProgressFn& progress = {});
+// Where and how a recording is saved as a new pair of files.
+struct PairSaveRequest {
+    std::string basePath;                    // the pair's path without ".kvd"
+    std::vector<std::string> protectedFiles; // files in use, which may not be replaced
+    ProgressFn progress;                     // steps 1..50 while records are written
+    FileReplacement::StepHook stepHook;      // tests stop or fail single steps
+};
+
+struct PairSaveResult {
+    std::optional<FileError> error;
+    std::string notice;  // what became of an earlier save of this pair that was interrupted
+    std::string warning; // a pair that was saved but is not what the user may expect
+};
+
+// Writes rec's records to basePath + ".kvd" and, when audio is given, the
+// channel's sound to basePath + ".wav", replacing both as one change (see
+// FileReplacement). Refuses a recording of fewer than five records, a target
+// that is one of the protected files (compared by identity, not by name), and
+// targets that are not regular files or are read-only.
+PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
+                                 const PairSaveRequest& request);
+
+// Why the pair at request.basePath may not be written: a target that is in
+// use or cannot be replaced. Checked before anything changes.
+std::optional<FileError> checkPairTarget(const PairSaveRequest& request, bool withSound);
+
+// The refusal of a segment too short to be loaded again.
+FileError tooFewRecordsError(std::int32_t records);
+
+// The files of the loaded recording: its data file and the sound it plays.
+std::vector<std::string> filesInUse(const RecordingFile& rec);
+
+// The pair's base path for a chosen file name: the name less ".kvd", or the
+// whole name when it does not end in ".kvd" (a typed name without the
+// extension gets it added).
+std::string pairBaseOf(const std::string& chosen);
+
+// The names a save to basePath writes that exist already.
+std::vector<std::string> existingPairFiles(const std::string& basePath, bool withSound);
+
+// Finishes or undoes an interrupted save of the pair at basePath and removes
+// what killed saves left in its folder. The message says what was done.
+std::string recoverInterruptedSave(const std::string& basePath);
 
 // "The file could not be saved for the following reason(s): " ...
 std::string couldNotSaveText(const FileError& e);
 
 inline constexpr int kErrFileAlreadyOpen = 55;
 inline constexpr int kErrCancelled = 32755;
+inline constexpr int kErrTooFewRecords = 5;
+// The fewest records a recording can have and still load.
+inline constexpr std::int32_t kMinRecords = 5;
 
 } // namespace kv

@@ -1,36 +1,140 @@
 #include "ProfileFile.h"
 
-#include <SimpleIni.h>
+#include "SafeFile.h"
 
-#include <cstdio>
-#include <filesystem>
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
 
 namespace kv {
+namespace {
 
-struct ProfileFile::Impl {
-    CSimpleIniA ini{false, false, false};
-};
+constexpr std::streamsize kMaxFileSize = 16 * 1024 * 1024;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-ProfileFile::ProfileFile(std::string path)
-    : m_path(std::move(path)), m_impl(std::make_unique<Impl>()) {
-    m_impl->ini.SetSpaces(false);
-    m_impl->ini.SetQuotes(false);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(m_path, ec)) {
-        m_loaded = !std::filesystem::exists(m_path, ec);
-        return;
-    }
-    m_loaded = m_impl->ini.LoadFile(m_path.c_str()) >= 0;
-    if (!m_loaded) m_impl->ini.Reset();
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
 }
 
-ProfileFile::~ProfileFile() = default;
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The text of a line as the parser sees it: a byte-order mark at the very
+// start of the file is not part of the first line's text.
+std::string_view parsed(const std::string& text, std::size_t index) {
+    std::string_view t = text;
+    if (index == 0 && t.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        t.remove_prefix(kByteOrderMark.size());
+    return t;
+}
+
+// "[Name]" lines; the name, or nothing for any other line.
+std::optional<std::string_view> sectionOf(std::string_view line) {
+    line = trim(line);
+    if (line.empty() || line.front() != '[') return std::nullopt;
+    line.remove_prefix(1);
+    return trim(line.substr(0, line.find(']')));
+}
+
+bool isComment(std::string_view line) {
+    line = trim(line);
+    return !line.empty() && (line.front() == ';' || line.front() == '#');
+}
+
+// "key=value" lines: the key; nothing for comments, sections and other lines.
+std::optional<std::string_view> keyOf(std::string_view line) {
+    if (isComment(line) || sectionOf(line)) return std::nullopt;
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    return trim(line.substr(0, eq));
+}
+
+std::string_view valueOf(std::string_view line) {
+    return trim(line.substr(line.find('=') + 1));
+}
+
+} // namespace
+
+ProfileFile::ProfileFile(std::string path) : m_path(std::move(path)) {
+    struct stat st {};
+    if (::stat(m_path.c_str(), &st) != 0) {
+        // A missing file is an empty one; anything else that stops us seeing
+        // it (a loop of links, no permission on the folder) is unreadable.
+        m_loaded = errno == ENOENT || errno == ENOTDIR;
+        return;
+    }
+    // Only regular files are read: a FIFO would block, a device never ends.
+    if (!S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) return;
+    std::ifstream in(m_path, std::ios::binary);
+    if (!in) return;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return;
+    m_loaded = true;
+    std::size_t pos = 0;
+    bool eolFound = false;
+    while (pos < bytes.size()) {
+        const std::size_t nl = bytes.find('\n', pos);
+        Line line;
+        if (nl == std::string::npos) {
+            line.text = bytes.substr(pos);
+            pos = bytes.size();
+        } else {
+            const bool crlf = nl > pos && bytes[nl - 1] == '\r';
+            line.text = bytes.substr(pos, nl - pos - (crlf ? 1 : 0));
+            line.eol = crlf ? "\r\n" : "\n";
+            pos = nl + 1;
+            if (!eolFound) m_eol = line.eol, eolFound = true;
+        }
+        m_lines.push_back(std::move(line));
+    }
+}
+
+ProfileFile::Found ProfileFile::findKey(const std::string& section, const std::string& key) const {
+    bool inSection = false;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const std::string_view text = parsed(m_lines[i].text, i);
+        if (const auto name = sectionOf(text)) {
+            inSection = sameName(*name, section);
+            continue;
+        }
+        if (!inSection) continue;
+        if (const auto k = keyOf(text); k && sameName(*k, key)) return {i, true};
+    }
+    return {};
+}
+
+std::optional<std::size_t> ProfileFile::lastLineOfSection(const std::string& section) const {
+    std::optional<std::size_t> last;
+    bool inSection = false;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const std::string_view text = parsed(m_lines[i].text, i);
+        if (const auto name = sectionOf(text)) {
+            if (last) return last; // the first section of that name takes new keys
+            inSection = sameName(*name, section);
+            if (inSection) last = i;
+            continue;
+        }
+        if (inSection && !trim(text).empty()) last = i;
+    }
+    return last;
+}
 
 std::string ProfileFile::read(const std::string& section, const std::string& key,
                               const std::string& def) const {
-    const char* v = m_impl->ini.GetValue(section.c_str(), key.c_str(), nullptr);
-    std::string text = v ? std::string(v) : def;
-    if (v && text.size() >= 2 && text.front() == '"' && text.back() == '"')
+    const Found f = findKey(section, key);
+    std::string text = f.found ? std::string(valueOf(parsed(m_lines[f.line].text, f.line))) : def;
+    text = text.substr(0, text.find('\0'));
+    if (f.found && text.size() >= 2 && text.front() == '"' && text.back() == '"')
         text = text.substr(1, text.size() - 2);
     if (text.size() > kMaxValueLength) text.resize(kMaxValueLength);
     return text;
@@ -38,23 +142,50 @@ std::string ProfileFile::read(const std::string& section, const std::string& key
 
 void ProfileFile::write(const std::string& section, const std::string& key,
                         const std::string& value) {
-    m_impl->ini.SetValue(section.c_str(), key.c_str(), value.c_str());
+    if (const Found f = findKey(section, key); f.found) {
+        std::string& text = m_lines[f.line].text;
+        if (valueOf(parsed(text, f.line)) == value) return; // unchanged: the line stays as it is
+        text = text.substr(0, text.find('=') + 1) + value;
+        m_changed = true;
+        return;
+    }
+    m_changed = true;
+    // The line before a new one must end, whatever the file did.
+    auto endLine = [&](std::size_t i) {
+        if (m_lines[i].eol.empty()) m_lines[i].eol = m_eol;
+    };
+    if (const auto last = lastLineOfSection(section)) {
+        endLine(*last);
+        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(*last + 1),
+                       Line{key + "=" + value, m_eol});
+        return;
+    }
+    if (!m_lines.empty()) endLine(m_lines.size() - 1);
+    m_lines.push_back(Line{"[" + section + "]", m_eol});
+    m_lines.push_back(Line{key + "=" + value, m_eol});
 }
 
 void ProfileFile::discardContents() {
-    m_impl->ini.Reset();
+    m_lines.clear();
+    m_loaded = true;
+    m_changed = true;
 }
 
-bool ProfileFile::save() {
-    const std::string temp = m_path + ".tmp";
-    if (m_impl->ini.SaveFile(temp.c_str(), false) < 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, m_path, ec);
-    if (ec) std::filesystem::remove(temp, ec);
-    return !ec;
+std::string ProfileFile::contents() const {
+    std::string out;
+    for (const Line& l : m_lines)
+        out.append(l.text).append(l.eol);
+    return out;
+}
+
+std::optional<FileError> ProfileFile::save() {
+    if (!m_loaded)
+        return FileError{75, "Path/File access error: " + m_path +
+                                 " could not be read, so it was not written over"};
+    if (!m_changed) return std::nullopt;
+    if (auto e = replaceFileContents(m_path, contents(), m_path)) return e;
+    m_changed = false;
+    return std::nullopt;
 }
 
 } // namespace kv

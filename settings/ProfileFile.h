@@ -1,24 +1,29 @@
 // ProfileFile: a sectioned key=value settings file read and written key by
-// key. Writing a key keeps every other line, section, comment and unknown key
-// where it was; a new key goes to the end of its section and a new section to
-// the end of the file. Section and key names match without regard to case.
-// Values come back as the profile reader gives them: surrounding double quotes
-// removed and cut to 254 characters.
+// key. Writing a key changes only that key's line; every other byte of the
+// file (comments, lines without "=", repeated keys, unknown sections, blank
+// lines, the line endings it uses) is written back exactly as it was. A new
+// key goes after the last line of its section, a new section to the end of
+// the file. Section and key names match without regard to case; the first
+// match counts. Values come back as the profile reader gives them: blanks
+// around them and surrounding double quotes removed, cut at a NUL character
+// and to 254 characters.
 #pragma once
 
-#include <memory>
+#include "FileError.h"
+
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace kv {
 
 class ProfileFile {
 public:
     explicit ProfileFile(std::string path);
-    ~ProfileFile();
-    ProfileFile(const ProfileFile&) = delete;
-    ProfileFile& operator=(const ProfileFile&) = delete;
 
-    // True when the file could be read (a missing file reads as empty).
+    // False when the file exists but could not be read (unreadable, not a
+    // regular file, too large): then save() refuses to write it. A missing
+    // file reads as empty.
     bool loaded() const { return m_loaded; }
 
     std::string read(const std::string& section, const std::string& key,
@@ -28,16 +33,32 @@ public:
     // Forgets what the file held, so that save() writes only new keys.
     void discardContents();
 
-    // Writes the changes back, through a temporary file renamed into place.
-    bool save();
+    // Writes the changes back safely (see replaceFileContents). Nothing is
+    // written when nothing changed.
+    std::optional<FileError> save();
+
+    // The file's bytes as save() would write them.
+    std::string contents() const;
 
     static constexpr std::size_t kMaxValueLength = 254;
 
 private:
-    struct Impl;
+    struct Line {
+        std::string text; // without its line ending
+        std::string eol;  // "\r\n", "\n", or "" for a last line without one
+    };
+    struct Found {
+        std::size_t line = 0;
+        bool found = false;
+    };
+    Found findKey(const std::string& section, const std::string& key) const;
+    std::optional<std::size_t> lastLineOfSection(const std::string& section) const;
+
     std::string m_path;
-    std::unique_ptr<Impl> m_impl;
+    std::vector<Line> m_lines;
+    std::string m_eol = "\n"; // for new lines: the file's own line ending
     bool m_loaded = false;
+    bool m_changed = false;
 };
 
 } // namespace kv

@@ -1,6 +1,7 @@
 #include "SessionConfig.h"
 
 #include "FileFunctions.h"
+#include "SafeFile.h"
 #include "TextConversion.h"
 
 #include <charconv>
@@ -31,11 +32,17 @@ void SessionConfig::setDefaults(const std::string& appDirectory, int screenWidth
 }
 
 bool SessionConfig::Read_Config(const std::string& appDirectory, int screenWidth) {
-    std::ifstream in(std::filesystem::u8path(joinPath(appDirectory, kFileName)), std::ios::binary);
+    const auto file = std::filesystem::u8path(joinPath(appDirectory, kFileName));
+    std::error_code ec;
+    // Only a regular file is read: opening a FIFO would wait for a writer forever.
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(file, ec)) in.open(file, std::ios::binary);
     std::vector<std::string> lines;
     std::string line;
     while (in && lines.size() < 8 && std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        // A byte-order mark (an editor's) is not part of the path.
+        if (lines.empty() && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
         lines.push_back(line);
     }
     bool ok = lines.size() == 8;
@@ -84,26 +91,17 @@ std::string formatConfigNumber(double value) {
 
 bool SessionConfig::Write_Config(const std::string& appDirectory,
                                  const WindowPlacement& window) const {
-    const std::filesystem::path target = std::filesystem::u8path(joinPath(appDirectory, kFileName));
-    const std::filesystem::path temp = target.string() + ".tmp";
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    const std::string target = joinPath(appDirectory, kFileName);
     const std::string lines[] = {
         "\"" + SettingsFilePath + "\"",   std::to_string(AutoSaveMode),
         std::to_string(ConfigSpare),      std::to_string(KnobIndex),
         formatConfigNumber(window.left),  formatConfigNumber(window.top),
         formatConfigNumber(window.width), std::to_string(window.state),
     };
+    std::string text;
     for (const std::string& l : lines)
-        out << l << "\r\n";
-    out.close();
-    bool ok = !out.fail();
-    std::error_code ec;
-    if (ok) {
-        std::filesystem::rename(temp, target, ec);
-        ok = !ec;
-    }
-    if (!ok) std::filesystem::remove(temp, ec);
-    return ok;
+        text += l + "\r\n";
+    return !replaceFileContents(target, text, target);
 }
 
 } // namespace kv

@@ -222,26 +222,26 @@ void SettingsStore::Load_Settings() {
         store(values, k, file.read(k.name.section, k.name.key, k.name.defaultText));
 }
 
-void SettingsStore::Save_Settings() {
-    writeSettings(false);
+std::optional<FileError> SettingsStore::Save_Settings() {
+    return writeSettings(false);
 }
 
-void SettingsStore::Save_SettingsAs(const std::string& path) {
+std::optional<FileError> SettingsStore::Save_SettingsAs(const std::string& path) {
     SettingsFilePath = path;
-    writeSettings(true);
+    return writeSettings(true);
 }
 
-void SettingsStore::writeSettings(bool fresh) {
+std::optional<FileError> SettingsStore::writeSettings(bool fresh) {
     ProfileFile file(SettingsFilePath);
     if (fresh) file.discardContents();
     for (const char* name : kSaveOrder) {
         const KeyDef& k = keyDef(name);
         file.write(k.name.section, k.name.key, textOf(values, k));
     }
-    file.save();
+    return file.save();
 }
 
-void SettingsStore::Save_RecordingSettings() {
+std::optional<FileError> SettingsStore::Save_RecordingSettings() {
     ProfileFile file(SettingsFilePath);
     for (const char* name : {"SavePath", "SavePrefix", "LoadPath", "RecordingMode", "SuffixType",
                              "SuffixNum", "AudioEnable"}) {
@@ -250,7 +250,12 @@ void SettingsStore::Save_RecordingSettings() {
     }
     file.write("Recording", "RecPromptEnable", "False");
     file.write("Recording", "PlayLoopEnable", boolToText(values.PlayLoopEnable));
-    file.save();
+    return file.save();
+}
+
+std::string couldNotSaveSettingsText(const FileError& e) {
+    return "The settings file could not be saved for the following reason(s): \n" +
+           std::to_string(e.number) + ": '" + e.description + "'";
 }
 
 bool SettingsStore::Check_SettingsSaved() const {

@@ -8,7 +8,10 @@
 // choice, and is what is saved and compared.
 #pragma once
 
+#include "FileError.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kv {
@@ -68,6 +71,9 @@ struct Settings {
     std::int16_t ChosenDialType = 0;
 };
 
+// "The settings file could not be saved for the following reason(s): " ...
+std::string couldNotSaveSettingsText(const FileError& e);
+
 // Every key at its default, as a missing settings file gives them.
 Settings defaultSettings();
 
@@ -82,15 +88,17 @@ public:
     std::string defaultSettingsPath() const; // the application directory's kv_Player.ini
 
     void Load_Settings();
-    void Save_Settings();
+    // The writers return why the file could not be written: it exists but
+    // could not be read, is read-only, is not a regular file, ...
+    std::optional<FileError> Save_Settings();
     // Replaces the file at path with one holding only what Save_Settings writes.
-    void Save_SettingsAs(const std::string& path);
-    void Save_RecordingSettings();
+    std::optional<FileError> Save_SettingsAs(const std::string& path);
+    std::optional<FileError> Save_RecordingSettings();
     bool Check_SettingsSaved() const;
     void Set_DefaultColors();
 
 private:
-    void writeSettings(bool fresh);
+    std::optional<FileError> writeSettings(bool fresh);
     std::string m_appDirectory;
 };
 

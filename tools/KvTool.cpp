@@ -6,15 +6,23 @@
 #include "KvdFile.h"
 #include "PlayTime.h"
 #include "RecordingLoader.h"
+#include "SafeFile.h"
 #include "SegmentEditor.h"
 #include "SoundChannel.h"
 
+#include <cerrno>
+#include <charconv>
 #include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <sstream>
+#include <sys/stat.h>
 #include <thread>
 
 namespace kv {
@@ -175,63 +183,169 @@ int exportCommand(const std::vector<std::string>& args, std::ostream& out, std::
         exportCsv(l.records, out);
         return out ? kExitOk : kExitError;
     }
-    std::ofstream f(outPath, std::ios::binary | std::ios::trunc);
-    exportCsv(l.records, f);
-    f.close();
-    if (!f) {
-        err << "kvtool: cannot write " << outPath << "\n";
+    // Written whole or not at all, never over a read-only or special file.
+    std::ostringstream csv;
+    exportCsv(l.records, csv);
+    if (const auto e = replaceFileContents(outPath, csv.str(), outPath)) {
+        err << "kvtool: cannot write " << outPath << ": " << e->description << "\n";
         return kExitError;
     }
     return kExitOk;
 }
 
+// A number of seconds as typed: the whole text must be a finite number >= 0.
+std::optional<std::int64_t> parseMilliseconds(const std::string& text) {
+    double v = 0;
+    const char* first = text.data();
+    const char* last = first + text.size();
+    const auto [end, ec] = std::from_chars(first, last, v);
+    if (text.empty() || ec != std::errc() || end != last || !std::isfinite(v) || v < 0 ||
+        v > 1e9)
+        return std::nullopt;
+    return std::llround(v * 1000.0);
+}
+
+// What is wrong with a data file that cannot be opened, in a few words.
+std::string dataFileProblem(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ELOOP) return "it is a loop of symbolic links";
+        if (errno == ENOENT) return "no such file";
+        return std::strerror(errno);
+    }
+    if (S_ISDIR(st.st_mode)) return "it is a folder, not a recording";
+    if (!S_ISREG(st.st_mode)) return "it is not a regular file";
+    return "it cannot be read";
+}
+
+// Signals that end kvtool are held back during a save and looked for between
+// its steps, so an interrupted save removes what it wrote.
+class HeldSignals {
+public:
+    HeldSignals() {
+        sigemptyset(&m_set);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&m_set, sig);
+        ::sigprocmask(SIG_BLOCK, &m_set, &m_old);
+    }
+    ~HeldSignals() {
+        // A signal that arrived is not let through: the caller reports it.
+        if (!pending()) ::sigprocmask(SIG_SETMASK, &m_old, nullptr);
+    }
+    bool pending() const {
+        sigset_t now;
+        sigemptyset(&now);
+        ::sigpending(&now);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP})
+            if (sigismember(&now, sig) == 1) return true;
+        return false;
+    }
+
+private:
+    sigset_t m_set{}, m_old{};
+};
+
+struct Interrupted {};
+
 // Saves a segment as a new pair, through the same cut and save as the window.
 int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
     std::string file, outPath;
-    std::optional<double> from, to;
+    std::optional<std::int64_t> fromMs, toMs;
+    bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (args[i] == "--from" && hasValue)
-            from = std::strtod(args[++i].c_str(), nullptr);
-        else if (args[i] == "--to" && hasValue)
-            to = std::strtod(args[++i].c_str(), nullptr);
-        else if (args[i] == "-o" && hasValue)
+        if (!optionsEnded && (a == "--from" || a == "--to")) {
+            const auto ms = hasValue ? parseMilliseconds(args[i + 1]) : std::nullopt;
+            if (!ms) {
+                err << "kvtool cut: " << a << " needs a number of seconds (0 or more), not '"
+                    << (hasValue ? args[i + 1] : std::string()) << "'\n";
+                return kExitError;
+            }
+            (a == "--from" ? fromMs : toMs) = ms;
+            ++i;
+        } else if (!optionsEnded && a == "-o" && hasValue) {
             outPath = args[++i];
-        else if (file.empty())
-            file = args[i];
-        else
-            file.clear(), i = args.size();
+        } else if (!optionsEnded && a == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+            err << "kvtool cut: unknown option '" << a << "'\n" << kUsage;
+            return kExitError;
+        } else if (file.empty()) {
+            file = a;
+        } else {
+            err << "kvtool cut: more than one recording given ('" << a << "')\n";
+            return kExitError;
+        }
     }
-    if (file.empty() || outPath.empty() || !from || !to || *from < 0 || *to <= *from) {
+    if (file.empty() || outPath.empty() || !fromMs || !toMs) {
         err << kUsage;
         return kExitError;
     }
-    const std::string base = basePathOf(file), outBase = basePathOf(outPath);
-    if (std::filesystem::absolute(outBase) == std::filesystem::absolute(base)) {
-        err << "kvtool: " << couldNotSaveText({kErrFileAlreadyOpen, "File already open"}) << "\n";
+    if (*toMs <= *fromMs) {
+        err << "kvtool cut: --to must be later than --from\n";
         return kExitError;
     }
+    const std::string base = basePathOf(file), outBase = pairBaseOf(outPath);
     SoundChannel channel(SoundChannel::Options{true, {}});
     LoadResult loaded = Load_File(LoadRequest{base, true, ""}, channel);
+    if (!loaded.notice.empty()) err << "kvtool: " << loaded.notice << "\n";
     if (!loaded.recording) {
-        err << (loaded.error->type == LoadError::Type::BadFormat ? "" : "kvtool: ")
-            << loaded.error->message().text << "\n";
-        return loaded.error->type == LoadError::Type::BadFormat ? kExitFormat : kExitError;
+        const LoadError& e = *loaded.error;
+        if (e.type == LoadError::Type::DataFileMissing)
+            err << "kvtool: cannot read " << e.path << ": " << dataFileProblem(e.path) << "\n";
+        else if (e.type == LoadError::Type::AudioMissing)
+            err << "kvtool: " << file << " has no sound: neither " << base << ".wav nor " << base
+                << ".mp3 can be read\n";
+        else
+            err << (e.type == LoadError::Type::BadFormat ? "" : "kvtool: ") << e.message().text
+                << "\n";
+        return e.type == LoadError::Type::BadFormat ? kExitFormat : kExitError;
     }
     RecordingFile& rec = *loaded.recording;
-    // Whole records, as the brackets take them.
-    std::int32_t first = 1, last = rec.RecordCount;
-    while (first < rec.RecordCount && rec.record(first).TimeMs < *from * 1000.0)
-        ++first;
-    while (last > first && rec.record(last).TimeMs > *to * 1000.0)
-        --last;
-    rec.LoopStartRecord = first;
-    rec.LoopEndRecord = last;
-    cutAudio(channel, Expand_Recording(rec));
-    if (const auto e = saveRecordingPair(rec, outBase, &channel)) {
-        err << "kvtool: " << couldNotSaveText(*e) << "\n";
+    const std::int32_t totalMs = rec.TotalTimeMs;
+    if (*fromMs > totalMs) {
+        err << "kvtool cut: the range starts at " << *fromMs / 1000.0
+            << " s, after the end of the recording (" << totalMs / 1000.0 << " s)\n";
         return kExitError;
     }
+    // Whole records, as the brackets take them, found by index.
+    std::int32_t first = 1, last = rec.RecordCount;
+    while (first < rec.RecordCount && rec.record(first).TimeMs < *fromMs)
+        ++first;
+    while (last > first && rec.record(last).TimeMs > *toMs)
+        --last;
+    if (last - first + 1 < kMinRecords) {
+        err << "kvtool cut: " << couldNotSaveText(tooFewRecordsError(last - first + 1)) << "\n";
+        return kExitError;
+    }
+    rec.LoopStartRecord = first;
+    rec.LoopEndRecord = last;
+    PairSaveRequest request{outBase, filesInUse(rec), {}, {}};
+    HeldSignals held;
+    request.progress = [&held](int) {
+        if (held.pending()) throw Interrupted{};
+    };
+    request.stepHook = [&held](const std::string&) {
+        return held.pending() ? FileReplacement::StepAction::Fail : FileReplacement::StepAction::Go;
+    };
+    cutAudio(channel, Expand_Recording(rec));
+    PairSaveResult saved;
+    try {
+        saved = saveRecordingPair(rec, &channel, request);
+    } catch (const Interrupted&) {
+        saved.error = FileError{kErrInterrupted, "The save was interrupted"};
+    }
+    if (!saved.notice.empty()) err << "kvtool: " << saved.notice << "\n";
+    if (held.pending()) {
+        err << "kvtool cut: interrupted; " << outBase << ".kvd was not written\n";
+        return 130;
+    }
+    if (saved.error) {
+        err << "kvtool: " << couldNotSaveText(*saved.error) << "\n";
+        return kExitError;
+    }
+    if (!saved.warning.empty()) err << "kvtool: warning: " << saved.warning << "\n";
     return kExitOk;
 }
 

@@ -7,7 +7,12 @@
 #include "SoundFile.h"
 #include "TempDir.h"
 
+#include "MeterPanelView.h"
+#include "PositionBar.h"
+
+#include <QAbstractButton>
 #include <QLabel>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -108,6 +113,94 @@ TEST_F(EditingWindowTest, ProtectedNamesAndCancellingLeaveEverythingAsItWas) {
     EXPECT_EQ(bytesOf("walk001.kvd"), data);
     EXPECT_EQ(bytesOf("walk001.wav"), sound);
     EXPECT_EQ(window->recording()->RecordCount, 500); // the buffer is still there to save
+}
+
+// The Save button as the user presses it.
+void pressSave(MainWindow& w) {
+    auto* save = w.findChild<QAbstractButton*>(QStringLiteral("cmdSave"));
+    ASSERT_TRUE(save && save->isEnabled());
+    QTest::mouseClick(save, Qt::LeftButton);
+}
+
+TEST_F(EditingWindowTest, ANameWithoutItsExtensionGetsItAndTheQuestionNamesTheRealFiles) {
+    test::writeText(dir.file("wa.kvd"), "someone else's");
+    test::writeText(dir.file("walk12.wav"), "an older sound");
+    log.fileAnswers.push_back(dir.file("walk12"));
+    pressSave(*window);
+    EXPECT_EQ(log.fileRequests.back().defaultSuffix, "kvd");
+    ASSERT_EQ(log.messages.size(), 2u); // the question, then "cancelled"
+    EXPECT_EQ(log.messages[0].text, "This file already exists:\n" + dir.file("walk12.wav") +
+                                        "\n\nDo you want to replace it?");
+    EXPECT_EQ(bytesOf("walk12.wav"), "an older sound");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("walk12.kvd")));
+
+    log.fileAnswers.push_back(dir.file("walk12"));
+    log.yesNoAnswers.push_back(true);
+    pressSave(*window);
+    EXPECT_EQ(bytesOf("walk12.kvd"), bytesOf("walk001.kvd"));
+    EXPECT_NE(bytesOf("walk12.wav"), "an older sound");
+    EXPECT_EQ(bytesOf("wa.kvd"), "someone else's");
+    EXPECT_EQ(window->recording()->LoadedFileBase, dir.file("walk12"));
+}
+
+TEST_F(EditingWindowTest, ANameGivenWithoutItsExtensionLoadsThatRecording) {
+    window->openChosenFile(dir.file("walk001")); // as from the command line
+    ASSERT_TRUE(window->isLoaded()) << (log.messages.empty() ? "" : log.messages.back().text);
+    EXPECT_EQ(window->recording()->LoadedFileBase, dir.file("walk001"));
+}
+
+TEST_F(EditingWindowTest, TheLoadedRecordingIsProtectedWhateverTheSpelling) {
+    const std::string data = bytesOf("walk001.kvd");
+    RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
+    r.LoopStartRecord = 501;
+    r.LoopEndRecord = 1000;
+    std::filesystem::create_directory_symlink(dir.path(), dir.file("alias"));
+    for (const std::string& name : {dir.path() + "/./walk001.kvd", dir.file("alias/walk001.kvd")}) {
+        log.messages.clear();
+        log.fileAnswers.push_back(name);
+        pressSave(*window);
+        ASSERT_EQ(log.messages.size(), 1u) << name;
+        EXPECT_NE(log.messages[0].text.find("55: 'File already open"), std::string::npos);
+    }
+    EXPECT_EQ(bytesOf("walk001.kvd"), data);
+    EXPECT_EQ(window->recording()->RecordCount, 2000); // nothing was cut
+}
+
+TEST_F(EditingWindowTest, ASegmentTooShortToLoadIsRefusedAndNothingIsCut) {
+    RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
+    r.LoopStartRecord = 10;
+    r.LoopEndRecord = 12;
+    log.fileAnswers.push_back(dir.file("tiny.kvd"));
+    pressSave(*window);
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_NE(log.messages[0].text.find("5: 'Invalid procedure call or argument: the segment holds "
+                                        "3 records"),
+              std::string::npos)
+        << log.messages[0].text;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("tiny.kvd")));
+    EXPECT_EQ(window->recording()->RecordCount, 2000);
+}
+
+TEST_F(EditingWindowTest, AFailedSaveShowsTheRecordingAgain) {
+    DemoOptions o;
+    o.records = 2000;
+    ASSERT_FALSE(writeKvdFile(dir.file("walk002.kvd"), makeDemoRecords(o)));
+    ASSERT_EQ(writeDemoAudio(dir.file("walk002.wav"), 5.0, DemoAudioFormat::Wav, 8000, 1), "");
+    window->openChosenFile(dir.file("walk002.kvd"));
+    RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
+    r.LoopStartRecord = 1001; // 20 s in: past the end of the 5-s sound
+    r.LoopEndRecord = 1500;
+    log.fileAnswers.push_back(dir.file("late.kvd"));
+    pressSave(*window);
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_NE(log.messages[0].text.find("the sound ends before the segment starts"),
+              std::string::npos);
+    auto* panel = window->findChild<MeterPanelView*>(QStringLiteral("picMeterPanel"));
+    EXPECT_EQ(panel->panel().readouts.fileText, "Buffer");
+    EXPECT_EQ(label(), "Buffer");
+    EXPECT_EQ(window->findChild<PositionBar*>()->filledTo(), PositionBar::kScaleWidth);
+    EXPECT_TRUE(window->findChild<QWidget*>(QStringLiteral("picRecord"))->isEnabled());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("late.kvd")));
 }
 
 } // namespace

@@ -17,6 +17,7 @@ public:
         std::vector<FileDialogRequest> fileRequests;
         std::deque<std::optional<std::string>> fileAnswers; // nullopt = cancel
         std::deque<std::optional<std::int32_t>> colourAnswers;
+        std::deque<bool> yesNoAnswers; // "No" once they run out
         std::vector<std::int32_t> colourStarts; // the initial colour of each colour dialog
         int beeps = 0;
         std::vector<std::string> documents;
@@ -27,7 +28,10 @@ public:
     void showMessage(const UserMessage& m) override { m_log->messages.push_back(m); }
     bool askYesNo(const UserMessage& m) override {
         m_log->messages.push_back(m);
-        return false;
+        if (m_log->yesNoAnswers.empty()) return false;
+        const bool yes = m_log->yesNoAnswers.front();
+        m_log->yesNoAnswers.pop_front();
+        return yes;
     }
     std::optional<std::string> openFile(const FileDialogRequest& r) override { return answer(r); }
     std::optional<std::string> saveFile(const FileDialogRequest& r) override { return answer(r); }

@@ -58,6 +58,20 @@ TEST(AudioCommand, ArgumentsAreTakenApart) {
     EXPECT_TRUE(save->wait);
 }
 
+TEST(AudioCommand, AnyFileNameSurvivesQuoting) {
+    for (const std::string name : {"plain.wav", "a \"quoted\" name.wav", "\"", "\"\"", "",
+                                   "-dash", "two\nlines.wav", "C:\\dir\\", "Ærø.wav"}) {
+        const auto open =
+            parseAudioCommand("open " + quoteCommandWord(name) + " type waveaudio alias WavFile");
+        ASSERT_TRUE(open.command) << name;
+        EXPECT_EQ(open.command->path, name);
+        const auto save = parseAudioCommand("save WavFile " + quoteCommandWord(name) + " wait");
+        ASSERT_TRUE(save.command) << name;
+        EXPECT_EQ(save.command->path, name);
+        EXPECT_TRUE(save.command->wait);
+    }
+}
+
 TEST(AudioCommand, MalformedCommandsAreRefused) {
     for (const char* bad :
          {"", "jump WavFile", "play", "play WavFile from x", "seek WavFile 12",

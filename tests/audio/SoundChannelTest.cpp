@@ -1,3 +1,4 @@
+#include "AudioCommand.h"
 #include "SoundChannel.h"
 #include "SoundFile.h"
 #include "TempDir.h"
@@ -5,6 +6,10 @@
 #include "DemoData.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <sndfile.h>
 
 #include <cstring>
@@ -186,6 +191,46 @@ TEST_F(SoundChannelTest, FailuresAnswerWithCodes) {
     EXPECT_EQ(channel.send("status Other mode").code, kAudioErrInvalidDevice);
     EXPECT_EQ(channel.send("save WavFile \"" + dir.file("no/such/dir/x.wav") + "\" wait").code,
               kAudioErrCannotWrite);
+}
+
+TEST_F(SoundChannelTest, TheOpenFileIsNeverSavedOver) {
+    writeRamp(dir.file("src.wav"), 8000, 1, SF_FORMAT_PCM_16, 8000);
+    std::filesystem::create_symlink("src.wav", dir.file("link.wav"));
+    const auto before = std::filesystem::file_size(dir.file("src.wav"));
+    ask("open " + quoteCommandWord(dir.file("src.wav")) + " type waveaudio alias WavFile");
+    ask("set WavFile time format bytes");
+    ask("delete WavFile from 0 to 16000"); // everything
+    for (const std::string& target : {dir.file("src.wav"), dir.path() + "/./src.wav",
+                                      dir.file("link.wav")}) {
+        const AudioReply r = channel.send("save WavFile " + quoteCommandWord(target) + " wait");
+        EXPECT_EQ(r.code, kAudioErrCannotWrite) << target;
+    }
+    EXPECT_EQ(std::filesystem::file_size(dir.file("src.wav")), before);
+    // Nor is a read-only file or a folder replaced.
+    test::writeText(dir.file("ro.wav"), "keep");
+    ::chmod(dir.file("ro.wav").c_str(), 0444);
+    std::filesystem::create_directory(dir.file("dir.wav"));
+    EXPECT_EQ(channel.send("save WavFile " + quoteCommandWord(dir.file("ro.wav")) + " wait").code,
+              kAudioErrCannotWrite);
+    EXPECT_EQ(channel.send("save WavFile " + quoteCommandWord(dir.file("dir.wav")) + " wait").code,
+              kAudioErrCannotWrite);
+    EXPECT_EQ(test::readText(dir.file("ro.wav")), "keep");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("dir.wav")));
+}
+
+TEST_F(SoundChannelTest, ADamagedMp3SaysWhatIsWrongAndPrintsNothing) {
+    std::string junk = "ID3xxxxxxxxxxxxxxxx";
+    for (int i = 0; i < 4000; ++i)
+        junk += static_cast<char>((i * 7919) % 251);
+    test::writeText(dir.file("junk.mp3"), junk);
+    ::testing::internal::CaptureStderr();
+    const AudioReply r =
+        channel.send("open " + quoteCommandWord(dir.file("junk.mp3")) + " type mpegvideo alias WavFile");
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(r.code, kAudioErrBadFile);
+    EXPECT_EQ(r.text, "The file is not a sound file this device can play. Its contents are not in "
+                      "a sound format that can be read.");
+    EXPECT_EQ(printed, "");
 }
 
 } // namespace

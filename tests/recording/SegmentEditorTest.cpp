@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 
 namespace kv {
@@ -107,8 +108,9 @@ TEST_F(SavePairTest, WritesTheDataAndTheCutSoundAndLeavesNoTemporaries) {
     r.LoopEndRecord = 100;
     cutAudio(channel, Expand_Recording(r));
     std::vector<int> steps;
-    ASSERT_FALSE(
-        saveRecordingPair(r, dir.file("old"), &channel, [&](int k) { steps.push_back(k); }));
+    ASSERT_FALSE(saveRecordingPair(r, &channel,
+                                   {dir.file("old"), {}, [&](int k) { steps.push_back(k); }, {}})
+                     .error);
     EXPECT_EQ(steps.size(), 50u);
     const KvdReadResult back = readKvdFile(dir.file("old.kvd"));
     EXPECT_EQ(back.records, r.Records);
@@ -124,16 +126,18 @@ TEST_F(SavePairTest, AnyFailureLeavesTheExistingFilesAsTheyWere) {
 
     RecordingFakeChannel refusing; // the device refuses to save the sound
     refusing.send("open \"x.wav\" type waveaudio alias WavFile");
-    refusing.scripted["save WavFile \"" + dir.file("old") + "\" wait"] = {};
-    const auto refused = saveRecordingPair(r, dir.file("old"), &refusing);
+    refusing.scripted["status WavFile length"] = {0, "100000"};
+    const auto refused = saveRecordingPair(r, &refusing, {dir.file("old"), {}, {}, {}}).error;
     ASSERT_TRUE(refused); // the fake writes no file: the sound is missing
     EXPECT_EQ(test::readText(dir.file("old.kvd")), oldData);
     EXPECT_EQ(test::readText(dir.file("old.wav")), "old sound");
     EXPECT_THAT(filesIn(dir.path()), ::testing::ElementsAre("old.kvd", "old.wav"));
 
-    const auto noFolder = saveRecordingPair(r, dir.file("missing/new"), nullptr);
+    // The message names the file the user chose, not a temporary.
+    const auto noFolder = saveRecordingPair(r, nullptr, {dir.file("missing/new"), {}, {}, {}}).error;
     ASSERT_TRUE(noFolder);
-    EXPECT_EQ(noFolder->number, 53);
+    EXPECT_EQ(noFolder->number, 76);
+    EXPECT_EQ(noFolder->description, "Path not found: " + dir.file("missing/new.kvd"));
 
     const auto full = writeKvdFile("/dev/full", r.Records);
     ASSERT_TRUE(full);
@@ -141,12 +145,153 @@ TEST_F(SavePairTest, AnyFailureLeavesTheExistingFilesAsTheyWere) {
 
     // Audio off: only the data file, all 30 records, without progress steps.
     int steps = 0;
-    ASSERT_FALSE(saveRecordingPair(r, dir.file("thirty"), nullptr, [&](int) { ++steps; }));
+    ASSERT_FALSE(
+        saveRecordingPair(r, nullptr, {dir.file("thirty"), {}, [&](int) { ++steps; }, {}}).error);
     EXPECT_EQ(steps, 0);
     EXPECT_EQ(readKvdFile(dir.file("thirty.kvd")).records.size(), 30u);
     EXPECT_FALSE(std::filesystem::exists(dir.file("thirty.wav")));
     EXPECT_EQ(couldNotSaveText({55, "File already open"}),
               "The file could not be saved for the following reason(s): \n55: 'File already open'");
+}
+
+// A loaded recording with a real sound, as the window and kvtool have it.
+class SourcePairTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(writeKvdFile(dir.file("walk001.kvd"), test::plainRecords(200)));
+        ASSERT_EQ(writeDemoAudio(dir.file("walk001.wav"), 4.0, DemoAudioFormat::Wav, 8000, 1), "");
+        sourceData = test::readText(dir.file("walk001.kvd"));
+        sourceSound = test::readText(dir.file("walk001.wav"));
+    }
+    RecordingFile load(const std::string& base) {
+        LoadResult r = Load_File(LoadRequest{base, true, ""}, channel);
+        EXPECT_TRUE(r.recording) << (r.error ? r.error->message().text : "");
+        return r.recording ? *r.recording : RecordingFile{};
+    }
+    void expectSourceUntouched() {
+        EXPECT_EQ(test::readText(dir.file("walk001.kvd")), sourceData);
+        EXPECT_EQ(test::readText(dir.file("walk001.wav")), sourceSound);
+    }
+    TempDir dir;
+    SoundChannel channel{SoundChannel::Options{true, {}}};
+    std::string sourceData, sourceSound;
+};
+
+TEST_F(SourcePairTest, TheRecordingInUseIsRecognisedWhateverItsSpelling) {
+    RecordingFile r = load(dir.file("walk001"));
+    r.LoopStartRecord = 51;
+    r.LoopEndRecord = 100;
+    const std::vector<std::string> inUse = filesInUse(r);
+    cutAudio(channel, Expand_Recording(r));
+    std::filesystem::create_directory_symlink(dir.path(), dir.file("alias"));
+    for (const std::string& spelling :
+         {dir.path() + "/./walk001", dir.file("alias/walk001"), dir.file("../") +
+              std::filesystem::path(dir.path()).filename().string() + "/walk001"}) {
+        SCOPED_TRACE(spelling);
+        const auto e = saveRecordingPair(r, &channel, {spelling, inUse, {}, {}}).error;
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->number, kErrFileAlreadyOpen);
+        expectSourceUntouched();
+    }
+    // The sound alone counts too: a data file of another name beside it is not enough.
+    std::filesystem::create_symlink(dir.file("walk001.wav"), dir.file("other.wav"));
+    EXPECT_TRUE(saveRecordingPair(r, &channel, {dir.file("other"), inUse, {}, {}}).error);
+    expectSourceUntouched();
+}
+
+TEST_F(SourcePairTest, ASegmentTooShortToLoadIsRefusedBeforeAnythingIsWritten) {
+    RecordingFile r = load(dir.file("walk001"));
+    r.LoopStartRecord = 10;
+    r.LoopEndRecord = 13;
+    cutAudio(channel, Expand_Recording(r));
+    const auto e = saveRecordingPair(r, &channel, {dir.file("short"), filesInUse(r), {}, {}}).error;
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->number, kErrTooFewRecords);
+    EXPECT_THAT(e->description, ::testing::HasSubstr("4 records"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("short.kvd")));
+    EXPECT_THAT(filesIn(dir.path()), ::testing::ElementsAre("walk001.kvd", "walk001.wav"));
+}
+
+TEST_F(SourcePairTest, AKillOrFailureAtEveryStepKeepsTheSourceAndAWholeTargetPair) {
+    // An existing target pair that the save replaces.
+    auto writeOldPair = [&] {
+        ASSERT_FALSE(writeKvdFile(dir.file("seg.kvd"), test::plainRecords(9)));
+        ASSERT_EQ(writeDemoAudio(dir.file("seg.wav"), 1.0, DemoAudioFormat::Wav, 8000, 1), "");
+    };
+    writeOldPair();
+    const std::string oldPair =
+        test::readText(dir.file("seg.kvd")) + "|" + test::readText(dir.file("seg.wav"));
+    std::vector<std::string> steps;
+    auto save = [&](const std::string& stopAt, FileReplacement::StepAction how) {
+        RecordingFile r = load(dir.file("walk001"));
+        r.LoopStartRecord = 51;
+        r.LoopEndRecord = 100;
+        cutAudio(channel, Expand_Recording(r));
+        PairSaveRequest request{dir.file("seg"), filesInUse(r), {}, [&](const std::string& step) {
+                                    if (stopAt.empty()) steps.push_back(step);
+                                    return step == stopAt ? how : FileReplacement::StepAction::Go;
+                                }};
+        return saveRecordingPair(r, &channel, request);
+    };
+    ASSERT_FALSE(save("", FileReplacement::StepAction::Go).error);
+    const std::string newPair =
+        test::readText(dir.file("seg.kvd")) + "|" + test::readText(dir.file("seg.wav"));
+    ASSERT_NE(newPair, oldPair);
+    ASSERT_GE(steps.size(), 8u);
+    for (const auto how : {FileReplacement::StepAction::Kill, FileReplacement::StepAction::Fail})
+        for (const std::string& step : steps) {
+            SCOPED_TRACE(step);
+            writeOldPair();
+            save(step, how);
+            expectSourceUntouched();
+            // The next load of the target finishes or undoes what was cut short.
+            load(dir.file("seg"));
+            const std::string pair =
+                test::readText(dir.file("seg.kvd")) + "|" + test::readText(dir.file("seg.wav"));
+            EXPECT_TRUE(pair == oldPair || pair == newPair);
+            EXPECT_THAT(filesIn(dir.path()), ::testing::ElementsAre("seg.kvd", "seg.wav",
+                                                                    "walk001.kvd", "walk001.wav"));
+        }
+}
+
+TEST_F(SourcePairTest, NamesWithQuotesBlanksDashesNewlinesAndLettersLoadCutAndSave) {
+    for (const std::string name : {"say \"hi\"", "-dash", "two\nlines", "Ærø ünï", "a \"\" b"}) {
+        SCOPED_TRACE(name);
+        std::filesystem::copy_file(dir.file("walk001.kvd"), dir.file(name + ".kvd"));
+        std::filesystem::copy_file(dir.file("walk001.wav"), dir.file(name + ".wav"));
+        RecordingFile r = load(dir.file(name));
+        ASSERT_EQ(r.RecordCount, 200);
+        r.LoopStartRecord = 11;
+        r.LoopEndRecord = 60;
+        cutAudio(channel, Expand_Recording(r));
+        ASSERT_FALSE(saveRecordingPair(r, &channel, {dir.file(name + " cut"), filesInUse(r), {}, {}})
+                         .error);
+        EXPECT_EQ(load(dir.file(name + " cut")).RecordCount, 50);
+    }
+}
+
+TEST(Expand, ExtremeTimesStayInRangeAndNeverGoBelowZero) {
+    RecordingFile r = recordingOf(20);
+    r.Records[9].TimeMs = INT32_MIN; // a recording whose times jump backwards
+    r.Records[10].TimeMs = INT32_MAX;
+    r.ClockStartSecs = 36000;
+    r.LoopStartRecord = 9;
+    r.LoopEndRecord = 15;
+    Expand_Recording(r);
+    ASSERT_EQ(r.RecordCount, 7);
+    for (const SampleRecord& rec : r.Records)
+        EXPECT_GE(rec.TimeMs, 0);
+    EXPECT_EQ(r.record(3).TimeMs, INT32_MAX - 160);
+
+    RecordingFile back = recordingOf(20);
+    back.Records[4].TimeMs = INT32_MIN;
+    back.LoopStartRecord = 5;
+    back.LoopEndRecord = 10;
+    const ExpandCut cut = Expand_Recording(back);
+    for (const SampleRecord& rec : back.Records)
+        EXPECT_GE(rec.TimeMs, 0);
+    EXPECT_EQ(back.RecordCount, 6);
+    EXPECT_EQ(cut.startUnits.find('-'), std::string::npos); // no negative position for the device
 }
 
 } // namespace

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
 namespace kv {
 namespace {
 
@@ -18,6 +22,32 @@ TEST(SessionConfig, FirstStartTakesDefaults) {
     EXPECT_EQ(c.MainLeft, 480);
     EXPECT_EQ(c.MainWidth, 960);
     EXPECT_EQ(c.MainWindowState, 0);
+}
+
+TEST(SessionConfig, AByteOrderMarkIsNotPartOfThePathAndReadOnlyFilesStay) {
+    TempDir dir;
+    test::writeText(dir.file("kv_Player.cfg"),
+                    "\xEF\xBB\xBF\"/home/u/kv.ini\"\r\n2\r\n0\r\n8\r\n10\r\n20\r\n800\r\n0\r\n");
+    SessionConfig c;
+    ASSERT_TRUE(c.Read_Config(dir.path(), 1920));
+    EXPECT_EQ(c.SettingsFilePath, "/home/u/kv.ini");
+    ASSERT_TRUE(c.Write_Config(dir.path(), WindowPlacement{10, 20, 800, 0}));
+    EXPECT_EQ(test::readText(dir.file("kv_Player.cfg")).rfind("\"/home/u/kv.ini\"\r\n", 0), 0u);
+
+    ::chmod(dir.file("kv_Player.cfg").c_str(), 0444);
+    c.KnobIndex = 30;
+    EXPECT_FALSE(c.Write_Config(dir.path(), WindowPlacement{10, 20, 800, 0}));
+    EXPECT_NE(test::readText(dir.file("kv_Player.cfg")).find("\r\n8\r\n"), std::string::npos);
+}
+
+TEST(SessionConfig, AConfigurationThatIsNoPlainFileIsNeitherReadNorReplaced) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("kv_Player.cfg").c_str(), 0644), 0);
+    SessionConfig c;
+    EXPECT_FALSE(c.Read_Config(dir.path(), 1920)); // and does not wait for a writer
+    EXPECT_EQ(c.KnobIndex, 8);
+    EXPECT_FALSE(c.Write_Config(dir.path(), WindowPlacement{1, 2, 800, 0}));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("kv_Player.cfg")));
 }
 
 TEST(SessionConfig, WritesTheExactLinesAndReadsThemBack) {

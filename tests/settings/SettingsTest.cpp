@@ -5,6 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
 namespace kv {
 namespace {
 
@@ -41,7 +48,7 @@ TEST(ProfileFile, WritingAKeyKeepsEverythingElse) {
         f.write("Colors", "Dial_Color", "2");
         f.write("Colors", "Text_Color", "3");
         f.write("Graph", "GridX", "True");
-        ASSERT_TRUE(f.save());
+        ASSERT_FALSE(f.save()); // no error
     }
     const std::string text = test::readText(path);
     EXPECT_NE(text.find("; my notes"), std::string::npos);
@@ -200,6 +207,121 @@ TEST_F(SettingsTest, AMissingSettingsFileFallsBackToTheDefaultPath) {
     store.SettingsFilePath = dir.file("gone/other.ini");
     store.Load_Settings();
     EXPECT_EQ(store.SettingsFilePath, dir.file("kv_Player.ini"));
+}
+
+TEST(ProfileFile, EveryLineItDoesNotSetIsKeptByteForByte) {
+    TempDir dir;
+    const std::string path = dir.file("kv.ini");
+    const std::string before = "; notes\r\n[Colors]\r\nDial_Color = 1\r\njust words\r\n"
+                               "Dial_Color=9\r\n\r\n[Mine]\r\nx=1\r\n; last words";
+    test::writeText(path, before);
+    ProfileFile f(path);
+    EXPECT_EQ(f.read("Colors", "Dial_Color", ""), "1"); // the first of two equal keys
+    f.write("Colors", "Dial_Color", "1");               // unchanged: nothing to write
+    ASSERT_FALSE(f.save());
+    EXPECT_EQ(test::readText(path), before);
+    f.write("Colors", "Dial_Color", "2");
+    f.write("Colors", "Text_Color", "3");
+    f.write("Graph", "GridX", "True");
+    ASSERT_FALSE(f.save());
+    EXPECT_EQ(test::readText(path),
+              "; notes\r\n[Colors]\r\nDial_Color =2\r\njust words\r\nDial_Color=9\r\n"
+              "Text_Color=3\r\n\r\n[Mine]\r\nx=1\r\n; last words\r\n[Graph]\r\nGridX=True\r\n");
+}
+
+TEST(ProfileFile, ANulByteHidesNothingAndLosesNothing) {
+    TempDir dir;
+    const std::string path = dir.file("kv.ini");
+    const std::string hidden = std::string("1") + '\0' + "junk\nText_Color=5";
+    const std::string before = "[Colors]\nDial_Color=" + hidden + "\n[Graph]\nGridX=True\n";
+    test::writeText(path, before);
+    ProfileFile f(path);
+    EXPECT_EQ(f.read("Colors", "Dial_Color", ""), "1");
+    EXPECT_EQ(f.read("Colors", "Text_Color", ""), "5");
+    EXPECT_EQ(f.read("Graph", "GridX", ""), "True");
+    f.write("Graph", "GridX", "False");
+    ASSERT_FALSE(f.save());
+    const std::string after = test::readText(path);
+    EXPECT_EQ(after.size(), before.size() + 1);
+    EXPECT_NE(after.find(hidden), std::string::npos);
+}
+
+// A settings file at dir/kv_Player.ini that Save must leave exactly as it is.
+class UnwritableSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override { store.SettingsFilePath = path; }
+    // Loads, changes a colour and saves; the error Save_Settings reports.
+    std::optional<FileError> loadChangeSave() {
+        store.Load_Settings();
+        store.SettingsFilePath = path; // Load_Settings may fall back to the default
+        store.values.Dial_Color = 123;
+        return store.Save_Settings();
+    }
+    TempDir dir;
+    std::string path = dir.file("kv_Player.ini");
+    SettingsStore store{dir.path()};
+};
+
+TEST_F(UnwritableSettingsTest, AReadOnlyFileIsAFailingWriteAndStaysAsItWas) {
+    test::writeText(path, "[Colors]\nDial_Color=5\n[Other]\nkeep=me\n");
+    ::chmod(path.c_str(), 0444);
+    const auto e = loadChangeSave();
+    ASSERT_TRUE(e);
+    EXPECT_EQ(couldNotSaveSettingsText(*e),
+              "The settings file could not be saved for the following reason(s): \n75: "
+              "'Path/File access error: " + path + " is read-only'");
+    EXPECT_EQ(test::readText(path), "[Colors]\nDial_Color=5\n[Other]\nkeep=me\n");
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    EXPECT_TRUE(store.Save_RecordingSettings());
+}
+
+TEST_F(UnwritableSettingsTest, AFifoOrALoopOfLinksIsNeverReplaced) {
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    EXPECT_TRUE(loadChangeSave()); // and no hang reading it
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink("kv_Player.ini", path);
+    EXPECT_TRUE(loadChangeSave());
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+}
+
+TEST_F(UnwritableSettingsTest, ALinkIsWrittenThroughToItsFile) {
+    std::filesystem::create_directory(dir.file("real"));
+    test::writeText(dir.file("real/kv.ini"), "[Other]\nkeep=me\n");
+    std::filesystem::create_symlink("real/kv.ini", path);
+    ASSERT_FALSE(loadChangeSave());
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    const std::string text = test::readText(dir.file("real/kv.ini"));
+    EXPECT_EQ(text.rfind("[Other]\nkeep=me\n", 0), 0u);
+    EXPECT_NE(text.find("Dial_Color=123"), std::string::npos);
+}
+
+TEST_F(UnwritableSettingsTest, AFileThatCouldNotBeReadIsNotWrittenBack) {
+    const std::string before = "[Colors]\nDial_Color=5\n[Mine]\na=1\nb=2\n";
+    test::writeText(path, before);
+    ::chmod(path.c_str(), 0200); // writable, not readable
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(loadChangeSave());
+    } else {
+        // The superuser reads everything: try it as an unprivileged user.
+        const passwd* nobody = ::getpwnam("nobody");
+        if (!nobody) GTEST_SKIP() << "no unprivileged user to read the file as";
+        ::chmod(dir.path().c_str(), 0777);
+        ::chown(path.c_str(), nobody->pw_uid, nobody->pw_gid);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) ::_exit(2);
+            ::_exit(loadChangeSave() ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "the save did not report the failure";
+    }
+    ::chmod(path.c_str(), 0600);
+    EXPECT_EQ(test::readText(path), before);
 }
 
 } // namespace

@@ -7,6 +7,12 @@
 
 #include <sstream>
 
+#include <csignal>
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace kv {
 namespace {
 
@@ -219,6 +225,145 @@ TEST(KvToolCut, SavesASegmentOfWholeRecords) {
         kvtool({"cut", dir.file("in.kvd"), "--from", "3", "--to", "2", "-o", dir.file("x.kvd")})
             .code,
         1);
+}
+
+// A 20-s recording with its sound, for the cut's refusals.
+class KvToolCutInput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DemoOptions o;
+        o.records = 1000;
+        ASSERT_FALSE(writeKvdFile(dir.file("in.kvd"), makeDemoRecords(o)));
+        ASSERT_EQ(writeDemoAudio(dir.file("in.wav"), 20.0, DemoAudioFormat::Wav, 8000, 1), "");
+    }
+    ToolRun cut(const std::string& from, const std::string& to, const std::string& out,
+                const std::string& in = "in.kvd") {
+        return kvtool({"cut", dir.file(in), "--from", from, "--to", to, "-o", out});
+    }
+    TempDir dir;
+};
+
+TEST_F(KvToolCutInput, RangesAndNumbersThatWouldWriteAnUnplayablePairAreRefused) {
+    for (const auto& [from, to] : {std::pair{"abc", "2"}, {"1", "2x"}, {"nan", "2"}, {"1", "inf"},
+                                   {"-1", "2"}, {"", "2"}, {"1000", "2000"}, {"2", "2.05"}}) {
+        SCOPED_TRACE(std::string(from) + " " + to);
+        const ToolRun r = cut(from, to, dir.file("out.kvd"));
+        EXPECT_EQ(r.code, 1);
+        EXPECT_FALSE(r.err.empty());
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.kvd")));
+    }
+    EXPECT_NE(cut("abc", "2", dir.file("out.kvd")).err.find("'abc'"), std::string::npos);
+    EXPECT_NE(cut("2", "2.05", dir.file("out.kvd")).err.find("at least 5"), std::string::npos);
+    EXPECT_NE(kvtool({"cut", dir.file("in.kvd"), "--bogus", "1"}).err.find("--bogus"),
+              std::string::npos);
+}
+
+TEST_F(KvToolCutInput, TheSourceIsFoundThroughAnySpellingAndTargetsAreChecked) {
+    const std::string source = test::readText(dir.file("in.kvd"));
+    std::filesystem::create_directory_symlink(dir.path(), dir.file("alias"));
+    for (const std::string& out : {dir.file("alias/in.kvd"), dir.path() + "/./in.kvd",
+                                   dir.file("alias/in")}) {
+        const ToolRun r = cut("1", "5", out);
+        EXPECT_EQ(r.code, 1) << out;
+        EXPECT_NE(r.err.find("55: 'File already open"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(test::readText(dir.file("in.kvd")), source);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("in.wav")), 44u + 20 * 8000 * 2);
+
+    test::writeText(dir.file("old.kvd"), "old");
+    ::chmod(dir.file("old.kvd").c_str(), 0444);
+    EXPECT_EQ(cut("1", "5", dir.file("old.kvd")).code, 1);
+    EXPECT_EQ(test::readText(dir.file("old.kvd")), "old");
+    struct stat st {};
+    ::stat(dir.file("old.kvd").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+
+    std::filesystem::create_directories(dir.file("folder.kvd/inside"));
+    const ToolRun folder = cut("1", "5", dir.file("folder.kvd"));
+    EXPECT_EQ(folder.code, 1);
+    EXPECT_NE(folder.err.find("is a folder"), std::string::npos) << folder.err;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder.kvd/inside")));
+
+    // A name without ".kvd" gets it.
+    ASSERT_EQ(cut("1", "5", dir.file("walk12")).code, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("walk12.kvd")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("walk12.wav")));
+}
+
+TEST_F(KvToolCutInput, ASoundShorterThanTheRangeIsRefusedOrWarnedAbout) {
+    DemoOptions o;
+    o.records = 1500; // 30 s of records
+    ASSERT_FALSE(writeKvdFile(dir.file("short.kvd"), makeDemoRecords(o)));
+    ASSERT_EQ(writeDemoAudio(dir.file("short.wav"), 10.0, DemoAudioFormat::Wav, 8000, 1), "");
+    const ToolRun none = cut("15", "25", dir.file("a.kvd"), "short.kvd");
+    EXPECT_EQ(none.code, 1);
+    EXPECT_NE(none.err.find("no sound"), std::string::npos) << none.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.kvd")));
+    const ToolRun part = cut("5", "25", dir.file("b.kvd"), "short.kvd");
+    EXPECT_EQ(part.code, 0) << part.err;
+    EXPECT_NE(part.err.find("warning: The sound of"), std::string::npos) << part.err;
+}
+
+TEST_F(KvToolCutInput, DataFilesThatCannotBeReadAreNamedWithTheReason) {
+    std::filesystem::create_directory(dir.file("dir.kvd"));
+    ::mkfifo(dir.file("pipe.kvd").c_str(), 0644);
+    std::filesystem::create_symlink("loop.kvd", dir.file("loop.kvd"));
+    for (const auto& [name, why] : {std::pair{"none.kvd", "no such file"},
+                                    {"dir.kvd", "is a folder"},
+                                    {"pipe.kvd", "not a regular file"},
+                                    {"loop.kvd", "loop of symbolic links"}}) {
+        const ToolRun r = cut("1", "5", dir.file("o.kvd"), name);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find(dir.file(name) + ": "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(KvToolCutInput, AnInterruptedCutRemovesWhatItWroteAndFails) {
+    // SIGTERM arrives before the cut looks: it is held back, seen, and reported.
+    sigset_t term, old;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    ::sigprocmask(SIG_BLOCK, &term, &old);
+    ::kill(::getpid(), SIGTERM);
+    const ToolRun r = cut("1", "5", dir.file("out.kvd"));
+    int sig = 0;
+    ::sigwait(&term, &sig);
+    ::sigprocmask(SIG_SETMASK, &old, nullptr);
+    EXPECT_EQ(r.code, 130);
+    EXPECT_NE(r.err.find("interrupted"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.kvd")));
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"in.kvd", "in.wav"}));
+}
+
+TEST(KvToolOutput, ExportNeverWritesOverAReadOnlyOrSpecialFile) {
+    TempDir dir;
+    ASSERT_FALSE(writeKvdFile(dir.file("a.kvd"), test::plainRecords(60)));
+    test::writeText(dir.file("ro.csv"), "mine");
+    ::chmod(dir.file("ro.csv").c_str(), 0444);
+    const ToolRun ro = kvtool({"export", dir.file("a.kvd"), "-o", dir.file("ro.csv")});
+    EXPECT_EQ(ro.code, 1);
+    EXPECT_NE(ro.err.find("read-only"), std::string::npos) << ro.err;
+    EXPECT_EQ(test::readText(dir.file("ro.csv")), "mine");
+    ::mkfifo(dir.file("p.csv").c_str(), 0644);
+    EXPECT_EQ(kvtool({"export", dir.file("a.kvd"), "-o", dir.file("p.csv")}).code, 1);
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("p.csv")));
+}
+
+TEST(KvToolOutput, AnOutputThatCannotBeWrittenIsAFailure) {
+    TempDir dir;
+    ASSERT_FALSE(writeKvdFile(dir.file("a.kvd"), test::plainRecords(60)));
+    const std::string tool =
+        (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "kvtool").string();
+    const std::string cmd = "'" + tool + "' info '" + dir.file("a.kvd") + "' > ";
+    EXPECT_EQ(std::system((cmd + "/dev/null").c_str()), 0);
+    const int full = std::system((cmd + "/dev/full 2>/dev/null").c_str());
+    ASSERT_TRUE(WIFEXITED(full));
+    EXPECT_EQ(WEXITSTATUS(full), 1);
 }
 
 } // namespace
