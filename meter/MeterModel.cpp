@@ -251,11 +251,7 @@ void MeterModel::replayRecord() {
         TagNumber = r.tagMarkNumber();
         m_events->showTag(TagNumber);
     }
-    const int knob = std::min<int>(r.SensIndex, 63);
-    if (knob != KnobIndex) {
-        KnobIndex = knob;
-        m_events->Update_SensKnob();
-    }
+    showRecordedKnob(r.SensIndex);
     if (r.StatusFlags != m_lastFlags) {
         if ((r.StatusFlags & 0x03) != (m_lastFlags & 0x03)) {
             const auto lamp = static_cast<Lamp>(r.StatusFlags & 0x03);
@@ -290,17 +286,21 @@ void MeterModel::replayRecord() {
     }
 }
 
+// A recorded knob position above 63 reads as 63.
+void MeterModel::showRecordedKnob(int sensIndex) {
+    const int knob = std::min(sensIndex, 63);
+    if (knob == KnobIndex) return;
+    KnobIndex = knob;
+    m_events->Update_SensKnob();
+}
+
 void MeterModel::applyReadouts(const SampleRecord& r) {
     BaseText = Format_BaseText(r.BaseCode);
     m_events->Update_BaseDisplay(BaseText);
     BdText = Format_BdText(r.BdCount);
     BdEnabled = r.bdOn();
     m_events->Update_BdDisplay(BdText);
-    const int knob = std::min<int>(r.SensIndex, 63);
-    if (KnobIndex != knob) {
-        KnobIndex = knob;
-        m_events->Update_SensKnob();
-    }
+    showRecordedKnob(r.SensIndex);
     if (r.dialType() != DialType) {
         DialType = r.dialType();
         m_events->Draw_Panel();

@@ -120,6 +120,7 @@ private:
     void startIfIdle(Timer t, std::int64_t intervalMs);
     void detectMotion();
     void replayRecord();
+    void showRecordedKnob(int sensIndex);
     std::int32_t needleLaw(std::int32_t data, std::int64_t g);
 
     Now m_now;
