@@ -122,10 +122,16 @@ sleep 0.3
 # O opens the Load dialog, which takes the release of O; Escape closes it.
 # The next key in the window must count all the same.
 xdotool key --window "$wid" o
-sleep 1.5
-xwd -silent -root | xwdtopnm 2>/dev/null | pnmtopng >"$shots/0b-load-dialog.png"
+dialog="$(timeout 20 xdotool search --sync --onlyvisible --name '^Load File for Playback$' | head -n 1 || true)"
+[ -n "$dialog" ]
+check "O opens the Load dialog" $?
+sleep 1
 xdotool key Escape
-sleep 0.5
+for _ in $(seq 100); do
+    xdotool search --onlyvisible --name '^Load File for Playback$' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+sleep 0.3
 
 # Play (P); after the PLAY banner the needle runs.
 xdotool key --window "$wid" p
