@@ -19,10 +19,6 @@ protected:
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
-    void press(int k) {
-        key(k);
-        keyUp(k);
-    }
 };
 
 TEST_F(KeyboardTest, SpaceWhileTheStopButtonHasTheFocusMarksTheSegmentStart) {

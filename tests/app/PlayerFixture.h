@@ -56,6 +56,10 @@ protected:
         QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier);
         QApplication::sendEvent(focused(), &release);
     }
+    void press(int k) {
+        key(k);
+        keyUp(k);
+    }
 };
 
 } // namespace kv::test

@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QMenu>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace kv {
@@ -15,13 +17,13 @@ using test::PlayerWindowTest;
 TEST_F(PlayerWindowTest, TheEndBracketLeavesTheButtonsAsTheyAre) {
     start();
     loadRecording();
-    window->engine().cmdPlay_Click();
+    press(Qt::Key_P);
     run(1.5);
-    button("cmdEditStart")->click();
+    QTest::mouseClick(button("cmdEditStart"), Qt::LeftButton);
     EXPECT_FALSE(button("cmdEditStart")->isEnabled());
     ASSERT_TRUE(button("cmdEditEnd")->isEnabled());
     run(0.5);
-    button("cmdEditEnd")->click();
+    QTest::mouseClick(button("cmdEditEnd"), Qt::LeftButton);
     EXPECT_FALSE(window->engine().SegmentStartMarked);
     EXPECT_FALSE(button("cmdEditStart")->isEnabled()); // not updated here
     EXPECT_TRUE(button("cmdEditEnd")->isEnabled());
@@ -33,9 +35,9 @@ TEST_F(PlayerWindowTest, TestModeRestoresTheKnobItStartedWith) {
     key(Qt::Key_Up); // the user's own position: 9
     keyUp(Qt::Key_Up);
     loadRecording(3000, 20);
-    window->engine().cmdPlay_Click();
+    press(Qt::Key_P);
     run(1.5);
-    window->engine().cmdStop_Click();
+    press(Qt::Key_S);
     run(1.1);
     ASSERT_EQ(window->meter().KnobIndex, 20); // the recording's knob at its start
     item("mnuTestOn")->trigger();
@@ -49,9 +51,9 @@ TEST_F(PlayerWindowTest, ClearingOverideDisablesBodyMotionFreeze) {
     start();
     auto* box = window->findChild<QCheckBox*>(QStringLiteral("chkOveride"));
     QMenu* freeze = window->menus().menu(QStringLiteral("mnuSettingsBmFreeze"));
-    box->click();
+    QTest::mouseClick(box, Qt::LeftButton);
     EXPECT_TRUE(freeze->isEnabled());
-    box->click();
+    QTest::mouseClick(box, Qt::LeftButton);
     EXPECT_FALSE(freeze->isEnabled());
 }
 

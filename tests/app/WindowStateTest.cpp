@@ -14,6 +14,8 @@
 #include <QMenu>
 #include <QScreen>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace kv {
@@ -104,10 +106,10 @@ TEST_F(WindowStateTest, TheClockShowsOnlyForARecordingWithAStartTime) {
 
     window->openChosenFile(dir.file("plain001.kvd"));
     EXPECT_EQ(inkIn(clockX0, clockY0, clockX1, clockY1), 0);
-    window->engine().cmdPlay_Click(); // the panel is redrawn: still no clock
+    press(Qt::Key_P); // the panel is redrawn: still no clock
     run(1.5);
     EXPECT_EQ(inkIn(clockX0, clockY0, clockX1, clockY1), 0);
-    window->engine().cmdStop_Click();
+    press(Qt::Key_S);
     run(1.1);
 
     window->openChosenFile(dir.file("timed001.kvd"));
@@ -123,11 +125,11 @@ TEST_F(WindowStateTest, NoNeedleUnderTheBannersBeforeOrAfterAResize) {
     start();
     loadRecording();
     const NeedleTrace& trace = window->panelView().panel().trace();
-    window->engine().cmdPlay_Click();
+    press(Qt::Key_P);
     EXPECT_FALSE(trace.visible); // "PLAY"
     run(1.5);
     EXPECT_TRUE(trace.visible);
-    window->engine().cmdStop_Click();
+    press(Qt::Key_S);
     EXPECT_FALSE(trace.visible); // "END"
     window->resize(window->width() + 100, window->height());
     EXPECT_FALSE(trace.visible);
