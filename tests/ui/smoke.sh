@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# UI smoke test: the real player under a virtual X server (no window
-# manager), driven with real key events through xdotool.
-#   tests/ui/smoke.sh [BIN_DIR] [SHOT_DIR]
+# UI smoke test: the real player under a virtual X server, driven with real
+# key events through xdotool; without a window manager, or with the one
+# named in KV_SMOKE_WM (e.g. openbox).
+#   [KV_SMOKE_WM=openbox] tests/ui/smoke.sh [BIN_DIR] [SHOT_DIR]
 # Opens the sibling list with a right-click on Load, opens and closes the
 # Load dialog, plays the demo (P), presses Space (segment start: playback must go on), then
 # S (Stop: no needle pixel may show under the END banner), then sends
@@ -26,10 +27,18 @@ app="$(mktemp -d)"
 player_pid=""
 cleanup() {
     [ -n "$player_pid" ] && kill -KILL "$player_pid" 2>/dev/null || true
+    [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null || true
     rm -rf "$app"
 }
 trap cleanup EXIT
 cp "$bin/kv_player" "$bin/dummy.mp3" "$bin"/demo001.* "$bin"/demo002.* "$app"/
+
+wm_pid=""
+if [ -n "${KV_SMOKE_WM:-}" ]; then
+    "$KV_SMOKE_WM" >/dev/null 2>&1 &
+    wm_pid=$!
+    sleep 1
+fi
 
 fail=0
 check() { # message, condition status
