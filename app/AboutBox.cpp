@@ -19,6 +19,11 @@ QString disclaimerText() {
                           "diagnose, treat or monitor any condition.");
 }
 
+QString licenceText() {
+    return QStringLiteral("Free software under the GNU General Public License, version 3 or "
+                          "later (SPDX: GPL-3.0-or-later). It comes with no warranty.");
+}
+
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About ") + QString::fromUtf8(kAppTitle));
@@ -47,11 +52,15 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     disclaimer->setWordWrap(true);
     disclaimer->setMinimumWidth(360);
     grid->addWidget(disclaimer, 2, 0, 1, 3);
+    auto* licence = new QLabel(licenceText(), this);
+    licence->setObjectName(QStringLiteral("lblLicence"));
+    licence->setWordWrap(true);
+    grid->addWidget(licence, 3, 0, 1, 3);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    grid->addWidget(ok, 3, 2, Qt::AlignRight);
+    grid->addWidget(ok, 4, 2, Qt::AlignRight);
 }
 
 } // namespace kv

@@ -7,6 +7,8 @@ namespace kv {
 
 // The disclaimer shown in the About box.
 QString disclaimerText();
+// The licence line shown in the About box, with its SPDX identifier.
+QString licenceText();
 
 class AboutBox : public QDialog {
     Q_OBJECT

@@ -40,8 +40,6 @@ public:
     virtual void beep() = 0;
     // Shows a dialog of the program's own modally (tests answer it instead).
     virtual void runModal(QDialog& dialog) = 0;
-    // Opens a document with the desktop's viewer.
-    virtual void openDocument(const std::string& path) = 0;
 };
 
 // The real dialogs, parented to a window.
@@ -55,7 +53,6 @@ public:
     std::optional<std::int32_t> chooseColour(std::int32_t initial) override;
     void beep() override;
     void runModal(QDialog& dialog) override;
-    void openDocument(const std::string& path) override;
 
 private:
     QWidget* m_parent;

@@ -30,6 +30,7 @@ namespace kv {
 
 class AudioChannel;
 class GraphWidget;
+class HelpWindow;
 class MeterPanelView;
 class PositionBar;
 
@@ -195,6 +196,7 @@ private:
     double m_testAudioMs = 0;
     Scheduler::Id m_testTimer = 0;
 
+    HelpWindow* m_help = nullptr; // made on first use, owned by the window
     MeterPanelView* m_panel = nullptr;
     GraphWidget* m_graph = nullptr;
     QFrame* m_record = nullptr;

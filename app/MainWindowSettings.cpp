@@ -3,8 +3,8 @@
 #include "MainWindow.h"
 
 #include "AboutBox.h"
-#include "AppPaths.h"
 #include "GraphWidget.h"
+#include "HelpWindow.h"
 #include "MeterPanelView.h"
 #include "MeterStyleDialog.h"
 
@@ -117,8 +117,10 @@ void MainWindow::mnuViewMeter_Click() {
 }
 
 void MainWindow::mnuHelpHelp_Click() {
-    const std::string guide = findDataFile("user-guide.md");
-    if (!guide.empty()) m_dialogs->openDocument(guide);
+    if (!m_help) m_help = new HelpWindow(HelpWindow::defaultGuidePaths(), this);
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void MainWindow::mnuLoadSettings_Click() {

@@ -3,11 +3,9 @@
 
 #include <QApplication>
 #include <QColorDialog>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QUrl>
 
 namespace kv {
 namespace {
@@ -86,10 +84,6 @@ void QtDialogs::beep() {
 
 void QtDialogs::runModal(QDialog& dialog) {
     dialog.exec();
-}
-
-void QtDialogs::openDocument(const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(q(path)));
 }
 
 } // namespace kv

@@ -2,6 +2,7 @@
 // `kv_player FILE.kvd` also loads FILE once the window is up.
 #include "AppPaths.h"
 #include "MainWindow.h"
+#include "PlayerCommandLine.h"
 #include "QtScheduler.h"
 #include "SignalWatcher.h"
 #include "SoundChannel.h"
@@ -13,8 +14,14 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <iostream>
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // Help and version work without a display.
+    if (const auto code = kv::answerHelpOrVersion({argv + 1, argv + argc}, std::cout)) return *code;
+    QApplication app(argc, argv); // takes Qt's own options out of argv
+    const kv::PlayerArgs args = kv::parsePlayerArgs({argv + 1, argv + argc}, std::cout, std::cerr);
+    if (args.exitCode) return *args.exitCode;
     QCoreApplication::setOrganizationName(QStringLiteral("kv-player"));
     QCoreApplication::setApplicationName(QStringLiteral("kv-player"));
 
@@ -43,7 +50,6 @@ int main(int argc, char** argv) {
             window->endBySignal();
         QCoreApplication::exit(0);
     });
-    const QStringList args = QCoreApplication::arguments();
     // The window follows once the splash has been on screen for 3 s.
     kv::QtScheduler scheduler;
     kv::SplashGate gate(scheduler, [&] {
@@ -52,8 +58,10 @@ int main(int argc, char** argv) {
         window->Form_Load(screen ? screen->geometry().width() : 1280);
         window->show();
         splash.close();
-        if (args.size() > 1) {
-            const std::string file = QFileInfo(args.at(1)).absoluteFilePath().toStdString();
+        if (!args.file.empty()) {
+            const std::string file = QFileInfo(QString::fromLocal8Bit(args.file.c_str()))
+                                         .absoluteFilePath()
+                                         .toStdString();
             QTimer::singleShot(0, window.get(), [&window, file] { window->openChosenFile(file); });
         }
     });

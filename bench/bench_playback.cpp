@@ -129,7 +129,6 @@ public:
     std::optional<std::int32_t> chooseColour(std::int32_t) override { return std::nullopt; }
     void beep() override {}
     void runModal(QDialog&) override {}
-    void openDocument(const std::string&) override {}
 };
 
 } // namespace

@@ -78,8 +78,8 @@ void GraphView::redraw() {
         if (r == t.Newest) break;
     }
     // The grid first, so the trace lies on top of it.
-    s.lines(grid, options.GraphGrid_Color);
-    s.lines(trace, options.GraphPen_Color);
+    s.lines(grid, options.GraphGrid_Color, Qt::FlatCap);
+    s.lines(trace, options.GraphPen_Color, Qt::FlatCap);
 }
 
 } // namespace kv

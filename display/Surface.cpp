@@ -94,10 +94,13 @@ void Surface::line(double x1, double y1, double x2, double y2, std::optional<std
     m_y = y2;
 }
 
-void Surface::lines(const std::vector<std::array<double, 4>>& segments, std::int32_t colour) {
+void Surface::lines(const std::vector<std::array<double, 4>>& segments, std::int32_t colour,
+                    Qt::PenCapStyle cap) {
     if (segments.empty()) return;
     paintWith([&](QPainter& p) {
-        p.setPen(pen(colour));
+        QPen strokes = pen(colour);
+        strokes.setCapStyle(cap);
+        p.setPen(strokes);
         for (const auto& s : segments)
             p.drawLine(toPixels(s[0], s[1]), toPixels(s[2], s[3]));
     });

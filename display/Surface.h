@@ -57,7 +57,11 @@ public:
 
     void line(double x1, double y1, double x2, double y2, std::optional<std::int32_t> colour = {});
     // Many lines of one colour at once: (x1, y1, x2, y2) each.
-    void lines(const std::vector<std::array<double, 4>>& segments, std::int32_t colour);
+    // Separate line segments in one colour. Round caps join them smoothly;
+    // flat caps cost less than half as much and look the same where thin
+    // segments meet at shallow angles (a strip chart).
+    void lines(const std::vector<std::array<double, 4>>& segments, std::int32_t colour,
+               Qt::PenCapStyle cap = Qt::RoundCap);
     void box(double x1, double y1, double x2, double y2, std::int32_t colour, bool filled);
     void point(double x, double y, std::optional<std::int32_t> colour = {});
     void circle(double x, double y, double radius, std::optional<std::int32_t> colour = {});

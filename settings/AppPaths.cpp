@@ -36,8 +36,8 @@ std::string appDirectory() {
         QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString());
 }
 
-std::string findDataFile(const std::string& name) {
-    const std::string candidates[] = {
+std::vector<std::string> dataFileCandidates(const std::string& name) {
+    return {
         joinPath(exeDir(), name),
         joinPath(exeDir(), "data/" + name),
         joinPath(QDir(QString::fromStdString(exeDir()) + QStringLiteral("/../share/kv-player"))
@@ -45,7 +45,10 @@ std::string findDataFile(const std::string& name) {
                      .toStdString(),
                  name),
     };
-    for (const std::string& c : candidates)
+}
+
+std::string findDataFile(const std::string& name) {
+    for (const std::string& c : dataFileCandidates(name))
         if (File_Exists(c)) return c;
     return "";
 }

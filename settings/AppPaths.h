@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kv {
 
@@ -16,7 +17,8 @@ std::string chooseAppDirectory(const std::string& executableDir, const std::stri
 
 // Needs a QCoreApplication.
 std::string appDirectory();
-std::string findDataFile(const std::string& name); // "" when found nowhere
-std::string dummyAudioPath();                      // where dummy.mp3 is, or would be
+std::vector<std::string> dataFileCandidates(const std::string& name); // where to look, in order
+std::string findDataFile(const std::string& name);                    // "" when found nowhere
+std::string dummyAudioPath(); // where dummy.mp3 is, or would be
 
 } // namespace kv

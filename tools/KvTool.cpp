@@ -1,6 +1,7 @@
 #include "KvTool.h"
 
 #include "AudioChannel.h"
+#include "CommandLine.h"
 #include "GainTable.h"
 #include "KvToolMeter.h"
 #include "KvdFile.h"
@@ -41,6 +42,95 @@ const char* const kUsage =
     "                 [--needle-bd on|off] [--counter on|off] [-o OUT.csv]\n"
     "       kvtool render FILE.kvd (--record N | --at SECONDS) -o OUT.png [--width W] [--graph]\n"
     "                 [--override ...] [--scale 0|1] [--clock 0..3] [--date 0..2] [--clock-left]\n";
+
+// What `kvtool COMMAND --help` prints.
+struct CommandHelp {
+    const char* name;
+    const char* text;
+};
+
+const CommandHelp kCommandHelp[] = {
+    {"info", "usage: kvtool info FILE.kvd\n"
+             "\n"
+             "Prints the number of records, the total time, the skip step, the clock start,\n"
+             "the date and the kind of audio found beside the file, one \"key: value\" a line.\n"},
+    {"export", "usage: kvtool export FILE.kvd [-o OUT.csv]\n"
+               "\n"
+               "Writes every record as one CSV row, with a header line.\n"
+               "\n"
+               "  -o OUT.csv   write to OUT.csv instead of standard output\n"},
+    {"channel", "usage: kvtool channel\n"
+                "\n"
+                "Reads audio-channel commands from standard input, one a line, and prints each\n"
+                "reply as \"CODE<tab>TEXT\". A line \"sleep MS\" waits MS milliseconds.\n"},
+    {"cut", "usage: kvtool cut FILE.kvd --from SECONDS --to SECONDS -o OUT.kvd\n"
+            "\n"
+            "Saves the whole records between the two times, with their sound, as a new pair\n"
+            "OUT.kvd and OUT.wav.\n"
+            "\n"
+            "  --from SECONDS   start of the segment\n"
+            "  --to SECONDS     end of the segment\n"
+            "  -o OUT.kvd       the new recording (not the one being cut)\n"},
+    {"recompute",
+     "usage: kvtool recompute FILE.kvd [OPTIONS] [-o OUT.csv]\n"
+     "\n"
+     "Runs the meter with your own settings over every record, as the Override box\n"
+     "does, and writes one CSV row per record.\n"
+     "\n"
+     "  --dial 0..3          dial style: 0 Circular 1, 1 Traditional,\n"
+     "                       2 Traditional Continuous, 3 Circular 2 (default 1)\n"
+     "  --knob 0..63         sensitivity knob position (default 8)\n"
+     "  --bm 1..3            body-motion detector: 1 Fine, 2 Medium, 3 Coarse (default 2)\n"
+     "  --freeze on|off      body-motion freeze (default off)\n"
+     "  --needle-bd on|off   needle BD counter on the Traditional dial (default off)\n"
+     "  --counter on|off     BD counter counting (default on)\n"
+     "  -o OUT.csv           write to OUT.csv instead of standard output\n"},
+    {"render", "usage: kvtool render FILE.kvd (--record N | --at SECONDS) -o OUT.png [OPTIONS]\n"
+               "\n"
+               "Draws the front panel as it stands at one record and saves it as PNG.\n"
+               "\n"
+               "  --record N       the record to show (1 is the first)\n"
+               "  --at SECONDS     the last record at or before this time\n"
+               "  -o OUT.png       the picture to write\n"
+               "  --width W        width in pixels, 650..3840 (default 1000)\n"
+               "  --graph          add the graph under the panel\n"
+               "  --override       recompute with the options of kvtool recompute\n"
+               "                   (--dial, --knob, --bm, --freeze, --needle-bd, --counter)\n"
+               "  --scale 0|1      scale: 0 Traditional, 1 Simple\n"
+               "  --clock 0..3     clock: 0 None, 1 Analog, 2 12 Hour, 3 24 Hour\n"
+               "  --date 0..2      date: 0 Hide, 1 Short, 2 Long\n"
+               "  --clock-left     the clock on the left\n"},
+};
+
+const char* const kOverview =
+    "usage: kvtool COMMAND [ARGUMENTS]\n"
+    "       kvtool COMMAND --help\n"
+    "       kvtool --help | --version\n"
+    "\n"
+    "Works on kv Player recordings: FILE.kvd with its FILE.wav or FILE.mp3.\n"
+    "\n"
+    "Commands:\n"
+    "  info       records, times, clock, date and audio of a recording\n"
+    "  export     every record as CSV\n"
+    "  cut        save a segment as a new pair\n"
+    "  recompute  the meter with your own settings over every record, as CSV\n"
+    "  render     the front panel at one record, as PNG\n"
+    "  channel    audio-channel commands from standard input\n"
+    "\n"
+    "Exit status: 0 success, 2 a file failed the format check, 1 any other error.\n";
+
+const CommandHelp* helpFor(const std::string& command) {
+    for (const CommandHelp& h : kCommandHelp)
+        if (command == h.name) return &h;
+    return nullptr;
+}
+
+// Reports a bad command line: the problem, then where to read more.
+int usageError(const std::string& command, const std::string& problem, std::ostream& err) {
+    err << "kvtool " << command << ": " << problem << "\n"
+        << "Try 'kvtool " << command << " --help'.\n";
+    return kExitError;
+}
 
 std::string basePathOf(const std::string& file) {
     if (file.size() > 4 && file.compare(file.size() - 4, 4, ".kvd") == 0)
@@ -161,22 +251,8 @@ void exportCsv(const std::vector<SampleRecord>& records, std::ostream& out) {
     }
 }
 
-int exportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string file, outPath;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size())
-            outPath = args[++i];
-        else if (file.empty())
-            file = args[i];
-        else {
-            err << kUsage;
-            return kExitError;
-        }
-    }
-    if (file.empty()) {
-        err << kUsage;
-        return kExitError;
-    }
+int exportCommand(const std::string& file, const std::string& outPath, std::ostream& out,
+                  std::ostream& err) {
     const Loaded l = loadRecords(file, err);
     if (l.exitCode != kExitOk) return l.exitCode;
     if (outPath.empty()) {
@@ -375,19 +451,46 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
         return kExitError;
     }
     const std::string& cmd = args[0];
-    if (cmd == "info" && args.size() == 2) return info(args[1], out, err);
-    if (cmd == "export") return exportCommand(args, out, err);
-    if (cmd == "cut") return cutCommand(args, err);
-    if (cmd == "channel" && args.size() == 1) return channelConsole(in, out);
-    if ((cmd == "recompute" || cmd == "render") && args.size() >= 2) {
-        const Loaded l = loadRecords(args[1], err);
-        if (l.exitCode != kExitOk) return l.exitCode;
-        std::vector<std::string> rest(args.begin() + 1, args.end());
-        if (cmd == "recompute") return recomputeCommand(rest, l.records, out, err);
-        return renderCommand(rest, l.records, basePathOf(args[1]), err);
+    if (cmd == "--help" || cmd == "-h") {
+        out << kOverview;
+        return kExitOk;
     }
-    err << kUsage;
-    return kExitError;
+    if (cmd == "--version") {
+        out << "kvtool " << KV_VERSION << "\n";
+        return kExitOk;
+    }
+    const CommandHelp* help = helpFor(cmd);
+    if (!help) {
+        err << "kvtool: unknown command '" << cmd << "'\n" << kUsage;
+        return kExitError;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (asksForHelp(rest)) {
+        out << help->text;
+        return kExitOk;
+    }
+    if (cmd == "cut") return cutCommand(args, err);
+
+    CommandOptions accepted;
+    if (cmd == "export") accepted.valued = {"-o"};
+    if (cmd == "recompute") accepted = recomputeOptions();
+    if (cmd == "render") accepted = renderOptions();
+    ParsedArgs parsed = ParsedArgs::parse(rest, accepted);
+    if (!parsed.ok()) return usageError(cmd, parsed.error(), err);
+    const std::vector<std::string>& files = parsed.positional();
+    if (cmd == "channel") {
+        if (!files.empty()) return usageError(cmd, "takes no file: " + files.front(), err);
+        return channelConsole(in, out);
+    }
+    if (files.size() != 1)
+        return usageError(cmd, files.empty() ? "give one FILE.kvd" : "give only one FILE.kvd", err);
+    const std::string& file = files.front();
+    if (cmd == "info") return info(file, out, err);
+    if (cmd == "export") return exportCommand(file, parsed.value("-o"), out, err);
+    const Loaded l = loadRecords(file, err);
+    if (l.exitCode != kExitOk) return l.exitCode;
+    if (cmd == "recompute") return recomputeCommand(parsed, l.records, out, err);
+    return renderCommand(parsed, l.records, basePathOf(file), err);
 }
 
 } // namespace kv

@@ -19,55 +19,10 @@
 namespace kv {
 namespace {
 
-// --name value pairs and bare --flags.
-struct Options {
-    std::map<std::string, std::string> values;
-    std::vector<std::string> positional;
-    std::string error;
-
-    static Options parse(const std::vector<std::string>& args,
-                         const std::vector<std::string>& flags) {
-        Options o;
-        for (std::size_t i = 1; i < args.size(); ++i) {
-            const std::string& a = args[i];
-            const bool isFlag = std::find(flags.begin(), flags.end(), a) != flags.end();
-            if (isFlag)
-                o.values[a] = "1";
-            else if (a.rfind("-", 0) == 0 && a.size() > 1) {
-                if (i + 1 >= args.size())
-                    o.error = "missing value for " + a;
-                else
-                    o.values[a] = args[++i];
-            } else
-                o.positional.push_back(a);
-        }
-        return o;
-    }
-    bool has(const std::string& k) const { return values.count(k) != 0; }
-    std::optional<long> number(const std::string& k, long lo, long hi) {
-        if (!has(k)) return std::nullopt;
-        char* end = nullptr;
-        const long v = std::strtol(values[k].c_str(), &end, 10);
-        if (values[k].empty() || *end != '\0' || v < lo || v > hi) {
-            error = k + " must be a whole number from " + std::to_string(lo) + " to " +
-                    std::to_string(hi);
-            return std::nullopt;
-        }
-        return v;
-    }
-    std::optional<bool> onOff(const std::string& k) {
-        if (!has(k)) return std::nullopt;
-        if (values[k] == "on") return true;
-        if (values[k] == "off") return false;
-        error = k + " must be on or off";
-        return std::nullopt;
-    }
-};
-
 const std::vector<std::string> kOverrideKeys = {"--dial",   "--knob",      "--bm",
                                                 "--freeze", "--needle-bd", "--counter"};
 
-OverrideOptions overrideFrom(Options& o) {
+OverrideOptions overrideFrom(ParsedArgs& o) {
     OverrideOptions r;
     r.dial = static_cast<int>(o.number("--dial", 0, 3).value_or(r.dial));
     r.knob = static_cast<int>(o.number("--knob", 0, 63).value_or(r.knob));
@@ -94,20 +49,32 @@ void ensureGuiApplication() {
 
 } // namespace
 
-int recomputeCommand(const std::vector<std::string>& args, const std::vector<SampleRecord>& records,
-                     std::ostream& out, std::ostream& err) {
-    Options o = Options::parse(args, {});
+CommandOptions recomputeOptions() {
+    CommandOptions o{kOverrideKeys, {}};
+    o.valued.push_back("-o");
+    return o;
+}
+
+CommandOptions renderOptions() {
+    CommandOptions o{kOverrideKeys, {"--graph", "--override", "--clock-left"}};
+    for (const char* k : {"-o", "--width", "--record", "--at", "--scale", "--clock", "--date"})
+        o.valued.emplace_back(k);
+    return o;
+}
+
+int recomputeCommand(ParsedArgs& o, const std::vector<SampleRecord>& records, std::ostream& out,
+                     std::ostream& err) {
     const OverrideOptions opts = overrideFrom(o);
-    if (!o.error.empty()) {
-        err << "kvtool: " << o.error << "\n";
+    if (!o.ok()) {
+        err << "kvtool recompute: " << o.error() << "\n";
         return 1;
     }
     std::ofstream file;
     std::ostream* csv = &out;
     if (o.has("-o")) {
-        file.open(o.values["-o"], std::ios::binary | std::ios::trunc);
+        file.open(o.value("-o"), std::ios::binary | std::ios::trunc);
         if (!file) {
-            err << "kvtool: cannot write " << o.values["-o"] << "\n";
+            err << "kvtool: cannot write " << o.value("-o") << "\n";
             return 1;
         }
         csv = &file;
@@ -132,26 +99,20 @@ int recomputeCommand(const std::vector<std::string>& args, const std::vector<Sam
     return 0;
 }
 
-int renderCommand(const std::vector<std::string>& args, const std::vector<SampleRecord>& records,
+int renderCommand(ParsedArgs& o, const std::vector<SampleRecord>& records,
                   const std::string& basePath, std::ostream& err) {
-    Options o = Options::parse(args, {"--graph", "--override", "--clock-left"});
     const auto width = o.number("--width", 650, 3840);
     const auto recordNo = o.number("--record", 1, static_cast<long>(records.size()));
     const OverrideOptions opts = overrideFrom(o);
     const auto scale = o.number("--scale", 0, 1);
     const auto clock = o.number("--clock", 0, 3);
     const auto date = o.number("--date", 0, 2);
-    std::optional<double> at;
-    if (o.has("--at")) {
-        char* end = nullptr;
-        at = std::strtod(o.values["--at"].c_str(), &end);
-        if (*end != '\0' || *at < 0) o.error = "--at must be a number of seconds";
-    }
-    if (o.error.empty() && recordNo.has_value() == at.has_value())
-        o.error = "give either --record N or --at SECONDS";
-    if (o.error.empty() && !o.has("-o")) o.error = "give -o OUT.png";
-    if (!o.error.empty()) {
-        err << "kvtool: " << o.error << "\n";
+    const std::optional<double> at = o.seconds("--at");
+    if (o.ok() && recordNo.has_value() == at.has_value())
+        o.fail("give either --record N or --at SECONDS");
+    if (!o.has("-o")) o.fail("give -o OUT.png");
+    if (!o.ok()) {
+        err << "kvtool render: " << o.error() << "\n";
         return 1;
     }
     std::size_t last = recordNo ? static_cast<std::size_t>(*recordNo) : 1;
@@ -215,8 +176,8 @@ int renderCommand(const std::vector<std::string>& args, const std::vector<Sample
         panel.paintOn(p, QPointF(0, 0));
         if (o.has("--graph")) p.drawImage(QPointF(0, panelH), graph.surface().image());
     }
-    if (!image.save(QString::fromStdString(o.values["-o"]), "PNG")) {
-        err << "kvtool: cannot write " << o.values["-o"] << "\n";
+    if (!image.save(QString::fromStdString(o.value("-o")), "PNG")) {
+        err << "kvtool: cannot write " << o.value("-o") << "\n";
         return 1;
     }
     return 0;

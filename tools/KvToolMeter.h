@@ -2,6 +2,7 @@
 // as CSV) and render (the front panel at one record, as PNG).
 #pragma once
 
+#include "CommandLine.h"
 #include "SampleRecord.h"
 
 #include <iosfwd>
@@ -10,9 +11,14 @@
 
 namespace kv {
 
-int recomputeCommand(const std::vector<std::string>& args, const std::vector<SampleRecord>& records,
-                     std::ostream& out, std::ostream& err);
-int renderCommand(const std::vector<std::string>& args, const std::vector<SampleRecord>& records,
+// The options each command accepts; the caller parses with them, reports
+// unknown ones and loads the recording before running the command.
+CommandOptions recomputeOptions();
+CommandOptions renderOptions();
+
+int recomputeCommand(ParsedArgs& args, const std::vector<SampleRecord>& records, std::ostream& out,
+                     std::ostream& err);
+int renderCommand(ParsedArgs& args, const std::vector<SampleRecord>& records,
                   const std::string& basePath, std::ostream& err);
 
 } // namespace kv

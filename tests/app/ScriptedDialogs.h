@@ -20,7 +20,6 @@ public:
         std::deque<bool> yesNoAnswers;          // "No" once they run out
         std::vector<std::int32_t> colourStarts; // the initial colour of each colour dialog
         int beeps = 0;
-        std::vector<std::string> documents;
         std::function<void(QDialog&)> onModal; // plays the user's part in a dialog
     };
     explicit ScriptedDialogs(Log* log) : m_log(log) {}
@@ -43,7 +42,6 @@ public:
         return a;
     }
     void beep() override { ++m_log->beeps; }
-    void openDocument(const std::string& path) override { m_log->documents.push_back(path); }
     void runModal(QDialog& dialog) override {
         if (m_log->onModal) m_log->onModal(dialog);
     }

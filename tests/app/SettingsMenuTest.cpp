@@ -127,6 +127,8 @@ TEST_F(SettingsMenuTest, AboutBoxAndHelp) {
                   QStringLiteral(KV_VERSION));
         EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("lblDisclaimer"))->text(), disclaimerText());
         EXPECT_TRUE(disclaimerText().contains(QStringLiteral("not a medical device")));
+        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("lblLicence"))->text(), licenceText());
+        EXPECT_TRUE(licenceText().contains(QStringLiteral("GPL-3.0-or-later")));
     };
     item("mnuhelpAbout")->trigger();
     item("mnuhelpAbout")->trigger(); // the same texts the second time
