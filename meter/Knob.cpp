@@ -2,13 +2,21 @@
 
 #include "GainTable.h"
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
 namespace kv {
 
 double gainValue(int knobIndex) {
-    return std::strtod(gainLabel(knobIndex), nullptr);
+    // The labels as numbers, parsed once: the needle law asks for every record.
+    static const std::array<double, kKnobPositions> values = [] {
+        std::array<double, kKnobPositions> v{};
+        for (int i = 0; i < kKnobPositions; ++i)
+            v[static_cast<std::size_t>(i)] = std::strtod(gainLabel(i), nullptr);
+        return v;
+    }();
+    return values[static_cast<std::size_t>(clampKnobIndex(knobIndex))];
 }
 
 int gainMultiplier(int knobIndex) {

@@ -107,6 +107,28 @@ ByteReadResult readKvdHead(const std::string& path, std::size_t records) {
     return out;
 }
 
+KvdEnds readKvdEnds(const std::string& path) {
+    KvdEnds out;
+    FilePtr f = openForReading(path, out.records, out.error);
+    if (!f) return out;
+    out.head.resize(static_cast<std::size_t>(std::min<std::int64_t>(5, out.records)) * kRecordSize);
+    std::uint8_t last[kRecordSize];
+    const bool ok =
+        (out.head.empty() ||
+         std::fread(out.head.data(), 1, out.head.size(), f.get()) == out.head.size()) &&
+        (out.records == 0 ||
+         (std::fseek(f.get(), static_cast<long>((out.records - 1) * std::int64_t{kRecordSize}),
+                     SEEK_SET) == 0 &&
+          std::fread(last, 1, kRecordSize, f.get()) == kRecordSize));
+    if (!ok) {
+        out.head.clear();
+        out.error = FileError{62, "Input past end of file: " + path};
+        return out;
+    }
+    if (out.records > 0) out.last = SampleRecord::decode(last);
+    return out;
+}
+
 KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress) {
     KvdReadResult out;
     std::int64_t count = 0;

@@ -39,6 +39,17 @@ struct KvdReadResult {
     std::optional<FileError> error;
 };
 
+// What a data file says about itself without reading it all: its whole-record
+// count, its first five records (as bytes, for the format check) and its
+// last whole record.
+struct KvdEnds {
+    std::int64_t records = 0;
+    std::vector<std::uint8_t> head;
+    SampleRecord last;
+    std::optional<FileError> error;
+};
+KvdEnds readKvdEnds(const std::string& path);
+
 // Reads every whole record of the file, reporting progress in fiftieths.
 KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress = {});
 

@@ -1,5 +1,8 @@
 #include "SampleRecord.h"
 
+#include <array>
+#include <charconv>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -77,8 +80,10 @@ std::uint16_t SampleRecord::tagMarkNumber() const {
     return static_cast<std::uint16_t>(markByte(14) + markByte(15) * 256);
 }
 
-std::string Format_BaseText(std::uint8_t baseCode) {
-    // Work in hundredths so the text is exact: Base = (code \ 2 + 8) * 5 / 100.
+namespace {
+
+// Base = (code \ 2 + 8) * 5 / 100, worked in hundredths so the text is exact.
+std::string baseTextFor(std::uint8_t baseCode) {
     const int hundredths = (baseCode / 2 + 8) * 5;
     char buf[16];
     if (hundredths % 10 == 0)
@@ -88,17 +93,37 @@ std::string Format_BaseText(std::uint8_t baseCode) {
     return buf;
 }
 
+} // namespace
+
+std::string_view baseTextOf(std::uint8_t baseCode) {
+    static const std::array<std::string, 256> table = [] {
+        std::array<std::string, 256> t;
+        for (int c = 0; c < 256; ++c)
+            t[static_cast<std::size_t>(c)] = baseTextFor(static_cast<std::uint8_t>(c));
+        return t;
+    }();
+    return table[baseCode];
+}
+
+std::string Format_BaseText(std::uint8_t baseCode) {
+    return std::string(baseTextOf(baseCode));
+}
+
 std::string Format_BdText(std::int16_t bdCount) {
     char buf[16];
+    char* p = buf;
     if (bdCount >= 1000) {
-        // Whole units, halves to the even neighbour, at least three digits.
+        // Whole units, halves to the even neighbour: 100 and up, three digits or more.
         const long whole = std::lrint(bdCount / 10.0);
-        std::snprintf(buf, sizeof buf, "%03ld", whole);
+        p = std::to_chars(p, buf + sizeof buf, whole).ptr;
     } else {
         const int mag = std::abs(static_cast<int>(bdCount));
-        std::snprintf(buf, sizeof buf, "%s%d.%d", bdCount < 0 ? "-" : "", mag / 10, mag % 10);
+        if (bdCount < 0) *p++ = '-';
+        p = std::to_chars(p, buf + sizeof buf, mag / 10).ptr;
+        *p++ = '.';
+        *p++ = static_cast<char>('0' + mag % 10);
     }
-    return buf;
+    return std::string(buf, p);
 }
 
 } // namespace kv

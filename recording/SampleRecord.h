@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kv {
 
@@ -53,6 +54,8 @@ struct SampleRecord {
 
 // Base reading text: (code \ 2 + 8) / 20 shown as "0.0#".
 std::string Format_BaseText(std::uint8_t baseCode);
+// The same text from a table made once: for code that formats millions of records.
+std::string_view baseTextOf(std::uint8_t baseCode);
 // Counter text: count / 10 as "#0.0", or as "000" from 1000 upwards.
 std::string Format_BdText(std::int16_t bdCount);
 

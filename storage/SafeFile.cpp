@@ -173,35 +173,65 @@ void removeStaleTemporaries(const fs::path& folder, const std::set<fs::path>& ke
     }
 }
 
+ReplacingFile::ReplacingFile(const fs::path& target, std::string shownName)
+    : m_real(resolveLinks(target)), m_shown(std::move(shownName)) {
+    if ((m_error = checkReplaceable(m_real, m_shown))) return;
+    struct stat old {};
+    m_existed = ::stat(m_real.c_str(), &old) == 0;
+    m_mode = old.st_mode & 07777, m_uid = old.st_uid, m_gid = old.st_gid;
+    m_temp = temporaryBeside(m_real);
+    m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (m_fd < 0) {
+        const int err = errno;
+        m_error = err == ENOENT ? FileError{76, "Path not found: " + m_shown}
+                                : errnoError(err, m_shown);
+        return;
+    }
+    registerTemporary(m_temp);
+}
+
+ReplacingFile::~ReplacingFile() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        ::unlink(m_temp.c_str());
+        releaseTemporary(m_temp);
+    }
+}
+
+void ReplacingFile::fail(int err) {
+    if (!m_error) m_error = errnoError(err, m_shown);
+}
+
+bool ReplacingFile::write(std::string_view bytes) {
+    if (m_error) return false;
+    if (!writeAll(m_fd, bytes)) fail(errno);
+    return !m_error;
+}
+
+std::optional<FileError> ReplacingFile::commit() {
+    if (m_error) return m_error;
+    if (m_existed) {
+        // Keep the old file's permissions and, where allowed, its owner.
+        ::fchmod(m_fd, static_cast<mode_t>(m_mode));
+        if (m_uid != ::geteuid())
+            [[maybe_unused]] const int ignored =
+                ::fchown(m_fd, static_cast<uid_t>(m_uid), static_cast<gid_t>(m_gid));
+    }
+    if (::fsync(m_fd) != 0) fail(errno);
+    if (::close(m_fd) != 0) fail(errno);
+    m_fd = -1;
+    if (!m_error && ::rename(m_temp.c_str(), m_real.c_str()) != 0) fail(errno);
+    if (m_error) ::unlink(m_temp.c_str());
+    releaseTemporary(m_temp);
+    if (!m_error) syncFolder(m_real.parent_path());
+    return m_error;
+}
+
 std::optional<FileError> replaceFileContents(const fs::path& target, std::string_view bytes,
                                              const std::string& shownName) {
-    const fs::path real = resolveLinks(target);
-    if (auto e = checkReplaceable(real, shownName)) return e;
-    struct stat old {};
-    const bool existed = ::stat(real.c_str(), &old) == 0;
-    const fs::path temp = temporaryBeside(real);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        const int err = errno;
-        return err == ENOENT ? FileError{76, "Path not found: " + shownName}
-                             : errnoError(err, shownName);
-    }
-    registerTemporary(temp);
-    bool ok = writeAll(fd, bytes);
-    int err = ok ? 0 : errno;
-    if (ok && existed) {
-        // Keep the old file's permissions and, where allowed, its owner.
-        ::fchmod(fd, old.st_mode & 07777);
-        if (old.st_uid != ::geteuid()) [[maybe_unused]] int ignored = ::fchown(fd, old.st_uid, old.st_gid);
-    }
-    if (ok && ::fsync(fd) != 0) ok = false, err = errno;
-    if (::close(fd) != 0 && ok) ok = false, err = errno;
-    if (ok && ::rename(temp.c_str(), real.c_str()) != 0) ok = false, err = errno;
-    if (!ok) ::unlink(temp.c_str());
-    releaseTemporary(temp);
-    if (!ok) return errnoError(err, shownName);
-    syncFolder(real.parent_path());
-    return std::nullopt;
+    ReplacingFile file(target, shownName);
+    file.write(bytes);
+    return file.commit();
 }
 
 } // namespace kv

@@ -49,6 +49,31 @@ void releaseTemporary(const std::filesystem::path& temp);
 void removeStaleTemporaries(const std::filesystem::path& folder,
                             const std::set<std::filesystem::path>& keep = {});
 
+// A new file for target written piece by piece: a temporary beside it
+// (through links) that commit() flushes and renames into place, keeping the
+// old file's permissions. Dropped without commit(), the temporary goes.
+class ReplacingFile {
+public:
+    ReplacingFile(const std::filesystem::path& target, std::string shownName);
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Why the file cannot be written, once anything failed.
+    const std::optional<FileError>& error() const { return m_error; }
+    bool write(std::string_view bytes);
+    std::optional<FileError> commit();
+
+private:
+    void fail(int err);
+    std::filesystem::path m_real, m_temp;
+    std::string m_shown;
+    int m_fd = -1;
+    bool m_existed = false;
+    unsigned m_mode = 0, m_uid = 0, m_gid = 0;
+    std::optional<FileError> m_error;
+};
+
 // Replaces target (through links) with bytes, as described above. The new
 // file keeps the old one's permissions. Errors name shownName.
 std::optional<FileError> replaceFileContents(const std::filesystem::path& target,

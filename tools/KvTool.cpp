@@ -2,6 +2,7 @@
 
 #include "AudioChannel.h"
 #include "CommandLine.h"
+#include "CsvWriter.h"
 #include "GainTable.h"
 #include "KvToolMeter.h"
 #include "KvdFile.h"
@@ -172,11 +173,23 @@ std::string twoDigits(int v) {
 }
 
 int info(const std::string& file, std::ostream& out, std::ostream& err) {
-    const Loaded l = loadRecords(file, err);
-    if (l.exitCode != kExitOk) return l.exitCode;
-    const SampleRecord& first = l.records.front();
-    const SampleRecord& second = l.records[1];
-    const std::int32_t total = l.records.back().TimeMs;
+    // The two ends of the file say all there is to say: no need to read it.
+    const KvdEnds ends = readKvdEnds(file);
+    if (!ends.error && !Verify_kvd_Format(ends.head.data(), ends.head.size())) {
+        LoadError e;
+        e.type = LoadError::Type::BadFormat;
+        err << e.message().text << "\n";
+        return kExitFormat;
+    }
+    if (ends.error) {
+        err << "kvtool: "
+            << couldNotLoadText("The kvd file", ends.error->number, ends.error->description)
+            << "\n";
+        return kExitError;
+    }
+    const SampleRecord first = SampleRecord::decode(ends.head.data());
+    const SampleRecord second = SampleRecord::decode(ends.head.data() + kRecordSize);
+    const std::int32_t total = ends.last.TimeMs;
 
     std::string audio = "missing";
     std::int32_t units = 0;
@@ -200,7 +213,7 @@ int info(const std::string& file, std::ostream& out, std::ostream& err) {
         break;
     }
 
-    out << "records: " << l.records.size() << "\n";
+    out << "records: " << ends.records << "\n";
     out << "total_time_ms: " << total << "\n";
     out << "total_time: "
         << Format_PlayTime(static_cast<std::int32_t>(roundHalfEven(total / 1000.0)), total) << "\n";
@@ -226,43 +239,53 @@ int info(const std::string& file, std::ostream& out, std::ostream& err) {
     return kExitOk;
 }
 
-void exportCsv(const std::vector<SampleRecord>& records, std::ostream& out) {
-    out << "record,time_ms,raw,needle,bd_count,bd_text,base_code,base_text,sens_index,knob_label,"
-           "lamp,frozen,"
-           "bd_on,dial_type,mark,mark_value,record_type\n";
-    std::size_t n = 0;
+bool exportCsv(const std::vector<SampleRecord>& records, const CsvWriter::Sink& sink) {
+    CsvWriter csv(sink);
+    csv.text("record,time_ms,raw,needle,bd_count,bd_text,base_code,base_text,sens_index,"
+             "knob_label,lamp,frozen,bd_on,dial_type,mark,mark_value,record_type")
+        .endRow();
+    long long n = 0;
     for (const SampleRecord& r : records) {
-        ++n;
-        std::string mark, markValue;
+        csv.number(++n).comma().number(r.TimeMs).comma().number(r.RawReading).comma();
+        csv.number(r.NeedlePos).comma().number(r.BdCount).comma().text(Format_BdText(r.BdCount));
+        csv.comma().number(r.BaseCode).comma().text(baseTextOf(r.BaseCode)).comma();
+        csv.number(r.SensIndex).comma().text(gainLabel(r.SensIndex)).comma();
+        csv.number(static_cast<int>(r.lamp())).comma().number(r.frozen()).comma().number(r.bdOn()).comma();
+        csv.number(r.dialType()).comma();
         if (r.MarkType == 'C')
-            mark = "C", markValue = std::to_string(r.clockMarkSecs());
+            csv.text("C,").number(r.clockMarkSecs());
         else if (r.MarkType == 'D')
-            mark = "D", markValue = std::to_string(r.dayMarkNumber());
+            csv.text("D,").number(r.dayMarkNumber());
         else if (r.MarkType == 'T')
-            mark = "T", markValue = std::to_string(r.tagMarkNumber());
+            csv.text("T,").number(r.tagMarkNumber());
+        else
+            csv.comma();
+        csv.comma();
         const bool printable =
             r.RecordType > 32 && r.RecordType < 127 && r.RecordType != ',' && r.RecordType != '"';
-        out << n << ',' << r.TimeMs << ',' << r.RawReading << ',' << r.NeedlePos << ',' << r.BdCount
-            << ',' << Format_BdText(r.BdCount) << ',' << int(r.BaseCode) << ','
-            << Format_BaseText(r.BaseCode) << ',' << int(r.SensIndex) << ','
-            << gainLabel(r.SensIndex) << ',' << int(r.lamp()) << ',' << int(r.frozen()) << ','
-            << int(r.bdOn()) << ',' << r.dialType() << ',' << mark << ',' << markValue << ','
-            << (printable ? std::string(1, r.RecordType) : std::string()) << '\n';
+        if (printable) csv.text(std::string_view(&r.RecordType, 1));
+        csv.endRow();
     }
+    return csv.finish();
+}
+
+// Sends CSV blocks to a stream.
+CsvWriter::Sink streamSink(std::ostream& out) {
+    return [&out](std::string_view block) {
+        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        return static_cast<bool>(out);
+    };
 }
 
 int exportCommand(const std::string& file, const std::string& outPath, std::ostream& out,
                   std::ostream& err) {
     const Loaded l = loadRecords(file, err);
     if (l.exitCode != kExitOk) return l.exitCode;
-    if (outPath.empty()) {
-        exportCsv(l.records, out);
-        return out ? kExitOk : kExitError;
-    }
+    if (outPath.empty()) return exportCsv(l.records, streamSink(out)) ? kExitOk : kExitError;
     // Written whole or not at all, never over a read-only or special file.
-    std::ostringstream csv;
-    exportCsv(l.records, csv);
-    if (const auto e = replaceFileContents(outPath, csv.str(), outPath)) {
+    ReplacingFile target(outPath, outPath);
+    exportCsv(l.records, [&](std::string_view block) { return target.write(block); });
+    if (const auto e = target.commit()) {
         err << "kvtool: cannot write " << outPath << ": " << e->description << "\n";
         return kExitError;
     }

@@ -1,5 +1,8 @@
 #include "KvToolMeter.h"
 
+#include "CsvWriter.h"
+#include "SafeFile.h"
+
 #include "GraphView.h"
 #include "MeterPanel.h"
 #include "MeterReplay.h"
@@ -69,30 +72,35 @@ int recomputeCommand(ParsedArgs& o, const std::vector<SampleRecord>& records, st
         err << "kvtool recompute: " << o.error() << "\n";
         return 1;
     }
-    std::ofstream file;
-    std::ostream* csv = &out;
-    if (o.has("-o")) {
-        file.open(o.value("-o"), std::ios::binary | std::ios::trunc);
-        if (!file) {
-            err << "kvtool: cannot write " << o.value("-o") << "\n";
-            return 1;
-        }
-        csv = &file;
-    }
+    // A file is written whole or not at all, never over a read-only or special file.
+    std::optional<ReplacingFile> file;
+    if (o.has("-o")) file.emplace(o.value("-o"), o.value("-o"));
+    CsvWriter csv([&](std::string_view block) {
+        if (file) return file->write(block);
+        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        return static_cast<bool>(out);
+    });
     MeterReplay replay(opts, opts.dial);
     MeterModel& m = replay.model();
-    *csv << "record,time_ms,raw,filtered,deflection,base_code,base_text,bd_total,bd_text,lamp,"
-            "motion,frozen\n";
-    std::size_t n = 0;
+    csv.text("record,time_ms,raw,filtered,deflection,base_code,base_text,bd_total,bd_text,lamp,"
+             "motion,frozen")
+        .endRow();
+    long long n = 0;
     for (const SampleRecord& r : records) {
         const std::int32_t v = replay.step(r);
-        *csv << ++n << ',' << r.TimeMs << ',' << r.RawReading << ',' << m.FilteredValue << ',' << v
-             << ',' << int(m.LastBaseCode) << ',' << m.BaseText << ',' << m.BdTotal << ','
-             << m.BdText << ',' << lampCode(m.LampColor) << ',' << int(m.MotionActive) << ','
-             << int(m.FreezeActive) << '\n';
+        csv.number(++n).comma().number(r.TimeMs).comma().number(r.RawReading).comma();
+        csv.number(m.FilteredValue).comma().number(v).comma().number(m.LastBaseCode).comma();
+        csv.text(m.BaseText).comma().number(m.BdTotal).comma().text(m.BdText).comma();
+        csv.number(lampCode(m.LampColor)).comma().number(m.MotionActive).comma();
+        csv.number(m.FreezeActive).endRow();
     }
-    csv->flush();
-    if (!*csv) {
+    const bool written = csv.finish();
+    if (file) {
+        if (const auto e = file->commit()) {
+            err << "kvtool: cannot write " << o.value("-o") << ": " << e->description << "\n";
+            return 1;
+        }
+    } else if (!written) {
         err << "kvtool: writing the CSV failed\n";
         return 1;
     }
