@@ -63,9 +63,18 @@ bench)
     install_packages "${PACKAGES[@]}"
     build tests
     for b in build/tests/bin/bench_*; do
+        [ "$(basename "$b")" = bench_playback ] && continue
         echo "== $(basename "$b")"
         KV_AUDIO=silent QT_QPA_PLATFORM=offscreen "$b"
     done
+    # Playback three ways: offscreen with the silent sink, a real X window
+    # under Xvfb (with the bare-Qt anchor), and SDL's sound output (dummy driver).
+    echo "== bench_playback"
+    KV_BENCH_MODE=offscreen KV_AUDIO=silent QT_QPA_PLATFORM=offscreen build/tests/bin/bench_playback
+    KV_BENCH_MODE=xcb KV_AUDIO=silent xvfb-run -a -s "-screen 0 1920x1200x24" \
+        env -u QT_QPA_PLATFORM build/tests/bin/bench_playback
+    KV_BENCH_MODE=sdl SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
+        env -u KV_AUDIO build/tests/bin/bench_playback
     ;;
 fuzz)
     install_packages "${PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"

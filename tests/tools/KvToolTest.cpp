@@ -1,4 +1,5 @@
 #include "KvTool.h"
+#include "ToolRun.h"
 #include "DemoData.h"
 #include "KvdFile.h"
 #include "TempDir.h"
@@ -18,17 +19,8 @@ namespace {
 
 using test::TempDir;
 
-struct ToolRun {
-    int code;
-    std::string out, err;
-};
-
-ToolRun kvtool(std::vector<std::string> args, const std::string& input = "") {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    const int code = runKvTool(args, in, out, err);
-    return {code, out.str(), err.str()};
-}
+using test::kvtool;
+using test::ToolRun;
 
 TEST(KvTool, InfoPrintsEveryKey) {
     TempDir dir;
