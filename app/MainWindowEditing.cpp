@@ -53,8 +53,7 @@ void MainWindow::cmdEditEnd_Click() {
         roundHalfEven(static_cast<double>(cursor) / m_recording->RecordCount * 1000));
     m_bar->clear();
     e.BarResetPending = true;
-    e.SegmentStartMarked = false;
-    Update_Buttons();
+    e.SegmentStartMarked = false; // the buttons stay as they are until their next update
 }
 
 void MainWindow::cmdExpand_Click() {

@@ -53,6 +53,7 @@ void MainWindow::Run_TestMode() {
     }
     m_record->setEnabled(false);
     m_engine->PlayMode = 4;
+    m_knobUserIndex = m_meter.KnobIndex; // restored when the test ends
     m_meter.TestRunning = true;
     setModeText("Test Mode");
     m_ctx.audio->send("close WavFile");

@@ -171,6 +171,21 @@ TEST(KvToolRender, DrawsThePanelAtARecord) {
         kvtool({"render", dir.file("g.kvd"), "--record", "999", "-o", dir.file("c.png")}).code, 1);
 }
 
+TEST(KvToolRender, AppliesTheFirstRecordsReadoutsAsTheWindowDoes) {
+    TempDir dir;
+    auto records = flatRecording(100, 30000);
+    for (auto& r : records) {
+        r.StatusFlags = 0; // dial type 0: "Circular 1"
+        r.NeedlePos = 0;
+    }
+    ASSERT_FALSE(writeKvdFile(dir.file("c.kvd"), records));
+    ASSERT_EQ(kvtool({"render", dir.file("c.kvd"), "--record", "50", "-o", dir.file("c.png")}).code,
+              0);
+    QImage c(QString::fromStdString(dir.file("c.png")));
+    // Panel point (-300, 200): on the circular face, in the sector dial's hole.
+    EXPECT_EQ(c.pixel(350, 500), qRgb(255, 255, 255));
+}
+
 } // namespace
 } // namespace kv
 
