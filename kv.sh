@@ -6,6 +6,7 @@
 #   ./kv.sh asan    build and run the tests under AddressSanitizer + UBSan
 #   ./kv.sh fuzz [SECONDS]   build the fuzz targets (clang) and run each
 #   ./kv.sh package  build the release and make the Debian package (build/release/*.deb)
+#   ./kv.sh ui      build, drive the real window under Xvfb, without and with a window manager
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -13,6 +14,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsndfile1-dev libsdl2-
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core xvfb xauth
           appstream)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+UI_PACKAGES=(xdotool x11-apps netpbm python3 openbox)
 
 install_packages() {
     local missing=()
@@ -61,9 +63,18 @@ bench)
     install_packages "${PACKAGES[@]}"
     build tests
     for b in build/tests/bin/bench_*; do
+        [ "$(basename "$b")" = bench_playback ] && continue
         echo "== $(basename "$b")"
         KV_AUDIO=silent QT_QPA_PLATFORM=offscreen "$b"
     done
+    # Playback three ways: offscreen with the silent sink, a real X window
+    # under Xvfb (with the bare-Qt anchor), and SDL's sound output (dummy driver).
+    echo "== bench_playback"
+    KV_BENCH_MODE=offscreen KV_AUDIO=silent QT_QPA_PLATFORM=offscreen build/tests/bin/bench_playback
+    KV_BENCH_MODE=xcb KV_AUDIO=silent xvfb-run -a -s "-screen 0 1920x1200x24" \
+        env -u QT_QPA_PLATFORM build/tests/bin/bench_playback
+    KV_BENCH_MODE=sdl SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
+        env -u KV_AUDIO build/tests/bin/bench_playback
     ;;
 fuzz)
     install_packages "${PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
@@ -77,6 +88,12 @@ fuzz)
         echo "== Fuzz$name for ${seconds}s"
         "build/fuzz/bin/Fuzz$name" -max_total_time="$seconds" -max_len=4096 "$work" 2>&1 | tail -n 3
     done
+    ;;
+ui)
+    install_packages "${PACKAGES[@]}" "${UI_PACKAGES[@]}"
+    build tests
+    tests/ui/smoke.sh build/tests/bin build/ui-shots
+    KV_SMOKE_WM=openbox tests/ui/smoke.sh build/tests/bin build/ui-shots-wm
     ;;
 package)
     install_packages "${PACKAGES[@]}" dpkg-dev

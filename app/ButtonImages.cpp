@@ -4,8 +4,12 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace kv {
 namespace {
+
+constexpr qreal kDisabledOpacity = 90 / 255.0;
 
 // Draws one image into a 24 x 24 design box.
 void drawImage(QPainter& p, const QString& key, const QColor& ink) {
@@ -70,9 +74,23 @@ public:
         p->save();
         p->translate(rect.topLeft());
         p->scale(rect.width() / 24.0, rect.height() / 24.0);
-        QColor ink = m_ink;
-        if (mode == QIcon::Disabled) ink.setAlpha(90);
-        drawImage(*p, m_key, ink);
+        if (mode == QIcon::Disabled) {
+            // Drawn whole, then faded as one: overlapping strokes of a
+            // translucent ink would come out darker in some pictures.
+            const qreal dpr = p->device() ? p->device()->devicePixelRatioF() : 1.0;
+            QImage picture(QSize(24, 24) * std::max<qreal>(1.0, rect.width() / 24.0) * dpr,
+                           QImage::Format_ARGB32_Premultiplied);
+            picture.fill(Qt::transparent);
+            {
+                QPainter q(&picture);
+                q.scale(picture.width() / 24.0, picture.height() / 24.0);
+                drawImage(q, m_key, m_ink);
+            }
+            p->setOpacity(kDisabledOpacity);
+            p->drawImage(QRectF(0, 0, 24, 24), picture);
+        } else {
+            drawImage(*p, m_key, m_ink);
+        }
         p->restore();
     }
     QIconEngine* clone() const override { return new ImageEngine(m_key, m_ink); }

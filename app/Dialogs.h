@@ -18,8 +18,8 @@ struct FileDialogRequest {
     FileDialogRequest() = default;
     FileDialogRequest(std::string title_, std::string filter_, std::string initialDir_,
                       std::string fileName_)
-        : title(std::move(title_)), filter(std::move(filter_)),
-          initialDir(std::move(initialDir_)), fileName(std::move(fileName_)) {}
+        : title(std::move(title_)), filter(std::move(filter_)), initialDir(std::move(initialDir_)),
+          fileName(std::move(fileName_)) {}
     std::string title;
     std::string filter; // "description|pattern", e.g. "kvd file (*.kvd*)|*.kvd"
     std::string initialDir;

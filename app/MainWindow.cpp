@@ -4,6 +4,7 @@
 
 #include "AudioChannel.h"
 #include "ButtonImages.h"
+#include "ElidedLabel.h"
 #include "FileFunctions.h"
 #include "GraphWidget.h"
 #include "MeterPanelView.h"
@@ -11,7 +12,9 @@
 #include "PositionBar.h"
 #include "QtScheduler.h"
 #include "RecordingLoader.h"
+#include "WindowKeys.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -29,6 +32,7 @@
 
 #include <cmath>
 #include <new>
+#include <utility>
 
 namespace kv {
 namespace {
@@ -67,6 +71,10 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     connectSettingsMenus();
     applyColours();
     dropRecording();
+    new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
+                          [this](QKeyEvent* e) { return Form_KeyUp(e); },
+                          [this] { m_keyReleased = true; },
+                          [this](QWidget* w) { return m_cboFile->isVisible() && w == m_cboFile; }});
 }
 
 MainWindow::~MainWindow() {
@@ -123,12 +131,10 @@ void MainWindow::buildWidgets() {
     connect(m_cmdLoop, &QToolButton::clicked, this, [this] {
         m_engine->cmdLoop_Click();
         m_ctx.settings->values.PlayLoopEnable = m_engine->PlayLoopEnable;
-        m_cmdLoop->setIcon(buttonImage(m_engine->PlayLoopEnable ? QStringLiteral("Loop")
-                                                                : QStringLiteral("Single"),
-                                       QApplication::palette().color(QPalette::ButtonText)));
+        showLoopPicture();
     });
 
-    m_lblLoadedFile = new QLabel(m_record);
+    m_lblLoadedFile = new ElidedLabel(m_record);
     m_lblLoadedFile->setObjectName(QStringLiteral("lblLoadedFile"));
     m_cboFile = new QComboBox(m_record);
     m_cboFile->setObjectName(QStringLiteral("cboFile"));
@@ -170,6 +176,12 @@ void MainWindow::buildWidgets() {
     };
 }
 
+void MainWindow::showLoopPicture() {
+    m_cmdLoop->setIcon(
+        buttonImage(m_engine->PlayLoopEnable ? QStringLiteral("Loop") : QStringLiteral("Single"),
+                    QApplication::palette().color(QPalette::ButtonText)));
+}
+
 // The recording strip's controls, in pixels inside the strip.
 void MainWindow::placeRecordStrip(int left, int top, int width) {
     m_record->setGeometry(left, top, width, kRecordStripHeight);
@@ -182,24 +194,30 @@ void MainWindow::placeRecordStrip(int left, int top, int width) {
         x += size + 4;
     }
     m_cmdLoop->setGeometry(m_cmdLoad->geometry());
-    m_lblPlayTime->setGeometry(x + 8, y, 70, 20);
-    m_lblLoadedFile->setGeometry(x + 8, y + 20, std::max(80, width - x - 8 - 110), 20);
-    m_cboFile->setGeometry(m_lblLoadedFile->geometry().adjusted(0, -4, 0, 4));
-    m_lblTotalTime->setGeometry(width - 13 - 70, y - 4, 70, 20);
+    // Times on one line, the name under them; the tag and the Overide box
+    // in a column of their own at the right.
     m_lblTag->setGeometry(width - (80 + 16), 28, 80, 20);
     m_chkOveride->adjustSize();
     m_chkOveride->move(width - m_chkOveride->width() - 13, 55);
+    const int right = std::min(m_lblTag->x(), m_chkOveride->x()) - 8;
+    m_lblPlayTime->setGeometry(x + 8, y, 70, 20);
+    m_lblTotalTime->setGeometry(std::max(x + 8 + 70, right - 60), y, 60, 20);
+    m_lblLoadedFile->setGeometry(x + 8, y + 20, std::max(40, right - x - 8), 20);
+    m_cboFile->setGeometry(m_lblLoadedFile->geometry().adjusted(0, -4, 0, 4));
 }
 
 void MainWindow::Form_Resize() {
     if (isMinimized() || !centralWidget()) return;
     const Settings& s = m_ctx.settings->values;
     const double k = s.GraphVisible ? std::clamp(std::atoi(s.GraphHeight_Index.c_str()), 1, 5) : 0;
-    const int clientW = std::max(centralWidget()->width(), kMinClientWidth);
+    // The window's own size, not the central widget's: before the window is
+    // first shown its layout has not run yet.
+    const int chrome = menuHeight();
+    const int clientW = std::max(width(), kMinClientWidth);
     int panelLeft = 0, panelW = clientW;
     if (isMaximized()) {
-        const int availH = centralWidget()->height() - kRecordStripHeight;
-        panelW = std::min(clientW, static_cast<int>(availH * 1.6 / (1 + k / 5)));
+        const int availH = height() - chrome - kRecordStripHeight;
+        panelW = std::clamp(static_cast<int>(availH * 1.6 / (1 + k / 5)), 16, clientW);
         panelLeft = (clientW - panelW) / 2;
     }
     const int panelH = static_cast<int>(std::nearbyint(panelW / 1.6));
@@ -211,7 +229,6 @@ void MainWindow::Form_Resize() {
     if (!isMaximized() && !isFullScreen()) {
         // The window's height follows its width; a window too tall for the
         // screen is made narrower instead.
-        const int chrome = height() - centralWidget()->height();
         int wantW = clientW;
         int wantH = panelH + graphH + kRecordStripHeight + chrome;
         if (const QScreen* scr = screen()) {
@@ -228,6 +245,13 @@ void MainWindow::Form_Resize() {
     }
     m_graph->graph().GraphResetPending = true;
     m_graph->plot(0, m_meter.KnobIndex, m_engine->PlayMode == 4);
+}
+
+int MainWindow::menuHeight() const {
+    const QWidget* bar = menuWidget();
+    if (!bar || !bar->isVisibleTo(this)) return 0;
+    const int h = bar->heightForWidth(width());
+    return h > 0 ? h : bar->sizeHint().height();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -258,7 +282,8 @@ void MainWindow::applyColours() {
 }
 
 void MainWindow::dropRecording() {
-    if (m_engine->PlayMode == 2) m_ctx.audio->send("stop WavFile"); // no sound without its recording
+    if (m_engine->PlayMode == 2)
+        m_ctx.audio->send("stop WavFile"); // no sound without its recording
     m_engine->setRecording(nullptr);
     m_recording.reset();
     m_lblLoadedFile->setText(QStringLiteral("No File Loaded"));
@@ -268,7 +293,16 @@ void MainWindow::dropRecording() {
     m_bar->clear();
     m_bar->setEnabled(false);
     m_panel->Update_FileDisplay("No File Loaded");
+    dropStaleClock();
     Update_Buttons();
+}
+
+// A clock left from an earlier recording goes with a full redraw.
+void MainWindow::dropStaleClock() {
+    if (!m_panel->panel().readouts.clock || (m_recording && m_recording->ClockStartSecs != 0))
+        return;
+    Draw_Panel();
+    m_panel->showNeedleAgain();
 }
 
 bool MainWindow::Load_File(const std::string& filename) {
@@ -306,6 +340,7 @@ bool MainWindow::Load_File(const std::string& filename) {
     m_panel->Update_FileDisplay(filename);
     if (r.ClockStartSecs != 0)
         Update_Clock(r.ClockStartSecs / 3600, (r.ClockStartSecs / 60) % 60, r.RecordingDay);
+    dropStaleClock();
     m_lblLoadedFile->setText(q(baseName(filename)));
     m_lblLoadedFile->setToolTip(q(filename));
     m_lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
@@ -361,7 +396,13 @@ void MainWindow::cmdLoad_MouseDown(Qt::MouseButton button) {
     m_cboFile->show();
     m_lblLoadedFile->hide();
     m_cboFile->setFocus();
-    m_cboFile->showPopup();
+    // Pressed with the mouse, the drop-down opens when the button is let go:
+    // opened under the held button, the window system hands it the release
+    // and it closes at once.
+    if (QApplication::mouseButtons() & Qt::RightButton)
+        m_dropDownOnRelease = true;
+    else
+        m_cboFile->showPopup();
     Update_Buttons();
 }
 
@@ -416,6 +457,9 @@ void MainWindow::Update_Buttons() {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_cmdLoad && event->type() == QEvent::MouseButtonPress) {
         cmdLoad_MouseDown(static_cast<QMouseEvent*>(event)->button());
+    } else if (watched == m_cmdLoad && event->type() == QEvent::MouseButtonRelease) {
+        if (std::exchange(m_dropDownOnRelease, false) && m_cboFile->isVisible())
+            m_cboFile->showPopup();
     } else if (watched == m_panel) {
         if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove ||
             event->type() == QEvent::MouseButtonRelease) {
@@ -431,8 +475,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                        m->button() == Qt::LeftButton) {
                 counterReleased();
             }
-            if (panel.knobRect().contains(p) && (m->buttons() & Qt::LeftButton) &&
-                event->type() != QEvent::MouseButtonRelease)
+            // A drag that began on the knob turns it wherever the pointer goes
+            // while the button is held.
+            if (event->type() == QEvent::MouseButtonPress && m->button() == Qt::LeftButton)
+                m_knobDrag = panel.knobRect().contains(p);
+            if (!(m->buttons() & Qt::LeftButton)) m_knobDrag = false;
+            if (m_knobDrag && event->type() != QEvent::MouseButtonRelease)
                 knobMouse(p, event->type() == QEvent::MouseButtonPress);
         }
     } else if (watched == m_cboFile) {
@@ -458,7 +506,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             return false;
         }
         case QEvent::FocusOut:
-            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
+            // While the drop-down is open the focus moves to it and back, for
+            // reasons that differ with the window system: only a focus loss
+            // with the drop-down closed closes the list.
+            if (!m_cboFile->view()->isVisible() &&
+                static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
                 m_cboFile->isVisible())
                 closeList();
             break;

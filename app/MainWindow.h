@@ -93,8 +93,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -134,14 +132,20 @@ private:
     void pickFromList();
     void closeList();
     void dropRecording();
+    void dropStaleClock();
     std::string loadDialogFolder() const;
-    void Form_KeyDown(QKeyEvent* event);
+    // The key map; each returns whether it knows the key.
+    bool Form_KeyDown(QKeyEvent* event);
+    bool Form_KeyUp(QKeyEvent* event);
     void counterPressed();
     void counterReleased();
     void knobMouse(const QPointF& panelPixel, bool press);
     void showModeMessage(const std::string& text);
     void setRecordingAudio(bool on);
     void placeRecordStrip(int left, int top, int width);
+    void placeWindow(const SessionConfig& config);
+    void showLoopPicture();
+    int menuHeight() const;
 
     // Menu handlers
     void mnuSettingsBodyMotionThreshold_Click(int index);
@@ -175,6 +179,8 @@ private:
     std::optional<SiblingList> m_siblings;
     MenuBar m_menus;
     bool m_arrowHeld = false;
+    bool m_dropDownOnRelease = false;
+    bool m_knobDrag = false; // the left button went down on the knob
     bool m_keyReleased = true;
     std::string m_normalModeText;
     int m_knobUserIndex = 8; // the user's own knob position

@@ -22,8 +22,7 @@ UserMessage replaceQuestion(const std::vector<std::string>& existing) {
     for (const std::string& f : existing)
         names += "\n" + f;
     return {(existing.size() == 1 ? "This file already exists:" : "These files already exist:") +
-                names + "\n\nDo you want to replace " +
-                (existing.size() == 1 ? "it?" : "them?"),
+                names + "\n\nDo you want to replace " + (existing.size() == 1 ? "it?" : "them?"),
             "Save Recording As", MessageIcon::Exclamation};
 }
 
@@ -54,8 +53,7 @@ void MainWindow::cmdEditEnd_Click() {
         roundHalfEven(static_cast<double>(cursor) / m_recording->RecordCount * 1000));
     m_bar->clear();
     e.BarResetPending = true;
-    e.SegmentStartMarked = false;
-    Update_Buttons();
+    e.SegmentStartMarked = false; // the buttons stay as they are until their next update
 }
 
 void MainWindow::cmdExpand_Click() {
@@ -108,7 +106,8 @@ void MainWindow::cmdSave_Click() {
         return fail({kErrFileAlreadyOpen, "File already open"});
     PairSaveRequest save{base, inUse, {}, {}};
     if (auto refused = checkPairTarget(save, s.AudioEnable)) return fail(*refused);
-    const std::int32_t segmentRecords = m_recording->LoopEndRecord - m_recording->LoopStartRecord + 1;
+    const std::int32_t segmentRecords =
+        m_recording->LoopEndRecord - m_recording->LoopStartRecord + 1;
     if (segmentRecords < kMinRecords) return fail(tooFewRecordsError(segmentRecords));
     const std::vector<std::string> existing = existingPairFiles(base, s.AudioEnable);
     if (!existing.empty() && !m_dialogs->askYesNo(replaceQuestion(existing)))

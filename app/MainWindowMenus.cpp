@@ -164,6 +164,7 @@ void MainWindow::mnuViewRecording_Click() {
     else
         mnuRecAudioOff_Click();
     m_engine->PlayLoopEnable = s.PlayLoopEnable;
+    showLoopPicture();
     Update_Buttons();
     Form_Resize();
 }

@@ -41,6 +41,18 @@ void MainWindow::Draw_Panel() {
     p.readouts.knobIndex = m_meter.KnobIndex;
     p.readouts.playing = m_engine->PlayMode == 2;
     p.readouts.audioEnable = m_ctx.settings->values.AudioEnable;
+    // The clock shows only for a loaded recording with a start time, at the
+    // sound's position.
+    p.readouts.clock.reset();
+    if (m_recording && m_recording->AudioUnitsPerSec > 0) {
+        m_engine->ShownSecs =
+            static_cast<std::int32_t>(m_engine->AudioPosition / m_recording->AudioUnitsPerSec);
+        if (m_recording->ClockStartSecs != 0) {
+            const std::int32_t t = m_engine->ShownSecs + m_recording->ClockStartSecs;
+            p.readouts.clock =
+                PanelReadouts::Clock{t / 3600, (t / 60) % 60, m_recording->RecordingDay};
+        }
+    }
     p.Draw_Panel();
     m_panel->update();
 }
@@ -139,21 +151,7 @@ void MainWindow::Update_RecordReadouts(std::int32_t index) {
         const std::int32_t c = m_recording->ClockStartSecs + m_engine->ShownSecs;
         Update_Clock(c / 3600, (c / 60) % 60, m_recording->RecordingDay);
     }
-    if (m_meter.Override) return;
-    m_meter.BaseText = Format_BaseText(r.BaseCode);
-    Update_BaseDisplay(m_meter.BaseText);
-    m_meter.BdText = Format_BdText(r.BdCount);
-    m_meter.BdEnabled = r.bdOn();
-    Update_BdDisplay(m_meter.BdText);
-    const int knob = std::min<int>(r.SensIndex, 63);
-    if (m_meter.KnobIndex != knob) {
-        m_meter.KnobIndex = knob;
-        Update_SensKnob();
-    }
-    if (r.dialType() != m_meter.DialType) {
-        m_meter.DialType = r.dialType();
-        Draw_Panel();
-    }
+    if (!m_meter.Override) m_meter.applyReadouts(r);
 }
 
 void MainWindow::Update_RecordReadouts() {
@@ -198,8 +196,7 @@ void MainWindow::showTag(std::uint16_t tag) {
 void MainWindow::chkOveride_Click(bool ticked) {
     m_meter.ResetPending = true;
     m_meter.Override = ticked;
-    m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))
-        ->setEnabled(ticked || m_engine->PlayMode != 2);
+    m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))->setEnabled(ticked);
     if (!ticked) return;
     m_menus.item(QStringLiteral("mnuViewMeter"))->setEnabled(true);
     if (m_engine->PlayMode == 2) restoreUserSettings(m_engine->saved);
@@ -239,30 +236,49 @@ void MainWindow::showModeMessage(const std::string& text) {
     m_tmrMessage->start();
 }
 
-void MainWindow::keyPressEvent(QKeyEvent* event) {
-    Form_KeyDown(event);
+namespace {
+
+bool inKeyMap(int key) {
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Space:
+    case Qt::Key_C:
+    case Qt::Key_Z:
+    case Qt::Key_F:
+    case Qt::Key_S:
+    case Qt::Key_P:
+    case Qt::Key_Less:
+    case Qt::Key_Greater:
+    case Qt::Key_O:
+    case Qt::Key_L:
+        return true;
+    default:
+        return false;
+    }
 }
 
-void MainWindow::keyReleaseEvent(QKeyEvent* event) {
+} // namespace
+
+bool MainWindow::Form_KeyUp(QKeyEvent* event) {
     if (!event->isAutoRepeat()) m_keyReleased = true;
-    event->accept();
+    return inKeyMap(event->key());
 }
 
 // The key map: arrows step the knob on every key-down; every other key acts
 // once per press.
-void MainWindow::Form_KeyDown(QKeyEvent* event) {
-    event->accept();
+bool MainWindow::Form_KeyDown(QKeyEvent* event) {
     const int key = event->key();
     const bool knobFree = !(m_engine->PlayMode == 2 && !m_meter.Override);
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
-        if (!knobFree) return;
+        if (!knobFree) return true;
         m_meter.KnobIndex = key == Qt::Key_Up ? std::min(63, m_meter.KnobIndex + 1)
                                               : std::max(0, m_meter.KnobIndex - 1);
         m_knobUserIndex = m_meter.KnobIndex;
         Update_SensKnob();
-        return;
+        return true;
     }
-    if (!m_keyReleased || event->isAutoRepeat()) return;
+    if (!m_keyReleased || event->isAutoRepeat()) return inKeyMap(key);
     if (key != Qt::Key_Shift) m_keyReleased = false;
     auto click = [](QToolButton* b) {
         if (b->isEnabled() && b->isVisible() && b->window()->isEnabled()) b->click();
@@ -310,6 +326,7 @@ void MainWindow::Form_KeyDown(QKeyEvent* event) {
     default:
         break;
     }
+    return inKeyMap(key);
 }
 
 } // namespace kv

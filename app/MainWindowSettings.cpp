@@ -12,6 +12,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace kv {
 
@@ -95,8 +98,15 @@ void MainWindow::mnuViewMeter_Click() {
             m_menus.menu(QStringLiteral("mnuSetNeedleBD"))->menuAction()->setVisible(show);
         },
         this);
-    // Centred over the window, its lower edge 83 pixels above the window's.
-    dialog.move(x() + width() / 2 - dialog.width() / 2, y() + height() - dialog.height() - 83);
+    // Centred over the window, its lower edge 83 pixels above the window's,
+    // but always inside the screen's available area.
+    QPoint at(x() + width() / 2 - dialog.width() / 2, y() + height() - dialog.height() - 83);
+    if (const QScreen* s = screen()) {
+        const QRect a = s->availableGeometry();
+        at.setX(std::clamp(at.x(), a.left(), std::max(a.left(), a.right() + 1 - dialog.width())));
+        at.setY(std::clamp(at.y(), a.top(), std::max(a.top(), a.bottom() + 1 - dialog.height())));
+    }
+    dialog.move(at);
     m_dialogs->runModal(dialog);
     if (m_engine->PlayMode != 2 || m_meter.Override)
         m_meter.DialType = m_ctx.settings->values.DialType;

@@ -53,10 +53,12 @@ void MainWindow::Run_TestMode() {
     }
     m_record->setEnabled(false);
     m_engine->PlayMode = 4;
+    m_knobUserIndex = m_meter.KnobIndex; // restored when the test ends
     m_meter.TestRunning = true;
     setModeText("Test Mode");
     m_ctx.audio->send("close WavFile");
-    m_ctx.audio->send("open " + quoteCommandWord(m_ctx.dummyAudioPath) + " type mpegvideo alias WavFile");
+    m_ctx.audio->send("open " + quoteCommandWord(m_ctx.dummyAudioPath) +
+                      " type mpegvideo alias WavFile");
     m_ctx.audio->send("play WavFile");
     m_meter.KnobIndex = 32;
     Update_SensKnob();

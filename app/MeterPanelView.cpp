@@ -7,7 +7,8 @@ namespace kv {
 
 MeterPanelView::MeterPanelView(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("picMeterPanel"));
-    setMinimumSize(650, static_cast<int>(650 / 1.6));
+    // No minimum of its own: the layout sizes it from the space there is (a
+    // maximised window on a low screen gets a smaller panel, not an overlap).
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -42,9 +43,7 @@ QPointF MeterPanelView::origin() const {
 }
 
 void MeterPanelView::resizeEvent(QResizeEvent* event) {
-    m_panel.resize(event->size().width(), devicePixelRatioF());
-    m_panel.Draw_Panel();
-    m_panel.Update_Needle(m_needle, m_frozen);
+    m_panel.relayout(event->size().width(), devicePixelRatioF());
     QWidget::resizeEvent(event);
 }
 

@@ -21,6 +21,8 @@ public:
     void Update_FileDisplay(const std::string& text);
     const std::string& fileDisplayText() const { return m_panel.readouts.fileText; }
     void setNeedle(std::int32_t deflection, bool frozen);
+    // Shows the needle where it last stood (after a full redraw).
+    void showNeedleAgain() { setNeedle(m_needle, m_frozen); }
     // Repaints only these panel pixels (a readout that changed).
     void updatePanelRect(const QRectF& panelPixels);
 

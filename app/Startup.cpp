@@ -7,9 +7,29 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <algorithm>
 #include <iostream>
 
 namespace kv {
+
+// The stored left, top and width, then the stored state. A place on no
+// screen (a screen since removed) moves onto the primary screen.
+void MainWindow::placeWindow(const SessionConfig& c) {
+    QRect r(c.MainLeft, std::max<int>(c.MainTop, 0), std::max<int>(c.MainWidth, 650), height());
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    bool onScreen = false;
+    for (const QScreen* s : QGuiApplication::screens())
+        onScreen = onScreen || s->availableGeometry().intersects(r);
+    if (!onScreen && primary) {
+        const QRect a = primary->availableGeometry();
+        r.moveLeft(std::clamp(r.left(), a.left(), std::max(a.left(), a.right() + 1 - r.width())));
+        r.moveTop(std::clamp(r.top(), a.top(), std::max(a.top(), a.bottom() + 1 - r.height())));
+    }
+    setGeometry(r);
+    Form_Resize(); // the height follows the width
+    if (c.MainWindowState == 2) setWindowState(Qt::WindowMaximized);
+    if (c.MainWindowState == 1) setWindowState(Qt::WindowMinimized);
+}
 
 void MainWindow::Form_Load(int screenWidth) {
     m_screenWidth = screenWidth;
@@ -26,8 +46,7 @@ void MainWindow::Form_Load(int screenWidth) {
     m_ctx.settings->Load_Settings();
     m_meter.KnobIndex = std::clamp<int>(c.KnobIndex, 0, 63);
     m_knobUserIndex = m_meter.KnobIndex;
-    setGeometry(c.MainLeft, std::max<int>(c.MainTop, 0), std::max<int>(c.MainWidth, 650), height());
-    if (c.MainWindowState == 2) setWindowState(Qt::WindowMaximized);
+    placeWindow(c);
     m_normalModeText.clear();
     c.ConfigSpare = 0;
     Apply_Settings();
@@ -53,8 +72,9 @@ void MainWindow::Form_QueryUnload(bool signalled) {
         else
             m_dialogs->showMessage(m);
     };
-    const QRect g = geometry();
     const std::int16_t state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
+    // A maximised or minimised window keeps the place it returns to.
+    const QRect g = state == 0 ? geometry() : normalGeometry();
     m_ctx.config->KnobIndex = static_cast<std::int16_t>(m_knobUserIndex);
     if (!m_ctx.config->Write_Config(
             m_ctx.appDirectory,

@@ -46,8 +46,7 @@ int main(int argc, char** argv) {
     // SIGTERM, SIGINT and SIGHUP end the program as a close without questions.
     kv::SignalWatcher watcher;
     QObject::connect(&watcher, &kv::SignalWatcher::received, &app, [&] {
-        if (window)
-            window->endBySignal();
+        if (window) window->endBySignal();
         QCoreApplication::exit(0);
     });
     // The window follows once the splash has been on screen for 3 s.

@@ -60,8 +60,7 @@ void DeviceClock::fit() {
     // frames handed over before it had been played.
     m_offset = INFINITY;
     for (const Point& p : m_points)
-        m_offset = std::min(m_offset,
-                            static_cast<double>(p.frames - m_buffer) - m_rate * p.secs);
+        m_offset = std::min(m_offset, static_cast<double>(p.frames - m_buffer) - m_rate * p.secs);
     if (n >= 2) {
         double gaps = 0;
         for (std::size_t i = 1; i < n; ++i)

@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <filesystem>
 #include <vector>
 
 namespace kv {
@@ -170,8 +170,10 @@ std::string saveWavWindow(const std::string& sourcePath, std::int64_t from, std:
     std::error_code ec;
     if (error.empty()) {
         std::filesystem::rename(temp, real, ec);
-        if (ec) error = ec.message();
-        else syncFolder(real.parent_path());
+        if (ec)
+            error = ec.message();
+        else
+            syncFolder(real.parent_path());
     }
     if (!error.empty()) std::filesystem::remove(temp, ec);
     releaseTemporary(temp);

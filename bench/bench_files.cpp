@@ -1,8 +1,8 @@
 // Benchmarks of the file work: loading and saving long recordings compared
 // with plain reading and writing of the same bytes, opening long audio files,
 // and resident memory while long audio is opened, played and saved.
-#include "DemoData.h"
 #include "AudioCommand.h"
+#include "DemoData.h"
 #include "KvdFile.h"
 #include "RecordingFakeChannel.h"
 #include "RecordingLoader.h"

@@ -14,9 +14,12 @@
 #include "SoundChannel.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -131,24 +134,98 @@ public:
     void runModal(QDialog&) override {}
 };
 
+// Counts the paints of the panel, the graph and the position bar.
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            const QString n = o->objectName();
+            if (n == QLatin1String("picMeterPanel") || n == QLatin1String("picGraph") ||
+                n == QLatin1String("picFilePosition"))
+                ++paints;
+        }
+        return false;
+    }
+};
+
+// The anchor: a bare Qt window of the same size repainted 50 times a second.
+class BareWindow final : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), (++m_frame % 2) ? Qt::white : Qt::lightGray);
+    }
+
+private:
+    int m_frame = 0;
+};
+
+double wallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// CPU percent of this process over `seconds` of the event loop.
+double cpuPercentOver(QApplication& app, double seconds) {
+    const double cpu0 = cpuSeconds(), wall0 = wallSeconds();
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &app, [&app] { app.quit(); });
+    app.exec();
+    return 100.0 * (cpuSeconds() - cpu0) / (wallSeconds() - wall0);
+}
+
+double anchorCpuPercent(QApplication& app, QSize size) {
+    BareWindow bare;
+    bare.resize(size);
+    bare.show();
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &bare, [&bare] { bare.update(); });
+    tick.start(20);
+    cpuPercentOver(app, 1.0); // settle
+    return cpuPercentOver(app, 10.0);
+}
+
+// The largest distance of the offsets from a straight line fitted through
+// them over time (a device that runs a little fast drifts; that is no jitter).
+double jitterP99(const std::vector<std::pair<double, double>>& timedOffsets) {
+    const double n = static_cast<double>(timedOffsets.size());
+    if (n < 2) return 0;
+    double st = 0, so = 0;
+    for (const auto& [t, o] : timedOffsets)
+        st += t, so += o;
+    const double mt = st / n, mo = so / n;
+    double num = 0, den = 0;
+    for (const auto& [t, o] : timedOffsets)
+        num += (t - mt) * (o - mo), den += (t - mt) * (t - mt);
+    const double slope = den > 0 ? num / den : 0;
+    std::vector<double> residuals;
+    for (const auto& [t, o] : timedOffsets)
+        residuals.push_back(std::abs(o - (mo + slope * (t - mt))));
+    return percentile(residuals, 0.99);
+}
+
 } // namespace
 
+// Modes (KV_BENCH_MODE): "offscreen" (default: no display, silent sink),
+// "xcb" (a real X window, run under xvfb-run; also measures the anchor) and
+// "sdl" (SDL's sound output, e.g. its dummy driver; KV_AUDIO unset).
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QByteArray mode = qEnvironmentVariableIsEmpty("KV_BENCH_MODE") ? QByteArray("offscreen")
+                                                                         : qgetenv("KV_BENCH_MODE");
+    if (mode != "xcb" && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    virtualTenHours();
+    if (mode == "offscreen") virtualTenHours();
     std::fflush(stdout);
-
     const std::string dir = std::filesystem::temp_directory_path() / "kv_bench_playback";
     std::filesystem::create_directories(dir);
     kv::DemoOptions o;
     o.records = 60 * 50 + 1;
     kv::writeKvdFile(dir + "/play001.kvd", kv::makeDemoRecords(o));
     kv::writeDemoAudio(dir + "/play001.wav", 60.5, kv::DemoAudioFormat::Wav);
-
     kv::SessionConfig config;
     kv::SettingsStore settings(dir);
-    kv::SoundChannel audio(kv::SoundChannel::Options{true, {}});
+    kv::SoundChannel audio(kv::SoundChannel::Options{mode != "sdl", {}});
     kv::WindowContext ctx{&settings, &config, &audio, nullptr, dir, dir + "/dummy.mp3", dir};
     kv::MainWindow window(ctx, std::make_unique<ConsoleDialogs>());
     window.Form_Load(1920);
@@ -157,36 +234,55 @@ int main(int argc, char** argv) {
     window.resize(1000, 800);
     window.show();
     window.openChosenFile(dir + "/play001.kvd");
+    PaintCounter counter;
+    app.installEventFilter(&counter);
 
     std::vector<double> offsets;
+    std::vector<std::pair<double, double>> timedOffsets;
     std::int32_t firstCursor = -1;
     window.onRecordShown = [&](const kv::SampleRecord& r) {
         const kv::AudioReply pos = audio.send("status WavFile position");
+        if (!pos.ok() || pos.text.empty() || !window.recording()) return;
         const double ms = std::stod(pos.text) * 1000.0 / window.recording()->AudioUnitsPerSec;
         offsets.push_back(std::abs(ms - r.TimeMs));
+        timedOffsets.emplace_back(wallSeconds(), ms - r.TimeMs);
         if (firstCursor < 0) firstCursor = window.engine().RecordCursor - 1;
     };
     window.engine().cmdPlay_Click();
     double cpu0 = 0, wall0 = 0;
+    int paints0 = 0;
     QTimer::singleShot(1000, [&] { // after the PLAY banner
         cpu0 = cpuSeconds();
-        wall0 = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-                    .count();
+        wall0 = wallSeconds();
+        paints0 = counter.paints;
     });
     QTimer::singleShot(31000, [&] { app.quit(); });
     app.exec();
-    const double wall =
-        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count() -
-        wall0;
+    const double wall = wallSeconds() - wall0;
     const double cpu = cpuSeconds() - cpu0;
+    const int paints = counter.paints - paints0;
     const std::int32_t fetched = window.engine().RecordCursor - 1 - firstCursor;
     const long skipped = std::max<long>(0, fetched - static_cast<long>(offsets.size()));
+    window.onRecordShown = {};
+
+    window.engine().cmdPlay_Click(); // pause
+    cpuPercentOver(app, 1.5);        // the PAUSE banner
+    const double pausedCpu = cpuPercentOver(app, 5.0);
     window.engine().abandon();
+    const QSize size = window.size();
+    window.hide();
+    std::string anchor;
+    if (mode == "xcb") {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, " anchor_cpu_percent=%.1f", anchorCpuPercent(app, size));
+        anchor = buf;
+    }
     std::filesystem::remove_all(dir);
-    std::printf(
-        "playback: shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f offset_max_ms=%.1f "
-        "cpu_percent=%.1f\n",
-        offsets.size(), skipped, percentile(offsets, 0.5), percentile(offsets, 0.99),
-        percentile(offsets, 1.0), 100.0 * cpu / wall);
+    std::printf("playback: mode=%s shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
+                "offset_max_ms=%.1f jitter_p99_ms=%.1f cpu_percent=%.1f paused_cpu_percent=%.2f "
+                "repaints_per_s=%.1f%s\n",
+                mode.constData(), offsets.size(), skipped, percentile(offsets, 0.5),
+                percentile(offsets, 0.99), percentile(offsets, 1.0), jitterP99(timedOffsets),
+                100.0 * cpu / wall, pausedCpu, paints / wall, anchor.c_str());
     return 0;
 }

@@ -82,6 +82,19 @@ void MeterPanel::resize(int widthPx, qreal dpr) {
     m_knob.setScale(-1.1, 1.1, 2.2, -2.2);
 }
 
+void MeterPanel::relayout(int widthPx, qreal dpr) {
+    const NeedleTrace trace = m_trace;
+    const bool swept = m_swept;
+    const auto lamp = m_lampShown;
+    const std::string banner = m_bannerShown;
+    resize(widthPx, dpr);
+    Draw_Panel();
+    if (swept) Remove_Needle();
+    if (lamp) Update_LED(*lamp);
+    if (!banner.empty()) printBanner(banner);
+    m_trace = trace; // in panel units: the same pointer at the new size
+}
+
 QRectF MeterPanel::counterRect() const {
     return QRectF(m_panel.toPixels(700, 200), m_panel.toPixels(900, 100));
 }
@@ -109,6 +122,10 @@ void MeterPanel::Draw_Panel() {
     m_bd.setBackColor(style.Panel_Color);
     m_knob.setBackColor(style.Panel_Color);
     m_trace.visible = false;
+    m_trace.shadowShown = false;
+    m_swept = false;
+    m_lampShown.reset();
+    m_bannerShown.clear();
     if (style.ScaleType == 0 || style.ScaleType == 1) {
         if (style.DialType == 1 || style.DialType == 2)
             drawSectorDial();
@@ -193,7 +210,7 @@ QRectF MeterPanel::needleBounds() const {
         add(t.X1, t.Y1 + t.yOffset, t.X2, t.Y2 + t.yOffset);
         if (t.mirrored) add(-t.X1, -t.Y1 + t.yOffset, -t.X2, -t.Y2 + t.yOffset);
     }
-    if (t.ShadowVisible && style.DialType == 2) add(t.ShadowX1, t.ShadowY1, t.ShadowX2, t.ShadowY2);
+    if (t.shadowShown) add(t.ShadowX1, t.ShadowY1, t.ShadowX2, t.ShadowY2);
     const double pad = style.Needle_Width + 2;
     return r.isNull() ? r : r.adjusted(-pad, -pad, pad, pad);
 }
@@ -221,6 +238,7 @@ void MeterPanel::moveNeedle(std::int32_t v, bool frozen) {
         t.yOffset = 600;
         t.mirrored = style.DialType == 3;
         t.ShadowVisible = false;
+        t.shadowShown = false;
         t.visible = true;
         return;
     case 1:
@@ -230,6 +248,7 @@ void MeterPanel::moveNeedle(std::int32_t v, bool frozen) {
         t.yOffset = 0;
         t.mirrored = false;
         t.visible = w > 0;
+        t.shadowShown = false;
         if (style.DialType == 1) {
             t.ShadowVisible = false;
             return;
@@ -245,18 +264,27 @@ void MeterPanel::moveNeedle(std::int32_t v, bool frozen) {
             t.ShadowX1 = 500 * std::sin(ts), t.ShadowY1 = 500 * std::cos(ts);
             t.ShadowX2 = 1000 * std::sin(ts), t.ShadowY2 = 1000 * std::cos(ts);
         }
+        t.shadowShown = t.ShadowVisible && w > 0;
         return;
     }
     default:
         t.visible = false;
+        t.shadowShown = false;
         return;
     }
 }
 
 void MeterPanel::Remove_Needle() {
     Surface& s = m_panel;
+    // The needle is an overlay: removing it hides it (and its shadow) until
+    // the next update. The banner it makes room for goes too.
+    m_trace.visible = false;
+    m_trace.shadowShown = false;
+    m_swept = true;
+    m_bannerShown.clear();
     if (style.DialType == 0 || style.DialType == 3) {
         drawDialDisc(505);
+        m_lampShown.reset(); // the lamp sits at the centre
     } else if (style.DialType == 1 || style.DialType == 2) {
         s.setPenWidth(1);
         s.setFill(true, style.Dial_Color);
@@ -289,7 +317,7 @@ void MeterPanel::paintOn(QPainter& p, const QPointF& at, const QRectF& clip) con
         p.setPen(pen);
         p.drawLine(m_panel.toPixels(x1, y1), m_panel.toPixels(x2, y2));
     };
-    if (t.ShadowVisible && style.DialType == 2)
+    if (t.shadowShown)
         pointer(t.ShadowX1, t.ShadowY1, t.ShadowX2, t.ShadowY2, style.ShadowNeedleColor);
     if (t.visible) {
         pointer(t.X1, t.Y1 + t.yOffset, t.X2, t.Y2 + t.yOffset, t.colour);

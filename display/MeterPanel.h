@@ -68,10 +68,11 @@ struct PanelReadouts {
 struct NeedleTrace {
     double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
     double ShadowX1 = 0, ShadowY1 = 0, ShadowX2 = 0, ShadowY2 = 0;
-    bool ShadowVisible = false;
-    bool visible = false;  // a pointer is drawn
-    bool mirrored = false; // "Circular 2": also the pointer through the centre
-    double yOffset = 0;    // 600 for the circular dials
+    bool ShadowVisible = false; // the shadow's state, kept through hiding and redraws
+    bool shadowShown = false;   // the shadow pointer is on show
+    bool visible = false;       // a pointer is on show
+    bool mirrored = false;      // "Circular 2": also the pointer through the centre
+    double yOffset = 0;         // 600 for the circular dials
     std::int32_t colour = 0;
 };
 
@@ -79,6 +80,9 @@ class MeterPanel {
 public:
     MeterPanel();
     void resize(int widthPx, qreal devicePixelRatio = 1.0);
+    // A new size for the panel that shows what it showed before: the
+    // readouts, the lamp, a banner and the needle, or its absence.
+    void relayout(int widthPx, qreal devicePixelRatio = 1.0);
     int widthPx() const { return m_panel.widthPx(); }
     int heightPx() const { return m_panel.heightPx(); }
 
@@ -126,11 +130,17 @@ private:
     void drawDigitalClock(int hr, int min, std::int32_t day);
     void drawAnalogueClock(int hr, int min);
     void printCentred(double cx, double y, const std::string& text);
+    void eraseCentred(double cx, double y, const std::string& text);
 
     Surface m_panel;
     Surface m_bd;
     Surface m_knob;
     NeedleTrace m_trace;
+    // What the last full redraw does not bring back: the needle's sweep
+    // wiped, the lamp painted since, and a banner on show.
+    bool m_swept = false;
+    std::optional<std::int32_t> m_lampShown;
+    std::string m_bannerShown;
 };
 
 // The colour that shows a lamp state: the dial colour for a dark lamp.

@@ -30,6 +30,7 @@ void MeterPanel::printCentred(double cx, double y, const std::string& text) {
 }
 
 void MeterPanel::Update_LED(std::int32_t colour) {
+    m_lampShown = colour;
     const double w = widthPx();
     if (style.DialType == 0 || style.DialType == 3) {
         m_panel.setPenWidth(std::round(w / 50));
@@ -80,19 +81,25 @@ void MeterPanel::Update_ModeDisplay() {
     const double cx = circular ? -800 : 0;
     const double y1 = circular ? 600 : bottom + 300;
     const double y2 = circular ? 525 : bottom + 225;
-    printCentred(cx, y1, kSpaces23);
+    eraseCentred(cx, y1, kSpaces23);
     printCentred(cx, y1, readouts.modeText);
     if (readouts.playing) {
         if (!readouts.audioEnable) {
-            printCentred(cx, y2, kSpaces23);
+            eraseCentred(cx, y2, kSpaces23);
             printCentred(cx, y2, "Audio OFF");
         }
     } else {
-        printCentred(cx, y2, kSpaces23);
+        eraseCentred(cx, y2, kSpaces23);
     }
 }
 
+void MeterPanel::eraseCentred(double cx, double y, const std::string& text) {
+    m_panel.setPosition(cx - m_panel.textWidth(text) / 2, y);
+    m_panel.eraseText(text);
+}
+
 void MeterPanel::printBanner(const std::string& word) {
+    m_bannerShown = word;
     m_panel.setForeColor(style.BannerColor);
     m_panel.setFont(widthPx() * 0.07, false);
     m_panel.setTextOpaque(false);

@@ -170,6 +170,22 @@ void Surface::arc(double x, double y, double radius, std::int32_t colour, double
     });
 }
 
+void Surface::eraseText(const std::string& text) {
+    const QFontMetricsF fm(m_font, &m_image);
+    const double margin = std::ceil(fm.height() * 0.15);
+    const QRectF box =
+        QRectF(toPixels(m_x, m_y),
+               QSizeF(fm.horizontalAdvance(QString::fromStdString(text)), fm.height()))
+            .adjusted(-margin, -margin, margin, margin);
+    const qreal dpr = m_image.devicePixelRatio();
+    const QRect device = QRectF(box.topLeft() * dpr, box.bottomRight() * dpr).toAlignedRect();
+    paintWith([&](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillRect(QRectF(QPointF(device.topLeft()) / dpr, QSizeF(device.size()) / dpr),
+                   qColor(m_back));
+    });
+}
+
 double Surface::textWidth(const std::string& text) const {
     const QFontMetricsF fm(m_font, &m_image);
     return fm.horizontalAdvance(QString::fromStdString(text)) / m_widthPx * m_width;

@@ -70,6 +70,10 @@ public:
     // a wedge, filled like a circle.
     void arc(double x, double y, double radius, std::int32_t colour, double start, double end);
     void print(const std::string& text);
+    // Wipes, in the background colour, the box that text printed at the
+    // current position takes, with a margin for glyphs that reach past
+    // their line box, out to whole device pixels.
+    void eraseText(const std::string& text);
     double textWidth(const std::string& text) const;  // user units along x
     double textHeight(const std::string& text) const; // user units along y (negative when y is up)
     double textAscent() const; // top of the text to its baseline, as textHeight

@@ -9,9 +9,10 @@
 namespace kv {
 namespace {
 
-constexpr double kLedSecs = 0.3;
-constexpr double kFallSecs = 1.0;
-constexpr double kRiseSecs = 0.4;
+constexpr std::int64_t kLedMs = 300;
+constexpr std::int64_t kFallMs = 1000;
+constexpr std::int64_t kRiseMs = 400;
+constexpr std::int64_t kLagHoldMs = 100;
 
 std::int16_t toInt16(std::int64_t v) {
     return static_cast<std::int16_t>(std::clamp<std::int64_t>(v, -32768, 32767));
@@ -59,16 +60,20 @@ void MeterModel::setLamp(Lamp lamp) {
     m_events->Update_LED(lamp);
 }
 
-void MeterModel::startTimer(Timer t, double interval) {
-    m_timers[t] = {true, m_now() + interval};
+std::int64_t MeterModel::nowMs() const {
+    return std::llround(m_now() * 1000.0);
 }
 
-void MeterModel::startIfIdle(Timer t, double interval) {
-    if (!m_timers[t].running) startTimer(t, interval);
+void MeterModel::startTimer(Timer t, std::int64_t intervalMs) {
+    m_timers[t] = {true, nowMs() + intervalMs};
+}
+
+void MeterModel::startIfIdle(Timer t, std::int64_t intervalMs) {
+    if (!m_timers[t].running) startTimer(t, intervalMs);
 }
 
 void MeterModel::fireDueTimers() {
-    const double now = m_now();
+    const std::int64_t now = nowMs();
     for (int t = 0; t < 3; ++t) {
         Deadline& d = m_timers[static_cast<std::size_t>(t)];
         if (!d.running || d.at > now) continue;
@@ -82,10 +87,11 @@ void MeterModel::fireDueTimers() {
 }
 
 std::optional<double> MeterModel::nextTimerDeadline() const {
-    std::optional<double> next;
+    std::optional<std::int64_t> next;
     for (const Deadline& d : m_timers)
         if (d.running && (!next || d.at < *next)) next = d.at;
-    return next;
+    if (!next) return std::nullopt;
+    return static_cast<double>(*next) / 1000.0;
 }
 
 void MeterModel::Filter() {
@@ -141,10 +147,10 @@ std::int32_t MeterModel::needleLaw(std::int32_t data, std::int64_t g) {
         }
         if (e > 10000) {
             e = std::min<std::int64_t>(e, 10500);
-            startIfIdle(kTmrFall, kFallSecs);
+            startIfIdle(kTmrFall, kFallMs);
         } else if (e < -10000) {
             e = std::max<std::int64_t>(e, -10500);
-            startIfIdle(kTmrRise, kRiseSecs);
+            startIfIdle(kTmrRise, kRiseMs);
         } else {
             m_timers[kTmrFall].running = false;
             m_timers[kTmrRise].running = false;
@@ -170,7 +176,7 @@ std::int32_t MeterModel::Calc_Needle(std::int32_t& data) {
             SetRequest = false;
             SetPoint = data;
             deflection = restDeflection(DialType);
-            startTimer(kTmrLED, kLedSecs);
+            startTimer(kTmrLED, kLedMs);
             setLamp(Lamp::Set);
         }
     }
@@ -219,14 +225,14 @@ void MeterModel::detectMotion() {
     m_motionHistory[0] = RawValue;
     const std::int64_t a = std::llabs(std::int64_t{m_motionHistory[0]} -
                                       2 * std::int64_t{m_motionHistory[1]} + m_motionHistory[2]);
-    const double now = m_now();
+    const std::int64_t now = nowMs();
     if (a > BmThreshold) {
         setLamp(Lamp::BodyMotion);
         if (FreezeEnable) FreezeActive = true;
         MotionActive = true;
         m_motionTime = now;
     }
-    if (MotionActive && m_motionTime + MotionHoldSecs < now) {
+    if (MotionActive && m_motionTime + std::llround(MotionHoldSecs * 1000.0) < now) {
         if (DialType == 1) {
             // Re-read the Base after the motion without re-centring the needle.
             SetRequest = true;
@@ -245,11 +251,7 @@ void MeterModel::replayRecord() {
         TagNumber = r.tagMarkNumber();
         m_events->showTag(TagNumber);
     }
-    const int knob = std::min<int>(r.SensIndex, 63);
-    if (knob != KnobIndex) {
-        KnobIndex = knob;
-        m_events->Update_SensKnob();
-    }
+    showRecordedKnob(r.SensIndex);
     if (r.StatusFlags != m_lastFlags) {
         if ((r.StatusFlags & 0x03) != (m_lastFlags & 0x03)) {
             const auto lamp = static_cast<Lamp>(r.StatusFlags & 0x03);
@@ -284,6 +286,27 @@ void MeterModel::replayRecord() {
     }
 }
 
+// A recorded knob position above 63 reads as 63.
+void MeterModel::showRecordedKnob(int sensIndex) {
+    const int knob = std::min(sensIndex, 63);
+    if (knob == KnobIndex) return;
+    KnobIndex = knob;
+    m_events->Update_SensKnob();
+}
+
+void MeterModel::applyReadouts(const SampleRecord& r) {
+    BaseText = Format_BaseText(r.BaseCode);
+    m_events->Update_BaseDisplay(BaseText);
+    BdText = Format_BdText(r.BdCount);
+    BdEnabled = r.bdOn();
+    m_events->Update_BdDisplay(BdText);
+    showRecordedKnob(r.SensIndex);
+    if (r.dialType() != DialType) {
+        DialType = r.dialType();
+        m_events->Draw_Panel();
+    }
+}
+
 void MeterModel::Process_Sample() {
     RawValue = CurrentRecord.RawReading;
     if (ResetPending) {
@@ -302,11 +325,11 @@ void MeterModel::Process_Sample() {
 void MeterModel::lagFetched(int countInCall) {
     if (countInCall <= LagThreshold) return;
     if (LampColor != Lamp::Lag) setLamp(Lamp::Lag);
-    m_lagTime = m_now();
+    m_lagTime = nowMs();
 }
 
 void MeterModel::lagEndOfCall() {
-    if (m_lagTime + 0.1 < m_now() && LampColor == Lamp::Lag) setLamp(Lamp::Dark);
+    if (m_lagTime + kLagHoldMs < nowMs() && LampColor == Lamp::Lag) setLamp(Lamp::Dark);
 }
 
 void MeterModel::toggleCounter() {

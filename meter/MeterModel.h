@@ -84,6 +84,9 @@ public:
     std::int32_t Calc_Needle(std::int32_t& data);
     void Calc_Base();
     void Process_Sample();
+    // The readouts a record carries (Base, counter, knob, dial type), shown
+    // as they were at that record without playing it.
+    void applyReadouts(const SampleRecord& record);
     // The computed branch of the needle update: Calc_Base, then Calc_Needle.
     std::int32_t computeDeflection();
 
@@ -99,20 +102,25 @@ public:
     void zeroCounter();
 
     void fireDueTimers();
+    // Seconds on the clock when the next timer falls due.
     std::optional<double> nextTimerDeadline() const;
     bool timerRunning(int which) const { return m_timers[static_cast<std::size_t>(which)].running; }
     enum Timer { kTmrLED = 0, kTmrFall = 1, kTmrRise = 2 };
 
 private:
+    // Time in the model is whole milliseconds of the clock, so a timer due
+    // at a record's time is due at that record, not a rounding error away.
+    std::int64_t nowMs() const;
     struct Deadline {
         bool running = false;
-        double at = 0;
+        std::int64_t at = 0; // ms
     };
     void setLamp(Lamp lamp);
-    void startTimer(Timer t, double interval);
-    void startIfIdle(Timer t, double interval);
+    void startTimer(Timer t, std::int64_t intervalMs);
+    void startIfIdle(Timer t, std::int64_t intervalMs);
     void detectMotion();
     void replayRecord();
+    void showRecordedKnob(int sensIndex);
     std::int32_t needleLaw(std::int32_t data, std::int64_t g);
 
     Now m_now;
@@ -123,8 +131,8 @@ private:
     std::array<std::int32_t, 17> m_filterHistory{}; // [1..16], newest at 1
     std::int16_t m_lastShownBaseCode = 0;
     std::array<std::int32_t, 3> m_motionHistory{};
-    double m_motionTime = 0;
-    double m_lagTime = -1e9;
+    std::int64_t m_motionTime = 0;          // ms
+    std::int64_t m_lagTime = INT64_MIN / 2; // ms
     std::uint8_t m_lastFlags = 0;
     std::array<Deadline, 3> m_timers{};
 };

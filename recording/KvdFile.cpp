@@ -180,7 +180,8 @@ std::optional<FileError> writeKvdFile(const std::string& path,
         if (step != 0 && (first + n) % step == 0 && progress)
             progress(static_cast<int>((first + n) / step));
     }
-    if (std::fflush(f.get()) != 0 || ::fsync(::fileno(f.get())) != 0) return errnoError(errno, name);
+    if (std::fflush(f.get()) != 0 || ::fsync(::fileno(f.get())) != 0)
+        return errnoError(errno, name);
     if (std::fclose(f.release()) != 0) return errnoError(errno, name);
     return std::nullopt;
 }

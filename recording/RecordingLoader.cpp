@@ -89,7 +89,8 @@ AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKin
     AudioOpenResult out;
     const std::string word = kind == AudioKind::Wav ? "wav" : "mp3";
     const std::string type = kind == AudioKind::Wav ? "waveaudio" : "mpegvideo";
-    const AudioReply opened = audio.send("open " + quoteCommandWord(path) + " type " + type + " alias WavFile");
+    const AudioReply opened =
+        audio.send("open " + quoteCommandWord(path) + " type " + type + " alias WavFile");
     if (!opened.ok()) {
         // The device could not take the file: report it now rather than
         // letting a recording "load" that can never play.

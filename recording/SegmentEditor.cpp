@@ -38,8 +38,8 @@ std::optional<FileError> checkNotInUse(const std::string& target,
                                        const std::vector<std::string>& inUse) {
     for (const std::string& f : inUse)
         if (sameFile(fs::u8path(target), fs::u8path(f)))
-            return FileError{kErrFileAlreadyOpen, "File already open: " + target +
-                                                      " belongs to the recording in use"};
+            return FileError{kErrFileAlreadyOpen,
+                             "File already open: " + target + " belongs to the recording in use"};
     return std::nullopt;
 }
 
@@ -128,7 +128,8 @@ std::string recoverInterruptedSave(const std::string& basePath) {
 
 FileError tooFewRecordsError(std::int32_t records) {
     return {kErrTooFewRecords, "Invalid procedure call or argument: the segment holds " +
-                                   std::to_string(records) + " records; a recording needs at least " +
+                                   std::to_string(records) +
+                                   " records; a recording needs at least " +
                                    std::to_string(kMinRecords) + " to be loaded again"};
 }
 
@@ -156,8 +157,8 @@ PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
 
     if (audio) {
         // The sound that will be written, against the records it goes with.
-        const auto length = std::strtoll(audio->send("status WavFile length").text.c_str(),
-                                         nullptr, 10);
+        const auto length =
+            std::strtoll(audio->send("status WavFile length").text.c_str(), nullptr, 10);
         const double perSec = rec.AudioUnitsPerSec > 0 ? rec.AudioUnitsPerSec : 1000.0;
         const double soundSecs = static_cast<double>(length) / perSec;
         const double dataSecs = rec.TotalTimeMs / 1000.0;

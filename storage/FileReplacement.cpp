@@ -254,8 +254,8 @@ std::optional<FileError> FileReplacement::commit() {
     // 3. The journal says what is being replaced.
     if (!step("journal")) return fail(stepError(m_shownName));
     syncFoldersOf(m_entries, m_journal);
-    if (auto err = replaceFileContents(m_journal, encodeJournal(m_shownName, m_entries),
-                                       m_shownName))
+    if (auto err =
+            replaceFileContents(m_journal, encodeJournal(m_shownName, m_entries), m_shownName))
         return fail(*err);
     // 4. The new files take the old names, one atomic rename each.
     for (std::size_t i = 0; i < m_entries.size(); ++i) {

@@ -166,8 +166,8 @@ void removeStaleTemporaries(const fs::path& folder, const std::set<fs::path>& ke
         const fs::path p = it->path();
         const pid_t owner = ownerOf(p.filename().string());
         if (owner == 0 || spared.count(fs::absolute(p, aec).lexically_normal()) != 0) continue;
-        const bool stale = owner == ::getpid() ? !registered(p)
-                                               : ::kill(owner, 0) != 0 && errno == ESRCH;
+        const bool stale =
+            owner == ::getpid() ? !registered(p) : ::kill(owner, 0) != 0 && errno == ESRCH;
         std::error_code ignored;
         if (stale && !fs::is_directory(fs::symlink_status(p, ignored))) fs::remove(p, ignored);
     }
@@ -183,8 +183,8 @@ ReplacingFile::ReplacingFile(const fs::path& target, std::string shownName)
     m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         const int err = errno;
-        m_error = err == ENOENT ? FileError{76, "Path not found: " + m_shown}
-                                : errnoError(err, m_shown);
+        m_error =
+            err == ENOENT ? FileError{76, "Path not found: " + m_shown} : errnoError(err, m_shown);
         return;
     }
     registerTemporary(m_temp);
@@ -213,8 +213,8 @@ std::optional<FileError> ReplacingFile::commit() {
     if (m_existed) {
         // Keep the old file's permissions and, where allowed, its owner.
         ::fchmod(m_fd, static_cast<mode_t>(m_mode));
-        if (m_uid != ::geteuid())
-            [[maybe_unused]] const int ignored =
+        if (m_uid != ::geteuid()) [[maybe_unused]]
+            const int ignored =
                 ::fchown(m_fd, static_cast<uid_t>(m_uid), static_cast<gid_t>(m_gid));
     }
     if (::fsync(m_fd) != 0) fail(errno);

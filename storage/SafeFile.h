@@ -77,7 +77,6 @@ private:
 // Replaces target (through links) with bytes, as described above. The new
 // file keeps the old one's permissions. Errors name shownName.
 std::optional<FileError> replaceFileContents(const std::filesystem::path& target,
-                                             std::string_view bytes,
-                                             const std::string& shownName);
+                                             std::string_view bytes, const std::string& shownName);
 
 } // namespace kv

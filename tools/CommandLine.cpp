@@ -88,7 +88,7 @@ std::optional<double> ParsedArgs::seconds(const std::string& name) {
     char* end = nullptr;
     const double v = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || !std::isfinite(v) || v < 0) {
-        fail(name + " must be a number of seconds");
+        fail(name + " must be a number of seconds (0 or more), not '" + text + "'");
         return std::nullopt;
     }
     return v;

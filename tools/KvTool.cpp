@@ -19,8 +19,8 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <istream>
@@ -285,7 +285,12 @@ bool exportCsv(const std::vector<SampleRecord>& records, const CsvWriter::Sink& 
         csv.number(r.NeedlePos).comma().number(r.BdCount).comma().text(Format_BdText(r.BdCount));
         csv.comma().number(r.BaseCode).comma().text(baseTextOf(r.BaseCode)).comma();
         csv.number(r.SensIndex).comma().text(gainLabel(r.SensIndex)).comma();
-        csv.number(static_cast<int>(r.lamp())).comma().number(r.frozen()).comma().number(r.bdOn()).comma();
+        csv.number(static_cast<int>(r.lamp()))
+            .comma()
+            .number(r.frozen())
+            .comma()
+            .number(r.bdOn())
+            .comma();
         csv.number(r.dialType()).comma();
         if (r.MarkType == 'C')
             csv.text("C,").number(r.clockMarkSecs());
@@ -325,18 +330,6 @@ int exportCommand(const std::string& file, const std::string& outPath, std::ostr
         return kExitError;
     }
     return kExitOk;
-}
-
-// A number of seconds as typed: the whole text must be a finite number >= 0.
-std::optional<std::int64_t> parseMilliseconds(const std::string& text) {
-    double v = 0;
-    const char* first = text.data();
-    const char* last = first + text.size();
-    const auto [end, ec] = std::from_chars(first, last, v);
-    if (text.empty() || ec != std::errc() || end != last || !std::isfinite(v) || v < 0 ||
-        v > 1e9)
-        return std::nullopt;
-    return std::llround(v * 1000.0);
 }
 
 // What is wrong with a data file that cannot be opened, in a few words.
@@ -383,43 +376,17 @@ struct Interrupted {};
 
 // Saves a segment as a new pair, through the same cut and save as the window.
 int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
-    std::string file, outPath;
-    std::optional<std::int64_t> fromMs, toMs;
-    bool optionsEnded = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (!optionsEnded && (a == "--from" || a == "--to")) {
-            const auto ms = hasValue ? parseMilliseconds(args[i + 1]) : std::nullopt;
-            if (!ms) {
-                err << "kvtool cut: " << a << " needs a number of seconds (0 or more), not '"
-                    << (hasValue ? args[i + 1] : std::string()) << "'\n";
-                return kExitError;
-            }
-            (a == "--from" ? fromMs : toMs) = ms;
-            ++i;
-        } else if (!optionsEnded && a == "-o" && hasValue) {
-            outPath = args[++i];
-        } else if (!optionsEnded && a == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
-            err << "kvtool cut: unknown option '" << a << "'\n" << kUsage;
-            return kExitError;
-        } else if (file.empty()) {
-            file = a;
-        } else {
-            err << "kvtool cut: more than one recording given ('" << a << "')\n";
-            return kExitError;
-        }
-    }
-    if (file.empty() || outPath.empty() || !fromMs || !toMs) {
-        err << kUsage;
-        return kExitError;
-    }
-    if (*toMs <= *fromMs) {
-        err << "kvtool cut: --to must be later than --from\n";
-        return kExitError;
-    }
+    ParsedArgs o = ParsedArgs::parse(args, {{"--from", "--to", "-o"}, {}}, 1);
+    const auto from = o.seconds("--from"), to = o.seconds("--to");
+    if (o.ok() && (!from || !to)) o.fail("give --from SECONDS and --to SECONDS");
+    if (o.ok() && !o.has("-o")) o.fail("give -o OUT.kvd");
+    if (o.ok() && o.positional().size() != 1)
+        o.fail(o.positional().empty() ? "give one FILE.kvd" : "give only one FILE.kvd");
+    if (o.ok() && *to <= *from) o.fail("--to must be later than --from");
+    if (!o.ok()) return usageError("cut", o.error(), err);
+    // Whole milliseconds from here on, so ties with record times are exact.
+    const std::int64_t fromMs = std::llround(*from * 1000), toMs = std::llround(*to * 1000);
+    const std::string file = o.positional().front(), outPath = o.value("-o");
     const std::string base = basePathOf(file), outBase = pairBaseOf(outPath);
     SoundChannel channel(SoundChannel::Options{true, {}});
     LoadResult loaded = Load_File(LoadRequest{base, true, ""}, channel);
@@ -438,16 +405,16 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
     }
     RecordingFile& rec = *loaded.recording;
     const std::int32_t totalMs = rec.TotalTimeMs;
-    if (*fromMs > totalMs) {
-        err << "kvtool cut: the range starts at " << *fromMs / 1000.0
+    if (fromMs > totalMs) {
+        err << "kvtool cut: the range starts at " << fromMs / 1000.0
             << " s, after the end of the recording (" << totalMs / 1000.0 << " s)\n";
         return kExitError;
     }
     // Whole records, as the brackets take them, found by index.
     std::int32_t first = 1, last = rec.RecordCount;
-    while (first < rec.RecordCount && rec.record(first).TimeMs < *fromMs)
+    while (first < rec.RecordCount && rec.record(first).TimeMs < fromMs)
         ++first;
-    while (last > first && rec.record(last).TimeMs > *toMs)
+    while (last > first && rec.record(last).TimeMs > toMs)
         --last;
     if (last - first + 1 < kMinRecords) {
         err << "kvtool cut: " << couldNotSaveText(tooFewRecordsError(last - first + 1)) << "\n";

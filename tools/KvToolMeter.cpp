@@ -8,6 +8,7 @@
 #include "MeterReplay.h"
 #include "Settings.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QPainter>
 
@@ -184,8 +185,18 @@ int renderCommand(ParsedArgs& o, const std::vector<SampleRecord>& records,
         panel.paintOn(p, QPointF(0, 0));
         if (o.has("--graph")) p.drawImage(QPointF(0, panelH), graph.surface().image());
     }
-    if (!image.save(QString::fromStdString(o.value("-o")), "PNG")) {
-        err << "kvtool: cannot write " << o.value("-o") << "\n";
+    // Encoded first, then written whole or not at all.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
+        err << "kvtool: the picture could not be encoded\n";
+        return 1;
+    }
+    if (const auto e = replaceFileContents(o.value("-o"),
+                                           {png.constData(), static_cast<std::size_t>(png.size())},
+                                           o.value("-o"))) {
+        err << "kvtool: cannot write " << o.value("-o") << ": " << e->description << "\n";
         return 1;
     }
     return 0;

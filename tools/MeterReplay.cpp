@@ -3,7 +3,7 @@
 namespace kv {
 
 MeterReplay::MeterReplay(const std::optional<OverrideOptions>& o, int initialDialType)
-    : m_model([this] { return m_now; }), m_override(o.has_value()) {
+    : m_model([this] { return m_now; }, this), m_override(o.has_value()) {
     m_model.startUp();
     m_model.DialType = initialDialType;
     if (o) {
@@ -15,6 +15,10 @@ MeterReplay::MeterReplay(const std::optional<OverrideOptions>& o, int initialDia
         m_model.NeedleBdEnable = o->needleBd;
         m_model.BdEnabled = o->counter;
     }
+}
+
+void MeterReplay::Update_RecordReadouts() {
+    if (!m_model.Override) m_model.applyReadouts(m_model.CurrentRecord);
 }
 
 std::int32_t MeterReplay::step(const SampleRecord& record) {

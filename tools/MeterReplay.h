@@ -21,7 +21,7 @@ struct OverrideOptions {
     bool counter = true;
 };
 
-class MeterReplay {
+class MeterReplay : private MeterEvents {
 public:
     // override: nothing for plain playback.
     MeterReplay(const std::optional<OverrideOptions>& override, int initialDialType);
@@ -33,6 +33,9 @@ public:
     bool overriding() const { return m_override; }
 
 private:
+    // The first record after a reset shows its readouts, as in the window.
+    void Update_RecordReadouts() override;
+
     double m_now = 0;
     MeterModel m_model;
     bool m_override;

@@ -162,8 +162,16 @@ TEST_F(EditingWindowTest, TheLoadedRecordingIsProtectedWhateverTheSpelling) {
         ASSERT_EQ(log.messages.size(), 1u) << name;
         EXPECT_NE(log.messages[0].text.find("55: 'File already open"), std::string::npos);
     }
-    EXPECT_EQ(bytesOf("walk001.kvd"), data);
     EXPECT_EQ(window->recording()->RecordCount, 2000); // nothing was cut
+    // The recording a "Buffer" was cut from is protected the same way.
+    window->cmdExpand_Click();
+    ASSERT_EQ(label(), "Buffer");
+    log.messages.clear();
+    log.fileAnswers.push_back(dir.file("alias/walk001"));
+    pressSave(*window);
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_NE(log.messages[0].text.find("55: 'File already open"), std::string::npos);
+    EXPECT_EQ(bytesOf("walk001.kvd"), data);
 }
 
 TEST_F(EditingWindowTest, ASegmentTooShortToLoadIsRefusedAndNothingIsCut) {

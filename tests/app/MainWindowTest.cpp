@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "WindowFixture.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -130,6 +131,26 @@ TEST_F(MainWindowTest, RightClickOnLoadListsTheNumberedSiblings) {
     EXPECT_FALSE(list->isVisible());
     EXPECT_TRUE(child<QLabel>("lblLoadedFile")->isVisible());
     EXPECT_EQ(label("lblLoadedFile"), "walk010");
+}
+
+TEST_F(MainWindowTest, SiblingListStaysOpenWhileItsDropDownIsOpen) {
+    for (const char* n : {"walk001", "walk002"})
+        recording(n, 60);
+    window->openChosenFile(dir.file("walk001.kvd"));
+    auto* load = child<QToolButton>("cmdLoad");
+    auto* list = child<QComboBox>("cboFile");
+    QTest::mousePress(load, Qt::RightButton);
+    QTest::mouseRelease(load, Qt::RightButton);
+    ASSERT_TRUE(list->isVisible());
+    ASSERT_TRUE(list->view()->isVisible()); // the drop-down is open
+    // The window system moves the focus while the drop-down opens.
+    QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+    QApplication::sendEvent(list, &out);
+    EXPECT_TRUE(list->isVisible());
+    list->hidePopup();
+    QFocusEvent away(QEvent::FocusOut, Qt::MouseFocusReason); // a click elsewhere
+    QApplication::sendEvent(list, &away);
+    EXPECT_FALSE(list->isVisible());
 }
 
 TEST(SiblingList, OnlyNamesEndingInThreeDigitsHaveSiblings) {

@@ -1,10 +1,10 @@
 #include "KvdFile.h"
 #include "MeterPanelView.h"
+#include "PlayerFixture.h"
 #include "RecordingFakeChannel.h"
 #include "Scheduler.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
-#include "WindowFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,48 +22,8 @@
 namespace kv {
 namespace {
 
+using test::PlayerWindowTest;
 using test::TempDir;
-
-class PlayerWindowTest : public test::WindowFixture {
-protected:
-    PlayerWindowTest() { createWindow(); }
-    void start() {
-        window->Form_Load(1920);
-        window->show();
-    }
-    void loadRecording(int records = 3000, std::uint8_t knob = 8) {
-        auto recs = test::plainRecords(records);
-        for (auto& r : recs) {
-            r.SensIndex = knob;
-            r.StatusFlags = 1 << 5;
-            r.NeedlePos = 1000;
-        }
-        ASSERT_FALSE(writeKvdFile(dir.file("rec001.kvd"), recs));
-        test::writeText(dir.file("rec001.mp3"), "ID3");
-        window->openChosenFile(dir.file("rec001.kvd"));
-        ASSERT_TRUE(window->isLoaded());
-    }
-    // Virtual time; the fake sound advances with it while it plays.
-    void run(double seconds) {
-        const double t0 = sched.now();
-        for (int i = 1; i <= static_cast<int>(seconds * 1000 + 0.5); ++i) {
-            if (audio.mode == "playing") ++audio.position;
-            sched.runUntil(t0 + i / 1000.0 + 1e-9);
-        }
-    }
-    QAction* item(const char* name) { return window->menus().item(QString::fromLatin1(name)); }
-    QToolButton* button(const char* name) {
-        return window->findChild<QToolButton*>(QString::fromLatin1(name));
-    }
-    void key(int k, bool autoRepeat = false) {
-        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, QString(), autoRepeat);
-        QApplication::sendEvent(window.get(), &press);
-    }
-    void keyUp(int k) {
-        QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier);
-        QApplication::sendEvent(window.get(), &release);
-    }
-};
 
 TEST_F(PlayerWindowTest, FirstStartInAnEmptyDirectory) {
     start();
@@ -250,6 +210,29 @@ TEST_F(PlayerWindowTest, CounterClickTogglesAndLongPressZeroes) {
     EXPECT_EQ(window->meter().BdText, "0.0");
     QTest::mouseRelease(&view, Qt::LeftButton, {}, at);
     EXPECT_NE(window->meter().BdEnabled, before); // a long press does not toggle
+}
+
+TEST_F(PlayerWindowTest, TheKnobFollowsADragThatLeavesItsSquare) {
+    start();
+    MeterPanelView& view = window->panelView();
+    const QPointF origin(0, std::max(0, (view.height() - view.panel().heightPx()) / 2));
+    const QRectF knob = view.panel().knobRect().translated(origin);
+    const QPoint top =
+        (knob.center() + QPointF(knob.width() * 0.03, -knob.height() * 0.3)).toPoint();
+    QTest::mousePress(&view, Qt::LeftButton, {}, top);
+    EXPECT_NEAR(window->meter().KnobIndex, 33, 1); // about straight up
+    // Far to the right of the square, at the knob's height: pointing right.
+    const QPointF right(knob.right() + knob.width(), knob.center().y());
+    QMouseEvent move(QEvent::MouseMove, right, view.mapToGlobal(right), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &move);
+    EXPECT_GT(window->meter().KnobIndex, 45);
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, right.toPoint());
+    const int released = window->meter().KnobIndex;
+    QMouseEvent hover(QEvent::MouseMove, QPointF(top), view.mapToGlobal(QPointF(top)), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &hover);
+    EXPECT_EQ(window->meter().KnobIndex, released); // no button held: no turn
 }
 
 } // namespace

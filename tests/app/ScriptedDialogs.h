@@ -17,7 +17,7 @@ public:
         std::vector<FileDialogRequest> fileRequests;
         std::deque<std::optional<std::string>> fileAnswers; // nullopt = cancel
         std::deque<std::optional<std::int32_t>> colourAnswers;
-        std::deque<bool> yesNoAnswers; // "No" once they run out
+        std::deque<bool> yesNoAnswers;          // "No" once they run out
         std::vector<std::int32_t> colourStarts; // the initial colour of each colour dialog
         int beeps = 0;
         std::function<void(QDialog&)> onModal; // plays the user's part in a dialog

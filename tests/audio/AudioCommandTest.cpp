@@ -59,8 +59,8 @@ TEST(AudioCommand, ArgumentsAreTakenApart) {
 }
 
 TEST(AudioCommand, AnyFileNameSurvivesQuoting) {
-    for (const std::string name : {"plain.wav", "a \"quoted\" name.wav", "\"", "\"\"", "",
-                                   "-dash", "two\nlines.wav", "C:\\dir\\", "Ærø.wav"}) {
+    for (const std::string name : {"plain.wav", "a \"quoted\" name.wav", "\"", "\"\"", "", "-dash",
+                                   "two\nlines.wav", "C:\\dir\\", "Ærø.wav"}) {
         const auto open =
             parseAudioCommand("open " + quoteCommandWord(name) + " type waveaudio alias WavFile");
         ASSERT_TRUE(open.command) << name;

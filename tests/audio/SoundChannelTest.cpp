@@ -1,5 +1,5 @@
-#include "AudioCommand.h"
 #include "SoundChannel.h"
+#include "AudioCommand.h"
 #include "SoundFile.h"
 #include "TempDir.h"
 
@@ -200,8 +200,8 @@ TEST_F(SoundChannelTest, TheOpenFileIsNeverSavedOver) {
     ask("open " + quoteCommandWord(dir.file("src.wav")) + " type waveaudio alias WavFile");
     ask("set WavFile time format bytes");
     ask("delete WavFile from 0 to 16000"); // everything
-    for (const std::string& target : {dir.file("src.wav"), dir.path() + "/./src.wav",
-                                      dir.file("link.wav")}) {
+    for (const std::string& target :
+         {dir.file("src.wav"), dir.path() + "/./src.wav", dir.file("link.wav")}) {
         const AudioReply r = channel.send("save WavFile " + quoteCommandWord(target) + " wait");
         EXPECT_EQ(r.code, kAudioErrCannotWrite) << target;
     }
@@ -224,8 +224,8 @@ TEST_F(SoundChannelTest, ADamagedMp3SaysWhatIsWrongAndPrintsNothing) {
         junk += static_cast<char>((i * 7919) % 251);
     test::writeText(dir.file("junk.mp3"), junk);
     ::testing::internal::CaptureStderr();
-    const AudioReply r =
-        channel.send("open " + quoteCommandWord(dir.file("junk.mp3")) + " type mpegvideo alias WavFile");
+    const AudioReply r = channel.send("open " + quoteCommandWord(dir.file("junk.mp3")) +
+                                      " type mpegvideo alias WavFile");
     const std::string printed = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(r.code, kAudioErrBadFile);
     EXPECT_EQ(r.text, "The file is not a sound file this device can play. Its contents are not in "

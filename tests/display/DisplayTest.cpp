@@ -125,6 +125,28 @@ TEST(PanelScaling, TheSameDrawingAtAnyWidthAndPixelRatio) {
     }
 }
 
+TEST(PanelScaling, ModeLinesEraseTheirTextCompletelyAtAnyWidthAndPixelRatio) {
+    // Widths from 650 to 3840 at ratios 1 and 2.
+    for (const qreal dpr : {1.0, 2.0})
+        for (int width = 650; width <= 3840; width += dpr == 1.0 ? 97 : 797)
+            for (int dial : {1, 0}) {
+                MeterPanel panel;
+                panel.resize(width, dpr);
+                panel.style.DialType = dial;
+                panel.Draw_Panel();
+                const QImage bare = panel.panelSurface().image();
+                panel.readouts.playing = true;
+                panel.readouts.audioEnable = false;
+                panel.readouts.modeText = "Playback";
+                panel.Update_ModeDisplay(); // "Playback" over "Audio OFF"
+                panel.readouts.playing = false;
+                panel.readouts.modeText = "";
+                panel.Update_ModeDisplay();
+                ASSERT_TRUE(panel.panelSurface().image() == bare)
+                    << width << "@" << dpr << " dial " << dial;
+            }
+}
+
 TEST_F(PanelTest, CircularTwoDrawsATwoEndedPointer) {
     panel.style.DialType = 3;
     panel.Draw_Panel();
@@ -172,6 +194,39 @@ TEST_F(PanelTest, MovingTheNeedleEqualsAFreshDraw) {
         fresh.Update_Needle(500, false);
         EXPECT_TRUE(panel.compose() == fresh.compose()) << "dial " << dial;
     }
+}
+
+TEST_F(PanelTest, RemovedNeedleAndShadowStayHiddenUntilTheNextUpdate) {
+    panel.style.DialType = 2;
+    panel.style.ShadowNeedleColor = Calc_ShadowColor(kWhite, kRed, 3);
+    panel.style.BannerColor = Calc_BannerColor(kWhite, kRed);
+    // The same state drawn on a panel whose needle never showed.
+    auto bare = [&](int width, bool banner) {
+        MeterPanel fresh;
+        fresh.resize(width);
+        fresh.style = panel.style;
+        fresh.readouts = panel.readouts;
+        fresh.Draw_Panel();
+        if (banner) {
+            fresh.Remove_Needle();
+            fresh.printBanner("END");
+        }
+        return fresh.compose();
+    };
+    panel.Draw_Panel();
+    panel.Update_Needle(8000, false); // pointer and shadow
+    ASSERT_TRUE(panel.trace().ShadowVisible);
+    panel.Remove_Needle();
+    panel.printBanner("END");
+    EXPECT_TRUE(panel.compose() == bare(1000, true));
+    panel.relayout(1300); // a resize shows the same state
+    EXPECT_TRUE(panel.compose() == bare(1300, true));
+
+    panel.Update_Needle(8000, false);
+    panel.Draw_Panel(); // a full redraw leaves no shadow behind either
+    EXPECT_TRUE(panel.compose() == bare(1300, false));
+    panel.Update_Needle(5000, false); // the shadow's state survives the redraw
+    EXPECT_TRUE(panel.trace().shadowShown);
 }
 
 TEST_F(PanelTest, LampSitsOnTheRestDirectionOrTheDialCentre) {

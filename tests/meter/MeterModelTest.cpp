@@ -90,6 +90,21 @@ TEST_F(MeterTest, TraditionalDialClampsAndAutoSets) {
     EXPECT_EQ(needle(40000), -2503); // re-centred on the new reading
 }
 
+TEST_F(MeterTest, ATimerDueAtARecordsTimeFiresBeforeThatRecord) {
+    // Record times are whole milliseconds; the clock reads them as seconds.
+    int late = 0;
+    for (int t = 0; t < 60000; t += 20) {
+        settle(1, 63, 30000);
+        model.SetRequest = false;
+        now = t / 1000.0;
+        needle(40000); // beyond the left end: the 400-ms timer starts
+        now = (t + 400) / 1000.0;
+        model.fireDueTimers();
+        late += model.SetRequest ? 0 : 1;
+    }
+    EXPECT_EQ(late, 0);
+}
+
 TEST_F(MeterTest, ContinuousDialRecentresAtEightThousand) {
     settle(2, 0, 20000);                            // G = 1
     EXPECT_EQ(needle(20000 - 10504), -3497 - 2503); // e = 8001 -> about -6000

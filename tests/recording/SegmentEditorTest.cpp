@@ -134,7 +134,8 @@ TEST_F(SavePairTest, AnyFailureLeavesTheExistingFilesAsTheyWere) {
     EXPECT_THAT(filesIn(dir.path()), ::testing::ElementsAre("old.kvd", "old.wav"));
 
     // The message names the file the user chose, not a temporary.
-    const auto noFolder = saveRecordingPair(r, nullptr, {dir.file("missing/new"), {}, {}, {}}).error;
+    const auto noFolder =
+        saveRecordingPair(r, nullptr, {dir.file("missing/new"), {}, {}, {}}).error;
     ASSERT_TRUE(noFolder);
     EXPECT_EQ(noFolder->number, 76);
     EXPECT_EQ(noFolder->description, "Path not found: " + dir.file("missing/new.kvd"));
@@ -185,8 +186,8 @@ TEST_F(SourcePairTest, TheRecordingInUseIsRecognisedWhateverItsSpelling) {
     cutAudio(channel, Expand_Recording(r));
     std::filesystem::create_directory_symlink(dir.path(), dir.file("alias"));
     for (const std::string& spelling :
-         {dir.path() + "/./walk001", dir.file("alias/walk001"), dir.file("../") +
-              std::filesystem::path(dir.path()).filename().string() + "/walk001"}) {
+         {dir.path() + "/./walk001", dir.file("alias/walk001"),
+          dir.file("../") + std::filesystem::path(dir.path()).filename().string() + "/walk001"}) {
         SCOPED_TRACE(spelling);
         const auto e = saveRecordingPair(r, &channel, {spelling, inUse, {}, {}}).error;
         ASSERT_TRUE(e);
@@ -249,8 +250,8 @@ TEST_F(SourcePairTest, AKillOrFailureAtEveryStepKeepsTheSourceAndAWholeTargetPai
             const std::string pair =
                 test::readText(dir.file("seg.kvd")) + "|" + test::readText(dir.file("seg.wav"));
             EXPECT_TRUE(pair == oldPair || pair == newPair);
-            EXPECT_THAT(filesIn(dir.path()), ::testing::ElementsAre("seg.kvd", "seg.wav",
-                                                                    "walk001.kvd", "walk001.wav"));
+            EXPECT_THAT(filesIn(dir.path()),
+                        ::testing::ElementsAre("seg.kvd", "seg.wav", "walk001.kvd", "walk001.wav"));
         }
 }
 
@@ -264,8 +265,8 @@ TEST_F(SourcePairTest, NamesWithQuotesBlanksDashesNewlinesAndLettersLoadCutAndSa
         r.LoopStartRecord = 11;
         r.LoopEndRecord = 60;
         cutAudio(channel, Expand_Recording(r));
-        ASSERT_FALSE(saveRecordingPair(r, &channel, {dir.file(name + " cut"), filesInUse(r), {}, {}})
-                         .error);
+        ASSERT_FALSE(
+            saveRecordingPair(r, &channel, {dir.file(name + " cut"), filesInUse(r), {}, {}}).error);
         EXPECT_EQ(load(dir.file(name + " cut")).RecordCount, 50);
     }
 }

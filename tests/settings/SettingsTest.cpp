@@ -269,7 +269,8 @@ TEST_F(UnwritableSettingsTest, AReadOnlyFileIsAFailingWriteAndStaysAsItWas) {
     ASSERT_TRUE(e);
     EXPECT_EQ(couldNotSaveSettingsText(*e),
               "The settings file could not be saved for the following reason(s): \n75: "
-              "'Path/File access error: " + path + " is read-only'");
+              "'Path/File access error: " +
+                  path + " is read-only'");
     EXPECT_EQ(test::readText(path), "[Colors]\nDial_Color=5\n[Other]\nkeep=me\n");
     struct stat st {};
     ::stat(path.c_str(), &st);

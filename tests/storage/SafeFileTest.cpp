@@ -1,5 +1,5 @@
-#include "FileReplacement.h"
 #include "SafeFile.h"
+#include "FileReplacement.h"
 #include "TempDir.h"
 
 #include <gmock/gmock.h>
@@ -98,9 +98,9 @@ TEST(StaleTemporaries, OnlyLeftoversOfEndedProcessesAreRemoved) {
     const fs::path forgotten = temporaryBeside(dir.file("z.kvd")); // ours, no longer in use
     const fs::path kept = temporaryBeside(dir.file("w.kvd"));
     registerTemporary(live);
-    for (const std::string& n : {dead, live.filename().string(), forgotten.filename().string(),
-                                 kept.filename().string(), std::string(".kvsave-notes.txt"),
-                                 std::string("walk001.kvd")})
+    for (const std::string& n :
+         {dead, live.filename().string(), forgotten.filename().string(), kept.filename().string(),
+          std::string(".kvsave-notes.txt"), std::string("walk001.kvd")})
         test::writeText(dir.file(n), "x");
     removeStaleTemporaries(dir.path(), {kept});
     EXPECT_THAT(filesIn(dir.path()),
@@ -129,9 +129,7 @@ struct PairFixture {
         test::writeText(t2.string(), "new sound");
         return change.commit();
     }
-    std::string state() const {
-        return test::readText(kvd) + "|" + test::readText(wav);
-    }
+    std::string state() const { return test::readText(kvd) + "|" + test::readText(wav); }
 };
 
 TEST(FileReplacement, AFailureOrAKillAtAnyStepLeavesAWholeOldOrNewPair) {
@@ -184,8 +182,8 @@ TEST(FileReplacement, AFailureOrAKillAtAnyStepLeavesAWholeOldOrNewPair) {
                                         step != "backup 0" && step != "backup 1" &&
                                         step != "journal";
             const bool journalLeft = journalWritten && step != "remove backups";
-            EXPECT_EQ(r.outcome, journalLeft ? Recovery::Outcome::Completed
-                                             : Recovery::Outcome::Nothing);
+            EXPECT_EQ(r.outcome,
+                      journalLeft ? Recovery::Outcome::Completed : Recovery::Outcome::Nothing);
             if (r.outcome == Recovery::Outcome::Completed) {
                 EXPECT_EQ(r.message, "An interrupted save of " + f.kvd +
                                          " was completed: the new files are in place.");

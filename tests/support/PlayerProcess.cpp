@@ -3,9 +3,9 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-#include <sys/wait.h>
 
 namespace kv::test {
 namespace {

@@ -3,6 +3,7 @@
 #include "KvTool.h"
 #include "KvdFile.h"
 #include "TempDir.h"
+#include "ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +15,8 @@ namespace {
 
 using test::TempDir;
 
-struct ToolRun {
-    int code;
-    std::string out, err;
-};
-
-ToolRun kvtool(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    const int code = runKvTool(args, in, out, err);
-    return {code, out.str(), err.str()};
-}
+using test::kvtool;
+using test::ToolRun;
 
 const char* const kCommands[] = {"info", "export", "channel", "cut", "recompute", "render"};
 
@@ -128,7 +120,8 @@ TEST(CommandLine, ParsesOptionsFlagsAndFiles) {
     for (const char* bad : {"", "1.5x", "-1", "nan", "inf"}) {
         ParsedArgs s = ParsedArgs::parse({"--at", bad}, accepted);
         EXPECT_EQ(s.seconds("--at"), std::nullopt) << bad;
-        EXPECT_EQ(s.error(), "--at must be a number of seconds") << bad;
+        EXPECT_EQ(s.error(),
+                  "--at must be a number of seconds (0 or more), not '" + std::string(bad) + "'");
     }
     ParsedArgs s = ParsedArgs::parse({"--at", "2.5"}, accepted);
     EXPECT_EQ(s.seconds("--at"), 2.5);

@@ -2,6 +2,7 @@
 #include "DemoData.h"
 #include "KvdFile.h"
 #include "TempDir.h"
+#include "ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -18,17 +19,8 @@ namespace {
 
 using test::TempDir;
 
-struct ToolRun {
-    int code;
-    std::string out, err;
-};
-
-ToolRun kvtool(std::vector<std::string> args, const std::string& input = "") {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    const int code = runKvTool(args, in, out, err);
-    return {code, out.str(), err.str()};
-}
+using test::kvtool;
+using test::ToolRun;
 
 TEST(KvTool, InfoPrintsEveryKey) {
     TempDir dir;
@@ -179,6 +171,21 @@ TEST(KvToolRender, DrawsThePanelAtARecord) {
         kvtool({"render", dir.file("g.kvd"), "--record", "999", "-o", dir.file("c.png")}).code, 1);
 }
 
+TEST(KvToolRender, AppliesTheFirstRecordsReadoutsAsTheWindowDoes) {
+    TempDir dir;
+    auto records = flatRecording(100, 30000);
+    for (auto& r : records) {
+        r.StatusFlags = 0; // dial type 0: "Circular 1"
+        r.NeedlePos = 0;
+    }
+    ASSERT_FALSE(writeKvdFile(dir.file("c.kvd"), records));
+    ASSERT_EQ(kvtool({"render", dir.file("c.kvd"), "--record", "50", "-o", dir.file("c.png")}).code,
+              0);
+    QImage c(QString::fromStdString(dir.file("c.png")));
+    // Panel point (-300, 200): on the circular face, in the sector dial's hole.
+    EXPECT_EQ(c.pixel(350, 500), qRgb(255, 255, 255));
+}
+
 } // namespace
 } // namespace kv
 
@@ -229,8 +236,14 @@ protected:
 };
 
 TEST_F(KvToolCutInput, RangesAndNumbersThatWouldWriteAnUnplayablePairAreRefused) {
-    for (const auto& [from, to] : {std::pair{"abc", "2"}, {"1", "2x"}, {"nan", "2"}, {"1", "inf"},
-                                   {"-1", "2"}, {"", "2"}, {"1000", "2000"}, {"2", "2.05"}}) {
+    for (const auto& [from, to] : {std::pair{"abc", "2"},
+                                   {"1", "2x"},
+                                   {"nan", "2"},
+                                   {"1", "inf"},
+                                   {"-1", "2"},
+                                   {"", "2"},
+                                   {"1000", "2000"},
+                                   {"2", "2.05"}}) {
         SCOPED_TRACE(std::string(from) + " " + to);
         const ToolRun r = cut(from, to, dir.file("out.kvd"));
         EXPECT_EQ(r.code, 1);
@@ -246,8 +259,8 @@ TEST_F(KvToolCutInput, RangesAndNumbersThatWouldWriteAnUnplayablePairAreRefused)
 TEST_F(KvToolCutInput, TheSourceIsFoundThroughAnySpellingAndTargetsAreChecked) {
     const std::string source = test::readText(dir.file("in.kvd"));
     std::filesystem::create_directory_symlink(dir.path(), dir.file("alias"));
-    for (const std::string& out : {dir.file("alias/in.kvd"), dir.path() + "/./in.kvd",
-                                   dir.file("alias/in")}) {
+    for (const std::string& out :
+         {dir.file("alias/in.kvd"), dir.path() + "/./in.kvd", dir.file("alias/in")}) {
         const ToolRun r = cut("1", "5", out);
         EXPECT_EQ(r.code, 1) << out;
         EXPECT_NE(r.err.find("55: 'File already open"), std::string::npos) << r.err;
