@@ -71,13 +71,17 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     connectSettingsMenus();
     applyColours();
     dropRecording();
-    new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
+    m_keys = new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
                           [this](QKeyEvent* e) { return Form_KeyUp(e); },
                           [this] { m_keyReleased = true; },
                           [this](QWidget* w) { return m_cboFile->isVisible() && w == m_cboFile; }});
 }
 
 MainWindow::~MainWindow() {
+    // The key router goes first: the window's own parts are destroyed before
+    // its QWidget base, which may still see focus changes.
+    delete m_keys;
+    m_keys = nullptr;
     m_engine->abandon();
     if (m_testTimer) m_ctx.scheduler->cancel(m_testTimer);
     if (m_meterTimer) m_ctx.scheduler->cancel(m_meterTimer);

@@ -33,6 +33,7 @@ class GraphWidget;
 class HelpWindow;
 class MeterPanelView;
 class PositionBar;
+class WindowKeys;
 
 // What the window needs from the program around it.
 struct WindowContext {
@@ -97,6 +98,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    WindowKeys* m_keys = nullptr; // routes the keyboard to the key map
     void reportSettingsSave(const std::optional<FileError>& error);
     // The loaded recording's readouts and bar as they stand (after a failed save).
     void showLoadedFile();
