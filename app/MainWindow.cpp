@@ -71,10 +71,10 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     connectSettingsMenus();
     applyColours();
     dropRecording();
-    m_keys = new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
-                          [this](QKeyEvent* e) { return Form_KeyUp(e); },
-                          [this] { m_keyReleased = true; },
-                          [this](QWidget* w) { return m_cboFile->isVisible() && w == m_cboFile; }});
+    m_keys = new WindowKeys(
+        this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
+               [this](QKeyEvent* e) { return Form_KeyUp(e); }, [this] { m_keyReleased = true; },
+               [this](QWidget* w) { return m_cboFile->isVisible() && w == m_cboFile; }});
 }
 
 MainWindow::~MainWindow() {

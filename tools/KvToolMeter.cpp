@@ -41,6 +41,8 @@ int lampCode(Lamp l) {
     return static_cast<int>(l);
 }
 
+} // namespace
+
 void ensureGuiApplication() {
     if (QGuiApplication::instance()) return;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -50,8 +52,6 @@ void ensureGuiApplication() {
     static QGuiApplication* app = new QGuiApplication(argc, argv); // lives until exit
     (void)app;
 }
-
-} // namespace
 
 CommandOptions recomputeOptions() {
     CommandOptions o{kOverrideKeys, {}};

@@ -11,6 +11,9 @@
 
 namespace kv {
 
+// Drawing text needs a QGuiApplication; kvtool's runs offscreen unless told otherwise.
+void ensureGuiApplication();
+
 // The options each command accepts; the caller parses with them, reports
 // unknown ones and loads the recording before running the command.
 CommandOptions recomputeOptions();

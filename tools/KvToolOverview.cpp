@@ -1,5 +1,6 @@
 #include "KvToolOverview.h"
 
+#include "KvToolMeter.h"
 #include "OverviewStrip.h"
 #include "RecordingEvents.h"
 #include "SafeFile.h"
@@ -14,20 +15,6 @@
 #include <ostream>
 
 namespace kv {
-namespace {
-
-// Text needs a QGuiApplication; kvtool runs offscreen unless told otherwise.
-void ensureGuiApplication() {
-    if (QGuiApplication::instance()) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "kvtool";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication* app = new QGuiApplication(argc, argv); // lives until exit
-    (void)app;
-}
-
-} // namespace
 
 void addOverviewOptions(CommandOptions& options) {
     options.flags.push_back("--overview");
@@ -45,8 +32,7 @@ int renderOverviewCommand(ParsedArgs& o, const std::vector<SampleRecord>& record
         if (o.has(k)) o.fail(std::string(k) + " does not go with --overview");
     if (!o.has("-o")) o.fail("give -o OUT.png");
     const std::int32_t endMs = records.back().TimeMs;
-    if (o.ok() && from && *from * 1000 > endMs)
-        o.fail("--from is after the end of the recording");
+    if (o.ok() && from && *from * 1000 > endMs) o.fail("--from is after the end of the recording");
     if (o.ok() && from && to && *to <= *from) o.fail("--to must be later than --from");
     if (!o.ok()) {
         err << "kvtool render: " << o.error() << "\n"
