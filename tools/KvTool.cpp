@@ -45,7 +45,8 @@ const char* const kUsage =
     "                 [--needle-bd on|off] [--counter on|off] [-o OUT.csv]\n"
     "       kvtool render FILE.kvd (--record N | --at SECONDS) -o OUT.png [--width W] [--graph]\n"
     "                 [--override ...] [--scale 0|1] [--clock 0..3] [--date 0..2] [--clock-left]\n"
-    "       kvtool render FILE.kvd --overview -o OUT.png [--width W] [--from SECONDS --to SECONDS]\n"
+    "       kvtool render FILE.kvd --overview -o OUT.png [--width W] [--from SECONDS --to "
+    "SECONDS]\n"
     "       kvtool events FILE.kvd [--kinds KIND,...] [--min-fall DIVISIONS] [--window SECONDS]\n"
     "                 [-o OUT.csv]\n";
 
@@ -168,32 +169,40 @@ int usageError(const std::string& command, const std::string& problem, std::ostr
     return kExitError;
 }
 
-std::string basePathOf(const std::string& file) {
-    if (file.size() > 4 && file.compare(file.size() - 4, 4, ".kvd") == 0)
-        return file.substr(0, file.size() - 4);
-    return file;
-}
-
 struct Loaded {
     std::vector<SampleRecord> records;
     int exitCode = kExitOk;
 };
 
 // Reads and checks a data file, reporting failures as the player does.
-Loaded loadRecords(const std::string& file, std::ostream& err) {
-    Loaded out;
-    const ByteReadResult head = readKvdHead(file);
-    if (!head.error && !Verify_kvd_Format(head.bytes.data(), head.bytes.size())) {
+void reportReadError(const FileError& e, std::ostream& err) {
+    err << "kvtool: " << couldNotLoadText("The kvd file", e.number, e.description) << "\n";
+}
+
+// The exit code for a data file's first records as read: 0 when they pass the
+// format check, else the failure, reported as the player reports it.
+int checkHead(const std::vector<std::uint8_t>& head, const std::optional<FileError>& error,
+              std::ostream& err) {
+    if (error) {
+        reportReadError(*error, err);
+        return kExitError;
+    }
+    if (!Verify_kvd_Format(head.data(), head.size())) {
         LoadError e;
         e.type = LoadError::Type::BadFormat;
         err << e.message().text << "\n";
-        out.exitCode = kExitFormat;
-        return out;
+        return kExitFormat;
     }
-    KvdReadResult read = head.error ? KvdReadResult{{}, head.error} : readKvdFile(file);
+    return kExitOk;
+}
+
+Loaded loadRecords(const std::string& file, std::ostream& err) {
+    Loaded out;
+    const ByteReadResult head = readKvdHead(file);
+    if ((out.exitCode = checkHead(head.bytes, head.error, err)) != kExitOk) return out;
+    KvdReadResult read = readKvdFile(file);
     if (read.error || read.records.size() < 5) {
-        const FileError e = read.error.value_or(FileError{62, "Input past end of file: " + file});
-        err << "kvtool: " << couldNotLoadText("The kvd file", e.number, e.description) << "\n";
+        reportReadError(read.error.value_or(FileError{62, "Input past end of file: " + file}), err);
         out.exitCode = kExitError;
         return out;
     }
@@ -210,25 +219,14 @@ std::string twoDigits(int v) {
 int info(const std::string& file, std::ostream& out, std::ostream& err) {
     // The two ends of the file say all there is to say: no need to read it.
     const KvdEnds ends = readKvdEnds(file);
-    if (!ends.error && !Verify_kvd_Format(ends.head.data(), ends.head.size())) {
-        LoadError e;
-        e.type = LoadError::Type::BadFormat;
-        err << e.message().text << "\n";
-        return kExitFormat;
-    }
-    if (ends.error) {
-        err << "kvtool: "
-            << couldNotLoadText("The kvd file", ends.error->number, ends.error->description)
-            << "\n";
-        return kExitError;
-    }
+    if (const int code = checkHead(ends.head, ends.error, err); code != kExitOk) return code;
     const SampleRecord first = SampleRecord::decode(ends.head.data());
     const SampleRecord second = SampleRecord::decode(ends.head.data() + kRecordSize);
     const std::int32_t total = ends.last.TimeMs;
 
     std::string audio = "missing";
     std::int32_t units = 0;
-    const std::string base = basePathOf(file);
+    const std::string base = pairBaseOf(file);
     std::error_code ec;
     SoundChannel channel(SoundChannel::Options{true, {}});
     for (const auto& [ext, kind] :
@@ -387,7 +385,7 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
     // Whole milliseconds from here on, so ties with record times are exact.
     const std::int64_t fromMs = std::llround(*from * 1000), toMs = std::llround(*to * 1000);
     const std::string file = o.positional().front(), outPath = o.value("-o");
-    const std::string base = basePathOf(file), outBase = pairBaseOf(outPath);
+    const std::string base = pairBaseOf(file), outBase = pairBaseOf(outPath);
     SoundChannel channel(SoundChannel::Options{true, {}});
     LoadResult loaded = Load_File(LoadRequest{base, true, ""}, channel);
     if (!loaded.notice.empty()) err << "kvtool: " << loaded.notice << "\n";
@@ -521,7 +519,7 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
     if (cmd == "recompute") return recomputeCommand(parsed, l.records, out, err);
     if (cmd == "events") return eventsCommand(parsed, l.records, out, err);
     if (parsed.has("--overview")) return renderOverviewCommand(parsed, l.records, err);
-    return renderCommand(parsed, l.records, basePathOf(file), err);
+    return renderCommand(parsed, l.records, pairBaseOf(file), err);
 }
 
 } // namespace kv
