@@ -1,4 +1,5 @@
 #include "Settings.h"
+#include "PlayerPreferences.h"
 #include "ProfileFile.h"
 #include "TempDir.h"
 #include "TextConversion.h"
@@ -323,6 +324,37 @@ TEST_F(UnwritableSettingsTest, AFileThatCouldNotBeReadIsNotWrittenBack) {
     }
     ::chmod(path.c_str(), 0600);
     EXPECT_EQ(test::readText(path), before);
+}
+
+TEST_F(SettingsTest, PlayerPreferencesLiveInTheirOwnSectionAndClampToTheirRange) {
+    // A file without [Player] gives the defaults.
+    const std::string described = "[Format]\r\nDialType=2\r\n";
+    test::writeText(store.SettingsFilePath, described);
+    PlayerPreferences p = loadPlayerPreferences(store.SettingsFilePath);
+    EXPECT_TRUE(p.ShowOverview);
+    EXPECT_EQ(p.SpeedPercent, 100);
+    EXPECT_EQ(p.VolumePercent, 100);
+
+    // Writing one adds the section at the end; the described lines stay byte for byte.
+    ASSERT_FALSE(savePlayerPreference(store.SettingsFilePath, "SpeedPercent", "150"));
+    ASSERT_FALSE(savePlayerPreference(store.SettingsFilePath, "ShowOverview", "False"));
+    const std::string text = test::readText(store.SettingsFilePath);
+    EXPECT_EQ(text.rfind(described, 0), 0u);
+    EXPECT_NE(text.find("[Player]\r\nSpeedPercent=150\r\nShowOverview=False\r\n"), std::string::npos);
+    p = loadPlayerPreferences(store.SettingsFilePath);
+    EXPECT_EQ(p.SpeedPercent, 150);
+    EXPECT_FALSE(p.ShowOverview);
+    store.Load_Settings();
+    EXPECT_EQ(store.values.DialType, 2);
+
+    // Values out of range or not offered fall back or are clamped.
+    test::writeText(store.SettingsFilePath, "[Player]\nSpeedPercent=130\nSyncOffsetMs=-9000\n"
+                                            "VolumePercent=75\nMute=yes\n");
+    p = loadPlayerPreferences(store.SettingsFilePath);
+    EXPECT_EQ(p.SpeedPercent, 100);
+    EXPECT_EQ(p.SyncOffsetMs, -500);
+    EXPECT_EQ(p.VolumePercent, 70);
+    EXPECT_FALSE(p.Mute);
 }
 
 } // namespace
