@@ -10,6 +10,9 @@
 #include "MeterPanelView.h"
 #include "PlayTime.h"
 #include "PositionBar.h"
+#include "SessionNavigator.h"
+#include "EventListPanel.h"
+#include "OverviewWidget.h"
 #include "QtScheduler.h"
 #include "RecordingLoader.h"
 #include "WindowKeys.h"
@@ -19,6 +22,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFrame>
@@ -27,6 +31,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QStyle>
 #include <QToolButton>
 #include <QWindow>
 
@@ -67,6 +72,7 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     setAcceptDrops(true);
     m_menus.build(menuBar(), this);
     buildWidgets();
+    m_navigator->addMenuItems(*m_menus.menu(QStringLiteral("mnuView")));
     connectMenus();
     connectSettingsMenus();
     applyColours();
@@ -74,7 +80,11 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     m_keys = new WindowKeys(
         this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
                [this](QKeyEvent* e) { return Form_KeyUp(e); }, [this] { m_keyReleased = true; },
-               [this](QWidget* w) { return m_cboFile->isVisible() && w == m_cboFile; }});
+               [this](QWidget* w) {
+                   // The file list and the event list take their own keys.
+                   return (m_cboFile->isVisible() && w == m_cboFile) ||
+                          m_navigator->eventList().isAncestorOf(w);
+               }});
 }
 
 MainWindow::~MainWindow() {
@@ -90,6 +100,7 @@ MainWindow::~MainWindow() {
 void MainWindow::buildWidgets() {
     auto* central = new QWidget(this);
     setCentralWidget(central);
+    central->installEventFilter(this);
     central->setMinimumWidth(kMinClientWidth);
     m_panel = new MeterPanelView(central);
     m_panel->installEventFilter(this);
@@ -178,6 +189,10 @@ void MainWindow::buildWidgets() {
         if (!isLoaded()) return;
         m_engine->barMouseUp(b == Qt::LeftButton, x);
     };
+
+    m_navigator = new SessionNavigator(*this, *m_record, *m_engine, *m_dialogs);
+    m_navigator->layoutChanged = [this] { Form_Resize(); };
+    m_navigator->preferenceNotSaved = [this](const FileError& e) { reportSettingsSave(e); };
 }
 
 void MainWindow::showLoopPicture() {
@@ -187,10 +202,37 @@ void MainWindow::showLoopPicture() {
 }
 
 // The recording strip's controls, in pixels inside the strip.
+int MainWindow::recordStripHeight() const {
+    return kRecordStripHeight + (m_navigator->overviewShown() ? OverviewWidget::kHeight + 4 : 0);
+}
+
+// The room docked panels take beside (width) and above or below (height) the
+// central area.
+QSize MainWindow::dockedExtent() const {
+    QSize extent(0, 0);
+    const int gap = style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
+    for (const QDockWidget* d : findChildren<QDockWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (d->isHidden() || d->isFloating()) continue;
+        const Qt::DockWidgetArea area = dockWidgetArea(const_cast<QDockWidget*>(d));
+        const QSize size = d->isVisible() ? d->size() : d->sizeHint();
+        if (area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea)
+            extent.rwidth() += size.width() + gap;
+        else if (area != Qt::NoDockWidgetArea)
+            extent.rheight() += size.height() + gap;
+    }
+    return extent;
+}
+
 void MainWindow::placeRecordStrip(int left, int top, int width) {
-    m_record->setGeometry(left, top, width, kRecordStripHeight);
+    m_record->setGeometry(left, top, width, recordStripHeight());
     m_bar->setGeometry(13, 1, std::max(10, width - 26), 19);
-    const int y = 28, size = 40;
+    // The overview strip goes under the bar and moves the controls down.
+    int below = 0;
+    if (m_navigator->overviewShown()) {
+        m_navigator->overview().setGeometry(13, 22, std::max(10, width - 26), OverviewWidget::kHeight);
+        below = OverviewWidget::kHeight + 4;
+    }
+    const int y = 28 + below, size = 40;
     int x = 13;
     for (QToolButton* b : {m_cmdLoad, m_cmdPlay, m_cmdStop, m_cmdRev, m_cmdFwd, m_cmdEditStart,
                            m_cmdEditEnd, m_cmdExpand, m_cmdSave}) {
@@ -200,9 +242,9 @@ void MainWindow::placeRecordStrip(int left, int top, int width) {
     m_cmdLoop->setGeometry(m_cmdLoad->geometry());
     // Times on one line, the name under them; the tag and the Overide box
     // in a column of their own at the right.
-    m_lblTag->setGeometry(width - (80 + 16), 28, 80, 20);
+    m_lblTag->setGeometry(width - (80 + 16), 28 + below, 80, 20);
     m_chkOveride->adjustSize();
-    m_chkOveride->move(width - m_chkOveride->width() - 13, 55);
+    m_chkOveride->move(width - m_chkOveride->width() - 13, 55 + below);
     const int right = std::min(m_lblTag->x(), m_chkOveride->x()) - 8;
     m_lblPlayTime->setGeometry(x + 8, y, 70, 20);
     m_lblTotalTime->setGeometry(std::max(x + 8 + 70, right - 60), y, 60, 20);
@@ -215,12 +257,15 @@ void MainWindow::Form_Resize() {
     const Settings& s = m_ctx.settings->values;
     const double k = s.GraphVisible ? std::clamp(std::atoi(s.GraphHeight_Index.c_str()), 1, 5) : 0;
     // The window's own size, not the central widget's: before the window is
-    // first shown its layout has not run yet.
+    // first shown its layout has not run yet. Docked panels take their room
+    // from it.
     const int chrome = menuHeight();
-    const int clientW = std::max(width(), kMinClientWidth);
+    const QSize docked = dockedExtent();
+    const int strip = recordStripHeight();
+    const int clientW = std::max(width() - docked.width(), kMinClientWidth);
     int panelLeft = 0, panelW = clientW;
     if (isMaximized()) {
-        const int availH = height() - chrome - kRecordStripHeight;
+        const int availH = height() - chrome - docked.height() - strip;
         panelW = std::clamp(static_cast<int>(availH * 1.6 / (1 + k / 5)), 16, clientW);
         panelLeft = (clientW - panelW) / 2;
     }
@@ -233,16 +278,18 @@ void MainWindow::Form_Resize() {
     if (!isMaximized() && !isFullScreen()) {
         // The window's height follows its width; a window too tall for the
         // screen is made narrower instead.
-        int wantW = clientW;
-        int wantH = panelH + graphH + kRecordStripHeight + chrome;
+        int wantW = clientW + docked.width();
+        int wantH = panelH + graphH + strip + chrome + docked.height();
         if (const QScreen* scr = screen()) {
             const QRect avail = scr->availableGeometry();
             if (wantH > avail.height()) {
-                wantW = std::max(kMinClientWidth,
-                                 static_cast<int>((avail.height() - kRecordStripHeight - chrome) *
-                                                  1.6 / (1 + k / 5)));
-                wantH = static_cast<int>(std::nearbyint(wantW / 1.6)) * (1 + k / 5) +
-                        kRecordStripHeight + chrome;
+                const int narrower = std::max(
+                    kMinClientWidth,
+                    static_cast<int>((avail.height() - strip - chrome - docked.height()) * 1.6 /
+                                     (1 + k / 5)));
+                wantW = narrower + docked.width();
+                wantH = static_cast<int>(std::nearbyint(narrower / 1.6)) * (1 + k / 5) + strip +
+                        chrome + docked.height();
             }
         }
         if (wantW != width() || wantH != height()) resize(wantW, wantH);
@@ -289,6 +336,7 @@ void MainWindow::dropRecording() {
     if (m_engine->PlayMode == 2)
         m_ctx.audio->send("stop WavFile"); // no sound without its recording
     m_engine->setRecording(nullptr);
+    m_navigator->recordingDropped();
     m_recording.reset();
     m_lblLoadedFile->setText(QStringLiteral("No File Loaded"));
     m_lblLoadedFile->setToolTip(QStringLiteral("No File Loaded"));
@@ -313,6 +361,7 @@ bool MainWindow::Load_File(const std::string& filename) {
     // A load replaces everything; a failed one leaves nothing half-loaded.
     m_engine->abandon();
     m_engine->setRecording(nullptr);
+    m_navigator->recordingDropped();
     m_recording.reset();
     LoadObserver observer;
     observer.loadingStarted = [&] {
@@ -351,6 +400,7 @@ bool MainWindow::Load_File(const std::string& filename) {
     m_lblTotalTime->setText(q(Format_PlayTime(
         static_cast<std::int32_t>(roundHalfEven(r.TotalTimeMs / 1000.0)), r.TotalTimeMs)));
     m_bar->paintRange(0, m_bar->scaleWidth());
+    m_navigator->recordingLoaded(r);
     return true;
 }
 
@@ -459,6 +509,14 @@ void MainWindow::Update_Buttons() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A docked panel resized by its separator changes the central area alone.
+    if (watched == centralWidget() && event->type() == QEvent::Resize &&
+        !dockedExtent().isNull() && !m_inResize) {
+        m_inResize = true;
+        Form_Resize();
+        m_inResize = false;
+        return false;
+    }
     if (watched == m_cmdLoad && event->type() == QEvent::MouseButtonPress) {
         cmdLoad_MouseDown(static_cast<QMouseEvent*>(event)->button());
     } else if (watched == m_cmdLoad && event->type() == QEvent::MouseButtonRelease) {

@@ -33,6 +33,7 @@ class GraphWidget;
 class HelpWindow;
 class MeterPanelView;
 class PositionBar;
+class SessionNavigator;
 class WindowKeys;
 
 // What the window needs from the program around it.
@@ -87,6 +88,7 @@ public:
     const MenuBar& menus() const { return m_menus; }
     Dialogs& dialogs() { return *m_dialogs; }
     MeterPanelView& panelView() { return *m_panel; }
+    SessionNavigator& navigator() { return *m_navigator; }
     // Called after each record is drawn (measurements, tools).
     std::function<void(const SampleRecord&)> onRecordShown;
 
@@ -99,6 +101,7 @@ protected:
 
 private:
     WindowKeys* m_keys = nullptr; // routes the keyboard to the key map
+    SessionNavigator* m_navigator = nullptr; // overview strip, event list, event keys
     void reportSettingsSave(const std::optional<FileError>& error);
     // The loaded recording's readouts and bar as they stand (after a failed save).
     void showLoadedFile();
@@ -145,6 +148,8 @@ private:
     void showModeMessage(const std::string& text);
     void setRecordingAudio(bool on);
     void placeRecordStrip(int left, int top, int width);
+    int recordStripHeight() const;
+    QSize dockedExtent() const;
     void placeWindow(const SessionConfig& config);
     void showLoopPicture();
     int menuHeight() const;
@@ -191,6 +196,7 @@ private:
     std::unique_ptr<OneShot> m_tmrMessage;
     int m_screenWidth = 1280;
     bool m_closing = false;
+    bool m_inResize = false;
     std::string m_bufferSource;    // the recording a "Buffer" was cut from
     std::int32_t m_lastColour = 0; // what the colour dialog returned last
     bool m_testRunning = false;

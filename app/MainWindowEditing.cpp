@@ -6,6 +6,7 @@
 #include "MeterPanelView.h"
 #include "PlayTime.h"
 #include "PositionBar.h"
+#include "SessionNavigator.h"
 #include "SegmentEditor.h"
 
 #include <QFrame>
@@ -75,6 +76,7 @@ void MainWindow::cmdExpand_Click() {
     m_engine->LoopEndX = PositionBar::kScaleWidth;
     m_engine->SeekPosition = std::to_string(0);
     m_bar->paintRange(0, PositionBar::kScaleWidth);
+    m_navigator->recordingLoaded(r);
     m_record->setEnabled(true);
     Update_Buttons();
 }

@@ -8,6 +8,7 @@
 #include "Knob.h"
 #include "MeterPanelView.h"
 #include "PositionBar.h"
+#include "SessionNavigator.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -76,6 +77,7 @@ void MainWindow::showRecord() {
     if (m_ctx.settings->values.GraphVisible)
         m_graph->plot(m_meter.RawValue, m_meter.KnobIndex, false);
     armMeterTimers();
+    m_navigator->playbackMoved();
     if (onRecordShown) onRecordShown(m_meter.CurrentRecord);
 }
 
@@ -103,6 +105,7 @@ void MainWindow::armMeterTimers() {
 
 void MainWindow::paintBarRange(int x0, int x1) {
     m_bar->paintRange(x0, x1);
+    m_navigator->playbackMoved();
 }
 
 void MainWindow::paintBarPlayed(int x0, int x1) {

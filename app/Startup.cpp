@@ -3,6 +3,8 @@
 
 #include "AudioChannel.h"
 #include "MeterPanelView.h"
+#include "PlayerPreferences.h"
+#include "SessionNavigator.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -44,6 +46,8 @@ void MainWindow::Form_Load(int screenWidth) {
     }
     m_ctx.settings->SettingsFilePath = c.SettingsFilePath;
     m_ctx.settings->Load_Settings();
+    m_navigator->applyPreferences(loadPlayerPreferences(m_ctx.settings->SettingsFilePath),
+                                  [this] { return m_ctx.settings->SettingsFilePath; });
     m_meter.KnobIndex = std::clamp<int>(c.KnobIndex, 0, 63);
     m_knobUserIndex = m_meter.KnobIndex;
     placeWindow(c);

@@ -342,13 +342,8 @@ void PlaybackEngine::barMouseDown(bool left, double xIn) {
         return;
     }
     if (left) {
-        m_view.setElapsedText(timeTextAtX(x));
-        LoopStartX = x >= 10 ? x : 0;
-        m_rec->LoopStartRecord = recordAtX(LoopStartX);
-        m_pressX = LoopStartX;
-        m_view.paintBarRange(0, 0);
-        m_view.Update_RecordReadouts(m_rec->LoopStartRecord);
-        m_meter.CurrentRecord = m_rec->record(m_rec->LoopStartRecord);
+        const int start = x >= 10 ? x : 0;
+        startRange(recordAtX(start), start, timeTextAtX(x));
     } else {
         LoopStartX = 0;
         m_rec->LoopStartRecord = 1;
@@ -356,6 +351,16 @@ void PlaybackEngine::barMouseDown(bool left, double xIn) {
         m_rec->LoopEndRecord = m_rec->RecordCount;
         m_view.Update_Buttons();
     }
+}
+
+void PlaybackEngine::startRange(std::int32_t record, int x, const std::string& elapsed) {
+    m_view.setElapsedText(elapsed);
+    LoopStartX = x;
+    m_rec->LoopStartRecord = record;
+    m_pressX = LoopStartX;
+    m_view.paintBarRange(0, 0);
+    m_view.Update_RecordReadouts(m_rec->LoopStartRecord);
+    m_meter.CurrentRecord = m_rec->record(m_rec->LoopStartRecord);
 }
 
 std::string PlaybackEngine::barMouseMove(bool leftHeld, double xIn) {
@@ -372,19 +377,89 @@ std::string PlaybackEngine::barMouseMove(bool leftHeld, double xIn) {
 void PlaybackEngine::barMouseUp(bool left, double xIn) {
     if (!m_rec || PlayMode == 2) return;
     const int x = std::clamp(static_cast<int>(xIn), 0, kBarWidth);
-    if (left) {
-        if (x > LoopStartX + kBarWidth / 100) {
-            LoopEndX = std::min(x, kBarWidth);
-            m_rec->LoopEndRecord = recordAtX(LoopEndX);
-            m_view.Update_RecordReadouts(m_rec->LoopStartRecord);
-        } else {
-            LoopEndX = kBarWidth;
-            m_rec->LoopEndRecord = m_rec->RecordCount;
-        }
+    if (!left) {
+        endRange(std::nullopt, -1);
+        return;
+    }
+    if (x > LoopStartX + kBarWidth / 100)
+        endRange(recordAtX(std::min(x, kBarWidth)), std::min(x, kBarWidth));
+    else
+        endRange(std::nullopt, kBarWidth);
+}
+
+// record: the range's last record at bar position x; none with x < 0 keeps
+// the range's end, none with x >= 0 lets the range run to the end.
+void PlaybackEngine::endRange(std::optional<std::int32_t> record, int x) {
+    if (record) {
+        LoopEndX = x;
+        m_rec->LoopEndRecord = *record;
+        m_view.Update_RecordReadouts(m_rec->LoopStartRecord);
+    } else if (x >= 0) {
+        LoopEndX = kBarWidth;
+        m_rec->LoopEndRecord = m_rec->RecordCount;
     }
     m_view.setElapsedText(timeTextAtX(LoopStartX));
     m_view.paintBarRange(LoopStartX, LoopEndX);
     m_view.Update_Buttons();
+}
+
+int PlaybackEngine::xOfRecord(std::int32_t record) const {
+    if (!m_rec || m_rec->RecordCount == 0) return 0;
+    return std::clamp(static_cast<int>(std::nearbyint(static_cast<double>(record) /
+                                                      m_rec->RecordCount * kBarWidth)),
+                      0, kBarWidth);
+}
+
+std::int32_t PlaybackEngine::positionRecord() const {
+    if (!m_rec) return 0;
+    return PlayMode == 2 ? RecordCursor : std::max(1, m_rec->LoopStartRecord);
+}
+
+void PlaybackEngine::pressAtRecord(std::int32_t record) {
+    if (!m_rec || PlayMode == 4) return;
+    record = std::clamp<std::int32_t>(record, 1, m_rec->RecordCount);
+    if (PlayMode == 2) {
+        goToRecord(record);
+        return;
+    }
+    startRange(record, xOfRecord(record), playTime(m_rec->record(record).TimeMs / 1000));
+}
+
+std::string PlaybackEngine::dragToRecord(std::int32_t record) {
+    if (!m_rec) return {};
+    record = std::clamp<std::int32_t>(record, 1, m_rec->RecordCount);
+    const std::string tip = playTime(m_rec->record(record).TimeMs / 1000);
+    if (PlayMode != 0) return tip;
+    m_view.setElapsedText(tip);
+    if (record > m_rec->LoopStartRecord) m_view.paintBarRange(LoopStartX, xOfRecord(record));
+    m_view.Update_RecordReadouts(record);
+    return tip;
+}
+
+void PlaybackEngine::releaseAtRecord(std::optional<std::int32_t> record) {
+    if (!m_rec || PlayMode != 0) return;
+    if (record && *record > m_rec->LoopStartRecord) {
+        const std::int32_t last = std::min(*record, m_rec->RecordCount);
+        endRange(last, xOfRecord(last));
+    } else {
+        endRange(std::nullopt, kBarWidth);
+    }
+}
+
+bool PlaybackEngine::goToRecord(std::int32_t record) {
+    if (!m_rec || PlayMode == 4 || inBannerWait()) return false;
+    record = std::clamp<std::int32_t>(record, 1, m_rec->RecordCount);
+    if (PlayMode == 2) {
+        if (record < std::max(1, m_rec->LoopStartRecord) || record > m_rec->LoopEndRecord)
+            return false;
+        RecordCursor = record;
+        jumpTo(RecordCursor);
+        if (TransportState == 1) m_audio.send("play WavFile from " + std::to_string(AudioPosition));
+        return true;
+    }
+    pressAtRecord(record);
+    releaseAtRecord(std::nullopt);
+    return true;
 }
 
 } // namespace kv

@@ -15,6 +15,7 @@
 #include "Scheduler.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kv {
@@ -93,10 +94,24 @@ public:
     std::string barMouseMove(bool leftHeld, double x);
     void barMouseUp(bool leftButton, double x);
 
+    // The same by record (1-based), for views finer than the bar such as the
+    // session overview: a press while playing jumps inside the range; while
+    // stopped press, drag and release choose the range. A release without a
+    // record is a click: the range runs from the press to the end.
+    void pressAtRecord(std::int32_t record);
+    std::string dragToRecord(std::int32_t record);
+    void releaseAtRecord(std::optional<std::int32_t> record);
+    // A click at the record's place: while playing a jump (false outside the
+    // range), while stopped the range from there to the end.
+    bool goToRecord(std::int32_t record);
+    // Where playback is: the record cursor while playing, else the range's start.
+    std::int32_t positionRecord() const;
+
     // Ends playback at once without the END banner (exit, a new load).
     void abandon();
 
     std::int32_t recordAtX(int x) const;
+    int xOfRecord(std::int32_t record) const;
     std::string timeTextAtX(int x) const;
     int cursorX() const;
 
@@ -109,6 +124,8 @@ private:
     void stopAfterBanner();
     void skipTimerFired();
     void jumpTo(std::int32_t record);
+    void startRange(std::int32_t record, int x, const std::string& elapsed);
+    void endRange(std::optional<std::int32_t> record, int x);
     void pollPosition();
     void cancelPending();
     std::string playTime(std::int64_t secs) const;

@@ -15,7 +15,7 @@ namespace kv {
 
 struct PlayerPreferences {
     // Session navigator
-    bool ShowOverview = true;
+    bool ShowOverview = false; // off: the window keeps its described layout until asked
     bool ShowEventList = false;
     std::string EventKinds = "tag,set,motion,base,reaction"; // kinds the list and keys use
 

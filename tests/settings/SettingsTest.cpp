@@ -331,19 +331,19 @@ TEST_F(SettingsTest, PlayerPreferencesLiveInTheirOwnSectionAndClampToTheirRange)
     const std::string described = "[Format]\r\nDialType=2\r\n";
     test::writeText(store.SettingsFilePath, described);
     PlayerPreferences p = loadPlayerPreferences(store.SettingsFilePath);
-    EXPECT_TRUE(p.ShowOverview);
+    EXPECT_FALSE(p.ShowOverview);
     EXPECT_EQ(p.SpeedPercent, 100);
     EXPECT_EQ(p.VolumePercent, 100);
 
     // Writing one adds the section at the end; the described lines stay byte for byte.
     ASSERT_FALSE(savePlayerPreference(store.SettingsFilePath, "SpeedPercent", "150"));
-    ASSERT_FALSE(savePlayerPreference(store.SettingsFilePath, "ShowOverview", "False"));
+    ASSERT_FALSE(savePlayerPreference(store.SettingsFilePath, "ShowOverview", "True"));
     const std::string text = test::readText(store.SettingsFilePath);
     EXPECT_EQ(text.rfind(described, 0), 0u);
-    EXPECT_NE(text.find("[Player]\r\nSpeedPercent=150\r\nShowOverview=False\r\n"), std::string::npos);
+    EXPECT_NE(text.find("[Player]\r\nSpeedPercent=150\r\nShowOverview=True\r\n"), std::string::npos);
     p = loadPlayerPreferences(store.SettingsFilePath);
     EXPECT_EQ(p.SpeedPercent, 150);
-    EXPECT_FALSE(p.ShowOverview);
+    EXPECT_TRUE(p.ShowOverview);
     store.Load_Settings();
     EXPECT_EQ(store.values.DialType, 2);
 
