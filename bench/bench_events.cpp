@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace {
@@ -129,6 +130,11 @@ int main(int argc, char** argv) {
         kv::DemoOptions o;
         o.records = kTenHours;
         const auto records = kv::makeDemoRecords(o);
+        // --draw-only: the drawing line alone (for profiling it).
+        if (argc > 1 && std::string(argv[1]) == "--draw-only") {
+            reportDrawing(records);
+            return 0;
+        }
         report("10 h demo-like (all kinds)", records);
         report("10 h demo-like, 3840 columns", records, true);
         reportDrawing(records);

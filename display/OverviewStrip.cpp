@@ -3,10 +3,13 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QImage>
+#include <QPaintEngine>
 #include <QPolygonF>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 namespace kv {
@@ -19,6 +22,11 @@ const QColor kTag(40, 120, 40);
 const QColor kTagTick(130, 185, 130);
 const QColor kReaction(204, 0, 0);
 const QColor kMotion(170, 60, 170, 60);
+// The motion band goes straight onto the sheet: drawn opaque in the colour
+// the translucent band gives there, it costs a copy rather than a blend.
+const QColor kMotionOnSheet((kSheet.red() * 195 + kMotion.red() * 60) / 255,
+                            (kSheet.green() * 195 + kMotion.green() * 60) / 255,
+                            (kSheet.blue() * 195 + kMotion.blue() * 60) / 255);
 const QColor kAxis(80, 80, 80);
 
 // Left edge of a text of width w centred on x, kept inside the area.
@@ -35,6 +43,40 @@ QString clockText(std::int64_t secs, bool withHours) {
     else
         std::snprintf(buf, sizeof buf, "%d:%02d", int(secs / 60), int(secs % 60));
     return QString::fromLatin1(buf);
+}
+
+// Fills the marked columns (widened by `widen` on each side) from top to
+// top + height. On an image the marks go into one row of pixels stretched
+// over the height: a single draw, where a fill per run would each be handed
+// to the raster engine's thread pool and cost far more than the drawing. On
+// other devices (PDF) each run is a rectangle, so the page keeps vectors.
+void fillColumns(QPainter& p, const std::vector<std::uint8_t>& cols, int left, int top, int height,
+                 const QColor& colour, int widen) {
+    const int width = static_cast<int>(cols.size());
+    if (p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster) {
+        QImage row(width, 1, QImage::Format_ARGB32_Premultiplied);
+        row.fill(Qt::transparent);
+        auto* px = reinterpret_cast<QRgb*>(row.scanLine(0));
+        const QRgb c = qPremultiply(colour.rgba());
+        bool any = false;
+        for (int x = 0; x < width; ++x) {
+            if (!cols[static_cast<std::size_t>(x)]) continue;
+            any = true;
+            for (int i = std::max(0, x - widen); i <= std::min(width - 1, x + widen); ++i) px[i] = c;
+        }
+        if (any) p.drawImage(QRect(left, top, width, height), row);
+        return;
+    }
+    for (int x = 0; x < width;) {
+        if (!cols[static_cast<std::size_t>(x)]) {
+            ++x;
+            continue;
+        }
+        int end = x;
+        while (end < width && cols[static_cast<std::size_t>(end)]) ++end;
+        p.fillRect(QRect(left + x - widen, top, end - x + 2 * widen, height), colour);
+        x = end;
+    }
 }
 
 // Base in hundredths from its code.
@@ -116,23 +158,11 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
             markColumns(onset, e.record - 1, e.record - 1);
         }
     }
-    const auto fillRuns = [&](const std::vector<std::uint8_t>& cols, double top, double height,
-                              const QColor& colour, int widen) {
-        for (std::size_t x = 0; x < width;) {
-            if (!cols[x]) {
-                ++x;
-                continue;
-            }
-            std::size_t end = x;
-            while (end < width && cols[end]) ++end;
-            p.fillRect(QRectF(area.left() + static_cast<double>(x) - widen, top,
-                              static_cast<double>(end - x) + 2 * widen, height),
-                       colour);
-            x = end;
-        }
-    };
+    // All runs of one kind are filled as one path: the raster engine hands
+    // every tall fill to its thread pool, and one hand-over per mark would
+    // cost more than the drawing.
     // Body-motion bands behind everything.
-    fillRuns(motion, plot.top(), plot.height(), kMotion, 0);
+    fillColumns(p, motion, area.left(), plot.top(), plot.height(), kMotionOnSheet, 0);
 
     // Vertical scales: the needle envelope over its own range, the Base over its own.
     int nMin = 32767, nMax = -32768, bMin = 1000, bMax = 0;
@@ -168,8 +198,8 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     p.drawPolyline(base);
 
     // Reactions: a bar from onset to peak along the bottom, a mark at the onset.
-    fillRuns(bar, plot.bottom() - 3, 2, kReaction, 0);
-    fillRuns(onset, plot.bottom() - 11, 8, kReaction, 1);
+    fillColumns(p, bar, area.left(), plot.bottom() - 3, 2, kReaction, 0);
+    fillColumns(p, onset, area.left(), plot.bottom() - 11, 8, kReaction, 1);
 
     // Tags: a thin tick through the plot (one per column, drawn in one call)
     // and the number above it, where it fits.
@@ -191,8 +221,11 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
             lastLabelEnd = left + w;
         }
     }
-    p.setPen(QPen(kTagTick, 1));
-    p.drawLines(ticks.data(), static_cast<int>(ticks.size()));
+    std::vector<std::uint8_t> tickColumns(width);
+    for (const QLineF& t : ticks)
+        tickColumns[static_cast<std::size_t>(std::clamp(static_cast<int>(t.x1()) - area.left(), 0,
+                                                        m.width - 1))] = 1;
+    fillColumns(p, tickColumns, area.left(), plot.top(), plot.height(), kTagTick, 0);
     p.setPen(kTag);
     for (const auto& [left, number] : labels)
         p.drawText(QPointF(left, area.top() + fm.ascent() + 1), QString::number(number));
