@@ -73,6 +73,9 @@ bench)
     KV_BENCH_MODE=offscreen KV_AUDIO=silent QT_QPA_PLATFORM=offscreen build/tests/bin/bench_playback
     KV_BENCH_MODE=xcb KV_AUDIO=silent xvfb-run -a -s "-screen 0 1920x1200x24" \
         env -u QT_QPA_PLATFORM build/tests/bin/bench_playback
+    # The same with the session overview and the event list shown.
+    KV_BENCH_NAVIGATOR=1 KV_BENCH_MODE=xcb KV_AUDIO=silent xvfb-run -a -s "-screen 0 1920x1200x24" \
+        env -u QT_QPA_PLATFORM build/tests/bin/bench_playback
     KV_BENCH_MODE=sdl SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
         env -u KV_AUDIO build/tests/bin/bench_playback
     ;;

@@ -13,6 +13,7 @@
 #include "Scheduler.h"
 #include "SoundChannel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QPainter>
 #include <QTimer>
@@ -231,6 +232,11 @@ int main(int argc, char** argv) {
     window.Form_Load(1920);
     settings.values.GraphVisible = false;
     window.menus().item(QStringLiteral("mnuViewGraph"))->trigger(); // the graph shown
+    // KV_BENCH_NAVIGATOR=1: the session overview and the event list shown too.
+    const bool navigator = qEnvironmentVariableIntValue("KV_BENCH_NAVIGATOR") == 1;
+    if (navigator)
+        for (const char* name : {"mnuViewOverview", "mnuViewEventList"})
+            window.findChild<QAction*>(QString::fromLatin1(name))->trigger();
     window.resize(1000, 800);
     window.show();
     window.openChosenFile(dir + "/play001.kvd");
@@ -278,10 +284,10 @@ int main(int argc, char** argv) {
         anchor = buf;
     }
     std::filesystem::remove_all(dir);
-    std::printf("playback: mode=%s shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
+    std::printf("playback: mode=%s%s shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
                 "offset_max_ms=%.1f jitter_p99_ms=%.1f cpu_percent=%.1f paused_cpu_percent=%.2f "
                 "repaints_per_s=%.1f%s\n",
-                mode.constData(), offsets.size(), skipped, percentile(offsets, 0.5),
+                mode.constData(), navigator ? " navigator=1" : "", offsets.size(), skipped, percentile(offsets, 0.5),
                 percentile(offsets, 0.99), percentile(offsets, 1.0), jitterP99(timedOffsets),
                 100.0 * cpu / wall, pausedCpu, paints / wall, anchor.c_str());
     return 0;

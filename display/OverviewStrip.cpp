@@ -164,6 +164,38 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     // Body-motion bands behind everything.
     fillColumns(p, motion, area.left(), plot.top(), plot.height(), kMotionOnSheet, 0);
 
+    // Tags: a thin tick through the plot behind the traces (one per column,
+    // drawn in one call), only a notch at its top where ticks would crowd
+    // out the traces, and the number above it, where it fits.
+    std::vector<QLineF> ticks;
+    std::vector<std::pair<double, std::int64_t>> labels;
+    double lastLabelEnd = -1e9, lastTick = -1;
+    for (const RecordingEvent& e : pic.events) {
+        if (e.kind != EventKind::Tag || e.record - 1 < m.first || e.record - 1 > m.last) continue;
+        const double x = xOf(e.record - 1);
+        if (x == lastTick) continue;
+        lastTick = x;
+        ticks.emplace_back(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        // Measured only where a label could fit: it never starts right of x.
+        if (x <= lastLabelEnd + 3) continue;
+        const int w = fm.horizontalAdvance(QString::number(e.value));
+        const double left = labelLeft(x, w, area);
+        if (left > lastLabelEnd + 3) {
+            labels.emplace_back(left, e.value);
+            lastLabelEnd = left + w;
+        }
+    }
+    std::vector<std::uint8_t> tickColumns(width);
+    for (const QLineF& t : ticks)
+        tickColumns[static_cast<std::size_t>(std::clamp(static_cast<int>(t.x1()) - area.left(), 0,
+                                                        m.width - 1))] = 1;
+    const bool crowded = ticks.size() * 4 > width;
+    fillColumns(p, tickColumns, area.left(), plot.top(), crowded ? 6 : plot.height(), kTagTick, 0);
+    p.setPen(kTag);
+    for (const auto& [left, number] : labels)
+        p.drawText(QPointF(left, area.top() + fm.ascent() + 1), QString::number(number));
+
+
     // Vertical scales: the needle envelope over its own range, the Base over its own.
     int nMin = 32767, nMax = -32768, bMin = 1000, bMax = 0;
     for (const OverviewColumn& c : pic.columns) {
@@ -200,35 +232,6 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     // Reactions: a bar from onset to peak along the bottom, a mark at the onset.
     fillColumns(p, bar, area.left(), plot.bottom() - 3, 2, kReaction, 0);
     fillColumns(p, onset, area.left(), plot.bottom() - 11, 8, kReaction, 1);
-
-    // Tags: a thin tick through the plot (one per column, drawn in one call)
-    // and the number above it, where it fits.
-    std::vector<QLineF> ticks;
-    std::vector<std::pair<double, std::int64_t>> labels;
-    double lastLabelEnd = -1e9, lastTick = -1;
-    for (const RecordingEvent& e : pic.events) {
-        if (e.kind != EventKind::Tag || e.record - 1 < m.first || e.record - 1 > m.last) continue;
-        const double x = xOf(e.record - 1);
-        if (x == lastTick) continue;
-        lastTick = x;
-        ticks.emplace_back(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-        // Measured only where a label could fit: it never starts right of x.
-        if (x <= lastLabelEnd + 3) continue;
-        const int w = fm.horizontalAdvance(QString::number(e.value));
-        const double left = labelLeft(x, w, area);
-        if (left > lastLabelEnd + 3) {
-            labels.emplace_back(left, e.value);
-            lastLabelEnd = left + w;
-        }
-    }
-    std::vector<std::uint8_t> tickColumns(width);
-    for (const QLineF& t : ticks)
-        tickColumns[static_cast<std::size_t>(std::clamp(static_cast<int>(t.x1()) - area.left(), 0,
-                                                        m.width - 1))] = 1;
-    fillColumns(p, tickColumns, area.left(), plot.top(), plot.height(), kTagTick, 0);
-    p.setPen(kTag);
-    for (const auto& [left, number] : labels)
-        p.drawText(QPointF(left, area.top() + fm.ascent() + 1), QString::number(number));
 
     // A legend at the top right, over the tag numbers' band.
     {
