@@ -21,12 +21,18 @@ constexpr int kColumns = 4;
 
 QString kindCaption(EventKind k) {
     switch (k) {
-    case EventKind::Tag: return QStringLiteral("Tag");
-    case EventKind::Set: return QStringLiteral("SET");
-    case EventKind::Motion: return QStringLiteral("Body motion");
-    case EventKind::Base: return QStringLiteral("Base");
-    case EventKind::Counter: return QStringLiteral("Counter");
-    case EventKind::Reaction: return QStringLiteral("Reaction");
+    case EventKind::Tag:
+        return QStringLiteral("Tag");
+    case EventKind::Set:
+        return QStringLiteral("SET");
+    case EventKind::Motion:
+        return QStringLiteral("Body motion");
+    case EventKind::Base:
+        return QStringLiteral("Base");
+    case EventKind::Counter:
+        return QStringLiteral("Counter");
+    case EventKind::Reaction:
+        return QStringLiteral("Reaction");
     }
     return {};
 }
@@ -67,9 +73,10 @@ const RecordingEvent& EventTableModel::eventAt(int row) const {
 
 std::optional<int> EventTableModel::rowPassedAt(std::int32_t record) const {
     // Rows are in record order: the first row after `record`, less one.
-    const auto after = std::upper_bound(m_rows.begin(), m_rows.end(), record, [&](std::int32_t r, int i) {
-        return r < (*m_events)[static_cast<std::size_t>(i)].record;
-    });
+    const auto after =
+        std::upper_bound(m_rows.begin(), m_rows.end(), record, [&](std::int32_t r, int i) {
+            return r < (*m_events)[static_cast<std::size_t>(i)].record;
+        });
     if (after == m_rows.begin()) return std::nullopt;
     return static_cast<int>(after - m_rows.begin()) - 1;
 }
@@ -79,13 +86,16 @@ void EventTableModel::setHighlighted(std::optional<int> row) {
     const auto old = m_highlight;
     m_highlight = row;
     for (const auto r : {old, row})
-        if (r) Q_EMIT dataChanged(index(*r, 0), index(*r, kColumns - 1), {Qt::BackgroundRole, Qt::FontRole});
+        if (r)
+            Q_EMIT dataChanged(index(*r, 0), index(*r, kColumns - 1),
+                               {Qt::BackgroundRole, Qt::FontRole});
 }
 
 std::vector<RecordingEvent> EventTableModel::shownEvents() const {
     std::vector<RecordingEvent> out;
     out.reserve(m_rows.size());
-    for (int i : m_rows) out.push_back((*m_events)[static_cast<std::size_t>(i)]);
+    for (int i : m_rows)
+        out.push_back((*m_events)[static_cast<std::size_t>(i)]);
     return out;
 }
 
@@ -102,14 +112,17 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const {
     const RecordingEvent& e = eventAt(index.row());
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
-        case 0: return QString::fromStdString(Format_PlayTime(e.timeMs / 1000, m_totalMs));
-        case 1: return m_clock ? QString::fromStdString(timeOfDayText(*m_clock, e.timeMs)) : QString();
-        case 2: return kindCaption(e.kind);
-        case 3: return QString::fromStdString(e.text);
+        case 0:
+            return QString::fromStdString(Format_PlayTime(e.timeMs / 1000, m_totalMs));
+        case 1:
+            return m_clock ? QString::fromStdString(timeOfDayText(*m_clock, e.timeMs)) : QString();
+        case 2:
+            return kindCaption(e.kind);
+        case 3:
+            return QString::fromStdString(e.text);
         }
     }
-    if (role == Qt::BackgroundRole && m_highlight == index.row())
-        return QColor(255, 236, 160);
+    if (role == Qt::BackgroundRole && m_highlight == index.row()) return QColor(255, 236, 160);
     if (role == Qt::ForegroundRole && m_highlight == index.row()) return QColor(Qt::black);
     return {};
 }
@@ -120,7 +133,8 @@ QVariant EventTableModel::headerData(int section, Qt::Orientation orientation, i
     return QString::fromLatin1(kHeaders[section]);
 }
 
-EventListPanel::EventListPanel(QWidget* parent) : QDockWidget(QStringLiteral("Event List"), parent) {
+EventListPanel::EventListPanel(QWidget* parent)
+    : QDockWidget(QStringLiteral("Event List"), parent) {
     setObjectName(QStringLiteral("dockEventList"));
     auto* body = new QWidget(this);
     auto* column = new QVBoxLayout(body);
@@ -163,7 +177,8 @@ EventListPanel::EventListPanel(QWidget* parent) : QDockWidget(QStringLiteral("Ev
     m_table->setColumnWidth(1, digit * 10);
     m_table->setColumnWidth(2, digit * 12);
     m_table->installEventFilter(this);
-    connect(m_table, &QTableView::clicked, this, [this](const QModelIndex& i) { goToRow(i.row()); });
+    connect(m_table, &QTableView::clicked, this,
+            [this](const QModelIndex& i) { goToRow(i.row()); });
     column->addWidget(m_table, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -190,7 +205,8 @@ void EventListPanel::showPassed(std::int32_t record) {
     const auto row = m_model->rowPassedAt(record);
     if (row == m_model->highlighted()) return;
     m_model->setHighlighted(row);
-    if (row && isVisible()) m_table->scrollTo(m_model->index(*row, 0), QAbstractItemView::EnsureVisible);
+    if (row && isVisible())
+        m_table->scrollTo(m_model->index(*row, 0), QAbstractItemView::EnsureVisible);
 }
 
 void EventListPanel::goToRow(int row) {

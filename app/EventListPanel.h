@@ -26,8 +26,8 @@ class EventTableModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    void setEvents(const std::vector<RecordingEvent>* events, std::optional<std::int32_t> clockStart,
-                   std::int32_t totalTimeMs);
+    void setEvents(const std::vector<RecordingEvent>* events,
+                   std::optional<std::int32_t> clockStart, std::int32_t totalTimeMs);
     void setKinds(std::uint32_t kinds);
     std::uint32_t kinds() const { return m_kinds; }
 
@@ -65,9 +65,9 @@ public:
     // Highlights the row of the last event at or before a 1-based record.
     void showPassed(std::int32_t record);
 
-    std::function<void(std::int32_t)> onGoTo;           // 1-based record
-    std::function<void(std::uint32_t)> onKindsChanged;  // the filter changed
-    std::function<void()> onExport;                     // "Export Events…"
+    std::function<void(std::int32_t)> onGoTo;          // 1-based record
+    std::function<void(std::uint32_t)> onKindsChanged; // the filter changed
+    std::function<void()> onExport;                    // "Export Events…"
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -50,13 +50,14 @@ void OverviewWidget::clearRecording() {
     rebuild();
 }
 
-void OverviewWidget::showWhole() { showSpan(0, recordCount() - 1); }
+void OverviewWidget::showWhole() {
+    showSpan(0, recordCount() - 1);
+}
 
 void OverviewWidget::showSpan(std::int32_t first, std::int32_t last) {
     const std::int32_t n = recordCount();
     if (n > 0) {
-        const std::int32_t span =
-            std::clamp(last - first + 1, std::min(n, kMinSpanRecords), n);
+        const std::int32_t span = std::clamp(last - first + 1, std::min(n, kMinSpanRecords), n);
         first = std::clamp(first, 0, n - span);
         m_picture.mapping.first = first;
         m_picture.mapping.last = first + span - 1;
@@ -69,8 +70,9 @@ void OverviewWidget::zoomAbout(int x, double factor) {
     if (recordCount() == 0 || !std::isfinite(factor) || factor <= 0) return;
     x = std::clamp(x, 0, m.width - 1);
     const std::int32_t anchor = m.firstRecordOf(x);
-    const auto span = static_cast<std::int32_t>(std::clamp<double>(
-        std::nearbyint(m.count() * factor), std::min(recordCount(), kMinSpanRecords), recordCount()));
+    const auto span = static_cast<std::int32_t>(
+        std::clamp<double>(std::nearbyint(m.count() * factor),
+                           std::min(recordCount(), kMinSpanRecords), recordCount()));
     if (span == m.count()) return;
     const auto first =
         anchor - static_cast<std::int32_t>(static_cast<std::int64_t>(x) * span / m.width);
@@ -80,7 +82,8 @@ void OverviewWidget::zoomAbout(int x, double factor) {
 void OverviewWidget::panByColumns(int columns) {
     const OverviewMapping& m = m_picture.mapping;
     if (recordCount() == 0 || columns == 0) return;
-    const auto shift = static_cast<std::int32_t>(static_cast<std::int64_t>(columns) * m.count() / m.width);
+    const auto shift =
+        static_cast<std::int32_t>(static_cast<std::int64_t>(columns) * m.count() / m.width);
     const std::int32_t first = std::clamp(m.first - (shift != 0 ? shift : (columns > 0 ? 1 : -1)),
                                           0, recordCount() - m.count());
     if (first != m.first) showSpan(first, first + m.count() - 1);
@@ -148,14 +151,15 @@ void OverviewWidget::paintEvent(QPaintEvent* event) {
     if (recordCount() == 0) return;
     const OverviewMapping& m = m_picture.mapping;
     // Outside the playback range is greyed.
-    const int left = m_rangeFirst - 1 > m.last ? m.width
+    const int left = m_rangeFirst - 1 > m.last    ? m.width
                      : m_rangeFirst - 1 < m.first ? 0
                                                   : m.columnOf(m_rangeFirst - 1);
-    const int right = m_rangeLast - 1 < m.first ? -1
+    const int right = m_rangeLast - 1 < m.first  ? -1
                       : m_rangeLast - 1 > m.last ? m.width - 1
                                                  : m.columnOf(m_rangeLast - 1);
     if (left > 0) p.fillRect(QRect(0, 0, left, height()), kOutsideRange);
-    if (right < m.width - 1) p.fillRect(QRect(right + 1, 0, m.width - right - 1, height()), kOutsideRange);
+    if (right < m.width - 1)
+        p.fillRect(QRect(right + 1, 0, m.width - right - 1, height()), kOutsideRange);
     if (const auto x = cursorColumn()) p.fillRect(QRect(*x, 0, 1, height()), kCursor);
 }
 

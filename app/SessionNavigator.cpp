@@ -26,7 +26,8 @@ namespace {
 std::vector<RecordingEvent> stripMarks(const std::vector<RecordingEvent>& events) {
     std::vector<RecordingEvent> marks;
     for (const RecordingEvent& e : events)
-        if (e.kind == EventKind::Tag || e.kind == EventKind::Reaction || e.kind == EventKind::Motion)
+        if (e.kind == EventKind::Tag || e.kind == EventKind::Reaction ||
+            e.kind == EventKind::Motion)
             marks.push_back(e);
     return marks;
 }
@@ -53,7 +54,9 @@ SessionNavigator::SessionNavigator(QMainWindow& window, QWidget& stripParent,
         m_engine.goToRecord(record);
         playbackMoved();
     };
-    m_list->onKindsChanged = [this](std::uint32_t k) { savePreference("EventKinds", eventKindsText(k)); };
+    m_list->onKindsChanged = [this](std::uint32_t k) {
+        savePreference("EventKinds", eventKindsText(k));
+    };
     m_list->onExport = [this] { exportEvents(); };
 }
 
@@ -109,7 +112,9 @@ void SessionNavigator::savePreference(const char* key, const std::string& value)
         if (preferenceNotSaved) preferenceNotSaved(*error);
 }
 
-std::uint32_t SessionNavigator::kinds() const { return m_list->model().kinds(); }
+std::uint32_t SessionNavigator::kinds() const {
+    return m_list->model().kinds();
+}
 
 void SessionNavigator::recordingLoaded(const RecordingFile& recording) {
     m_recording = &recording;
@@ -167,16 +172,17 @@ void SessionNavigator::exportEvents() {
     if (!m_recording) return;
     const std::filesystem::path base(m_recording->LoadedFileBase);
     FileDialogRequest request("Export Events", "CSV file (*.csv)|*.csv",
-                              base.parent_path().string(), base.filename().string() + "_events.csv");
+                              base.parent_path().string(),
+                              base.filename().string() + "_events.csv");
     request.defaultSuffix = "csv";
     const auto path = m_dialogs.saveFile(request);
     if (!path) return;
     std::ostringstream csv;
     writeEventsCsv(m_list->model().shownEvents(), m_recording->Records, csv);
     if (const auto error = replaceFileContents(*path, csv.str(), *path))
-        m_dialogs.showMessage({"The events could not be written to " + *path + ": " +
-                                   error->description,
-                               "Export Events", MessageIcon::Exclamation});
+        m_dialogs.showMessage(
+            {"The events could not be written to " + *path + ": " + error->description,
+             "Export Events", MessageIcon::Exclamation});
 }
 
 } // namespace kv

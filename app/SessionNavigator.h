@@ -45,7 +45,8 @@ public:
     void addMenuItems(QMenu& view);
     // Shows and hides the parts as the preferences say; `settingsPath` gives
     // the settings file the choices are saved to.
-    void applyPreferences(const PlayerPreferences& prefs, std::function<std::string()> settingsPath);
+    void applyPreferences(const PlayerPreferences& prefs,
+                          std::function<std::string()> settingsPath);
 
     bool overviewShown() const { return m_showOverview; }
 
@@ -58,8 +59,8 @@ public:
     bool goToNextEvent();
     bool goToPreviousEvent();
 
-    std::function<void()> layoutChanged;                       // the strip was shown or hidden
-    std::function<void(const FileError&)> preferenceNotSaved;  // the settings file refused a choice
+    std::function<void()> layoutChanged;                      // the strip was shown or hidden
+    std::function<void(const FileError&)> preferenceNotSaved; // the settings file refused a choice
 
 private:
     void setOverviewShown(bool shown, bool save);

@@ -33,7 +33,8 @@ PlayerPreferences loadPlayerPreferences(const std::string& settingsPath) {
     // Speeds other than the offered ones fall back to normal speed.
     constexpr std::array kSpeeds{50, 75, 100, 125, 150, 200};
     const std::int32_t speed = readInt(file, "SpeedPercent", 100, 0, 1000);
-    p.SpeedPercent = std::find(kSpeeds.begin(), kSpeeds.end(), speed) != kSpeeds.end() ? speed : 100;
+    p.SpeedPercent =
+        std::find(kSpeeds.begin(), kSpeeds.end(), speed) != kSpeeds.end() ? speed : 100;
     p.SyncOffsetMs = readInt(file, "SyncOffsetMs", 0, -500, 500);
     p.OutputDevice = file.read(kPlayerSection, "OutputDevice", "");
     p.VolumePercent = readInt(file, "VolumePercent", 100, 0, 100) / 10 * 10;
@@ -41,8 +42,8 @@ PlayerPreferences loadPlayerPreferences(const std::string& settingsPath) {
     return p;
 }
 
-std::optional<FileError> savePlayerPreference(const std::string& settingsPath, const std::string& key,
-                                              const std::string& value) {
+std::optional<FileError> savePlayerPreference(const std::string& settingsPath,
+                                              const std::string& key, const std::string& value) {
     ProfileFile file(settingsPath);
     file.write(kPlayerSection, key, value);
     return file.save();

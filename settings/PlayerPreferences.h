@@ -34,7 +34,7 @@ inline constexpr const char* kPlayerSection = "Player";
 PlayerPreferences loadPlayerPreferences(const std::string& settingsPath);
 
 // Writes one key of [Player] into the settings file at path.
-std::optional<FileError> savePlayerPreference(const std::string& settingsPath, const std::string& key,
-                                              const std::string& value);
+std::optional<FileError> savePlayerPreference(const std::string& settingsPath,
+                                              const std::string& key, const std::string& value);
 
 } // namespace kv

@@ -20,8 +20,8 @@ constexpr std::int32_t kTagRecords[] = {501, 1501, 2501};
 class NavigatorTest : public PlayerWindowTest {
 protected:
     void SetUp() override {
-        writeText(dir.file("kv_Player.ini"),
-                  "[Player]\nShowOverview=True\nShowEventList=True\nEventKinds=tag,set,motion,base,reaction\n");
+        writeText(dir.file("kv_Player.ini"), "[Player]\nShowOverview=True\nShowEventList="
+                                             "True\nEventKinds=tag,set,motion,base,reaction\n");
         start();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -114,7 +114,8 @@ TEST_F(NavigatorTest, TheWheelZoomsAboutThePointerShiftDragPansDoubleClickShowsA
     EXPECT_LT(zoomed.count(), kRecords * 0.7);
     // The record under the pointer stays under it, within one column.
     EXPECT_NEAR(strip().recordAt(x), under, zoomed.count() / zoomed.width + 1);
-    for (int i = 0; i < 30; ++i) wheel(x, 1);
+    for (int i = 0; i < 30; ++i)
+        wheel(x, 1);
     EXPECT_EQ(strip().mapping().count(), OverviewWidget::kMinSpanRecords); // 10 s across at most
     EXPECT_NEAR(strip().recordAt(x), under, 2);
 
@@ -144,9 +145,11 @@ TEST_F(NavigatorTest, TheEventListJumpsFiltersAndFollowsPlayback) {
     ASSERT_TRUE(list().isVisible());
     // Only tags: untick every other kind with the mouse.
     for (const char* kind : {"set", "motion", "base", "reaction"}) {
-        auto* box = list().findChild<QCheckBox*>(QStringLiteral("chkEventKind_") + QLatin1String(kind));
+        auto* box =
+            list().findChild<QCheckBox*>(QStringLiteral("chkEventKind_") + QLatin1String(kind));
         ASSERT_NE(box, nullptr);
-        if (box->isChecked()) QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(4, box->height() / 2));
+        if (box->isChecked())
+            QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(4, box->height() / 2));
         EXPECT_FALSE(box->isChecked());
     }
     ASSERT_EQ(table->model()->rowCount(), 3);
