@@ -5,16 +5,16 @@
 #include "AudioChannel.h"
 #include "ButtonImages.h"
 #include "ElidedLabel.h"
+#include "EventListPanel.h"
 #include "FileFunctions.h"
 #include "GraphWidget.h"
 #include "MeterPanelView.h"
+#include "OverviewWidget.h"
 #include "PlayTime.h"
 #include "PositionBar.h"
-#include "SessionNavigator.h"
-#include "EventListPanel.h"
-#include "OverviewWidget.h"
 #include "QtScheduler.h"
 #include "RecordingLoader.h"
+#include "SessionNavigator.h"
 #include "WindowKeys.h"
 
 #include <QAbstractItemView>
@@ -41,6 +41,26 @@
 
 namespace kv {
 namespace {
+
+// Keys the event list's own widgets take while they have the focus.
+bool isListKey(int key) {
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return true;
+    default:
+        return false;
+    }
+}
 
 constexpr int kRecordStripHeight = 81;
 constexpr int kMinClientWidth = 650;
@@ -80,10 +100,12 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     m_keys = new WindowKeys(
         this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
                [this](QKeyEvent* e) { return Form_KeyUp(e); }, [this] { m_keyReleased = true; },
-               [this](QWidget* w) {
-                   // The file list and the event list take their own keys.
+               [this](QWidget* w, const QKeyEvent* k) {
+                   // The file list takes its own keys; the event list those
+                   // that move in it, choose a row or tick a kind. Letters
+                   // still play, stop and load from there.
                    return (m_cboFile->isVisible() && w == m_cboFile) ||
-                          m_navigator->eventList().isAncestorOf(w);
+                          (m_navigator->eventList().isAncestorOf(w) && isListKey(k->key()));
                }});
 }
 
@@ -229,7 +251,8 @@ void MainWindow::placeRecordStrip(int left, int top, int width) {
     // The overview strip goes under the bar and moves the controls down.
     int below = 0;
     if (m_navigator->overviewShown()) {
-        m_navigator->overview().setGeometry(13, 22, std::max(10, width - 26), OverviewWidget::kHeight);
+        m_navigator->overview().setGeometry(13, 22, std::max(10, width - 26),
+                                            OverviewWidget::kHeight);
         below = OverviewWidget::kHeight + 4;
     }
     const int y = 28 + below, size = 40;
@@ -283,10 +306,10 @@ void MainWindow::Form_Resize() {
         if (const QScreen* scr = screen()) {
             const QRect avail = scr->availableGeometry();
             if (wantH > avail.height()) {
-                const int narrower = std::max(
-                    kMinClientWidth,
-                    static_cast<int>((avail.height() - strip - chrome - docked.height()) * 1.6 /
-                                     (1 + k / 5)));
+                const int narrower =
+                    std::max(kMinClientWidth,
+                             static_cast<int>((avail.height() - strip - chrome - docked.height()) *
+                                              1.6 / (1 + k / 5)));
                 wantW = narrower + docked.width();
                 wantH = static_cast<int>(std::nearbyint(narrower / 1.6)) * (1 + k / 5) + strip +
                         chrome + docked.height();
@@ -510,8 +533,8 @@ void MainWindow::Update_Buttons() {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // A docked panel resized by its separator changes the central area alone.
-    if (watched == centralWidget() && event->type() == QEvent::Resize &&
-        !dockedExtent().isNull() && !m_inResize) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize && !dockedExtent().isNull() &&
+        !m_inResize) {
         m_inResize = true;
         Form_Resize();
         m_inResize = false;

@@ -26,8 +26,8 @@ bool WindowKeys::eventFilter(QObject* watched, QEvent* event) {
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != m_window || !m_window->isEnabled()) return false;
-    if (m_map.exempt && m_map.exempt(widget)) return false;
     auto* key = static_cast<QKeyEvent*>(event);
+    if (m_map.exempt && m_map.exempt(widget, key)) return false;
     // Keys with Ctrl, Alt or Meta belong to the menus' shortcuts.
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     const bool known = type == QEvent::KeyPress ? m_map.press(key) : m_map.release(key);

@@ -23,7 +23,8 @@ public:
         std::function<bool(QKeyEvent*)> press;   // true when the map knows the key
         std::function<bool(QKeyEvent*)> release; // true when the map knows the key
         std::function<void()> regained;          // the window lost or got back the focus
-        std::function<bool(QWidget*)> exempt;    // widgets that take their own keys
+        // Keys a widget takes itself rather than the map.
+        std::function<bool(QWidget*, const QKeyEvent*)> exempt;
     };
     WindowKeys(QWidget* window, Map map);
     ~WindowKeys() override;
