@@ -378,18 +378,20 @@ void PlaybackEngine::barMouseUp(bool left, double xIn) {
     if (!m_rec || PlayMode == 2) return;
     const int x = std::clamp(static_cast<int>(xIn), 0, kBarWidth);
     if (!left) {
-        endRange(std::nullopt, -1);
+        endRange(std::nullopt, -1, timeTextAtX(LoopStartX));
         return;
     }
     if (x > LoopStartX + kBarWidth / 100)
-        endRange(recordAtX(std::min(x, kBarWidth)), std::min(x, kBarWidth));
+        endRange(recordAtX(std::min(x, kBarWidth)), std::min(x, kBarWidth),
+                 timeTextAtX(LoopStartX));
     else
-        endRange(std::nullopt, kBarWidth);
+        endRange(std::nullopt, kBarWidth, timeTextAtX(LoopStartX));
 }
 
 // record: the range's last record at bar position x; none with x < 0 keeps
 // the range's end, none with x >= 0 lets the range run to the end.
-void PlaybackEngine::endRange(std::optional<std::int32_t> record, int x) {
+void PlaybackEngine::endRange(std::optional<std::int32_t> record, int x,
+                              const std::string& elapsed) {
     if (record) {
         LoopEndX = x;
         m_rec->LoopEndRecord = *record;
@@ -398,7 +400,7 @@ void PlaybackEngine::endRange(std::optional<std::int32_t> record, int x) {
         LoopEndX = kBarWidth;
         m_rec->LoopEndRecord = m_rec->RecordCount;
     }
-    m_view.setElapsedText(timeTextAtX(LoopStartX));
+    m_view.setElapsedText(elapsed);
     m_view.paintBarRange(LoopStartX, LoopEndX);
     m_view.Update_Buttons();
 }
@@ -438,11 +440,13 @@ std::string PlaybackEngine::dragToRecord(std::int32_t record) {
 
 void PlaybackEngine::releaseAtRecord(std::optional<std::int32_t> record) {
     if (!m_rec || PlayMode != 0) return;
+    const std::string elapsed =
+        playTime(m_rec->record(std::max(1, m_rec->LoopStartRecord)).TimeMs / 1000);
     if (record && *record > m_rec->LoopStartRecord) {
         const std::int32_t last = std::min(*record, m_rec->RecordCount);
-        endRange(last, xOfRecord(last));
+        endRange(last, xOfRecord(last), elapsed);
     } else {
-        endRange(std::nullopt, kBarWidth);
+        endRange(std::nullopt, kBarWidth, elapsed);
     }
 }
 

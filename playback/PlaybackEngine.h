@@ -125,7 +125,7 @@ private:
     void skipTimerFired();
     void jumpTo(std::int32_t record);
     void startRange(std::int32_t record, int x, const std::string& elapsed);
-    void endRange(std::optional<std::int32_t> record, int x);
+    void endRange(std::optional<std::int32_t> record, int x, const std::string& elapsed);
     void pollPosition();
     void cancelPending();
     std::string playTime(std::int64_t secs) const;

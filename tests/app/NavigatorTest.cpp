@@ -6,6 +6,7 @@
 #include "SessionNavigator.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -14,8 +15,8 @@
 namespace kv::test {
 namespace {
 
-constexpr int kRecords = 3000; // one minute
-constexpr std::int32_t kTagRecords[] = {501, 1501, 2501};
+constexpr int kRecords = 3000;                            // one minute
+constexpr std::int32_t kTagRecords[] = {501, 1476, 2501}; // 10 s, 29.5 s, 50 s
 
 class NavigatorTest : public PlayerWindowTest {
 protected:
@@ -155,7 +156,7 @@ TEST_F(NavigatorTest, TheEventListJumpsFiltersAndFollowsPlayback) {
     ASSERT_EQ(table->model()->rowCount(), 3);
     EXPECT_NE(ini().find("EventKinds=tag"), std::string::npos);
     EXPECT_EQ(table->model()->index(1, 3).data().toString(), QStringLiteral("tag 2"));
-    EXPECT_EQ(table->model()->index(1, 0).data().toString(), QStringLiteral("00:30"));
+    EXPECT_EQ(table->model()->index(1, 0).data().toString(), QStringLiteral("00:29"));
 
     // A click on a row goes there: stopped, the range starts at the event.
     const QRect row1 = table->visualRect(table->model()->index(1, 0));
@@ -191,6 +192,9 @@ TEST_F(NavigatorTest, CtrlArrowsGoToTheNextAndPreviousEventOfTheShownKinds) {
     EXPECT_EQ(rec().LoopStartRecord, kTagRecords[0]);
     QTest::keyClick(focused(), Qt::Key_Right, Qt::ControlModifier);
     EXPECT_EQ(rec().LoopStartRecord, kTagRecords[1]);
+    // The elapsed time is the event's, as the list gives it.
+    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("lblPlayTime"))->text(),
+              QStringLiteral("00:29"));
     QTest::keyClick(focused(), Qt::Key_Left, Qt::ControlModifier);
     EXPECT_EQ(rec().LoopStartRecord, kTagRecords[0]);
     EXPECT_EQ(rec().LoopEndRecord, kRecords);
@@ -220,7 +224,7 @@ TEST_F(NavigatorTest, ExportEventsWritesTheToolsTableOfTheShownKinds) {
     // The dialog adds the suffix to a typed name; here the answer is the name itself.
     EXPECT_EQ(readText(dir.file("out")),
               "record,time_ms,clock,kind,value,text\n501,10000,,tag,1,tag 1\n"
-              "1501,30000,,tag,2,tag 2\n2501,50000,,tag,3,tag 3\n");
+              "1476,29500,,tag,2,tag 2\n2501,50000,,tag,3,tag 3\n");
 
     // A target that cannot be written is a message, not a silent failure.
     std::filesystem::create_directory(dir.file("folder.csv"));
