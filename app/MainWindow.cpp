@@ -12,6 +12,7 @@
 #include "PositionBar.h"
 #include "QtScheduler.h"
 #include "RecordingLoader.h"
+#include "ReportExport.h"
 #include "WindowKeys.h"
 
 #include <QAbstractItemView>
@@ -69,6 +70,7 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     buildWidgets();
     connectMenus();
     connectSettingsMenus();
+    m_reportExport = new ReportExport(*this);
     applyColours();
     dropRecording();
     m_keys = new WindowKeys(

@@ -1,5 +1,6 @@
 #include "DemoData.h"
 #include "KvdFile.h"
+#include "PdfText.h"
 #include "TempDir.h"
 #include "ToolRun.h"
 
@@ -7,9 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 
 namespace kv {
 namespace {
@@ -17,20 +16,9 @@ namespace {
 using test::kvtool;
 using test::TempDir;
 
-// The text layer of a PDF as a reader extracts it (pdftotext, which kv.sh
-// installs), page by page (pages end with a form feed).
-std::string pdfText(const std::string& pdf) {
-    const std::string command = "pdftotext -layout '" + pdf + "' - 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string text;
-    char buf[4096];
-    while (pipe && std::fgets(buf, sizeof buf, pipe.get())) text += buf;
-    return text;
-}
+using test::pdfText;
 
-int pages(const std::string& text) {
-    return static_cast<int>(std::count(text.begin(), text.end(), '\f'));
-}
+int pages(const std::string& text) { return test::pdfPages(text); }
 
 // Three minutes of the demo's kind: clock 10:30:00, 20 November 2026, tags every 30 s.
 void writeDemo(const std::string& base, DemoOptions o = {}) {
