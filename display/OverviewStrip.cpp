@@ -198,7 +198,7 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
         p.drawText(QPointF(left, area.top() + fm.ascent() + 1), QString::number(number));
 
     // A legend at the top right, over the tag numbers' band.
-    {
+    if (pic.legend) {
         const QString needle = QStringLiteral("needle"), baseText = QStringLiteral("Base"),
                       reaction = QStringLiteral("reaction");
         double x = area.right() - 24 - fm.horizontalAdvance(needle) - fm.horizontalAdvance(baseText) -

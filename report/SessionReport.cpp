@@ -14,6 +14,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <tuple>
 
 namespace kv {
 namespace {
@@ -113,9 +114,11 @@ SessionReport::SessionReport(ReportInput input) : m_in(std::move(input)) {
                 m_overview.events.push_back(e);
         m_overview.hasClock = m_in.clockStartSecs.has_value();
         m_overview.clockStartSecs = m_in.clockStartSecs.value_or(0);
+        m_overview.legend = false; // drawn under the strip instead
     }
-    // The first page holds what fits under the plots; the others hold rows only.
-    const double firstTop = kTop + 150 + kCaptionHeight + kOverviewHeight + 14 + kCaptionHeight +
+    // The first page holds what fits under the header (88 pt), the figures
+    // (67 pt) and the plots; the others hold rows only.
+    const double firstTop = kTop + 88 + 67 + kCaptionHeight + kOverviewHeight + 20 + kCaptionHeight +
                             kBasePlotHeight + 28 + kCaptionHeight + kRowHeight;
     const double nextTop = kTop + kCaptionHeight + kRowHeight;
     const auto fits = [](double top) {
@@ -220,12 +223,29 @@ double SessionReport::drawOverviewSection(QPainter& p, double top) const {
     p.setPen(QPen(kRule, 0.6));
     p.setBrush(Qt::NoBrush);
     p.drawRect(area);
+    // The legend: a swatch in each drawing's colour, then its name.
     p.setFont(font(8));
-    p.setPen(kGrey);
-    p.drawText(QPointF(kLeft, top + kOverviewHeight + 10),
-               QStringLiteral("Needle range (up: needle to the right), Base, tags with their "
-                              "numbers, reactions (red), body motion (shaded)."));
-    return top + kOverviewHeight + 14;
+    const QFontMetricsF fm(p.font());
+    const double y = top + kOverviewHeight + 10;
+    double x = kLeft;
+    const std::array<std::tuple<QColor, bool, QString>, 5> keys{{
+        {QColor(52, 101, 164), false, QStringLiteral("needle range (up: to the right)")},
+        {kBaseLine, false, QStringLiteral("Base")},
+        {QColor(40, 120, 40), false, QStringLiteral("tag number")},
+        {QColor(204, 0, 0), false, QStringLiteral("reaction (onset, bar to peak)")},
+        {QColor(170, 60, 170, 60), true, QStringLiteral("body motion")},
+    }};
+    for (const auto& [colour, band, text] : keys) {
+        if (band)
+            p.fillRect(QRectF(x, y - 7, 10, 8), colour);
+        else
+            p.fillRect(QRectF(x, y - 4, 12, 1.6), colour);
+        x += band ? 13 : 15;
+        p.setPen(kGrey);
+        p.drawText(QPointF(x, y), text);
+        x += fm.horizontalAdvance(text) + 12;
+    }
+    return top + kOverviewHeight + 20;
 }
 
 double SessionReport::drawBasePlot(QPainter& p, double top) const {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -16,6 +18,17 @@ inline std::string pdfText(const std::string& pdf) {
     char buf[4096];
     while (pipe && std::fgets(buf, sizeof buf, pipe.get())) text += buf;
     return text;
+}
+
+// The right edge of the text that reaches furthest right, in points.
+inline double pdfTextRightEdge(const std::string& pdf) {
+    const std::string command = "pdftotext -bbox '" + pdf + "' - 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    double right = 0;
+    char buf[4096];
+    while (pipe && std::fgets(buf, sizeof buf, pipe.get()))
+        if (const char* at = std::strstr(buf, "xMax=\"")) right = std::max(right, std::atof(at + 6));
+    return right;
 }
 
 inline int pdfPages(const std::string& text) {

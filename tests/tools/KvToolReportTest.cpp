@@ -39,6 +39,8 @@ TEST(KvToolReport, PdfPageHasHeaderFiguresPlotsAndEvents) {
           "Tags", "Status", "ok", "Session overview", "Base over time", "session time",
           "Events", "Time of day", "10:30:30", "tag 1", "page 1 of 2", "page 2 of 2"})
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+    // All text stays inside the right margin (42 pt of the 595-pt page).
+    EXPECT_LE(test::pdfTextRightEdge(dir.file("r.pdf")), 595.3 - 42 + 0.5);
     // Drawings stay vectors: the file holds no picture.
     const std::string bytes = test::readText(dir.file("r.pdf"));
     EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u);
