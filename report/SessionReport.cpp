@@ -45,11 +45,12 @@ QFont font(int pixels, bool bold = false) {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-// Session time: "m:ss.s", or "h:mm:ss" from an hour on.
+// Session time: "m:ss.s", or "h:mm:ss" from an hour on, in whole seconds
+// counted as the clock counts them (cut, not rounded).
 std::string sessionTime(std::int64_t ms, bool hours) {
     char buf[32];
     if (hours) {
-        const std::int64_t s = (ms + 500) / 1000;
+        const std::int64_t s = ms / 1000;
         std::snprintf(buf, sizeof buf, "%d:%02d:%02d", static_cast<int>(s / 3600),
                       static_cast<int>(s / 60 % 60), static_cast<int>(s % 60));
     } else {

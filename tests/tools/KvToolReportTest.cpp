@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 
 namespace kv {
 namespace {
@@ -78,6 +79,18 @@ TEST(KvToolReport, LongEventTableContinuesOnMorePages) {
     EXPECT_NE(text.find("Events (continued)"), std::string::npos);
     EXPECT_NE(text.find("page " + std::to_string(n) + " of " + std::to_string(n)), std::string::npos);
     EXPECT_NE(text.find("tag 299"), std::string::npos); // the last tag, at 19:56
+}
+
+TEST(KvToolReport, HourLongRecordingShowsWholeSecondsAsTheClockDoes) {
+    TempDir dir;
+    DemoOptions o;
+    o.records = 3600 * 50 + 1;
+    ASSERT_FALSE(writeKvdFile(dir.file("hour.kvd"), makeDemoRecords(o)));
+    ASSERT_EQ(kvtool({"report", dir.file("hour.kvd"), "-o", dir.file("h.pdf")}).code, 0);
+    const std::string text = pdfText(dir.file("h.pdf"));
+    EXPECT_NE(text.find("1:00:00 (3600000 ms, 180001 records)"), std::string::npos) << text;
+    // The Base event 2.8 s in: session time and time of day both count whole seconds.
+    EXPECT_TRUE(std::regex_search(text, std::regex("0:00:02 +10:30:02 +base"))) << text.substr(0, 3000);
 }
 
 TEST(KvToolReport, RangeAndPng) {
