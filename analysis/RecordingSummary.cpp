@@ -15,7 +15,9 @@
 namespace kv {
 namespace {
 
-constexpr std::uint32_t bit(EventKind k) { return 1U << static_cast<unsigned>(k); }
+constexpr std::uint32_t bit(EventKind k) {
+    return 1U << static_cast<unsigned>(k);
+}
 
 // Why a path cannot be read as a data file, in a few words.
 std::string unreadableReason(const std::string& path) {
@@ -104,11 +106,20 @@ RecordingSummary summariseRecords(const std::vector<SampleRecord>& records,
     std::int64_t tags = 0, sets = 0, motions = 0, reactions = 0;
     for (const RecordingEvent& e : findEvents(records, options)) {
         switch (e.kind) {
-        case EventKind::Tag: ++tags; break;
-        case EventKind::Set: ++sets; break;
-        case EventKind::Motion: ++motions; break;
-        case EventKind::Reaction: ++reactions; break;
-        default: break;
+        case EventKind::Tag:
+            ++tags;
+            break;
+        case EventKind::Set:
+            ++sets;
+            break;
+        case EventKind::Motion:
+            ++motions;
+            break;
+        case EventKind::Reaction:
+            ++reactions;
+            break;
+        default:
+            break;
         }
     }
     s.tags = tags, s.sets = sets, s.motions = motions, s.reactions = reactions;
@@ -163,7 +174,8 @@ RecordingSummary summariseFile(const std::string& path) {
         s.status = word + ": " + reason;
         return s;
     };
-    if (const std::string why = unreadableReason(path); !why.empty()) return fail("unreadable", why);
+    if (const std::string why = unreadableReason(path); !why.empty())
+        return fail("unreadable", why);
     const KvdEnds ends = readKvdEnds(path);
     if (ends.error) return fail("unreadable", ends.error->description);
     if (!Verify_kvd_Format(ends.head.data(), ends.head.size())) {
@@ -195,8 +207,10 @@ void judgeSound(RecordingSummary& s, const SoundInfo& sound) {
         s.status = "nosound: no .wav or .mp3 beside it";
     else if (!sound.lengthMs)
         s.status = "badsound: " + sound.problem;
-    else if (const std::int64_t missing = s.durationMs.value_or(0) - *sound.lengthMs; missing > 1000)
-        s.status = "shortsound: the sound ends " + secondsText(missing / 1000.0) + " before the data";
+    else if (const std::int64_t missing = s.durationMs.value_or(0) - *sound.lengthMs;
+             missing > 1000)
+        s.status =
+            "shortsound: the sound ends " + secondsText(missing / 1000.0) + " before the data";
     else
         s.status = "ok";
 }
@@ -223,7 +237,8 @@ std::string summaryCsvRow(const RecordingSummary& s) {
         row += ',';
         appendNumber(row, *v);
     }
-    for (const std::string* t : {&s.baseFirst, &s.baseLast, &s.baseMin, &s.baseMax, &s.counterLast}) {
+    for (const std::string* t :
+         {&s.baseFirst, &s.baseLast, &s.baseMin, &s.baseMax, &s.counterLast}) {
         row += ',';
         row += *t;
     }

@@ -15,12 +15,12 @@ namespace kv {
 
 struct RecordingSummary {
     std::string file;
-    std::string date;       // YYYY-MM-DD from the date mark, "" without one
-    std::string clockStart; // HH:MM:SS from the clock mark, "" without one
+    std::string date;                       // YYYY-MM-DD from the date mark, "" without one
+    std::string clockStart;                 // HH:MM:SS from the clock mark, "" without one
     std::optional<std::int64_t> durationMs; // the last record's time
     std::optional<std::int64_t> records;
-    std::string audio;                      // "wav", "mp3" or ""
-    std::optional<std::int64_t> audioMs;    // the sound's length from its header
+    std::string audio;                   // "wav", "mp3" or ""
+    std::optional<std::int64_t> audioMs; // the sound's length from its header
     std::optional<std::int64_t> tags, sets, motions, reactions;
     std::string baseFirst, baseLast, baseMin, baseMax; // the panel's Base text
     std::string counterLast;                           // the panel's counter text
@@ -49,7 +49,7 @@ std::string dayNumberText(std::int32_t day);
 
 // The sound of a recording as found beside its data file.
 struct SoundInfo {
-    std::string kind;                    // "wav", "mp3" or "" when there is none
+    std::string kind; // "wav", "mp3" or "" when there is none
     std::string path;
     std::optional<std::int64_t> lengthMs; // from the header; none when it cannot be read
     std::string problem;                  // why it cannot be read

@@ -26,8 +26,7 @@ ReportExport::ReportExport(MainWindow& window) : QObject(&window), m_window(wind
     m_action->setObjectName(QStringLiteral("mnuFileExportReport"));
     connect(m_action, &QAction::triggered, this, [this] { exportReport(); });
     // Only a loaded recording has a report.
-    connect(file, &QMenu::aboutToShow, this,
-            [this] { m_action->setEnabled(m_window.isLoaded()); });
+    connect(file, &QMenu::aboutToShow, this, [this] { m_action->setEnabled(m_window.isLoaded()); });
 }
 
 void ReportExport::exportReport() {

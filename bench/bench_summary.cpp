@@ -37,7 +37,8 @@ Run runTool(const std::string& tool, const std::vector<std::string>& args) {
         ::dup2(null, STDOUT_FILENO);
         ::dup2(null, STDERR_FILENO);
         std::vector<char*> argv{const_cast<char*>(tool.c_str())};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execv(tool.c_str(), argv.data());
         ::_exit(127);
@@ -79,7 +80,8 @@ int main() {
         std::snprintf(name, sizeof name, "group%02d/walk%03d", i / 100, i % 1000);
         const fs::path base = dir / name;
         fs::create_directories(base.parent_path());
-        if (kv::writeKvdFile(base.string() + ".kvd", variants[static_cast<std::size_t>(i % kVariants)]))
+        if (kv::writeKvdFile(base.string() + ".kvd",
+                             variants[static_cast<std::size_t>(i % kVariants)]))
             return 1;
         fs::create_hard_link(sound, base.string() + ".wav");
     }
@@ -87,7 +89,8 @@ int main() {
 
     const std::string out = (dir / "summary.csv").string();
     std::vector<Run> runs;
-    for (int run = 0; run < 3; ++run) runs.push_back(runTool(tool, {"summary", dir.string(), "--jobs", "2", "-o", out}));
+    for (int run = 0; run < 3; ++run)
+        runs.push_back(runTool(tool, {"summary", dir.string(), "--jobs", "2", "-o", out}));
     std::size_t rows = 0, ok = 0;
     {
         std::ifstream csv(out);

@@ -20,7 +20,8 @@ namespace kv {
 namespace {
 
 // Page geometry, in points.
-constexpr double kLeft = 42, kTop = 40, kContentWidth = 511, kBottom = SessionReport::kPageHeight - 48;
+constexpr double kLeft = 42, kTop = 40, kContentWidth = 511,
+                 kBottom = SessionReport::kPageHeight - 48;
 constexpr double kOverviewHeight = 150, kBasePlotHeight = 104, kBaseAxisWidth = 34;
 constexpr double kRowHeight = 11.5, kCaptionHeight = 18;
 // Columns of the event table: time, time of day, kind, text.
@@ -43,7 +44,9 @@ QFont font(int pixels, bool bold = false) {
     return f;
 }
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // Session time: "m:ss.s", or "h:mm:ss" from an hour on, in whole seconds
 // counted as the clock counts them (cut, not rounded).
@@ -68,10 +71,16 @@ QString baseText(int hundredths) {
     return t;
 }
 
-int baseHundredths(std::uint8_t code) { return (code / 2 + 8) * 5; }
+int baseHundredths(std::uint8_t code) {
+    return (code / 2 + 8) * 5;
+}
 
-std::string orDash(const std::string& s) { return s.empty() ? "-" : s; }
-std::string number(const std::optional<std::int64_t>& v) { return v ? std::to_string(*v) : "-"; }
+std::string orDash(const std::string& s) {
+    return s.empty() ? "-" : s;
+}
+std::string number(const std::optional<std::int64_t>& v) {
+    return v ? std::to_string(*v) : "-";
+}
 
 // A step for about `wanted` ticks over `span`, from a list of round values.
 template <std::size_t N>
@@ -119,8 +128,8 @@ SessionReport::SessionReport(ReportInput input) : m_in(std::move(input)) {
     }
     // The first page holds what fits under the header (88 pt), the figures
     // (67 pt) and the plots; the others hold rows only.
-    const double firstTop = kTop + 88 + 67 + kCaptionHeight + kOverviewHeight + 20 + kCaptionHeight +
-                            kBasePlotHeight + 28 + kCaptionHeight + kRowHeight;
+    const double firstTop = kTop + 88 + 67 + kCaptionHeight + kOverviewHeight + 20 +
+                            kCaptionHeight + kBasePlotHeight + 28 + kCaptionHeight + kRowHeight;
     const double nextTop = kTop + kCaptionHeight + kRowHeight;
     const auto fits = [](double top) {
         return static_cast<std::size_t>(std::max(1.0, std::floor((kBottom - top) / kRowHeight)));
@@ -142,9 +151,9 @@ double SessionReport::drawHeader(QPainter& p, double top) const {
     p.setFont(font(8));
     p.setPen(kGrey);
     const QString what = QStringLiteral("kv Player session report");
-    p.drawText(QPointF(kLeft + kContentWidth - QFontMetricsF(p.font()).horizontalAdvance(what),
-                       top + 15),
-               what);
+    p.drawText(
+        QPointF(kLeft + kContentWidth - QFontMetricsF(p.font()).horizontalAdvance(what), top + 15),
+        what);
     top += 22;
     p.setPen(QPen(kRule, 0.6));
     p.drawLine(QPointF(kLeft, top), QPointF(kLeft + kContentWidth, top));
@@ -175,10 +184,11 @@ double SessionReport::drawHeader(QPainter& p, double top) const {
                              " of " + sessionTime(m_in.recordingMs, hours) + ": " + span));
     else
         lines.emplace_back(QStringLiteral("Duration"), q(span));
-    lines.emplace_back(QStringLiteral("Audio"),
-                       q(s.audio.empty() ? std::string("none")
-                                         : s.audio + (s.audioMs ? ", " + sessionTime(*s.audioMs, hours)
-                                                                : std::string())));
+    lines.emplace_back(
+        QStringLiteral("Audio"),
+        q(s.audio.empty()
+              ? std::string("none")
+              : s.audio + (s.audioMs ? ", " + sessionTime(*s.audioMs, hours) : std::string())));
     p.setFont(body);
     for (const auto& [key, value] : lines) {
         top += 13;
@@ -195,11 +205,16 @@ double SessionReport::drawFigures(QPainter& p, double top) const {
     top += kCaptionHeight;
     const RecordingSummary& s = m_in.summary;
     const std::vector<std::pair<const char*, std::string>> figures = {
-        {"Tags", number(s.tags)},          {"SET", number(s.sets)},
-        {"Body motion", number(s.motions)}, {"Reactions", number(s.reactions)},
-        {"Base first", orDash(s.baseFirst)}, {"Base last", orDash(s.baseLast)},
-        {"Base lowest", orDash(s.baseMin)},  {"Base highest", orDash(s.baseMax)},
-        {"Counter last", orDash(s.counterLast)}, {"Status", s.status},
+        {"Tags", number(s.tags)},
+        {"SET", number(s.sets)},
+        {"Body motion", number(s.motions)},
+        {"Reactions", number(s.reactions)},
+        {"Base first", orDash(s.baseFirst)},
+        {"Base last", orDash(s.baseLast)},
+        {"Base lowest", orDash(s.baseMin)},
+        {"Base highest", orDash(s.baseMax)},
+        {"Counter last", orDash(s.counterLast)},
+        {"Status", s.status},
     };
     p.setFont(font(10));
     const double cell = kContentWidth / 4;
@@ -217,8 +232,8 @@ double SessionReport::drawFigures(QPainter& p, double top) const {
 double SessionReport::drawOverviewSection(QPainter& p, double top) const {
     caption(p, top, QStringLiteral("Session overview"));
     top += kCaptionHeight;
-    const QRect area(static_cast<int>(kLeft), static_cast<int>(top), static_cast<int>(kContentWidth),
-                     static_cast<int>(kOverviewHeight));
+    const QRect area(static_cast<int>(kLeft), static_cast<int>(top),
+                     static_cast<int>(kContentWidth), static_cast<int>(kOverviewHeight));
     p.setFont(font(10));
     drawOverview(p, area, m_overview);
     p.setPen(QPen(kRule, 0.6));
@@ -270,7 +285,9 @@ double SessionReport::drawBasePlot(QPainter& p, double top) const {
     }
     const double step = niceStep(hi - lo, 5, std::array<double, 6>{5, 10, 25, 50, 100, 200});
     const double yLo = std::floor(lo / step) * step, yHi = std::ceil(hi / step) * step;
-    const auto y = [&](double v) { return plot.bottom() - (v - yLo) / (yHi - yLo) * plot.height(); };
+    const auto y = [&](double v) {
+        return plot.bottom() - (v - yLo) / (yHi - yLo) * plot.height();
+    };
 
     // Value axis: grid lines and labels, and its title.
     p.setFont(font(8));
@@ -280,7 +297,8 @@ double SessionReport::drawBasePlot(QPainter& p, double top) const {
         if (v > yLo && v < yHi) p.drawLine(QPointF(plot.left(), y(v)), QPointF(plot.right(), y(v)));
         p.setPen(kInk);
         const QString t = baseText(static_cast<int>(std::lround(v)));
-        p.drawText(QPointF(plot.left() - 4 - fm.horizontalAdvance(t), y(v) + fm.ascent() / 2 - 1), t);
+        p.drawText(QPointF(plot.left() - 4 - fm.horizontalAdvance(t), y(v) + fm.ascent() / 2 - 1),
+                   t);
     }
     p.save();
     p.translate(kLeft + 7, plot.center().y());
@@ -330,14 +348,14 @@ double SessionReport::drawBasePlot(QPainter& p, double top) const {
     }
     p.setPen(kGrey);
     const QString axis = QStringLiteral("session time");
-    p.drawText(QPointF(plot.right() - fm.horizontalAdvance(axis), plot.bottom() + 6 + 2 * fm.height()),
-               axis);
+    p.drawText(
+        QPointF(plot.right() - fm.horizontalAdvance(axis), plot.bottom() + 6 + 2 * fm.height()),
+        axis);
     return top + kBasePlotHeight + 28;
 }
 
 void SessionReport::drawTable(QPainter& p, double top, std::size_t from, std::size_t to) const {
-    caption(p, top, from == 0 ? QStringLiteral("Events")
-                              : QStringLiteral("Events (continued)"));
+    caption(p, top, from == 0 ? QStringLiteral("Events") : QStringLiteral("Events (continued)"));
     top += kCaptionHeight;
     const std::array<QString, 4> heads{QStringLiteral("Time"), QStringLiteral("Time of day"),
                                        QStringLiteral("Kind"), QStringLiteral("Text")};
@@ -365,7 +383,8 @@ void SessionReport::drawTable(QPainter& p, double top, std::size_t from, std::si
         if (m_in.clockStartSecs)
             p.drawText(QPointF(kLeft + kTableColumns[1], base),
                        q(timeOfDayText(*m_in.clockStartSecs + e.timeMs / 1000)));
-        p.drawText(QPointF(kLeft + kTableColumns[2], base), QString::fromLatin1(eventKindName(e.kind)));
+        p.drawText(QPointF(kLeft + kTableColumns[2], base),
+                   QString::fromLatin1(eventKindName(e.kind)));
         p.drawText(QPointF(kLeft + kTableColumns[3], base), q(e.text));
     }
 }
@@ -374,7 +393,8 @@ void SessionReport::drawFooter(QPainter& p, int page) const {
     p.setFont(font(8));
     p.setPen(kGrey);
     const std::string name = m_in.file.substr(m_in.file.find_last_of('/') + 1);
-    const QString text = q(name) + QStringLiteral("    page %1 of %2").arg(page + 1).arg(pageCount());
+    const QString text =
+        q(name) + QStringLiteral("    page %1 of %2").arg(page + 1).arg(pageCount());
     const QFontMetricsF fm(p.font());
     p.drawText(QPointF((kPageWidth - fm.horizontalAdvance(text)) / 2, kPageHeight - 24), text);
 }

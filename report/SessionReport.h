@@ -22,13 +22,13 @@ class QPainter;
 namespace kv {
 
 struct ReportInput {
-    std::string file;                  // the data file, as shown in the header
-    std::vector<SampleRecord> records; // the records reported: all, or a range
+    std::string file;                           // the data file, as shown in the header
+    std::vector<SampleRecord> records;          // the records reported: all, or a range
     std::optional<std::int32_t> clockStartSecs; // the recording's clock mark
     std::optional<std::int32_t> dayNumber;      // and its date mark
-    std::int32_t recordingMs = 0;  // the whole recording's length, for a range
-    bool isRange = false;          // the records are a part of the recording
-    RecordingSummary summary;      // figures of the records, with the sound and status
+    std::int32_t recordingMs = 0;               // the whole recording's length, for a range
+    bool isRange = false;                       // the records are a part of the recording
+    RecordingSummary summary;                   // figures of the records, with the sound and status
 };
 
 // Summarises input.records into input.summary, with the sound beside `file`.

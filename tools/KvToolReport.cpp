@@ -17,13 +17,16 @@ namespace kv {
 namespace {
 
 bool endsWith(std::string s, const std::string& ext) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s.size() > ext.size() && s.compare(s.size() - ext.size(), ext.size(), ext) == 0;
 }
 
 } // namespace
 
-CommandOptions reportOptions() { return CommandOptions{{"-o", "--from", "--to"}, {}}; }
+CommandOptions reportOptions() {
+    return CommandOptions{{"-o", "--from", "--to"}, {}};
+}
 
 int reportCommand(ParsedArgs& o, const std::vector<SampleRecord>& records, const std::string& file,
                   std::ostream& err) {
@@ -65,9 +68,9 @@ int reportCommand(ParsedArgs& o, const std::vector<SampleRecord>& records, const
         bytes = report.pdf();
     }
     // Written whole or not at all, never over a read-only or special file.
-    if (const auto e = replaceFileContents(path, std::string_view(bytes.constData(),
-                                                                  static_cast<std::size_t>(bytes.size())),
-                                           path)) {
+    if (const auto e = replaceFileContents(
+            path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+            path)) {
         err << "kvtool: cannot write " << path << ": " << e->description << "\n";
         return 1;
     }

@@ -59,7 +59,8 @@ public:
         ::closedir(dir);
         std::sort(names.begin(), names.end());
         const std::string prefix = path == "/" ? path : path + "/";
-        for (const std::string& name : names) entry(prefix + name, endsWithKvd(name));
+        for (const std::string& name : names)
+            entry(prefix + name, endsWithKvd(name));
     }
 
     // Searches the folders that links led to, and those they lead to.
@@ -98,7 +99,8 @@ private:
 };
 
 std::string withoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
     return path;
 }
 
@@ -128,7 +130,8 @@ std::vector<RecordingSummary> summariseAll(const std::vector<std::string>& files
     std::vector<std::thread> threads;
     const unsigned n = static_cast<unsigned>(std::min<std::size_t>(jobs, files.size()));
     // With progress to report, this thread reports while the others work.
-    for (unsigned t = tick ? 0 : 1; t < n; ++t) threads.emplace_back(work);
+    for (unsigned t = tick ? 0 : 1; t < n; ++t)
+        threads.emplace_back(work);
     if (tick) {
         std::unique_lock g(lock);
         while (done < files.size()) {
@@ -138,7 +141,8 @@ std::vector<RecordingSummary> summariseAll(const std::vector<std::string>& files
     } else {
         work();
     }
-    for (std::thread& t : threads) t.join();
+    for (std::thread& t : threads)
+        t.join();
     return rows;
 }
 
@@ -161,19 +165,23 @@ FoundRecordings findRecordings(const std::vector<std::string>& paths) {
     return found;
 }
 
-CommandOptions summaryOptions() { return CommandOptions{{"-o", "--jobs"}, {}}; }
+CommandOptions summaryOptions() {
+    return CommandOptions{{"-o", "--jobs"}, {}};
+}
 
 int summaryCommand(ParsedArgs& args, std::ostream& out, std::ostream& err) {
     const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
     const auto jobs = args.number("--jobs", 1, 1024);
-    if (args.ok() && args.positional().empty()) args.fail("give one or more PATHs (.kvd files or folders)");
+    if (args.ok() && args.positional().empty())
+        args.fail("give one or more PATHs (.kvd files or folders)");
     if (!args.ok()) {
         err << "kvtool summary: " << args.error() << "\n"
             << "Try 'kvtool summary --help'.\n";
         return kExitError;
     }
     const FoundRecordings found = findRecordings(args.positional());
-    for (const std::string& s : found.skipped) err << "kvtool summary: skipped " << s << "\n";
+    for (const std::string& s : found.skipped)
+        err << "kvtool summary: skipped " << s << "\n";
     if (found.files.empty()) {
         err << "kvtool summary: no .kvd file found\n";
         return kExitError;

@@ -21,7 +21,8 @@ protected:
     QMenu* openFileMenu() {
         QMenuBar* bar = window->menuBar();
         QMenu* file = window->menus().menu(QStringLiteral("mnuFile"));
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file->menuAction()).center());
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(file->menuAction()).center());
         return qobject_cast<QMenu*>(QApplication::activePopupWidget());
     }
     QAction* exportItem() {

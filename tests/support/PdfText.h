@@ -16,7 +16,8 @@ inline std::string pdfText(const std::string& pdf) {
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
     std::string text;
     char buf[4096];
-    while (pipe && std::fgets(buf, sizeof buf, pipe.get())) text += buf;
+    while (pipe && std::fgets(buf, sizeof buf, pipe.get()))
+        text += buf;
     return text;
 }
 
@@ -27,7 +28,8 @@ inline double pdfTextRightEdge(const std::string& pdf) {
     double right = 0;
     char buf[4096];
     while (pipe && std::fgets(buf, sizeof buf, pipe.get()))
-        if (const char* at = std::strstr(buf, "xMax=\"")) right = std::max(right, std::atof(at + 6));
+        if (const char* at = std::strstr(buf, "xMax=\""))
+            right = std::max(right, std::atof(at + 6));
     return right;
 }
 

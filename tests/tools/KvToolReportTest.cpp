@@ -19,7 +19,9 @@ using test::TempDir;
 
 using test::pdfText;
 
-int pages(const std::string& text) { return test::pdfPages(text); }
+int pages(const std::string& text) {
+    return test::pdfPages(text);
+}
 
 // Three minutes of the demo's kind: clock 10:30:00, 20 November 2026, tags every 30 s.
 void writeDemo(const std::string& base, DemoOptions o = {}) {
@@ -34,11 +36,27 @@ TEST(KvToolReport, PdfPageHasHeaderFiguresPlotsAndEvents) {
     ASSERT_EQ(r.code, 0) << r.err;
     const std::string text = pdfText(dir.file("r.pdf"));
     EXPECT_EQ(pages(text), 2) << text;
-    for (const char* expected :
-         {"walk001.kvd", "kv Player session report", "2026-11-20, 10:30:00 to 10:32:59",
-          "Duration", "3:00.0 (179980 ms, 9000 records)", "Base first", "Audio", "wav, 3:00.0", "Summary",
-          "Tags", "Status", "ok", "Session overview", "Base over time", "session time",
-          "Events", "Time of day", "10:30:30", "tag 1", "page 1 of 2", "page 2 of 2"})
+    for (const char* expected : {"walk001.kvd",
+                                 "kv Player session report",
+                                 "2026-11-20, 10:30:00 to 10:32:59",
+                                 "Duration",
+                                 "3:00.0 (179980 ms, 9000 records)",
+                                 "Base first",
+                                 "Audio",
+                                 "wav, 3:00.0",
+                                 "Summary",
+                                 "Tags",
+                                 "Status",
+                                 "ok",
+                                 "Session overview",
+                                 "Base over time",
+                                 "session time",
+                                 "Events",
+                                 "Time of day",
+                                 "10:30:30",
+                                 "tag 1",
+                                 "page 1 of 2",
+                                 "page 2 of 2"})
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
     // All text stays inside the right margin (42 pt of the 595-pt page).
     EXPECT_LE(test::pdfTextRightEdge(dir.file("r.pdf")), 595.3 - 42 + 0.5);
@@ -77,7 +95,8 @@ TEST(KvToolReport, LongEventTableContinuesOnMorePages) {
     const int n = pages(text);
     EXPECT_GE(n, 3) << text;
     EXPECT_NE(text.find("Events (continued)"), std::string::npos);
-    EXPECT_NE(text.find("page " + std::to_string(n) + " of " + std::to_string(n)), std::string::npos);
+    EXPECT_NE(text.find("page " + std::to_string(n) + " of " + std::to_string(n)),
+              std::string::npos);
     EXPECT_NE(text.find("tag 299"), std::string::npos); // the last tag, at 19:56
 }
 
@@ -90,7 +109,8 @@ TEST(KvToolReport, HourLongRecordingShowsWholeSecondsAsTheClockDoes) {
     const std::string text = pdfText(dir.file("h.pdf"));
     EXPECT_NE(text.find("1:00:00 (3600000 ms, 180001 records)"), std::string::npos) << text;
     // The Base event 2.8 s in: session time and time of day both count whole seconds.
-    EXPECT_TRUE(std::regex_search(text, std::regex("0:00:02 +10:30:02 +base"))) << text.substr(0, 3000);
+    EXPECT_TRUE(std::regex_search(text, std::regex("0:00:02 +10:30:02 +base")))
+        << text.substr(0, 3000);
 }
 
 TEST(KvToolReport, RangeAndPng) {

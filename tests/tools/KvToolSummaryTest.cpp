@@ -38,21 +38,26 @@ std::vector<SampleRecord> eventful() {
         rs[i].MarkData = {7, 0, 0, 0};
     }
     rs[150].StatusFlags = 1;
-    for (std::size_t i = 300; i < 310; ++i) rs[i].StatusFlags = 2;
-    for (std::size_t i = 200; i < 250; ++i) rs[i].BaseCode = 83; // 2.45
-    for (std::size_t i = 400; i < 500; ++i) rs[i].BaseCode = 110; // 3.15
-    rs[0].BaseCode = 91;                                           // 2.65 (the rest 2.9)
+    for (std::size_t i = 300; i < 310; ++i)
+        rs[i].StatusFlags = 2;
+    for (std::size_t i = 200; i < 250; ++i)
+        rs[i].BaseCode = 83; // 2.45
+    for (std::size_t i = 400; i < 500; ++i)
+        rs[i].BaseCode = 110; // 3.15
+    rs[0].BaseCode = 91;      // 2.65 (the rest 2.9)
     return rs;
 }
 
-void writeSound(const std::string& path, double seconds, DemoAudioFormat format = DemoAudioFormat::Wav) {
+void writeSound(const std::string& path, double seconds,
+                DemoAudioFormat format = DemoAudioFormat::Wav) {
     ASSERT_EQ(writeDemoAudio(path, seconds, format, 8000), "");
 }
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) out.push_back(l);
+    for (std::string l; std::getline(in, l);)
+        out.push_back(l);
     return out;
 }
 
@@ -92,14 +97,18 @@ TEST(KvToolSummary, OneRowPerRecordingWithEachStatus) {
                            "nosound: no .wav or .mp3 beside it");
     EXPECT_EQ(rows[3], dir.file("c_short.kvd") + figures + "wav,8000" + counts +
                            "shortsound: the sound ends 2.0 s before the data");
-    EXPECT_EQ(rows[4].rfind(dir.file("d_badsound.kvd") + figures + "mp3," + counts + "badsound: ", 0), 0u)
+    EXPECT_EQ(
+        rows[4].rfind(dir.file("d_badsound.kvd") + figures + "mp3," + counts + "badsound: ", 0), 0u)
         << rows[4];
-    EXPECT_EQ(rows[5], dir.file("e_format.kvd") + ",,,,500,,,,,,,,,,,,"
-                                                 "format: the first records fail the format check");
-    EXPECT_NE(rows[6].find(",times: the time goes back at record 301"), std::string::npos) << rows[6];
+    EXPECT_EQ(rows[5], dir.file("e_format.kvd") +
+                           ",,,,500,,,,,,,,,,,,"
+                           "format: the first records fail the format check");
+    EXPECT_NE(rows[6].find(",times: the time goes back at record 301"), std::string::npos)
+        << rows[6];
     EXPECT_NE(rows[7].find(",mp3,"), std::string::npos) << rows[7];
     EXPECT_EQ(rows[7].substr(rows[7].size() - 3), ",ok") << rows[7];
-    EXPECT_EQ(rows[8], dir.file("h_loop.kvd") + ",,,,,,,,,,,,,,,,unreadable: it is a loop of symbolic links");
+    EXPECT_EQ(rows[8], dir.file("h_loop.kvd") +
+                           ",,,,,,,,,,,,,,,,unreadable: it is a loop of symbolic links");
 }
 
 TEST(KvToolSummary, ExitTwoOnlyWhenEveryFileFailsTheFormatCheck) {
@@ -140,10 +149,12 @@ TEST(KvToolSummary, FolderTreeWithABadFileAndLinkLoops) {
     ASSERT_EQ(rows.size(), 4u) << r.out;
     // The folder reached by a link as well is listed under its own name, once.
     EXPECT_EQ(rows[3].rfind(root + "/2026/march/walk001.kvd,2000-01-01,", 0), 0u) << r.out;
-    EXPECT_NE(r.err.find("skipped " + root + "/2026/also-march: already searched"), std::string::npos)
-        << r.err;
-    EXPECT_NE(r.out.find(root + "/2026/april/broken.kvd,,,,1,,,,,,,,,,,,format: fewer than 5 records"),
+    EXPECT_NE(r.err.find("skipped " + root + "/2026/also-march: already searched"),
               std::string::npos)
+        << r.err;
+    EXPECT_NE(
+        r.out.find(root + "/2026/april/broken.kvd,,,,1,,,,,,,,,,,,format: fewer than 5 records"),
+        std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find(root + "/2026/april/walk002.kvd,2000-01-01,"), std::string::npos);
     EXPECT_NE(r.err.find("skipped " + root + "/2026/april/up: already searched"), std::string::npos)
@@ -152,7 +163,8 @@ TEST(KvToolSummary, FolderTreeWithABadFileAndLinkLoops) {
               std::string::npos)
         << r.err;
     // Rows are sorted by path.
-    for (std::size_t i = 2; i < rows.size(); ++i) EXPECT_LT(rows[i - 1], rows[i]);
+    for (std::size_t i = 2; i < rows.size(); ++i)
+        EXPECT_LT(rows[i - 1], rows[i]);
 }
 
 TEST(KvToolSummary, ParallelRunsWriteTheSameBytes) {
@@ -165,12 +177,15 @@ TEST(KvToolSummary, ParallelRunsWriteTheSameBytes) {
         ASSERT_FALSE(writeKvdFile(base + ".kvd", rs));
         if (i % 3 != 0) writeSound(base + ".wav", 3 + i);
     }
-    const test::ToolRun one = kvtool({"summary", dir.path(), "--jobs", "1", "-o", dir.file("one.csv")});
-    const test::ToolRun four = kvtool({"summary", dir.path(), "--jobs", "4", "-o", dir.file("four.csv")});
+    const test::ToolRun one =
+        kvtool({"summary", dir.path(), "--jobs", "1", "-o", dir.file("one.csv")});
+    const test::ToolRun four =
+        kvtool({"summary", dir.path(), "--jobs", "4", "-o", dir.file("four.csv")});
     EXPECT_EQ(one.code, 1);
     EXPECT_EQ(four.code, 1);
     EXPECT_EQ(one.out, "");
-    const std::string a = test::readText(dir.file("one.csv")), b = test::readText(dir.file("four.csv"));
+    const std::string a = test::readText(dir.file("one.csv")),
+                      b = test::readText(dir.file("four.csv"));
     EXPECT_EQ(lines(a).size(), 13u);
     EXPECT_EQ(a, b);
     EXPECT_EQ(kvtool({"summary", dir.path()}).out, a); // the default: all cores
@@ -191,8 +206,9 @@ TEST(KvToolSummary, StrictOptionsAndSafeOutput) {
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find("kvtool summary: "), std::string::npos) << r.err;
     }
-    EXPECT_NE(kvtool({"summary", dir.path(), "--jobs", "0"}).err.find("--jobs must be a whole number"),
-              std::string::npos);
+    EXPECT_NE(
+        kvtool({"summary", dir.path(), "--jobs", "0"}).err.find("--jobs must be a whole number"),
+        std::string::npos);
     // An empty folder has nothing to summarise.
     fs::create_directory(dir.file("empty"));
     const test::ToolRun none = kvtool({"summary", dir.file("empty")});
