@@ -25,11 +25,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <istream>
 #include <ostream>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace kv {
 namespace {
@@ -538,7 +540,9 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
     if (cmd == "report") accepted = reportOptions();
     ParsedArgs parsed = ParsedArgs::parse(rest, accepted);
     if (!parsed.ok()) return usageError(cmd, parsed.error(), err);
-    if (cmd == "summary") return summaryCommand(parsed, out, err);
+    // A progress line only for a person watching: standard error on a terminal.
+    if (cmd == "summary")
+        return summaryCommand(parsed, out, err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);
     const std::vector<std::string>& files = parsed.positional();
     if (cmd == "channel") {
         if (!files.empty()) return usageError(cmd, "takes no file: " + files.front(), err);

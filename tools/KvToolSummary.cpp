@@ -11,14 +11,12 @@
 #include <cstring>
 #include <dirent.h>
 #include <functional>
-#include <iostream>
 #include <mutex>
 #include <new>
 #include <ostream>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 
 namespace kv {
@@ -169,7 +167,7 @@ CommandOptions summaryOptions() {
     return CommandOptions{{"-o", "--jobs"}, {}};
 }
 
-int summaryCommand(ParsedArgs& args, std::ostream& out, std::ostream& err) {
+int summaryCommand(ParsedArgs& args, std::ostream& out, std::ostream& err, bool progress) {
     const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
     const auto jobs = args.number("--jobs", 1, 1024);
     if (args.ok() && args.positional().empty())
@@ -187,17 +185,15 @@ int summaryCommand(ParsedArgs& args, std::ostream& out, std::ostream& err) {
         return kExitError;
     }
 
-    // A progress line only for a person watching: standard error on a terminal.
-    const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
     std::function<void(std::size_t)> tick;
-    if (terminal)
+    if (progress)
         tick = [&](std::size_t done) {
             err << "\rkvtool summary: " << done << " of " << found.files.size() << " recordings"
                 << std::flush;
         };
     const std::vector<RecordingSummary> rows =
         summariseAll(found.files, static_cast<unsigned>(jobs.value_or(cores)), tick);
-    if (terminal) err << "\r\033[K" << std::flush;
+    if (progress) err << "\r\033[K" << std::flush;
 
     std::string csv = summaryCsvHeader();
     csv += '\n';

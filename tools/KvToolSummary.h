@@ -12,7 +12,8 @@ namespace kv {
 
 CommandOptions summaryOptions();
 
-int summaryCommand(ParsedArgs& args, std::ostream& out, std::ostream& err);
+// `progress`: show a progress line on err (for a person watching a terminal).
+int summaryCommand(ParsedArgs& args, std::ostream& out, std::ostream& err, bool progress);
 
 // The .kvd files a list of paths names: files as given, folders searched
 // recursively (links followed, each folder once). What was passed over, and

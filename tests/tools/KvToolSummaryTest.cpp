@@ -1,4 +1,5 @@
 #include "DemoData.h"
+#include "KvToolSummary.h"
 #include "KvdFile.h"
 #include "TempDir.h"
 #include "ToolRun.h"
@@ -189,6 +190,29 @@ TEST(KvToolSummary, ParallelRunsWriteTheSameBytes) {
     EXPECT_EQ(lines(a).size(), 13u);
     EXPECT_EQ(a, b);
     EXPECT_EQ(kvtool({"summary", dir.path()}).out, a); // the default: all cores
+}
+
+TEST(KvToolSummary, ProgressLineOnlyWhenAskedAndNeverInTheRows) {
+    TempDir dir;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_FALSE(writeKvdFile(dir.file("r" + std::to_string(i) + ".kvd"), eventful()));
+        writeSound(dir.file("r" + std::to_string(i) + ".wav"), 10);
+    }
+    for (const bool progress : {false, true}) {
+        ParsedArgs args = ParsedArgs::parse({dir.path(), "--jobs", "2"}, summaryOptions());
+        std::ostringstream out, err;
+        EXPECT_EQ(summaryCommand(args, out, err, progress), 0);
+        EXPECT_EQ(lines(out.str()).size(), 4u);
+        if (progress) {
+            EXPECT_NE(err.str().find("\rkvtool summary: 3 of 3 recordings"), std::string::npos)
+                << err.str();
+            EXPECT_EQ(err.str().substr(err.str().size() - 4), "\r\033[K"); // the line is cleared
+        } else {
+            EXPECT_EQ(err.str(), "");
+        }
+    }
+    // kvtool's own error stream here is no terminal.
+    EXPECT_EQ(kvtool({"summary", dir.path()}).err, "");
 }
 
 TEST(KvToolSummary, StrictOptionsAndSafeOutput) {
