@@ -10,11 +10,12 @@
 #include <QProgressDialog>
 
 #include <algorithm>
+#include <optional>
 
 namespace kv {
 namespace {
 
-// Recordings longer than this get a progress dialog at once.
+// Reports of this much recording or more show a progress dialog.
 constexpr std::int32_t kLongRecordingMs = 30 * 60 * 1000;
 
 } // namespace
@@ -51,17 +52,24 @@ void ReportExport::exportReport() {
     in.clockStartSecs = clockMarkOf(rec->Records);
     in.dayNumber = dayMarkOf(rec->Records);
 
-    QProgressDialog progress(QStringLiteral("Writing the report\u2026"), QString(), 0, 2,
-                             &m_window);
-    progress.setWindowTitle(QString::fromUtf8(kAppTitle));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(rec->TotalTimeMs >= kLongRecordingMs ? 0 : 500);
-    progress.setValue(0);
+    // A long report shows its progress: the summary, then each page.
+    std::optional<QProgressDialog> progress;
+    if (in.records.back().TimeMs - in.records.front().TimeMs >= kLongRecordingMs) {
+        progress.emplace(QStringLiteral("Writing the report\u2026"), QString(), 0, 2, &m_window);
+        progress->setWindowTitle(QString::fromUtf8(kAppTitle));
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(0);
+        progress->setValue(0);
+    }
     summariseReportInput(in);
     const SessionReport report(std::move(in));
-    progress.setMaximum(report.pageCount() + 1);
-    progress.setValue(1);
-    const QByteArray pdf = report.pdf([&](int page) { progress.setValue(1 + page); });
+    if (progress) {
+        progress->setMaximum(report.pageCount() + 1);
+        progress->setValue(1);
+    }
+    const QByteArray pdf = report.pdf([&](int page) {
+        if (progress) progress->setValue(1 + page);
+    });
     progress.reset();
 
     // Written whole or not at all, never over a read-only or special file.

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -82,6 +83,33 @@ TEST_F(ReportExportTest, ReportsTheBracketedRange) {
     EXPECT_NE(text.find("0:10.0 to 0:30.0 of 1:00.0: 0:20.0 (19980 ms, 1000 records)"),
               std::string::npos)
         << text;
+}
+
+// Notes the progress dialogs that are shown.
+class ProgressWatch : public QObject {
+public:
+    std::vector<QString> shown;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show)
+            if (auto* d = qobject_cast<QProgressDialog*>(o)) shown.push_back(d->labelText());
+        return false;
+    }
+};
+
+TEST_F(ReportExportTest, LongRecordingShowsProgressShortOneDoesNot) {
+    start();
+    ProgressWatch watch;
+    qApp->installEventFilter(&watch);
+    loadRecording(3000); // a minute
+    log.fileAnswers.push_back(dir.file("short.pdf"));
+    exportThroughTheMenu();
+    EXPECT_TRUE(watch.shown.empty());
+    loadRecording(30 * 60 * 50 + 1); // half an hour
+    log.fileAnswers.push_back(dir.file("long.pdf"));
+    exportThroughTheMenu();
+    qApp->removeEventFilter(&watch);
+    EXPECT_EQ(watch.shown, std::vector<QString>{QStringLiteral("Writing the report\u2026")});
+    EXPECT_EQ(log.openedDocuments.size(), 2u);
 }
 
 TEST_F(ReportExportTest, CancelledOrRefusedTargetWritesNothing) {

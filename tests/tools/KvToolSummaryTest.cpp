@@ -1,5 +1,5 @@
-#include "DemoData.h"
 #include "KvToolSummary.h"
+#include "DemoData.h"
 #include "KvdFile.h"
 #include "TempDir.h"
 #include "ToolRun.h"
