@@ -40,6 +40,8 @@ public:
     virtual void beep() = 0;
     // Shows a dialog of the program's own modally (tests answer it instead).
     virtual void runModal(QDialog& dialog) = 0;
+    // Opens a document the program wrote with the desktop's viewer for it.
+    virtual void openDocument(const std::string& path) = 0;
 };
 
 // The real dialogs, parented to a window.
@@ -53,6 +55,7 @@ public:
     std::optional<std::int32_t> chooseColour(std::int32_t initial) override;
     void beep() override;
     void runModal(QDialog& dialog) override;
+    void openDocument(const std::string& path) override;
 
 private:
     QWidget* m_parent;

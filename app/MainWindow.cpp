@@ -15,6 +15,7 @@
 #include "QtScheduler.h"
 #include "RecordingLoader.h"
 #include "SessionNavigator.h"
+#include "ReportExport.h"
 #include "WindowKeys.h"
 
 #include <QAbstractItemView>
@@ -95,6 +96,7 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     m_navigator->addMenuItems(*m_menus.menu(QStringLiteral("mnuView")));
     connectMenus();
     connectSettingsMenus();
+    m_reportExport = new ReportExport(*this);
     applyColours();
     dropRecording();
     m_keys = new WindowKeys(

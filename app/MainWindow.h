@@ -33,6 +33,7 @@ class GraphWidget;
 class HelpWindow;
 class MeterPanelView;
 class PositionBar;
+class ReportExport;
 class SessionNavigator;
 class WindowKeys;
 
@@ -205,6 +206,7 @@ private:
     Scheduler::Id m_testTimer = 0;
 
     HelpWindow* m_help = nullptr; // made on first use, owned by the window
+    ReportExport* m_reportExport = nullptr; // File > Export Report, owned by the window
     MeterPanelView* m_panel = nullptr;
     GraphWidget* m_graph = nullptr;
     QFrame* m_record = nullptr;

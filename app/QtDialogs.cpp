@@ -3,9 +3,11 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace kv {
 namespace {
@@ -84,6 +86,10 @@ void QtDialogs::beep() {
 
 void QtDialogs::runModal(QDialog& dialog) {
     dialog.exec();
+}
+
+void QtDialogs::openDocument(const std::string& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(q(path)));
 }
 
 } // namespace kv

@@ -234,7 +234,7 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     fillColumns(p, onset, area.left(), plot.bottom() - 11, 8, kReaction, 1);
 
     // A legend at the top right, over the tag numbers' band.
-    {
+    if (pic.legend) {
         const QString needle = QStringLiteral("needle"), baseText = QStringLiteral("Base"),
                       reaction = QStringLiteral("reaction");
         double x = area.right() - 24 - fm.horizontalAdvance(needle) - fm.horizontalAdvance(baseText) -

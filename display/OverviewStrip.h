@@ -45,6 +45,9 @@ struct OverviewPicture {
     std::vector<RecordingEvent> events; // those to mark: tags, reactions, motion
     bool hasClock = false;
     std::int32_t clockStartSecs = 0;
+    // The legend at the top right; a page with room for its own leaves it
+    // out, so that no tag number is hidden under it.
+    bool legend = true;
 };
 
 // Draws the strip into `area` (its width should be mapping.width).

@@ -7,6 +7,8 @@
 #include "KvToolEvents.h"
 #include "KvToolMeter.h"
 #include "KvToolOverview.h"
+#include "KvToolReport.h"
+#include "KvToolSummary.h"
 #include "KvdFile.h"
 #include "PlayTime.h"
 #include "RecordingLoader.h"
@@ -23,11 +25,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <istream>
 #include <ostream>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace kv {
 namespace {
@@ -48,7 +52,9 @@ const char* const kUsage =
     "       kvtool render FILE.kvd --overview -o OUT.png [--width W] [--from SECONDS --to "
     "SECONDS]\n"
     "       kvtool events FILE.kvd [--kinds KIND,...] [--min-fall DIVISIONS] [--window SECONDS]\n"
-    "                 [-o OUT.csv]\n";
+    "                 [-o OUT.csv]\n"
+    "       kvtool summary PATH... [-o OUT.csv] [--jobs N]\n"
+    "       kvtool report FILE.kvd -o OUT.pdf|OUT.png [--from SECONDS --to SECONDS]\n";
 
 // What `kvtool COMMAND --help` prints.
 struct CommandHelp {
@@ -136,6 +142,32 @@ const CommandHelp kCommandHelp[] = {
      "                          knob (default 1)\n"
      "  --window SECONDS        longest time from onset to peak (default 3)\n"
      "  -o OUT.csv              write to OUT.csv instead of standard output\n"},
+    {"summary",
+     "usage: kvtool summary PATH... [-o OUT.csv] [--jobs N]\n"
+     "\n"
+     "Summarises recordings as CSV, one row per .kvd file, sorted by path. A PATH is a\n"
+     ".kvd file or a folder, searched with its subfolders. The columns:\n"
+     "file,date,clock_start,duration_ms,records,audio,audio_ms,tags,sets,motions,\n"
+     "reactions,base_first,base_last,base_min,base_max,counter_last,status\n"
+     "\n"
+     "The Base and counter columns are the panel's texts; audio_ms is the length of\n"
+     "the sound. status is ok, or a word and the reason: unreadable, format (fails\n"
+     "the format check), times (the time goes back), nosound, badsound (the sound\n"
+     "cannot be read), shortsound (more than 1 s shorter than the data).\n"
+     "Exit status 1 when a row is not ok, 2 when every file fails the format check.\n"
+     "\n"
+     "  -o OUT.csv   write to OUT.csv instead of standard output\n"
+     "  --jobs N     recordings read at once (default: the number of cores)\n"},
+    {"report",
+     "usage: kvtool report FILE.kvd -o OUT.pdf|OUT.png [--from SECONDS --to SECONDS]\n"
+     "\n"
+     "Writes the report of a recording on A4 pages: the file, date, time of day,\n"
+     "duration and sound, the summary figures, the session overview, the Base over\n"
+     "time and the table of events. A PDF holds every page; a PNG the first.\n"
+     "\n"
+     "  -o OUT.pdf|OUT.png   the report to write\n"
+     "  --from SECONDS       start of the range reported (default the start)\n"
+     "  --to SECONDS         end of the range reported (default the end)\n"},
 };
 
 const char* const kOverview =
@@ -152,6 +184,8 @@ const char* const kOverview =
     "  recompute  the meter with your own settings over every record, as CSV\n"
     "  render     the front panel at one record, or the session overview, as PNG\n"
     "  events     tags, SET, body motion, Base, counter and reactions, as CSV\n"
+    "  summary    one CSV row per recording, for files and folders\n"
+    "  report     a printable report of a recording, as PDF or PNG\n"
     "  channel    audio-channel commands from standard input\n"
     "\n"
     "Exit status: 0 success, 2 a file failed the format check, 1 any other error.\n";
@@ -502,8 +536,13 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
         addOverviewOptions(accepted);
     }
     if (cmd == "events") accepted = eventsOptions();
+    if (cmd == "summary") accepted = summaryOptions();
+    if (cmd == "report") accepted = reportOptions();
     ParsedArgs parsed = ParsedArgs::parse(rest, accepted);
     if (!parsed.ok()) return usageError(cmd, parsed.error(), err);
+    // A progress line only for a person watching: standard error on a terminal.
+    if (cmd == "summary")
+        return summaryCommand(parsed, out, err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);
     const std::vector<std::string>& files = parsed.positional();
     if (cmd == "channel") {
         if (!files.empty()) return usageError(cmd, "takes no file: " + files.front(), err);
@@ -518,6 +557,7 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
     if (l.exitCode != kExitOk) return l.exitCode;
     if (cmd == "recompute") return recomputeCommand(parsed, l.records, out, err);
     if (cmd == "events") return eventsCommand(parsed, l.records, out, err);
+    if (cmd == "report") return reportCommand(parsed, l.records, file, err);
     if (parsed.has("--overview")) return renderOverviewCommand(parsed, l.records, err);
     return renderCommand(parsed, l.records, pairBaseOf(file), err);
 }

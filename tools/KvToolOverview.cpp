@@ -23,6 +23,20 @@ void addOverviewOptions(CommandOptions& options) {
             options.valued.push_back(k);
 }
 
+std::pair<std::int32_t, std::int32_t> recordsBetween(const std::vector<SampleRecord>& records,
+                                                     std::optional<double> from,
+                                                     std::optional<double> to) {
+    const auto last = static_cast<std::int32_t>(records.size()) - 1;
+    std::int32_t first = 0, end = last;
+    if (from)
+        while (first < last && records[static_cast<std::size_t>(first)].TimeMs < *from * 1000)
+            ++first;
+    if (to)
+        while (end > first && records[static_cast<std::size_t>(end)].TimeMs > *to * 1000)
+            --end;
+    return {first, end};
+}
+
 int renderOverviewCommand(ParsedArgs& o, const std::vector<SampleRecord>& records,
                           std::ostream& err) {
     const auto width = o.number("--width", 200, 3840);
@@ -42,14 +56,7 @@ int renderOverviewCommand(ParsedArgs& o, const std::vector<SampleRecord>& record
 
     OverviewPicture pic;
     pic.records = &records;
-    const auto last = static_cast<std::int32_t>(records.size()) - 1;
-    std::int32_t first = 0, end = last;
-    if (from)
-        while (first < last && records[static_cast<std::size_t>(first)].TimeMs < *from * 1000)
-            ++first;
-    if (to)
-        while (end > first && records[static_cast<std::size_t>(end)].TimeMs > *to * 1000)
-            --end;
+    const auto [first, end] = recordsBetween(records, from, to);
     const int w = static_cast<int>(width.value_or(1000));
     pic.mapping = OverviewMapping{first, end, w};
     pic.columns = buildOverviewColumns(records, pic.mapping);

@@ -21,6 +21,7 @@ public:
         std::vector<std::int32_t> colourStarts; // the initial colour of each colour dialog
         int beeps = 0;
         std::function<void(QDialog&)> onModal; // plays the user's part in a dialog
+        std::vector<std::string> openedDocuments;
     };
     explicit ScriptedDialogs(Log* log) : m_log(log) {}
 
@@ -45,6 +46,7 @@ public:
     void runModal(QDialog& dialog) override {
         if (m_log->onModal) m_log->onModal(dialog);
     }
+    void openDocument(const std::string& path) override { m_log->openedDocuments.push_back(path); }
 
 private:
     std::optional<std::string> answer(const FileDialogRequest& r) {

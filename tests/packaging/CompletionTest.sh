@@ -5,7 +5,7 @@ set -u
 source "$1"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cd "$work" && touch walk001.kvd walk001.wav notes.csv && mkdir sessions
+cd "$work" && touch walk001.kvd walk001.wav notes.csv report.pdf page.png && mkdir sessions
 failed=0
 
 offers() { # "EXPECTED WORDS" word... : completes the last word of the line
@@ -25,7 +25,7 @@ offers() { # "EXPECTED WORDS" word... : completes the last word of the line
 }
 
 offers "info" in
-offers "recompute render" re
+offers "recompute render report" re
 offers "--help --version" --
 offers "sessions walk001.kvd" info ""
 offers "walk001.kvd" recompute w
@@ -43,4 +43,12 @@ offers "notes.csv sessions" events walk001.kvd -o ""
 offers "motion" events walk001.kvd --kinds mo
 offers "tag,reaction" events walk001.kvd --kinds tag,re
 offers "" events walk001.kvd --window ""
+offers "summary" su
+offers "report" rep
+offers "--help --jobs -o" summary sessions -
+offers "sessions walk001.kvd" summary ""
+offers "" summary sessions --jobs ""
+offers "notes.csv sessions" summary sessions -o ""
+offers "--from --help --to -o" report walk001.kvd -
+offers "page.png report.pdf sessions" report walk001.kvd -o ""
 exit $failed

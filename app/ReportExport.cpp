@@ -1,0 +1,86 @@
+#include "ReportExport.h"
+
+#include "MainWindow.h"
+#include "RecordingSummary.h"
+#include "SafeFile.h"
+#include "SessionReport.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QProgressDialog>
+
+#include <algorithm>
+#include <optional>
+
+namespace kv {
+namespace {
+
+// Reports of this much recording or more show a progress dialog.
+constexpr std::int32_t kLongRecordingMs = 30 * 60 * 1000;
+
+} // namespace
+
+ReportExport::ReportExport(MainWindow& window) : QObject(&window), m_window(window) {
+    QMenu* file = window.menus().menu(QStringLiteral("mnuFile"));
+    file->addSeparator();
+    m_action = file->addAction(QStringLiteral("Export &Report\u2026"));
+    m_action->setObjectName(QStringLiteral("mnuFileExportReport"));
+    connect(m_action, &QAction::triggered, this, [this] { exportReport(); });
+    // Only a loaded recording has a report.
+    connect(file, &QMenu::aboutToShow, this, [this] { m_action->setEnabled(m_window.isLoaded()); });
+}
+
+void ReportExport::exportReport() {
+    const RecordingFile* rec = m_window.recording();
+    if (!rec || rec->Records.empty()) return;
+    const std::string base = rec->LoadedFileBase;
+    const auto slash = base.find_last_of('/');
+    FileDialogRequest request("Export Report", "PDF document (*.pdf)|*.pdf",
+                              slash == std::string::npos ? std::string() : base.substr(0, slash),
+                              base.substr(slash == std::string::npos ? 0 : slash + 1) + ".pdf");
+    request.defaultSuffix = "pdf";
+    const std::optional<std::string> chosen = m_window.dialogs().saveFile(request);
+    if (!chosen) return;
+
+    ReportInput in;
+    in.file = base + ".kvd";
+    const std::int32_t first = std::max(1, rec->LoopStartRecord);
+    const std::int32_t last = std::clamp(rec->LoopEndRecord, first, rec->RecordCount);
+    in.records.assign(rec->Records.begin() + (first - 1), rec->Records.begin() + last);
+    in.isRange = first != 1 || last != rec->RecordCount;
+    in.recordingMs = rec->TotalTimeMs;
+    in.clockStartSecs = clockMarkOf(rec->Records);
+    in.dayNumber = dayMarkOf(rec->Records);
+
+    // A long report shows its progress: the summary, then each page.
+    std::optional<QProgressDialog> progress;
+    if (in.records.back().TimeMs - in.records.front().TimeMs >= kLongRecordingMs) {
+        progress.emplace(QStringLiteral("Writing the report\u2026"), QString(), 0, 2, &m_window);
+        progress->setWindowTitle(QString::fromUtf8(kAppTitle));
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(0);
+        progress->setValue(0);
+    }
+    summariseReportInput(in);
+    const SessionReport report(std::move(in));
+    if (progress) {
+        progress->setMaximum(report.pageCount() + 1);
+        progress->setValue(1);
+    }
+    const QByteArray pdf = report.pdf([&](int page) {
+        if (progress) progress->setValue(1 + page);
+    });
+    progress.reset();
+
+    // Written whole or not at all, never over a read-only or special file.
+    if (const auto e = replaceFileContents(
+            *chosen, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())),
+            *chosen)) {
+        m_window.dialogs().showMessage({"The report could not be written.\n\n" + e->description,
+                                        kAppTitle, MessageIcon::Exclamation});
+        return;
+    }
+    m_window.dialogs().openDocument(*chosen);
+}
+
+} // namespace kv

@@ -1,0 +1,143 @@
+#include "PdfText.h"
+#include "PlayerFixture.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressDialog>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kv {
+namespace {
+
+using test::PlayerWindowTest;
+
+class ReportExportTest : public PlayerWindowTest {
+protected:
+    // Clicks File on the menu bar, then the item in the menu that opens.
+    QMenu* openFileMenu() {
+        QMenuBar* bar = window->menuBar();
+        QMenu* file = window->menus().menu(QStringLiteral("mnuFile"));
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(file->menuAction()).center());
+        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    }
+    QAction* exportItem() {
+        return window->findChild<QAction*>(QStringLiteral("mnuFileExportReport"));
+    }
+    void exportThroughTheMenu() {
+        QMenu* popup = openFileMenu();
+        ASSERT_NE(popup, nullptr);
+        ASSERT_EQ(popup, window->menus().menu(QStringLiteral("mnuFile")));
+        QTest::mouseClick(popup, Qt::LeftButton, {}, popup->actionGeometry(exportItem()).center());
+    }
+};
+
+TEST_F(ReportExportTest, ComesAfterTheFileItemsBehindASeparator) {
+    start();
+    const QList<QAction*> items = window->menus().menu(QStringLiteral("mnuFile"))->actions();
+    ASSERT_GE(items.size(), 6);
+    const auto exit = std::find(items.begin(), items.end(), item("mnuExit"));
+    ASSERT_NE(exit, items.end());
+    const auto report = std::find_if(items.begin(), items.end(), [](QAction* a) {
+        return a->objectName() == QStringLiteral("mnuFileExportReport");
+    });
+    ASSERT_NE(report, items.end());
+    EXPECT_EQ((*report)->text(), QStringLiteral("Export &Report\u2026"));
+    EXPECT_LT(exit, report);
+    EXPECT_TRUE((*(report - 1))->isSeparator());
+}
+
+TEST_F(ReportExportTest, WritesTheLoadedRecordingsReportAndOpensIt) {
+    start();
+    loadRecording(3000);
+    log.fileAnswers.push_back(dir.file("out/rec001 report.pdf"));
+    std::filesystem::create_directories(dir.file("out"));
+    exportThroughTheMenu();
+    ASSERT_EQ(log.fileRequests.size(), 1u);
+    EXPECT_EQ(log.fileRequests[0].title, "Export Report");
+    EXPECT_EQ(log.fileRequests[0].fileName, "rec001.pdf");
+    EXPECT_EQ(log.fileRequests[0].initialDir, dir.path());
+    EXPECT_TRUE(log.messages.empty());
+    ASSERT_EQ(log.openedDocuments, std::vector<std::string>{dir.file("out/rec001 report.pdf")});
+    const std::string text = test::pdfText(dir.file("out/rec001 report.pdf"));
+    EXPECT_NE(text.find(dir.file("rec001.kvd")), std::string::npos) << text;
+    EXPECT_NE(text.find("1:00.0 (59980 ms, 3000 records)"), std::string::npos) << text; // all of it
+    EXPECT_NE(text.find("Audio"), std::string::npos);
+}
+
+TEST_F(ReportExportTest, ReportsTheBracketedRange) {
+    start();
+    loadRecording(3000);
+    RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
+    r.LoopStartRecord = 501; // 10 s
+    r.LoopEndRecord = 1500;  // 29.98 s
+    log.fileAnswers.push_back(dir.file("range.pdf"));
+    exportThroughTheMenu();
+    ASSERT_EQ(log.openedDocuments.size(), 1u);
+    const std::string text = test::pdfText(dir.file("range.pdf"));
+    EXPECT_NE(text.find("0:10.0 to 0:30.0 of 1:00.0: 0:20.0 (19980 ms, 1000 records)"),
+              std::string::npos)
+        << text;
+}
+
+// Notes the progress dialogs that are shown.
+class ProgressWatch : public QObject {
+public:
+    std::vector<QString> shown;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show)
+            if (auto* d = qobject_cast<QProgressDialog*>(o)) shown.push_back(d->labelText());
+        return false;
+    }
+};
+
+TEST_F(ReportExportTest, LongRecordingShowsProgressShortOneDoesNot) {
+    start();
+    ProgressWatch watch;
+    qApp->installEventFilter(&watch);
+    loadRecording(3000); // a minute
+    log.fileAnswers.push_back(dir.file("short.pdf"));
+    exportThroughTheMenu();
+    EXPECT_TRUE(watch.shown.empty());
+    loadRecording(30 * 60 * 50 + 1); // half an hour
+    log.fileAnswers.push_back(dir.file("long.pdf"));
+    exportThroughTheMenu();
+    qApp->removeEventFilter(&watch);
+    EXPECT_EQ(watch.shown, std::vector<QString>{QStringLiteral("Writing the report\u2026")});
+    EXPECT_EQ(log.openedDocuments.size(), 2u);
+}
+
+TEST_F(ReportExportTest, CancelledOrRefusedTargetWritesNothing) {
+    start();
+    loadRecording(3000);
+    log.fileAnswers.push_back(std::nullopt);
+    exportThroughTheMenu();
+    EXPECT_TRUE(log.openedDocuments.empty());
+    // A read-only file is not replaced: the user is told, nothing is opened.
+    test::writeText(dir.file("ro.pdf"), "keep");
+    std::filesystem::permissions(dir.file("ro.pdf"), std::filesystem::perms::owner_read);
+    log.fileAnswers.push_back(dir.file("ro.pdf"));
+    exportThroughTheMenu();
+    EXPECT_EQ(test::readText(dir.file("ro.pdf")), "keep");
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_EQ(log.messages[0].text.rfind("The report could not be written.", 0), 0u);
+    EXPECT_TRUE(log.openedDocuments.empty());
+}
+
+TEST_F(ReportExportTest, DisabledWithoutARecording) {
+    start();
+    QMenu* popup = openFileMenu();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_FALSE(exportItem()->isEnabled());
+    QTest::mouseClick(popup, Qt::LeftButton, {}, popup->actionGeometry(exportItem()).center());
+    EXPECT_TRUE(log.fileRequests.empty());
+    if (QWidget* still = QApplication::activePopupWidget()) QTest::keyClick(still, Qt::Key_Escape);
+}
+
+} // namespace
+} // namespace kv
