@@ -21,9 +21,12 @@ OverviewWidget::OverviewWidget(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
     setMinimumHeight(kHeight);
-    setToolTip(QStringLiteral("Session overview: click to go there, drag to choose a range, "
-                              "wheel to zoom, Shift+drag to pan, double-click for the whole "
-                              "recording"));
+    // The colours are told here rather than in a legend over the tag numbers.
+    setToolTip(QStringLiteral("Session overview: the needle (blue), the Base (orange), tags "
+                              "(green), reactions (red) and body motion (shaded).\nClick to go "
+                              "there, drag to choose a range, wheel to zoom, Shift+drag to pan, "
+                              "double-click for the whole recording."));
+    m_picture.legend = false;
 }
 
 std::int32_t OverviewWidget::recordCount() const {
@@ -45,6 +48,7 @@ void OverviewWidget::setRecording(const std::vector<SampleRecord>* records,
 
 void OverviewWidget::clearRecording() {
     m_picture = OverviewPicture{};
+    m_picture.legend = false;
     m_cursor = m_rangeFirst = m_rangeLast = 0;
     m_drag = Drag::None;
     rebuild();
