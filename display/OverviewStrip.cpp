@@ -2,10 +2,12 @@
 
 #include <QFont>
 #include <QFontMetrics>
-#include <QPainter>
+#include <QHash>
 #include <QImage>
 #include <QPaintEngine>
+#include <QPainter>
 #include <QPolygonF>
+#include <QStaticText>
 
 #include <algorithm>
 #include <array>
@@ -62,7 +64,8 @@ void fillColumns(QPainter& p, const std::vector<std::uint8_t>& cols, int left, i
         for (int x = 0; x < width; ++x) {
             if (!cols[static_cast<std::size_t>(x)]) continue;
             any = true;
-            for (int i = std::max(0, x - widen); i <= std::min(width - 1, x + widen); ++i) px[i] = c;
+            for (int i = std::max(0, x - widen); i <= std::min(width - 1, x + widen); ++i)
+                px[i] = c;
         }
         if (any) p.drawImage(QRect(left, top, width, height), row);
         return;
@@ -73,14 +76,42 @@ void fillColumns(QPainter& p, const std::vector<std::uint8_t>& cols, int left, i
             continue;
         }
         int end = x;
-        while (end < width && cols[static_cast<std::size_t>(end)]) ++end;
+        while (end < width && cols[static_cast<std::size_t>(end)])
+            ++end;
         p.fillRect(QRect(left + x - widen, top, end - x + 2 * widen, height), colour);
         x = end;
     }
 }
 
+// Draws a short label with its baseline at `baseline`. On images the laid-out
+// text is kept between calls (labels repeat on every zoom and redraw, and
+// laying text out costs more than drawing it); other devices get plain text.
+void drawLabel(QPainter& p, const QPointF& baseline, const QString& text, const QFontMetrics& fm) {
+    if (!p.paintEngine() || p.paintEngine()->type() != QPaintEngine::Raster) {
+        p.drawText(baseline, text);
+        return;
+    }
+    thread_local QHash<QString, QStaticText> cache;
+    thread_local QFont cachedFont;
+    if (!(cachedFont == p.font()) || cache.size() > 4096) {
+        cache.clear();
+        cachedFont = p.font();
+    }
+    auto it = cache.find(text);
+    if (it == cache.end()) {
+        QStaticText laid(text);
+        laid.setTextFormat(Qt::PlainText);
+        laid.setPerformanceHint(QStaticText::AggressiveCaching);
+        laid.prepare(QTransform(), p.font());
+        it = cache.insert(text, laid);
+    }
+    p.drawStaticText(QPointF(baseline.x(), baseline.y() - fm.ascent()), *it);
+}
+
 // Base in hundredths from its code.
-int baseHundredths(std::uint8_t code) { return (code / 2 + 8) * 5; }
+int baseHundredths(std::uint8_t code) {
+    return (code / 2 + 8) * 5;
+}
 
 } // namespace
 
@@ -92,8 +123,10 @@ int OverviewMapping::columnOf(std::int32_t record) const {
     // The last column whose first record is at or before `record`.
     int x = static_cast<int>(std::clamp<std::int64_t>(
         static_cast<std::int64_t>(record - first) * width / count(), 0, width - 1));
-    while (x + 1 < width && firstRecordOf(x + 1) <= record) ++x;
-    while (x > 0 && firstRecordOf(x) > record) --x;
+    while (x + 1 < width && firstRecordOf(x + 1) <= record)
+        ++x;
+    while (x > 0 && firstRecordOf(x) > record)
+        --x;
     return x;
 }
 
@@ -146,7 +179,8 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     // fill has a fixed cost, and a long recording has thousands of marks.
     const auto width = static_cast<std::size_t>(m.width);
     std::vector<std::uint8_t> motion(width), bar(width), onset(width);
-    const auto markColumns = [&](std::vector<std::uint8_t>& cols, std::int32_t from, std::int32_t to) {
+    const auto markColumns = [&](std::vector<std::uint8_t>& cols, std::int32_t from,
+                                 std::int32_t to) {
         if (to < m.first || from > m.last) return;
         const int x0 = m.columnOf(std::max(m.first, from)), x1 = m.columnOf(std::min(m.last, to));
         std::fill(cols.begin() + x0, cols.begin() + x1 + 1, std::uint8_t{1});
@@ -161,9 +195,6 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     // All runs of one kind are filled as one path: the raster engine hands
     // every tall fill to its thread pool, and one hand-over per mark would
     // cost more than the drawing.
-    // Body-motion bands behind everything.
-    fillColumns(p, motion, area.left(), plot.top(), plot.height(), kMotionOnSheet, 0);
-
     // Tags: a thin tick through the plot behind the traces (one per column,
     // drawn in one call), only a notch at its top where ticks would crowd
     // out the traces, and the number above it, where it fits.
@@ -187,20 +218,37 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     }
     std::vector<std::uint8_t> tickColumns(width);
     for (const QLineF& t : ticks)
-        tickColumns[static_cast<std::size_t>(std::clamp(static_cast<int>(t.x1()) - area.left(), 0,
-                                                        m.width - 1))] = 1;
+        tickColumns[static_cast<std::size_t>(
+            std::clamp(static_cast<int>(t.x1()) - area.left(), 0, m.width - 1))] = 1;
     const bool crowded = ticks.size() * 4 > width;
-    fillColumns(p, tickColumns, area.left(), plot.top(), crowded ? 6 : plot.height(), kTagTick, 0);
+    // Body-motion bands and ticks behind everything. On an image both go into
+    // one opaque row of pixels over the sheet, stretched over the plot: one
+    // copy instead of two blends.
+    if (p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster) {
+        QImage row(static_cast<int>(width), 1, QImage::Format_RGB32);
+        auto* px = reinterpret_cast<QRgb*>(row.scanLine(0));
+        for (std::size_t x = 0; x < width; ++x)
+            px[x] = (tickColumns[x] && !crowded ? kTagTick
+                     : motion[x]                ? kMotionOnSheet
+                                                : kSheet)
+                        .rgb();
+        p.drawImage(QRect(area.left(), plot.top(), static_cast<int>(width), plot.height()), row);
+    } else {
+        fillColumns(p, motion, area.left(), plot.top(), plot.height(), kMotionOnSheet, 0);
+        if (!crowded)
+            fillColumns(p, tickColumns, area.left(), plot.top(), plot.height(), kTagTick, 0);
+    }
+    if (crowded) fillColumns(p, tickColumns, area.left(), plot.top(), 6, kTagTick, 0);
     p.setPen(kTag);
     for (const auto& [left, number] : labels)
-        p.drawText(QPointF(left, area.top() + fm.ascent() + 1), QString::number(number));
-
+        drawLabel(p, QPointF(left, area.top() + fm.ascent() + 1), QString::number(number), fm);
 
     // Vertical scales: the needle envelope over its own range, the Base over its own.
     int nMin = 32767, nMax = -32768, bMin = 1000, bMax = 0;
     for (const OverviewColumn& c : pic.columns) {
         nMin = std::min<int>(nMin, c.needleMin), nMax = std::max<int>(nMax, c.needleMax);
-        bMin = std::min(bMin, baseHundredths(c.baseMin)), bMax = std::max(bMax, baseHundredths(c.baseMax));
+        bMin = std::min(bMin, baseHundredths(c.baseMin)),
+        bMax = std::max(bMax, baseHundredths(c.baseMax));
     }
     const auto scaleY = [&](double v, double lo, double hi) {
         const double span = std::max(1.0, hi - lo);
@@ -237,8 +285,8 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     if (pic.legend) {
         const QString needle = QStringLiteral("needle"), baseText = QStringLiteral("Base"),
                       reaction = QStringLiteral("reaction");
-        double x = area.right() - 24 - fm.horizontalAdvance(needle) - fm.horizontalAdvance(baseText) -
-                   fm.horizontalAdvance(reaction) - 3 * 22;
+        double x = area.right() - 24 - fm.horizontalAdvance(needle) -
+                   fm.horizontalAdvance(baseText) - fm.horizontalAdvance(reaction) - 3 * 22;
         const double y = area.top() + fm.ascent() + 1, mid = area.top() + line / 2.0 + 1;
         p.fillRect(QRectF(x - 4, area.top(), area.right() - x + 5, line + 2), kSheet);
         for (const auto& [colour, text] : {std::pair{kEnvelope, needle}, std::pair{kBase, baseText},
@@ -253,9 +301,11 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
 
     // Time axis: session time, and the time of day under it.
     p.setPen(QPen(kAxis, 1));
-    p.drawLine(QPointF(area.left(), plot.bottom() + 0.5), QPointF(area.right(), plot.bottom() + 0.5));
+    p.drawLine(QPointF(area.left(), plot.bottom() + 0.5),
+               QPointF(area.right(), plot.bottom() + 0.5));
     const double spanSecs = std::max(1, timeOf(m.last) - timeOf(m.first)) / 1000.0;
-    const std::array<int, 16> steps{1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 14400, 28800};
+    const std::array<int, 16> steps{1,   2,   5,   10,   15,   30,   60,    120,
+                                    300, 600, 900, 1800, 3600, 7200, 14400, 28800};
     int step = steps.back();
     for (int s : steps)
         if (s * m.width / spanSecs >= fm.horizontalAdvance(QStringLiteral("00:00:00")) * 1.6) {
@@ -264,20 +314,23 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
         }
     const bool hours = timeOf(m.last) >= 3600 * 1000;
     std::int32_t r = m.first;
-    for (std::int64_t t = (timeOf(m.first) / 1000 + step - 1) / step * step; t * 1000 <= timeOf(m.last);
-         t += step) {
-        while (r < m.last && timeOf(r) < t * 1000) ++r;
+    for (std::int64_t t = (timeOf(m.first) / 1000 + step - 1) / step * step;
+         t * 1000 <= timeOf(m.last); t += step) {
+        while (r < m.last && timeOf(r) < t * 1000)
+            ++r;
         const double x = xOf(r);
         p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
         const QString session = clockText(t, hours);
-        p.drawText(QPointF(labelLeft(x, fm.horizontalAdvance(session), area),
-                           plot.bottom() + 4 + fm.ascent()),
-                   session);
+        drawLabel(p,
+                  QPointF(labelLeft(x, fm.horizontalAdvance(session), area),
+                          plot.bottom() + 4 + fm.ascent()),
+                  session, fm);
         if (pic.hasClock) {
             const QString day = clockText(pic.clockStartSecs + t, true);
-            p.drawText(QPointF(labelLeft(x, fm.horizontalAdvance(day), area),
-                               plot.bottom() + 4 + line + fm.ascent()),
-                       day);
+            drawLabel(p,
+                      QPointF(labelLeft(x, fm.horizontalAdvance(day), area),
+                              plot.bottom() + 4 + line + fm.ascent()),
+                      day, fm);
         }
     }
     p.restore();
