@@ -155,6 +155,11 @@ void PlaybackEngine::startAfterBanner() {
     scheduleSync(0);
 }
 
+void PlaybackEngine::setSpeed(double speed) {
+    Speed = speed;
+    if (PlayMode == 2 && m_poll) scheduleSync(0);
+}
+
 void PlaybackEngine::scheduleSync(double seconds) {
     if (m_poll) m_sched.cancel(m_poll);
     m_poll = m_sched.after(seconds, [this] {
@@ -201,10 +206,12 @@ void PlaybackEngine::syncRecord() {
             return;
         }
         pollPosition();
-        const double t = static_cast<double>(AudioPosition) * 1000.0 / m_rec->AudioUnitsPerSec;
+        // The offset is heard time: at 2x, 200 ms of delay hold 400 ms of sound.
+        const double t = static_cast<double>(AudioPosition) * 1000.0 / m_rec->AudioUnitsPerSec -
+                         SyncOffsetMs * Speed;
         const std::int32_t due = m_meter.CurrentRecord.TimeMs;
         if (startsWith(mode, "playing") && t < due) {
-            scheduleSync((due - t) / 1000.0);
+            scheduleSync((due - t) / 1000.0 / Speed);
             return;
         }
         m_waiting = false;
