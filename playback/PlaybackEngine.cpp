@@ -222,7 +222,10 @@ void PlaybackEngine::syncRecord() {
         break;
     }
     m_meter.lagEndOfCall();
-    const std::int32_t secs = static_cast<std::int32_t>(AudioPosition / m_rec->AudioUnitsPerSec);
+    // The elapsed time, like the records, is that of the sound being heard.
+    const std::int64_t heard = std::max<std::int64_t>(
+        0, AudioPosition - unitsOf(static_cast<std::int32_t>(std::lround(SyncOffsetMs * Speed))));
+    const std::int32_t secs = static_cast<std::int32_t>(heard / m_rec->AudioUnitsPerSec);
     if (secs != ShownSecs) {
         ShownSecs = secs;
         m_view.setElapsedText(playTime(secs));

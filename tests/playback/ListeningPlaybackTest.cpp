@@ -144,8 +144,11 @@ TEST_F(ListeningEngineTest, AnOffsetOf200MsShiftsTheShownRecordByTen) {
         return last;
     };
     const std::int32_t none = lastShownAfter10s(0);
+    EXPECT_EQ(engine.ShownSecs, 10);
     EXPECT_EQ(lastShownAfter10s(200), none - 10);
+    EXPECT_EQ(engine.ShownSecs, 9); // the elapsed time is that of the sound heard
     EXPECT_EQ(lastShownAfter10s(-200), none + 10);
+    EXPECT_EQ(engine.ShownSecs, 10);
     // The offset is heard time: at 2x, 200 ms of delay hold 20 records.
     setSpeed(2.0);
     const std::int32_t fast = lastShownAfter10s(0);
