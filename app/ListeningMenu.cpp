@@ -83,6 +83,7 @@ void ListeningMenu::loadSaved() {
     m_parts.engine->setSpeed(speed);
     m_parts.engine->SyncOffsetMs = m_prefs.SyncOffsetMs;
     m_parts.clock->setSpeed(speed);
+    if (m_parts.fastPlayback) m_parts.fastPlayback(speed > 1.0);
     applyVolume();
     showChecks();
 }
@@ -93,6 +94,7 @@ void ListeningMenu::chooseSpeed(int percent) {
     if (m_parts.listening) m_parts.listening->setSpeed(speed);
     m_parts.engine->setSpeed(speed);
     m_parts.clock->setSpeed(speed);
+    if (m_parts.fastPlayback) m_parts.fastPlayback(speed > 1.0);
     save("SpeedPercent", std::to_string(percent));
 }
 

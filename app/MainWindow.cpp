@@ -5,6 +5,7 @@
 #include "AudioChannel.h"
 #include "ButtonImages.h"
 #include "ElidedLabel.h"
+#include "FramePacer.h"
 #include "FileFunctions.h"
 #include "GraphWidget.h"
 #include "ListeningMenu.h"
@@ -72,7 +73,8 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
         m_menus.menu(QStringLiteral("mnuRecAudioMode")),
         {m_ctx.listening, m_engine.get(), &m_recordingClock, m_dialogs.get(),
          [this] { return m_ctx.settings->SettingsFilePath; },
-         [this](const std::string& text) { showModeMessage(text); }});
+         [this](const std::string& text) { showModeMessage(text); },
+         [pacer = new FramePacer(this, 16)](bool fast) { pacer->setActive(fast); }});
     buildWidgets();
     connectMenus();
     connectSettingsMenus();
