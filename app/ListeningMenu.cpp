@@ -37,8 +37,8 @@ ListeningMenu::ListeningMenu(QMenu* audioMenu, Parts parts)
     m_speedMenu->setObjectName(QStringLiteral("mnuListenSpeed"));
     auto* speeds = new QActionGroup(m_speedMenu);
     for (int p : kSpeeds) {
-        QAction* a = radio(m_speedMenu, speeds, QStringLiteral("mnuListenSpeed%1").arg(p),
-                           speedCaption(p));
+        QAction* a =
+            radio(m_speedMenu, speeds, QStringLiteral("mnuListenSpeed%1").arg(p), speedCaption(p));
         connect(a, &QAction::triggered, this, [this, p] { chooseSpeed(p); });
     }
 
@@ -137,17 +137,17 @@ void ListeningMenu::fillDeviceMenu() {
     for (QActionGroup* g : m_deviceMenu->findChildren<QActionGroup*>())
         delete g;
     auto* group = new QActionGroup(m_deviceMenu);
-    QAction* def =
-        radio(m_deviceMenu, group, QStringLiteral("mnuListenDeviceDefault"), QStringLiteral("System default"));
+    QAction* def = radio(m_deviceMenu, group, QStringLiteral("mnuListenDeviceDefault"),
+                         QStringLiteral("System default"));
     def->setChecked(m_prefs.OutputDevice.empty());
     connect(def, &QAction::triggered, this, [this] { chooseDevice({}); });
     std::vector<std::string> names;
     if (m_parts.listening) names = m_parts.listening->outputDevices();
     if (!m_prefs.OutputDevice.empty() &&
         std::find(names.begin(), names.end(), m_prefs.OutputDevice) == names.end()) {
-        QAction* gone = radio(m_deviceMenu, group, QStringLiteral("mnuListenDeviceGone"),
-                              QString::fromStdString(m_prefs.OutputDevice) +
-                                  QStringLiteral(" (not found)"));
+        QAction* gone =
+            radio(m_deviceMenu, group, QStringLiteral("mnuListenDeviceGone"),
+                  QString::fromStdString(m_prefs.OutputDevice) + QStringLiteral(" (not found)"));
         gone->setChecked(true);
         gone->setEnabled(false);
     }

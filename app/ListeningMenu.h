@@ -32,7 +32,7 @@ public:
         Dialogs* dialogs = nullptr;
         std::function<std::string()> settingsPath;
         std::function<void(const std::string&)> showMessage; // in the mode readout
-        std::function<void(bool)> fastPlayback; // true while the speed is above 1x
+        std::function<void(bool)> fastPlayback;              // true while the speed is above 1x
     };
     // Adds the items to `audioMenu`.
     ListeningMenu(QMenu* audioMenu, Parts parts);

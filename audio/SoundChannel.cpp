@@ -110,7 +110,8 @@ std::unique_ptr<AudioOutput> SoundChannel::makeOutput(const std::string& path, i
         bool fellBack = false;
         output = makeDeviceOutput(path, nullptr, m_device, &fellBack);
         if (fellBack && onNotice)
-            onNotice("Output device \"" + m_device + "\" not found: playing through the system default");
+            onNotice("Output device \"" + m_device +
+                     "\" not found: playing through the system default");
     }
     if (!output) output = makeSilentOutput(sampleRate, m_options.now);
     output->setSpeed(m_speed);

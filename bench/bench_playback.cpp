@@ -21,8 +21,8 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -298,8 +298,9 @@ int main(int argc, char** argv) {
     std::printf("playback: mode=%s%s shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
                 "offset_max_ms=%.1f jitter_p99_ms=%.1f cpu_percent=%.1f paused_cpu_percent=%.2f "
                 "repaints_per_s=%.1f%s\n",
-                mode.constData(), speedField.c_str(), offsets.size(), skipped, percentile(offsets, 0.5),
-                percentile(offsets, 0.99), percentile(offsets, 1.0), jitterP99(timedOffsets),
-                100.0 * cpu / wall, pausedCpu, paints / wall, anchor.c_str());
+                mode.constData(), speedField.c_str(), offsets.size(), skipped,
+                percentile(offsets, 0.5), percentile(offsets, 0.99), percentile(offsets, 1.0),
+                jitterP99(timedOffsets), 100.0 * cpu / wall, pausedCpu, paints / wall,
+                anchor.c_str());
     return 0;
 }

@@ -46,7 +46,8 @@ int main() {
     const double cpu0 = cpuSeconds();
     while (fed < total) {
         const std::int64_t at = fed % loop;
-        const std::int64_t n = std::min<std::int64_t>({std::int64_t{kBlock}, loop - at, total - fed});
+        const std::int64_t n =
+            std::min<std::int64_t>({std::int64_t{kBlock}, loop - at, total - fed});
         stretch.put(source.data() + at * kChannels, static_cast<std::size_t>(n));
         fed += n;
         while (const std::size_t got = stretch.take(out.data(), kBlock))

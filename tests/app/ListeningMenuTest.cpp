@@ -1,10 +1,10 @@
 // The Audio menu's listening items: speed, sync offset, output device,
 // volume and mute, applied to the channel, the engine and the meter's clock,
 // and kept in the settings file's [Player] section.
+#include "ListeningMenu.h"
 #include "AudioListening.h"
 #include "DemoData.h"
 #include "KvdFile.h"
-#include "ListeningMenu.h"
 #include "MeterPanelView.h"
 #include "MeterReplay.h"
 #include "PlayerPreferences.h"
@@ -31,7 +31,8 @@ public:
         // As the channel does when it next opens a file with a device gone.
         if (!name.empty() && std::find(devices.begin(), devices.end(), name) == devices.end() &&
             onNotice)
-            onNotice("Output device \"" + name + "\" not found: playing through the system default");
+            onNotice("Output device \"" + name +
+                     "\" not found: playing through the system default");
     }
     std::vector<std::string> outputDevices() override { return devices; }
 
@@ -46,7 +47,7 @@ protected:
     ListeningMenuTest() { make(); }
     void make() {
         window.reset();
-        WindowContext ctx{&settings, &config,    &audio,    &sched, dir.path(), dir.file("dummy.mp3"),
+        WindowContext ctx{&settings, &config, &audio, &sched, dir.path(), dir.file("dummy.mp3"),
                           dir.path()};
         ctx.listening = &fake;
         window = std::make_unique<MainWindow>(ctx, std::make_unique<ScriptedDialogs>(&log));
@@ -58,9 +59,7 @@ protected:
         EXPECT_NE(a, nullptr) << name;
         return a;
     }
-    QMenu* menu(const char* name) {
-        return window->findChild<QMenu*>(QString::fromLatin1(name));
-    }
+    QMenu* menu(const char* name) { return window->findChild<QMenu*>(QString::fromLatin1(name)); }
     // Each item's caption, "*" when checked, " (disabled)" when disabled.
     static std::vector<std::string> texts(QMenu* m) {
         std::vector<std::string> out;
@@ -161,13 +160,15 @@ TEST_F(ListeningMenuTest, TheDeviceMenuListsTheDevicesAndSavesTheChoiceByName) {
 
 TEST_F(ListeningMenuTest, AVanishedDeviceFallsBackWithAMessageInTheModeReadout) {
     menu("mnuListenDevice")->actions().at(2)->trigger(); // Headphones
-    fake.devices = {"Speakers"};                          // unplugged
+    fake.devices = {"Speakers"};                         // unplugged
     make();
-    EXPECT_EQ(modeText(), "Output device \"Headphones\" not found: playing through the system default");
+    EXPECT_EQ(modeText(),
+              "Output device \"Headphones\" not found: playing through the system default");
     QMenu* devices = menu("mnuListenDevice");
     QMetaObject::invokeMethod(devices, "aboutToShow");
-    EXPECT_EQ(texts(devices), (std::vector<std::string>{
-                                  "System default", "Headphones (not found)* (disabled)", "Speakers"}));
+    EXPECT_EQ(texts(devices),
+              (std::vector<std::string>{"System default", "Headphones (not found)* (disabled)",
+                                        "Speakers"}));
     EXPECT_EQ(saved().OutputDevice, "Headphones"); // kept for when it comes back
 }
 

@@ -16,7 +16,9 @@ class SilentSpeedTest : public ::testing::Test {
 protected:
     SilentSpeedTest() : channel(SoundChannel::Options{true, [this] { return now; }}) {
         writeDemoAudio(dir.file("s.wav"), 60.0, DemoAudioFormat::Wav);
-        EXPECT_EQ(channel.send("open \"" + dir.file("s.wav") + "\" type waveaudio alias WavFile").code, 0);
+        EXPECT_EQ(
+            channel.send("open \"" + dir.file("s.wav") + "\" type waveaudio alias WavFile").code,
+            0);
         channel.send("set WavFile time format bytes");
         bytesPerSec = std::stoll(channel.send("status WavFile samplespersec").text) *
                       std::stoll(channel.send("status WavFile channels").text) *
