@@ -131,6 +131,40 @@ TEST(ListeningOutput, TwiceTheSpeedWritesHalfTheSamplesAtThePitchRecorded) {
     EXPECT_NEAR(crossings / 4.0, 1000.0, 20.0);
 }
 
+// Speed changes while playing: the tone goes on without a step between two
+// samples larger than the tone's own, and the position does not jump.
+TEST(ListeningOutput, ASpeedChangeWhilePlayingMakesNoClickAndNoJump) {
+    TempDir dir;
+    const std::string wav = dir.file("tone.wav");
+    writeTone(wav, 4.0);
+    const std::string sink = dir.file("device.raw");
+    {
+        DiskDevice disk(sink);
+        SoundChannel channel;
+        ASSERT_EQ(channel.send("open \"" + wav + "\" type waveaudio alias WavFile").code, 0);
+        if (channel.isSilent()) GTEST_SKIP() << "SDL's disk driver is not available";
+        channel.send("set WavFile time format milliseconds");
+        channel.send("play WavFile from 0");
+        for (const double speed : {2.0, 0.5, 1.0}) {
+            std::this_thread::sleep_for(700ms);
+            const long before = std::stol(channel.send("status WavFile position").text);
+            channel.setSpeed(speed);
+            const long after = std::stol(channel.send("status WavFile position").text);
+            EXPECT_GE(after, before);
+            EXPECT_LT(after - before, 20) << "ms at the change to " << speed;
+        }
+        channel.send("close WavFile");
+    }
+    const std::vector<float> out = readSink(sink);
+    const Written w = soundOf(out);
+    ASSERT_GT(w.last - w.first, static_cast<std::size_t>(kRate));
+    // The tone's largest step is 0.5 * 2 pi * 1000 / 16000 = 0.196.
+    float largest = 0;
+    for (std::size_t k = w.first + 1; k < w.last; ++k)
+        largest = std::max(largest, std::abs(out[k] - out[k - 1]));
+    EXPECT_LT(largest, 0.25f);
+}
+
 TEST(ListeningOutput, VolumeZeroWritesSilenceAndFullVolumeTheSamples) {
     TempDir dir;
     const std::string wav = dir.file("tone.wav");
