@@ -1,7 +1,8 @@
 // FramePacer: at most one repaint of a window per frame interval while it is
-// active. At playback speeds above 1x records come faster than a screen
-// shows frames; the state is updated for every record and the window is
-// painted with the latest of them, so drawing costs no more than at 1x.
+// active. At playback speeds above 1x records come faster than the 50 a
+// second of normal speed; the state is updated for every record and the
+// window is painted with the latest of them every 20 ms, so drawing costs no
+// more than at 1x.
 #pragma once
 
 #include <QElapsedTimer>
