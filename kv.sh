@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsndfile1-dev libsdl2-dev
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsndfile1-dev libsdl2-dev libsoundtouch-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core xvfb xauth
           appstream poppler-utils)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
@@ -67,10 +67,12 @@ bench)
         echo "== $(basename "$b")"
         KV_AUDIO=silent QT_QPA_PLATFORM=offscreen "$b"
     done
-    # Playback three ways: offscreen with the silent sink, a real X window
+    # Playback three ways: offscreen with the silent sink (at 1x and 2x), a real X window
     # under Xvfb (with the bare-Qt anchor), and SDL's sound output (dummy driver).
     echo "== bench_playback"
     KV_BENCH_MODE=offscreen KV_AUDIO=silent QT_QPA_PLATFORM=offscreen build/tests/bin/bench_playback
+    KV_BENCH_MODE=offscreen KV_BENCH_SPEED=2 KV_AUDIO=silent QT_QPA_PLATFORM=offscreen \
+        build/tests/bin/bench_playback
     KV_BENCH_MODE=xcb KV_AUDIO=silent xvfb-run -a -s "-screen 0 1920x1200x24" \
         env -u QT_QPA_PLATFORM build/tests/bin/bench_playback
     # The same with the session overview and the event list shown.

@@ -7,7 +7,9 @@
 #include "ElidedLabel.h"
 #include "EventListPanel.h"
 #include "FileFunctions.h"
+#include "FramePacer.h"
 #include "GraphWidget.h"
+#include "ListeningMenu.h"
 #include "MeterPanelView.h"
 #include "OverviewWidget.h"
 #include "PlayTime.h"
@@ -71,7 +73,8 @@ constexpr int kMinClientWidth = 650;
 MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> dialogs,
                        QWidget* parent)
     : QMainWindow(parent), m_ctx(context), m_dialogs(std::move(dialogs)),
-      m_meter([this] { return m_ctx.scheduler->now(); }, static_cast<MeterEvents*>(this)) {
+      m_recordingClock([this] { return m_ctx.scheduler->now(); }),
+      m_meter([this] { return m_recordingClock.now(); }, static_cast<MeterEvents*>(this)) {
     if (!m_ctx.scheduler) {
         m_ownScheduler = std::make_unique<QtScheduler>();
         m_ctx.scheduler = m_ownScheduler.get();
@@ -92,6 +95,12 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     setWindowTitle(QString::fromUtf8(kAppTitle));
     setAcceptDrops(true);
     m_menus.build(menuBar(), this);
+    m_listening = new ListeningMenu(
+        m_menus.menu(QStringLiteral("mnuRecAudioMode")),
+        {m_ctx.listening, m_engine.get(), &m_recordingClock, m_dialogs.get(),
+         [this] { return m_ctx.settings->SettingsFilePath; },
+         [this](const std::string& text) { showModeMessage(text); },
+         [pacer = new FramePacer(this, 20)](bool fast) { pacer->setActive(fast); }});
     buildWidgets();
     m_navigator->addMenuItems(*m_menus.menu(QStringLiteral("mnuView")));
     connectMenus();

@@ -8,6 +8,7 @@
 #include "MenuBar.h"
 #include "MeterModel.h"
 #include "PlaybackEngine.h"
+#include "RecordingClock.h"
 #include "RecordingFile.h"
 #include "Scheduler.h"
 #include "SessionConfig.h"
@@ -29,7 +30,9 @@ class QToolButton;
 namespace kv {
 
 class AudioChannel;
+class AudioListening;
 class GraphWidget;
+class ListeningMenu;
 class HelpWindow;
 class MeterPanelView;
 class PositionBar;
@@ -46,6 +49,7 @@ struct WindowContext {
     std::string appDirectory;
     std::string dummyAudioPath;
     std::string demoFolder; // where the Load dialog starts when LoadPath does not exist
+    AudioListening* listening = nullptr; // speed, volume, device of the channel, if it has them
 };
 
 class MainWindow : public QMainWindow, private PlaybackView, private MeterEvents {
@@ -87,6 +91,7 @@ public:
     PlaybackEngine& engine() { return *m_engine; }
     MeterModel& meter() { return m_meter; }
     const MenuBar& menus() const { return m_menus; }
+    ListeningMenu& listening() { return *m_listening; }
     Dialogs& dialogs() { return *m_dialogs; }
     MeterPanelView& panelView() { return *m_panel; }
     SessionNavigator& navigator() { return *m_navigator; }
@@ -181,11 +186,13 @@ private:
     WindowContext m_ctx;
     std::unique_ptr<Scheduler> m_ownScheduler;
     std::unique_ptr<Dialogs> m_dialogs;
+    RecordingClock m_recordingClock; // the meter's clock: recording time at any speed
     MeterModel m_meter;
     std::unique_ptr<PlaybackEngine> m_engine;
     std::unique_ptr<RecordingFile> m_recording;
     std::optional<SiblingList> m_siblings;
     MenuBar m_menus;
+    ListeningMenu* m_listening = nullptr; // owned by the Audio menu
     bool m_arrowHeld = false;
     bool m_dropDownOnRelease = false;
     bool m_knobDrag = false; // the left button went down on the knob

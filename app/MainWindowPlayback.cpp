@@ -96,7 +96,7 @@ void MainWindow::armMeterTimers() {
     m_meterTimer = 0;
     const auto next = m_meter.nextTimerDeadline();
     if (!next) return;
-    m_meterTimer = m_ctx.scheduler->after(*next - m_ctx.scheduler->now(), [this] {
+    m_meterTimer = m_ctx.scheduler->after(m_recordingClock.wallSecondsUntil(*next), [this] {
         m_meterTimer = 0;
         m_meter.fireDueTimers();
         armMeterTimers();

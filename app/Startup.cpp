@@ -2,6 +2,7 @@
 #include "MainWindow.h"
 
 #include "AudioChannel.h"
+#include "ListeningMenu.h"
 #include "MeterPanelView.h"
 #include "PlayerPreferences.h"
 #include "SessionNavigator.h"
@@ -54,6 +55,7 @@ void MainWindow::Form_Load(int screenWidth) {
     m_normalModeText.clear();
     c.ConfigSpare = 0;
     Apply_Settings();
+    m_listening->loadSaved();
     applyColours();
     m_meter.MotionHoldSecs = 0.5;
     m_meter.startUp();

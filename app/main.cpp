@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     context.settings = &settings;
     context.config = &config;
     context.audio = &audio;
+    context.listening = &audio;
     context.appDirectory = appDir;
     context.dummyAudioPath = kv::dummyAudioPath();
     const std::string demo = kv::findDataFile("demo001.kvd");

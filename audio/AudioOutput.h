@@ -5,7 +5,11 @@
 // Contract: start(f) begins playing at frame f and runs to the end frame;
 // halt() stops and keeps nothing playing; heardFrame() is monotonic while
 // playing, advances at the sample rate, and never passes the end frame;
-// finished() is true once the end frame has been heard.
+// finished() is true once the end frame has been heard. Frames are always the
+// source's: at speed 2 heardFrame() advances at twice the sample rate, and
+// the pitch stays as recorded. setSpeed() and setVolume() act while playing
+// (within a fraction of a second, without a click or a jump of heardFrame())
+// and are kept for the next start().
 #pragma once
 
 #include <chrono>
@@ -13,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kv {
 
@@ -26,12 +31,22 @@ public:
     virtual std::int64_t heardFrame() = 0;
     virtual bool finished() = 0;
     virtual bool silent() const = 0;
+    virtual void setSpeed(double speed) = 0; // 0.5 .. 2, source frames per output frame
+    virtual void setVolume(double gain) = 0; // 0 .. 1
 };
 
 std::unique_ptr<AudioOutput> makeSilentOutput(int sampleRate, SteadyNow now = {});
 
-// Opens the sound device for the file; nullptr when no device can be used.
+// Opens a sound device for the file: the playback device named `device`, or
+// the system default when the name is empty. A named device that cannot be
+// opened gives the default and sets *fellBack. nullptr when no device can be
+// used.
 std::unique_ptr<AudioOutput> makeDeviceOutput(const std::string& path,
-                                              std::string* error = nullptr);
+                                              std::string* error = nullptr,
+                                              const std::string& device = {},
+                                              bool* fellBack = nullptr);
+
+// The names of the sound system's playback devices (empty without one).
+std::vector<std::string> playbackDeviceNames();
 
 } // namespace kv

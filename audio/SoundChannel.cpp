@@ -22,6 +22,7 @@ struct SoundChannel::Device {
     std::int64_t winStart = 0;
     std::int64_t winEnd = 0;
     std::int64_t frame = 0; // where playback resumes, absolute
+    std::int64_t playEnd = 0;
     Mode mode = Mode::Stopped;
 };
 
@@ -97,11 +98,53 @@ AudioReply SoundChannel::open(const AudioCommand& c) {
     dev->alias = c.alias;
     dev->path = c.path;
     dev->winEnd = info->frames();
-    if (!m_options.forceSilent) dev->output = makeDeviceOutput(c.path);
-    if (!dev->output) dev->output = makeSilentOutput(info->sampleRate(), m_options.now);
+    dev->output = makeOutput(c.path, info->sampleRate());
     dev->info = std::move(info);
     m_dev = std::move(dev);
     return {};
+}
+
+std::unique_ptr<AudioOutput> SoundChannel::makeOutput(const std::string& path, int sampleRate) {
+    std::unique_ptr<AudioOutput> output;
+    if (!m_options.forceSilent) {
+        bool fellBack = false;
+        output = makeDeviceOutput(path, nullptr, m_device, &fellBack);
+        if (fellBack && onNotice)
+            onNotice("Output device \"" + m_device +
+                     "\" not found: playing through the system default");
+    }
+    if (!output) output = makeSilentOutput(sampleRate, m_options.now);
+    output->setSpeed(m_speed);
+    output->setVolume(m_gain);
+    return output;
+}
+
+void SoundChannel::setSpeed(double speed) {
+    m_speed = std::clamp(speed, 0.5, 2.0);
+    if (m_dev) m_dev->output->setSpeed(m_speed);
+}
+
+void SoundChannel::setVolume(double gain) {
+    m_gain = std::clamp(gain, 0.0, 1.0);
+    if (m_dev) m_dev->output->setVolume(m_gain);
+}
+
+// A new device takes over where the sound is, playing on if it played.
+void SoundChannel::setOutputDevice(const std::string& name) {
+    if (name == m_device) return;
+    m_device = name;
+    if (!m_dev) return;
+    Device& d = *m_dev;
+    const bool playing = d.mode == Mode::Playing;
+    const std::int64_t at = heardFrame();
+    d.output->halt();
+    d.output.reset();
+    d.output = makeOutput(d.path, d.info->sampleRate());
+    if (playing && d.mode == Mode::Playing) d.output->start(at, d.playEnd);
+}
+
+std::vector<std::string> SoundChannel::outputDevices() {
+    return playbackDeviceNames();
 }
 
 AudioReply SoundChannel::status(const std::string& item) {
@@ -155,6 +198,7 @@ AudioReply SoundChannel::send(std::string_view line) {
         if (d.mode == Mode::Playing) d.output->halt();
         from = clampToWindow(from);
         d.output->start(from, to);
+        d.playEnd = to;
         d.frame = from;
         d.mode = Mode::Playing;
         return {};
@@ -168,6 +212,7 @@ AudioReply SoundChannel::send(std::string_view line) {
     case V::Resume:
         if (d.mode == Mode::Paused) {
             d.output->start(d.frame, d.winEnd);
+            d.playEnd = d.winEnd;
             d.mode = Mode::Playing;
         }
         return {};

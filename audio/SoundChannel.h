@@ -8,6 +8,7 @@
 #pragma once
 
 #include "AudioChannel.h"
+#include "AudioListening.h"
 #include "AudioOutput.h"
 
 #include <cstdint>
@@ -19,7 +20,7 @@ namespace kv {
 class SoundFile;
 struct AudioCommand;
 
-class SoundChannel final : public AudioChannel {
+class SoundChannel final : public AudioChannel, public AudioListening {
 public:
     struct Options {
         bool forceSilent = false; // also set by the environment variable KV_AUDIO=silent
@@ -34,6 +35,12 @@ public:
     // True when the open file plays through the silent sink.
     bool isSilent() const;
 
+    // AudioListening
+    void setSpeed(double speed) override;
+    void setVolume(double gain) override;
+    void setOutputDevice(const std::string& name) override;
+    std::vector<std::string> outputDevices() override;
+
 private:
     enum class Mode { Stopped, Playing, Paused };
     struct Device;
@@ -45,9 +52,13 @@ private:
     std::int64_t toUnits(std::int64_t frames) const;
     std::int64_t clampToWindow(std::int64_t frame) const;
     void halt();
+    std::unique_ptr<AudioOutput> makeOutput(const std::string& path, int sampleRate);
 
     Options m_options;
     std::unique_ptr<Device> m_dev;
+    double m_speed = 1.0;
+    double m_gain = 1.0;
+    std::string m_device; // empty: the system default
 };
 
 } // namespace kv

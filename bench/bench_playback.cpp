@@ -1,5 +1,6 @@
 // Playback benchmark: the real window (offscreen), engine and audio channel
-// (silent sink) play a 60-s recording for 30 s with the graph shown. For each
+// (silent sink) play a recording for 30 s with the graph shown, at normal
+// speed or at the speed in KV_BENCH_SPEED (chosen in the Audio menu). For each
 // shown record it measures how far the audio position is from the record's
 // time at the moment of drawing, and it measures the process's CPU time.
 // A second run plays 10 hours on virtual time to show that the offset does
@@ -21,6 +22,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -217,20 +219,34 @@ int main(int argc, char** argv) {
     if (mode != "xcb" && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (mode == "offscreen") virtualTenHours();
+    const double speed =
+        qEnvironmentVariableIsEmpty("KV_BENCH_SPEED") ? 1.0 : qgetenv("KV_BENCH_SPEED").toDouble();
+    if (mode == "offscreen" && speed == 1.0) virtualTenHours();
     std::fflush(stdout);
     const std::string dir = std::filesystem::temp_directory_path() / "kv_bench_playback";
     std::filesystem::create_directories(dir);
     kv::DemoOptions o;
-    o.records = 60 * 50 + 1;
+    o.records = static_cast<std::int32_t>(60 * 50 * speed) + 1;
     kv::writeKvdFile(dir + "/play001.kvd", kv::makeDemoRecords(o));
-    kv::writeDemoAudio(dir + "/play001.wav", 60.5, kv::DemoAudioFormat::Wav);
+    kv::writeDemoAudio(dir + "/play001.wav", 60 * speed + 0.5, kv::DemoAudioFormat::Wav);
     kv::SessionConfig config;
     kv::SettingsStore settings(dir);
     kv::SoundChannel audio(kv::SoundChannel::Options{mode != "sdl", {}});
     kv::WindowContext ctx{&settings, &config, &audio, nullptr, dir, dir + "/dummy.mp3", dir};
+    ctx.listening = &audio;
     kv::MainWindow window(ctx, std::make_unique<ConsoleDialogs>());
     window.Form_Load(1920);
+    std::string speedField;
+    if (speed != 1.0) {
+        const QString item = QStringLiteral("mnuListenSpeed%1").arg(std::lround(speed * 100));
+        QAction* choice = window.findChild<QAction*>(item);
+        if (!choice) {
+            std::fprintf(stderr, "no speed item %s\n", item.toUtf8().constData());
+            return 1;
+        }
+        choice->trigger();
+        speedField = " speed=" + QString::number(speed).toStdString();
+    }
     settings.values.GraphVisible = false;
     window.menus().item(QStringLiteral("mnuViewGraph"))->trigger(); // the graph shown
     // KV_BENCH_NAVIGATOR=1: the session overview and the event list shown too.
@@ -288,8 +304,9 @@ int main(int argc, char** argv) {
     std::printf("playback: mode=%s%s shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
                 "offset_max_ms=%.1f jitter_p99_ms=%.1f cpu_percent=%.1f paused_cpu_percent=%.2f "
                 "repaints_per_s=%.1f%s\n",
-                mode.constData(), navigator ? " navigator=1" : "", offsets.size(), skipped, percentile(offsets, 0.5),
-                percentile(offsets, 0.99), percentile(offsets, 1.0), jitterP99(timedOffsets),
-                100.0 * cpu / wall, pausedCpu, paints / wall, anchor.c_str());
+                mode.constData(), (speedField + (navigator ? " navigator=1" : "")).c_str(),
+                offsets.size(), skipped, percentile(offsets, 0.5), percentile(offsets, 0.99),
+                percentile(offsets, 1.0), jitterP99(timedOffsets), 100.0 * cpu / wall, pausedCpu,
+                paints / wall, anchor.c_str());
     return 0;
 }

@@ -155,6 +155,11 @@ void PlaybackEngine::startAfterBanner() {
     scheduleSync(0);
 }
 
+void PlaybackEngine::setSpeed(double speed) {
+    Speed = speed;
+    if (PlayMode == 2 && m_poll) scheduleSync(0);
+}
+
 void PlaybackEngine::scheduleSync(double seconds) {
     if (m_poll) m_sched.cancel(m_poll);
     m_poll = m_sched.after(seconds, [this] {
@@ -201,10 +206,12 @@ void PlaybackEngine::syncRecord() {
             return;
         }
         pollPosition();
-        const double t = static_cast<double>(AudioPosition) * 1000.0 / m_rec->AudioUnitsPerSec;
+        // The offset is heard time: at 2x, 200 ms of delay hold 400 ms of sound.
+        const double t = static_cast<double>(AudioPosition) * 1000.0 / m_rec->AudioUnitsPerSec -
+                         SyncOffsetMs * Speed;
         const std::int32_t due = m_meter.CurrentRecord.TimeMs;
         if (startsWith(mode, "playing") && t < due) {
-            scheduleSync((due - t) / 1000.0);
+            scheduleSync((due - t) / 1000.0 / Speed);
             return;
         }
         m_waiting = false;
@@ -215,7 +222,10 @@ void PlaybackEngine::syncRecord() {
         break;
     }
     m_meter.lagEndOfCall();
-    const std::int32_t secs = static_cast<std::int32_t>(AudioPosition / m_rec->AudioUnitsPerSec);
+    // The elapsed time, like the records, is that of the sound being heard.
+    const std::int64_t heard = std::max<std::int64_t>(
+        0, AudioPosition - unitsOf(static_cast<std::int32_t>(std::lround(SyncOffsetMs * Speed))));
+    const std::int32_t secs = static_cast<std::int32_t>(heard / m_rec->AudioUnitsPerSec);
     if (secs != ShownSecs) {
         ShownSecs = secs;
         m_view.setElapsedText(playTime(secs));

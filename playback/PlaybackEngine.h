@@ -81,6 +81,16 @@ public:
     bool SegmentStartMarked = false;
     SavedUserSettings saved;
 
+    // Listening. Speed: the rate the channel's position advances at, so that
+    // the waits for a record's time are as long as the sound takes to reach
+    // it. SyncOffsetMs: how much later (positive) than the channel's position
+    // the sound is heard, as wireless headphones delay it; records are
+    // compared against the position less the sound played in that time.
+    double Speed = 1.0;
+    std::int32_t SyncOffsetMs = 0;
+    // A new speed; a wait for a record already timed is timed again.
+    void setSpeed(double speed);
+
     void cmdPlay_Click();
     void cmdStop_Click();
     void cmdFwd_Click();

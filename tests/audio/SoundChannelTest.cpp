@@ -249,7 +249,9 @@ TEST(SoundDeviceOutput, StreamsTheSourceSamplesInOrder) {
     const std::string sink = dir.file("device.raw");
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", sink.c_str(), 1);
-    setenv("SDL_DISKAUDIODELAY", "5", 1);
+    // The driver takes 1024 frames every 128 ms, the real rate at 8 kHz:
+    // the feeder keeps only about 50 ms of sound ahead of the device.
+    setenv("SDL_DISKAUDIODELAY", "128", 1);
     const std::string saved = std::getenv("KV_AUDIO") ? std::getenv("KV_AUDIO") : "";
     unsetenv("KV_AUDIO");
     {
@@ -259,7 +261,7 @@ TEST(SoundDeviceOutput, StreamsTheSourceSamplesInOrder) {
         if (channel.isSilent()) GTEST_SKIP() << "SDL's disk driver is not available";
         channel.send("set WavFile time format bytes");
         channel.send("play WavFile from 2000"); // frame 1000
-        std::this_thread::sleep_for(400ms);
+        std::this_thread::sleep_for(600ms);
         EXPECT_EQ(channel.send("status WavFile mode").text, "playing");
         channel.send("close WavFile");
     }
