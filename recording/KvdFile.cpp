@@ -2,6 +2,7 @@
 
 #include "SafeFile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstddef>
@@ -78,18 +79,31 @@ FilePtr openForReading(const std::string& path, std::int64_t& records,
     return f;
 }
 
-bool readRecords(std::FILE* f, SampleRecord* out, std::size_t n,
-                 std::vector<std::uint8_t>& scratch) {
-    if constexpr (kFileLayoutInMemory) {
-        return std::fread(out, kRecordSize, n, f) == n;
-    } else {
-        scratch.resize(n * kRecordSize);
-        if (std::fread(scratch.data(), kRecordSize, n, f) != n) return false;
-        for (std::size_t i = 0; i < n; ++i)
-            out[i] = SampleRecord::decode(scratch.data() + i * kRecordSize);
+// Reads n records onto the end of `out` through a small buffer that stays in
+// the cache, so the records' memory is written once, never zero-filled first.
+class RecordReader {
+public:
+    bool append(std::FILE* f, std::vector<SampleRecord>& out, std::size_t n) {
+        while (n > 0) {
+            const std::size_t k = std::min(n, kChunk);
+            if constexpr (kFileLayoutInMemory) {
+                if (std::fread(m_records.data(), kRecordSize, k, f) != k) return false;
+                out.insert(out.end(), m_records.begin(), m_records.begin() + static_cast<long>(k));
+            } else {
+                if (std::fread(m_bytes.data(), kRecordSize, k, f) != k) return false;
+                for (std::size_t i = 0; i < k; ++i)
+                    out.push_back(SampleRecord::decode(m_bytes.data() + i * kRecordSize));
+            }
+            n -= k;
+        }
         return true;
     }
-}
+
+private:
+    static constexpr std::size_t kChunk = 2048;
+    std::vector<SampleRecord> m_records = std::vector<SampleRecord>(kFileLayoutInMemory ? kChunk : 0);
+    std::vector<std::uint8_t> m_bytes = std::vector<std::uint8_t>(kFileLayoutInMemory ? 0 : kChunk * kRecordSize);
+};
 
 } // namespace
 
@@ -135,15 +149,15 @@ KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress) {
     FilePtr f = openForReading(path, count, out.error);
     if (!f) return out;
     try {
-        out.records.resize(static_cast<std::size_t>(count));
+        const auto n = static_cast<std::size_t>(count);
+        out.records.reserve(n);
         // Read in fiftieths so progress can be shown between blocks.
-        const std::size_t n = out.records.size();
         const std::size_t step = n / 50;
-        std::vector<std::uint8_t> scratch;
+        RecordReader reader;
         std::size_t done = 0;
         while (done < n) {
             const std::size_t block = step == 0 ? n : std::min(step, n - done);
-            if (!readRecords(f.get(), out.records.data() + done, block, scratch)) {
+            if (!reader.append(f.get(), out.records, block)) {
                 out.records.clear();
                 out.error = FileError{62, "Input past end of file: " + path};
                 return out;
