@@ -298,11 +298,12 @@ int main(int argc, char** argv) {
         anchor = buf;
     }
     std::filesystem::remove_all(dir);
-    std::printf("playback: mode=%s size=%dx%d shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
-                "offset_max_ms=%.1f jitter_p99_ms=%.1f cpu_percent=%.1f paused_cpu_percent=%.2f "
-                "repaints_per_s=%.1f%s\n",
-                mode.constData(), size.width(), size.height(), offsets.size(), skipped, percentile(offsets, 0.5),
-                percentile(offsets, 0.99), percentile(offsets, 1.0), jitterP99(timedOffsets),
-                100.0 * cpu / wall, pausedCpu, paints / wall, anchor.c_str());
+    std::printf(
+        "playback: mode=%s size=%dx%d shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
+        "offset_max_ms=%.1f jitter_p99_ms=%.1f cpu_percent=%.1f paused_cpu_percent=%.2f "
+        "repaints_per_s=%.1f%s\n",
+        mode.constData(), size.width(), size.height(), offsets.size(), skipped,
+        percentile(offsets, 0.5), percentile(offsets, 0.99), percentile(offsets, 1.0),
+        jitterP99(timedOffsets), 100.0 * cpu / wall, pausedCpu, paints / wall, anchor.c_str());
     return 0;
 }

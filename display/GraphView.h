@@ -67,7 +67,7 @@ private:
     void segments(Segments& grid, Segments& trace) const;
     mutable Surface m_surface;
     GraphTrace m_trace;
-    bool m_blank = true;                // cleared: no trace drawn since
+    bool m_blank = true;                 // cleared: no trace drawn since
     mutable bool m_surfaceStale = false; // the image lags the trace
 };
 

@@ -79,32 +79,6 @@ FilePtr openForReading(const std::string& path, std::int64_t& records,
     return f;
 }
 
-// Reads n records onto the end of `out` through a small buffer that stays in
-// the cache, so the records' memory is written once, never zero-filled first.
-class RecordReader {
-public:
-    bool append(std::FILE* f, std::vector<SampleRecord>& out, std::size_t n) {
-        while (n > 0) {
-            const std::size_t k = std::min(n, kChunk);
-            if constexpr (kFileLayoutInMemory) {
-                if (std::fread(m_records.data(), kRecordSize, k, f) != k) return false;
-                out.insert(out.end(), m_records.begin(), m_records.begin() + static_cast<long>(k));
-            } else {
-                if (std::fread(m_bytes.data(), kRecordSize, k, f) != k) return false;
-                for (std::size_t i = 0; i < k; ++i)
-                    out.push_back(SampleRecord::decode(m_bytes.data() + i * kRecordSize));
-            }
-            n -= k;
-        }
-        return true;
-    }
-
-private:
-    static constexpr std::size_t kChunk = 2048;
-    std::vector<SampleRecord> m_records = std::vector<SampleRecord>(kFileLayoutInMemory ? kChunk : 0);
-    std::vector<std::uint8_t> m_bytes = std::vector<std::uint8_t>(kFileLayoutInMemory ? 0 : kChunk * kRecordSize);
-};
-
 } // namespace
 
 ByteReadResult readKvdHead(const std::string& path, std::size_t records) {
@@ -143,24 +117,64 @@ KvdEnds readKvdEnds(const std::string& path) {
     return out;
 }
 
+void KvdBlockReader::Closer::operator()(std::FILE* f) const {
+    std::fclose(f);
+}
+
+KvdBlockReader::KvdBlockReader(const std::string& path) : m_path(path) {
+    m_file.reset(openForReading(path, m_records, m_error).release());
+    m_left = m_file ? m_records : 0;
+}
+
+std::span<const SampleRecord> KvdBlockReader::next(std::size_t most) {
+    const auto k = static_cast<std::size_t>(
+        std::min<std::int64_t>(m_left, static_cast<std::int64_t>(std::min(most, kBlockRecords))));
+    if (k == 0 || m_error) return {};
+    bool read = false;
+    if constexpr (kFileLayoutInMemory) {
+        m_block.resize(kBlockRecords); // once: the block is reused
+        read = std::fread(m_block.data(), kRecordSize, k, m_file.get()) == k;
+    } else {
+        m_bytes.resize(kBlockRecords * kRecordSize);
+        m_block.resize(kBlockRecords);
+        read = std::fread(m_bytes.data(), kRecordSize, k, m_file.get()) == k;
+        for (std::size_t i = 0; read && i < k; ++i)
+            m_block[i] = SampleRecord::decode(m_bytes.data() + i * kRecordSize);
+    }
+    if (!read) {
+        m_error = FileError{62, "Input past end of file: " + m_path};
+        m_left = 0;
+        return {};
+    }
+    m_left -= static_cast<std::int64_t>(k);
+    return {m_block.data(), k};
+}
+
 KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress) {
     KvdReadResult out;
-    std::int64_t count = 0;
-    FilePtr f = openForReading(path, count, out.error);
-    if (!f) return out;
+    KvdBlockReader reader(path);
+    if (reader.error()) {
+        out.error = reader.error();
+        return out;
+    }
     try {
-        const auto n = static_cast<std::size_t>(count);
+        // Reserved, not resized: each record's memory is written once, by the copy.
+        const auto n = static_cast<std::size_t>(reader.records());
         out.records.reserve(n);
-        // Read in fiftieths so progress can be shown between blocks.
+        // Read in fiftieths so progress can be shown between them.
         const std::size_t step = n / 50;
-        RecordReader reader;
         std::size_t done = 0;
         while (done < n) {
             const std::size_t block = step == 0 ? n : std::min(step, n - done);
-            if (!reader.append(f.get(), out.records, block)) {
-                out.records.clear();
-                out.error = FileError{62, "Input past end of file: " + path};
-                return out;
+            for (std::size_t got = 0; got < block;) {
+                const std::span<const SampleRecord> some = reader.next(block - got);
+                if (some.empty()) {
+                    out.records.clear();
+                    out.error = reader.error();
+                    return out;
+                }
+                out.records.insert(out.records.end(), some.begin(), some.end());
+                got += some.size();
             }
             done += block;
             if (step != 0 && done % step == 0 && progress) progress(static_cast<int>(done / step));

@@ -71,13 +71,12 @@ TEST(GraphWidgetPixels, TheWindowShowsTheStripsPictureAtEveryStep) {
     int knob = 8;
     for (int i = 0; i < 900; ++i) {
         // A slow swing with a jump now and then, so the baseline moves too.
-        const std::int32_t v =
-            30000 + static_cast<std::int32_t>(9000 * std::sin(i / 40.0)) + (i % 300 == 150 ? 20000 : 0);
+        const std::int32_t v = 30000 + static_cast<std::int32_t>(9000 * std::sin(i / 40.0)) +
+                               (i % 300 == 150 ? 20000 : 0);
         if (i == 500) knob = 20; // the strip restarts
         widget.plot(v, knob, false);
         reference.Update_Graph(v, knob, false);
-        if (i == 1 || i == 3 || i == 57 || i == 200 || i == 451 || i == 500 || i == 503 ||
-            i == 899)
+        if (i == 1 || i == 3 || i == 57 || i == 200 || i == 451 || i == 500 || i == 503 || i == 899)
             same(("after reading " + std::to_string(i)).c_str());
     }
 }

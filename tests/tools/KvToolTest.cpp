@@ -10,9 +10,9 @@
 #include <sstream>
 
 #include <csignal>
-#include <limits>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -172,7 +172,8 @@ TEST(KvToolOutput, TheCsvOfALongRecordingKeepsEveryByte) {
         {{"recompute", g}, 3110468, 0x7b0e0df5d1b9507du},
         {{"recompute", g, "--dial", "2", "--knob", "30", "--freeze", "on", "--needle-bd", "on",
           "--bm", "1"},
-         3173907, 0x0fb35ef917b6c8d1u},
+         3173907,
+         0x0fb35ef917b6c8d1u},
         {{"recompute", g, "--dial", "0", "--counter", "off"}, 3054888, 0x4762067af0b0d63fu},
     };
     for (const Case& c : cases) {
