@@ -14,6 +14,7 @@
 #include "SoundChannel.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPainter>
 #include <QTimer>
 #include <QWidget>
@@ -23,6 +24,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace {
@@ -170,10 +172,19 @@ double wallSeconds() {
 }
 
 // CPU percent of this process over `seconds` of the event loop.
-double cpuPercentOver(QApplication& app, double seconds) {
+// Runs the event loop for `seconds`. A local loop, not the application's:
+// quitting the application would close every window, and the measurements
+// after it would be of closed windows.
+void runFor(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// CPU percent of this process over `seconds` of the event loop.
+double cpuPercentOver(double seconds) {
     const double cpu0 = cpuSeconds(), wall0 = wallSeconds();
-    QTimer::singleShot(static_cast<int>(seconds * 1000), &app, [&app] { app.quit(); });
-    app.exec();
+    runFor(seconds);
     return 100.0 * (cpuSeconds() - cpu0) / (wallSeconds() - wall0);
 }
 
@@ -182,7 +193,7 @@ struct AnchorFigures {
     double paintsPerSecond = 0;
 };
 
-AnchorFigures anchorFigures(QApplication& app, QSize size) {
+AnchorFigures anchorFigures(QSize size) {
     BareWindow bare;
     bare.resize(size);
     bare.show();
@@ -190,11 +201,11 @@ AnchorFigures anchorFigures(QApplication& app, QSize size) {
     tick.setTimerType(Qt::PreciseTimer);
     QObject::connect(&tick, &QTimer::timeout, &bare, [&bare] { bare.update(); });
     tick.start(20);
-    cpuPercentOver(app, 1.0); // settle
+    cpuPercentOver(1.0); // settle
     const int frames0 = bare.frames();
     const double wall0 = wallSeconds();
     AnchorFigures f;
-    f.cpuPercent = cpuPercentOver(app, 10.0);
+    f.cpuPercent = cpuPercentOver(10.0);
     f.paintsPerSecond = (bare.frames() - frames0) / (wallSeconds() - wall0);
     return f;
 }
@@ -274,8 +285,7 @@ int main(int argc, char** argv) {
         wall0 = wallSeconds();
         paints0 = counter.paints;
     });
-    QTimer::singleShot(31000, [&] { app.quit(); });
-    app.exec();
+    runFor(31.0);
     const double wall = wallSeconds() - wall0;
     const double cpu = cpuSeconds() - cpu0;
     const int paints = counter.paints - paints0;
@@ -284,14 +294,14 @@ int main(int argc, char** argv) {
     window.onRecordShown = {};
 
     window.engine().cmdPlay_Click(); // pause
-    cpuPercentOver(app, 1.5);        // the PAUSE banner
-    const double pausedCpu = cpuPercentOver(app, 5.0);
+    cpuPercentOver(1.5);             // the PAUSE banner
+    const double pausedCpu = cpuPercentOver(5.0);
     window.engine().abandon();
     const QSize size = window.size();
     window.hide();
     std::string anchor;
     if (mode == "xcb") {
-        const AnchorFigures f = anchorFigures(app, size);
+        const AnchorFigures f = anchorFigures(size);
         char buf[96];
         std::snprintf(buf, sizeof buf, " anchor_cpu_percent=%.1f anchor_repaints_per_s=%.1f",
                       f.cpuPercent, f.paintsPerSecond);
