@@ -295,7 +295,7 @@ bool exportCsv(KvdBlockReader& records, const CsvWriter::Sink& sink) {
              "knob_label,lamp,frozen,bd_on,dial_type,mark,mark_value,record_type")
         .endRow();
     long long n = 0;
-    for (auto block = records.next(); !block.empty(); block = records.next())
+    for (auto block = records.next(); !block.empty(); block = records.next()) {
         for (const SampleRecord& r : block) {
             csv.number(++n).comma().number(r.TimeMs).comma().number(r.RawReading).comma();
             csv.number(r.NeedlePos)
@@ -326,6 +326,7 @@ bool exportCsv(KvdBlockReader& records, const CsvWriter::Sink& sink) {
             if (printable) csv.text(std::string_view(&r.RecordType, 1));
             csv.endRow();
         }
+    }
     return csv.finish() && !records.error();
 }
 
