@@ -73,11 +73,14 @@ bench)
     KV_BENCH_MODE=offscreen KV_AUDIO=silent QT_QPA_PLATFORM=offscreen build/tests/bin/bench_playback
     KV_BENCH_MODE=offscreen KV_BENCH_SPEED=2 KV_AUDIO=silent QT_QPA_PLATFORM=offscreen \
         build/tests/bin/bench_playback
-    KV_BENCH_MODE=xcb KV_AUDIO=silent xvfb-run -a -s "-screen 0 1920x1200x24" \
-        env -u QT_QPA_PLATFORM build/tests/bin/bench_playback
-    # The same with the session overview and the event list shown.
-    KV_BENCH_NAVIGATOR=1 KV_BENCH_MODE=xcb KV_AUDIO=silent xvfb-run -a -s "-screen 0 1920x1200x24" \
-        env -u QT_QPA_PLATFORM build/tests/bin/bench_playback
+    # The real window at two sizes (1000x1100 and 2060x2160), on a screen that holds both.
+    for width in 1000 2060; do
+        KV_BENCH_MODE=xcb KV_BENCH_WIDTH=$width KV_AUDIO=silent \
+            xvfb-run -a -s "-screen 0 2400x2400x24" env -u QT_QPA_PLATFORM build/tests/bin/bench_playback
+    done
+    # The first again with the session overview and the event list shown.
+    KV_BENCH_NAVIGATOR=1 KV_BENCH_MODE=xcb KV_AUDIO=silent \
+        xvfb-run -a -s "-screen 0 2400x2400x24" env -u QT_QPA_PLATFORM build/tests/bin/bench_playback
     KV_BENCH_MODE=sdl SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen \
         env -u KV_AUDIO build/tests/bin/bench_playback
     ;;

@@ -8,6 +8,7 @@ namespace kv {
 GraphWidget::GraphWidget(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("picGraph"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_graph.keepImage = false; // painted straight into the window
 }
 
 void GraphWidget::plot(std::int32_t value, int knobIndex, bool testMode) {
@@ -23,8 +24,10 @@ void GraphWidget::resizeEvent(QResizeEvent* event) {
 }
 
 void GraphWidget::paintEvent(QPaintEvent*) {
+    // Drawn straight into the window's buffer: the strip changes as a whole
+    // at each plotted point, so a picture of it would only be copied again.
     QPainter p(this);
-    p.drawImage(QPointF(0, 0), m_graph.surface().image());
+    m_graph.paint(p);
 }
 
 } // namespace kv

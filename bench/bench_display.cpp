@@ -60,6 +60,31 @@ void graphPlot(benchmark::State& state) {
 }
 BENCHMARK(graphPlot)->Arg(3840)->Unit(benchmark::kMicrosecond);
 
+// The window's way: a plotted point, then the strip painted straight into
+// the window's buffer (an RGB32 frame here) with no picture in between.
+void graphPlotAndPaint(benchmark::State& state) {
+    kv::GraphView graph;
+    graph.keepImage = false;
+    const int w = static_cast<int>(state.range(0));
+    graph.resize(w, static_cast<int>(w / 1.6 * 3 / 5));
+    graph.options.GridX = graph.options.GridY = true;
+    QImage frame(graph.surface().image().size(), QImage::Format_RGB32);
+    std::int32_t value = 30000;
+    for (int i = 0; i < 400; ++i)
+        graph.Update_Graph(value + (i % 50) * 20, 8, false);
+    for (auto _ : state) {
+        value = 30000 + (value + 7) % 1000;
+        graph.Update_Graph(value, 8, false);
+        graph.Update_Graph(value, 8, false);
+        QPainter p(&frame);
+        graph.paint(p);
+        p.end();
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+    state.SetLabel("plot and paint of 200 points with both grids");
+}
+BENCHMARK(graphPlotAndPaint)->Arg(1000)->Arg(3840)->Unit(benchmark::kMicrosecond);
+
 void recomputeOneHour(benchmark::State& state) {
     const std::string dir = std::filesystem::temp_directory_path() / "kv_bench_recompute";
     std::filesystem::create_directories(dir);

@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QPainter>
 #include <QTimer>
 #include <QWidget>
@@ -26,6 +27,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace {
@@ -155,6 +157,9 @@ public:
 
 // The anchor: a bare Qt window of the same size repainted 50 times a second.
 class BareWindow final : public QWidget {
+public:
+    int frames() const { return m_frame; }
+
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
@@ -171,22 +176,42 @@ double wallSeconds() {
 }
 
 // CPU percent of this process over `seconds` of the event loop.
-double cpuPercentOver(QApplication& app, double seconds) {
+// Runs the event loop for `seconds`. A local loop, not the application's:
+// quitting the application would close every window, and the measurements
+// after it would be of closed windows.
+void runFor(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// CPU percent of this process over `seconds` of the event loop.
+double cpuPercentOver(double seconds) {
     const double cpu0 = cpuSeconds(), wall0 = wallSeconds();
-    QTimer::singleShot(static_cast<int>(seconds * 1000), &app, [&app] { app.quit(); });
-    app.exec();
+    runFor(seconds);
     return 100.0 * (cpuSeconds() - cpu0) / (wallSeconds() - wall0);
 }
 
-double anchorCpuPercent(QApplication& app, QSize size) {
+struct AnchorFigures {
+    double cpuPercent = 0;
+    double paintsPerSecond = 0;
+};
+
+AnchorFigures anchorFigures(QSize size) {
     BareWindow bare;
     bare.resize(size);
     bare.show();
     QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
     QObject::connect(&tick, &QTimer::timeout, &bare, [&bare] { bare.update(); });
     tick.start(20);
-    cpuPercentOver(app, 1.0); // settle
-    return cpuPercentOver(app, 10.0);
+    cpuPercentOver(1.0); // settle
+    const int frames0 = bare.frames();
+    const double wall0 = wallSeconds();
+    AnchorFigures f;
+    f.cpuPercent = cpuPercentOver(10.0);
+    f.paintsPerSecond = (bare.frames() - frames0) / (wallSeconds() - wall0);
+    return f;
 }
 
 // The largest distance of the offsets from a straight line fitted through
@@ -254,7 +279,11 @@ int main(int argc, char** argv) {
     if (navigator)
         for (const char* name : {"mnuViewOverview", "mnuViewEventList"})
             window.findChild<QAction*>(QString::fromLatin1(name))->trigger();
-    window.resize(1000, 800);
+    // KV_BENCH_WIDTH: the window's width (default 1000); its height follows.
+    const int width = qEnvironmentVariableIsEmpty("KV_BENCH_WIDTH")
+                          ? 1000
+                          : qEnvironmentVariableIntValue("KV_BENCH_WIDTH");
+    window.resize(width, 800);
     window.show();
     window.openChosenFile(dir + "/play001.kvd");
     PaintCounter counter;
@@ -279,8 +308,7 @@ int main(int argc, char** argv) {
         wall0 = wallSeconds();
         paints0 = counter.paints;
     });
-    QTimer::singleShot(31000, [&] { app.quit(); });
-    app.exec();
+    runFor(31.0);
     const double wall = wallSeconds() - wall0;
     const double cpu = cpuSeconds() - cpu0;
     const int paints = counter.paints - paints0;
@@ -289,24 +317,26 @@ int main(int argc, char** argv) {
     window.onRecordShown = {};
 
     window.engine().cmdPlay_Click(); // pause
-    cpuPercentOver(app, 1.5);        // the PAUSE banner
-    const double pausedCpu = cpuPercentOver(app, 5.0);
+    cpuPercentOver(1.5);             // the PAUSE banner
+    const double pausedCpu = cpuPercentOver(5.0);
     window.engine().abandon();
     const QSize size = window.size();
     window.hide();
     std::string anchor;
     if (mode == "xcb") {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, " anchor_cpu_percent=%.1f", anchorCpuPercent(app, size));
+        const AnchorFigures f = anchorFigures(size);
+        char buf[96];
+        std::snprintf(buf, sizeof buf, " anchor_cpu_percent=%.1f anchor_repaints_per_s=%.1f",
+                      f.cpuPercent, f.paintsPerSecond);
         anchor = buf;
     }
     std::filesystem::remove_all(dir);
     std::printf("playback: mode=%s%s shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
                 "offset_max_ms=%.1f jitter_p99_ms=%.1f cpu_percent=%.1f paused_cpu_percent=%.2f "
-                "repaints_per_s=%.1f%s\n",
+                "repaints_per_s=%.1f size=%dx%d%s\n",
                 mode.constData(), (speedField + (navigator ? " navigator=1" : "")).c_str(),
                 offsets.size(), skipped, percentile(offsets, 0.5), percentile(offsets, 0.99),
                 percentile(offsets, 1.0), jitterP99(timedOffsets), 100.0 * cpu / wall, pausedCpu,
-                paints / wall, anchor.c_str());
+                paints / wall, size.width(), size.height(), anchor.c_str());
     return 0;
 }

@@ -4,10 +4,14 @@
 
 #include <cmath>
 
+#include <QPainter>
+
 namespace kv {
 
 void GraphView::resize(int widthPx, int heightPx, qreal dpr) {
     m_surface.resize(widthPx, heightPx, dpr);
+    m_blank = true;
+    m_surfaceStale = false;
     GraphResetPending = true;
 }
 
@@ -20,6 +24,8 @@ bool GraphView::Update_Graph(std::int32_t value, int knobIndex, bool testMode, b
         m_surface.setScale(0, 65900, m_surface.widthPx(), -65900);
         m_surface.setPenWidth(options.GraphPenWidth_Index);
         m_surface.setBackColor(options.GraphSheet_Color);
+        m_blank = true;
+        m_surfaceStale = false;
         for (int i = 0; i < 200; i += 20)
             t.GridMark[static_cast<std::size_t>(i)] = true;
         for (int k = 1; k <= 6; ++k)
@@ -44,22 +50,25 @@ bool GraphView::Update_Graph(std::int32_t value, int knobIndex, bool testMode, b
             t.Baseline += 5000;
         while (newest - std::int64_t{t.Baseline} < 1000)
             t.Baseline -= 5000;
-        if (draw) redraw();
+        if (draw) {
+            m_blank = false;
+            m_surfaceStale = true;
+            if (keepImage) surface();
+        }
         return draw;
     }
     m_surface.Clear();
+    m_blank = true;
+    m_surfaceStale = false;
     t.KnobAtStart = static_cast<std::int16_t>(knobIndex);
     t.value.fill(0);
     t.Baseline = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(v) * g * 2 - 32768));
     return true;
 }
 
-void GraphView::redraw() {
+void GraphView::segments(Segments& grid, Segments& trace) const {
     const GraphTrace& t = m_trace;
-    Surface& s = m_surface;
-    s.Clear();
-    const double w = s.scaleWidth();
-    std::vector<std::array<double, 4>> grid, trace;
+    const double w = m_surface.scaleWidth();
     if (options.GridY)
         for (std::int32_t level : t.GridLevel)
             grid.push_back({0, double(level), w, double(level)});
@@ -77,9 +86,31 @@ void GraphView::redraw() {
         prev = t.value[ri];
         if (r == t.Newest) break;
     }
-    // The grid first, so the trace lies on top of it.
-    s.lines(grid, options.GraphGrid_Color, Qt::FlatCap);
-    s.lines(trace, options.GraphPen_Color, Qt::FlatCap);
+}
+
+const Surface& GraphView::surface() const {
+    if (m_surfaceStale) {
+        m_surfaceStale = false;
+        m_surface.Clear();
+        Segments grid, trace;
+        segments(grid, trace);
+        // The grid first, so the trace lies on top of it.
+        m_surface.lines(grid, options.GraphGrid_Color, Qt::FlatCap);
+        m_surface.lines(trace, options.GraphPen_Color, Qt::FlatCap);
+    }
+    return m_surface;
+}
+
+void GraphView::paint(QPainter& p) const {
+    p.save();
+    m_surface.clearOn(p);
+    if (!m_blank) {
+        Segments grid, trace;
+        segments(grid, trace);
+        m_surface.linesOn(p, grid, options.GraphGrid_Color, Qt::FlatCap);
+        m_surface.linesOn(p, trace, options.GraphPen_Color, Qt::FlatCap);
+    }
+    p.restore();
 }
 
 } // namespace kv

@@ -1,14 +1,21 @@
 // GraphView: the strip chart of the raw reading (picGraph). It keeps the
 // last 200 plotted points in a ring, plots one point for every second call,
-// and redraws the whole strip at each plotted point so the trace scrolls
-// right to left. The vertical scale follows the knob's gain; turning the knob
-// restarts the strip centred on the current reading.
+// and the whole strip is drawn anew for each plotted point so the trace
+// scrolls right to left. The vertical scale follows the knob's gain; turning
+// the knob restarts the strip centred on the current reading.
+//
+// The points' columns are not evenly spaced (199 slots over the width), so a
+// scrolled picture is not the old one shifted. A window therefore paints the
+// strip straight into its own buffer with paint(), which costs one fill and
+// the strokes and no copy of a picture; surface() draws the same picture into
+// an image only when someone asks for it (see keepImage).
 #pragma once
 
 #include "Surface.h"
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace kv {
 
@@ -40,19 +47,28 @@ public:
 
     GraphOptions options;
     bool GraphResetPending = true;
+    // False when the strip is shown through paint() only: the image is then
+    // drawn just when surface() is asked for.
+    bool keepImage = true;
 
     // One reading. knobIndex and testMode choose the gain. With draw false
-    // the trace is updated but the strip is not redrawn (catching up fast).
+    // the trace is updated but no new picture is reported (catching up fast).
     // True when the picture changed (every second reading, or a knob restart).
     bool Update_Graph(std::int32_t value, int knobIndex, bool testMode, bool draw = true);
 
     const GraphTrace& trace() const { return m_trace; }
-    const Surface& surface() const { return m_surface; }
+    // The strip as an image, drawn when first asked for after a change.
+    const Surface& surface() const;
+    // Paints the strip as surface() shows it, at the painter's origin.
+    void paint(QPainter& painter) const;
 
 private:
-    void redraw();
-    Surface m_surface;
+    using Segments = std::vector<std::array<double, 4>>;
+    void segments(Segments& grid, Segments& trace) const;
+    mutable Surface m_surface;
     GraphTrace m_trace;
+    bool m_blank = true;                 // cleared: no trace drawn since
+    mutable bool m_surfaceStale = false; // the image lags the trace
 };
 
 } // namespace kv

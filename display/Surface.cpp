@@ -96,14 +96,24 @@ void Surface::line(double x1, double y1, double x2, double y2, std::optional<std
 
 void Surface::lines(const std::vector<std::array<double, 4>>& segments, std::int32_t colour,
                     Qt::PenCapStyle cap) {
+    if (segments.empty() || m_image.isNull()) return;
+    QPainter p(&m_image);
+    linesOn(p, segments, colour, cap);
+}
+
+void Surface::linesOn(QPainter& p, const std::vector<std::array<double, 4>>& segments,
+                      std::int32_t colour, Qt::PenCapStyle cap) const {
     if (segments.empty()) return;
-    paintWith([&](QPainter& p) {
-        QPen strokes = pen(colour);
-        strokes.setCapStyle(cap);
-        p.setPen(strokes);
-        for (const auto& s : segments)
-            p.drawLine(toPixels(s[0], s[1]), toPixels(s[2], s[3]));
-    });
+    p.setRenderHint(QPainter::Antialiasing);
+    QPen strokes = pen(colour);
+    strokes.setCapStyle(cap);
+    p.setPen(strokes);
+    for (const auto& s : segments)
+        p.drawLine(toPixels(s[0], s[1]), toPixels(s[2], s[3]));
+}
+
+void Surface::clearOn(QPainter& p) const {
+    p.fillRect(QRectF(0, 0, m_widthPx, m_heightPx), qColor(m_back));
 }
 
 void Surface::box(double x1, double y1, double x2, double y2, std::int32_t colour, bool filled) {

@@ -11,6 +11,8 @@
 #include <QFont>
 #include <QImage>
 
+class QPainter;
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -62,6 +64,12 @@ public:
     // segments meet at shallow angles (a strip chart).
     void lines(const std::vector<std::array<double, 4>>& segments, std::int32_t colour,
                Qt::PenCapStyle cap = Qt::RoundCap);
+    // The same strokes, and the background fill, on another painter (a
+    // window's own buffer) with this surface's scale and pen: the pixels are
+    // those lines() and Clear() would leave in the image.
+    void linesOn(QPainter& painter, const std::vector<std::array<double, 4>>& segments,
+                 std::int32_t colour, Qt::PenCapStyle cap = Qt::RoundCap) const;
+    void clearOn(QPainter& painter) const;
     void box(double x1, double y1, double x2, double y2, std::int32_t colour, bool filled);
     void point(double x, double y, std::optional<std::int32_t> colour = {});
     void circle(double x, double y, double radius, std::optional<std::int32_t> colour = {});

@@ -205,8 +205,8 @@ void MeterModel::Calc_Base() {
             m_events->Update_BdDisplay(BdText);
         }
     }
-    const std::string base = Format_BaseText(b);
-    if (base != BaseText) {
+    // Compared with the shown text through the shared table: no text is made per record.
+    if (const std::string_view base = baseTextOf(b); base != BaseText) {
         BaseText = base;
         m_events->Update_BaseDisplay(BaseText);
     }
@@ -272,8 +272,7 @@ void MeterModel::replayRecord() {
         m_lastFlags = r.StatusFlags;
     }
     if (r.BaseCode != m_lastShownBaseCode) {
-        const std::string base = Format_BaseText(r.BaseCode);
-        if (base != BaseText) {
+        if (const std::string_view base = baseTextOf(r.BaseCode); base != BaseText) {
             BaseText = base;
             m_events->Update_BaseDisplay(BaseText);
         }

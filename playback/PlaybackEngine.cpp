@@ -11,7 +11,6 @@ namespace kv {
 namespace {
 
 constexpr double kSkipResumeSecs = 0.8;
-constexpr double kPausedPollSecs = 0.02;
 
 bool startsWith(const std::string& text, const char* word) {
     return text.rfind(word, 0) == 0;
@@ -32,6 +31,7 @@ void PlaybackEngine::cancelPending() {
     if (m_poll) m_sched.cancel(m_poll);
     if (m_banner) m_sched.cancel(m_banner);
     m_poll = m_banner = 0;
+    m_idleWhilePaused = false;
     m_skip.stop();
     m_waiting = false;
 }
@@ -133,6 +133,7 @@ void PlaybackEngine::cmdPlay_Click() {
         TransportState = 1;
         m_view.setRecordPanelEnabled(true);
         m_view.Update_Buttons();
+        wakeAfterPause();
         return;
     default:
         return;
@@ -161,6 +162,7 @@ void PlaybackEngine::setSpeed(double speed) {
 }
 
 void PlaybackEngine::scheduleSync(double seconds) {
+    m_idleWhilePaused = false;
     if (m_poll) m_sched.cancel(m_poll);
     m_poll = m_sched.after(seconds, [this] {
         m_poll = 0;
@@ -202,7 +204,10 @@ void PlaybackEngine::syncRecord() {
         if (startsWith(mode, "paused")) {
             NewRecordReady = false;
             m_waiting = false;
-            scheduleSync(kPausedPollSecs); // the same record is fetched again after the resume
+            // Nothing to poll for while the sound stands still: the calls
+            // that move or restart it wake the loop, and the same record is
+            // fetched again then.
+            m_idleWhilePaused = true;
             return;
         }
         pollPosition();
@@ -330,7 +335,7 @@ void PlaybackEngine::jumpTo(std::int32_t record) {
     AudioPosition = unitsOf(m_meter.CurrentRecord.TimeMs);
     m_view.setElapsedText(playTime(AudioPosition / m_rec->AudioUnitsPerSec));
     BarResetPending = true;
-    if (PlayMode == 2 && m_poll)
+    if (PlayMode == 2 && (m_poll || m_idleWhilePaused))
         scheduleSync(0); // take the jump at once, not at the old record's time
 }
 
@@ -339,6 +344,11 @@ void PlaybackEngine::skipTimerFired() {
     m_meter.CurrentRecord = m_rec->record(RecordCursor);
     AudioPosition = unitsOf(m_meter.CurrentRecord.TimeMs);
     if (TransportState == 1) m_audio.send("play WavFile from " + std::to_string(AudioPosition));
+    wakeAfterPause();
+}
+
+void PlaybackEngine::wakeAfterPause() {
+    if (m_idleWhilePaused && PlayMode == 2) scheduleSync(0);
 }
 
 void PlaybackEngine::barMouseDown(bool left, double xIn) {
@@ -349,6 +359,7 @@ void PlaybackEngine::barMouseDown(bool left, double xIn) {
         RecordCursor = recordAtX(x);
         jumpTo(RecordCursor);
         if (TransportState == 1) m_audio.send("play WavFile from " + std::to_string(AudioPosition));
+        wakeAfterPause();
         return;
     }
     if (left) {

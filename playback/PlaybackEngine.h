@@ -129,6 +129,7 @@ private:
     void startAfterBanner();
     void syncRecord();
     void scheduleSync(double seconds);
+    void wakeAfterPause();
     void restartLoop();
     void restartAfterBanner();
     void stopAfterBanner();
@@ -148,6 +149,9 @@ private:
     RecordingFile* m_rec = nullptr;
     OneShot m_skip;
     Scheduler::Id m_poll = 0;
+    // The sync loop found the sound paused and stopped polling; the calls
+    // that move or restart the sound wake it (wakeAfterPause).
+    bool m_idleWhilePaused = false;
     Scheduler::Id m_banner = 0;
     bool m_waiting = false; // inside the wait for CurrentRecord's time
     int m_fetched = 0;

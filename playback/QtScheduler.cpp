@@ -1,6 +1,6 @@
 #include "QtScheduler.h"
 
-#include <QTimer>
+#include <QTimerEvent>
 
 #include <cmath>
 
@@ -13,27 +13,32 @@ double QtScheduler::now() const {
 
 Scheduler::Id QtScheduler::after(double seconds, std::function<void()> fn) {
     const Id id = ++m_next;
-    auto* timer = new QTimer(this);
-    timer->setSingleShot(true);
-    timer->setTimerType(Qt::PreciseTimer);
-    connect(timer, &QTimer::timeout, this, [this, id, fn = std::move(fn)] {
-        if (auto it = m_timers.find(id); it != m_timers.end()) {
-            it->second->deleteLater();
-            m_timers.erase(it);
-        }
-        fn();
-    });
-    m_timers[id] = timer;
-    timer->start(static_cast<int>(std::max(0.0, std::ceil(seconds * 1000.0))));
+    const int timer =
+        startTimer(static_cast<int>(std::max(0.0, std::ceil(seconds * 1000.0))), Qt::PreciseTimer);
+    m_pending[id] = Pending{timer, std::move(fn)};
+    m_byTimer[timer] = id;
     return id;
 }
 
 void QtScheduler::cancel(Id id) {
-    if (auto it = m_timers.find(id); it != m_timers.end()) {
-        it->second->stop();
-        it->second->deleteLater();
-        m_timers.erase(it);
+    if (auto it = m_pending.find(id); it != m_pending.end()) {
+        killTimer(it->second.timer);
+        m_byTimer.erase(it->second.timer);
+        m_pending.erase(it);
     }
+}
+
+void QtScheduler::timerEvent(QTimerEvent* event) {
+    const int timer = event->timerId();
+    killTimer(timer); // each call fires once
+    const auto byTimer = m_byTimer.find(timer);
+    if (byTimer == m_byTimer.end()) return;
+    const auto it = m_pending.find(byTimer->second);
+    m_byTimer.erase(byTimer);
+    if (it == m_pending.end()) return;
+    const std::function<void()> fn = std::move(it->second.fn);
+    m_pending.erase(it);
+    fn();
 }
 
 } // namespace kv

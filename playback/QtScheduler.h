@@ -9,8 +9,6 @@
 #include <chrono>
 #include <map>
 
-class QTimer;
-
 namespace kv {
 
 class QtScheduler final : public QObject, public Scheduler {
@@ -20,9 +18,20 @@ public:
     Id after(double seconds, std::function<void()> fn) override;
     void cancel(Id id) override;
 
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
 private:
+    // Each call is one of this object's own timers: playback asks for a
+    // timer per record, and a timer object per call would be made, wired and
+    // deleted a hundred times a second.
+    struct Pending {
+        int timer = 0;
+        std::function<void()> fn;
+    };
     Id m_next = 0;
-    std::map<Id, QTimer*> m_timers;
+    std::map<Id, Pending> m_pending;
+    std::map<int, Id> m_byTimer;
 };
 
 } // namespace kv

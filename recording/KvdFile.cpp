@@ -2,6 +2,7 @@
 
 #include "SafeFile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstddef>
@@ -78,19 +79,6 @@ FilePtr openForReading(const std::string& path, std::int64_t& records,
     return f;
 }
 
-bool readRecords(std::FILE* f, SampleRecord* out, std::size_t n,
-                 std::vector<std::uint8_t>& scratch) {
-    if constexpr (kFileLayoutInMemory) {
-        return std::fread(out, kRecordSize, n, f) == n;
-    } else {
-        scratch.resize(n * kRecordSize);
-        if (std::fread(scratch.data(), kRecordSize, n, f) != n) return false;
-        for (std::size_t i = 0; i < n; ++i)
-            out[i] = SampleRecord::decode(scratch.data() + i * kRecordSize);
-        return true;
-    }
-}
-
 } // namespace
 
 ByteReadResult readKvdHead(const std::string& path, std::size_t records) {
@@ -129,24 +117,64 @@ KvdEnds readKvdEnds(const std::string& path) {
     return out;
 }
 
+void KvdBlockReader::Closer::operator()(std::FILE* f) const {
+    std::fclose(f);
+}
+
+KvdBlockReader::KvdBlockReader(const std::string& path) : m_path(path) {
+    m_file.reset(openForReading(path, m_records, m_error).release());
+    m_left = m_file ? m_records : 0;
+}
+
+std::span<const SampleRecord> KvdBlockReader::next(std::size_t most) {
+    const auto k = static_cast<std::size_t>(
+        std::min<std::int64_t>(m_left, static_cast<std::int64_t>(std::min(most, kBlockRecords))));
+    if (k == 0 || m_error) return {};
+    bool read = false;
+    if constexpr (kFileLayoutInMemory) {
+        m_block.resize(kBlockRecords); // once: the block is reused
+        read = std::fread(m_block.data(), kRecordSize, k, m_file.get()) == k;
+    } else {
+        m_bytes.resize(kBlockRecords * kRecordSize);
+        m_block.resize(kBlockRecords);
+        read = std::fread(m_bytes.data(), kRecordSize, k, m_file.get()) == k;
+        for (std::size_t i = 0; read && i < k; ++i)
+            m_block[i] = SampleRecord::decode(m_bytes.data() + i * kRecordSize);
+    }
+    if (!read) {
+        m_error = FileError{62, "Input past end of file: " + m_path};
+        m_left = 0;
+        return {};
+    }
+    m_left -= static_cast<std::int64_t>(k);
+    return {m_block.data(), k};
+}
+
 KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress) {
     KvdReadResult out;
-    std::int64_t count = 0;
-    FilePtr f = openForReading(path, count, out.error);
-    if (!f) return out;
+    KvdBlockReader reader(path);
+    if (reader.error()) {
+        out.error = reader.error();
+        return out;
+    }
     try {
-        out.records.resize(static_cast<std::size_t>(count));
-        // Read in fiftieths so progress can be shown between blocks.
-        const std::size_t n = out.records.size();
+        // Reserved, not resized: each record's memory is written once, by the copy.
+        const auto n = static_cast<std::size_t>(reader.records());
+        out.records.reserve(n);
+        // Read in fiftieths so progress can be shown between them.
         const std::size_t step = n / 50;
-        std::vector<std::uint8_t> scratch;
         std::size_t done = 0;
         while (done < n) {
             const std::size_t block = step == 0 ? n : std::min(step, n - done);
-            if (!readRecords(f.get(), out.records.data() + done, block, scratch)) {
-                out.records.clear();
-                out.error = FileError{62, "Input past end of file: " + path};
-                return out;
+            for (std::size_t got = 0; got < block;) {
+                const std::span<const SampleRecord> some = reader.next(block - got);
+                if (some.empty()) {
+                    out.records.clear();
+                    out.error = reader.error();
+                    return out;
+                }
+                out.records.insert(out.records.end(), some.begin(), some.end());
+                got += some.size();
             }
             done += block;
             if (step != 0 && done % step == 0 && progress) progress(static_cast<int>(done / step));

@@ -8,8 +8,11 @@
 #include "SampleRecord.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -52,6 +55,35 @@ KvdEnds readKvdEnds(const std::string& path);
 
 // Reads every whole record of the file, reporting progress in fiftieths.
 KvdReadResult readKvdFile(const std::string& path, const ProgressFn& progress = {});
+
+// Reads a data file's whole records in order, a block at a time, for work
+// that needs each record once (a CSV of every record, a replay): it holds one
+// small block, which stays in the cache, and never the whole file.
+class KvdBlockReader {
+public:
+    explicit KvdBlockReader(const std::string& path);
+    // Whole records in the file when it was opened.
+    std::int64_t records() const { return m_records; }
+    // Why the file could not be opened or read to its end.
+    const std::optional<FileError>& error() const { return m_error; }
+    // The next records, at most `most` of them; none at the end of the file
+    // or after an error.
+    std::span<const SampleRecord> next(std::size_t most = kBlockRecords);
+
+    static constexpr std::size_t kBlockRecords = 2048;
+
+private:
+    struct Closer {
+        void operator()(std::FILE* f) const;
+    };
+    std::unique_ptr<std::FILE, Closer> m_file;
+    std::string m_path;
+    std::int64_t m_records = 0;
+    std::int64_t m_left = 0;
+    std::optional<FileError> m_error;
+    std::vector<SampleRecord> m_block;
+    std::vector<std::uint8_t> m_bytes;
+};
 
 // Writes the records in file layout to path and flushes them to the disk.
 // Returns the error, if any, naming shownName (path when empty). Progress as

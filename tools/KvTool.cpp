@@ -230,6 +230,22 @@ int checkHead(const std::vector<std::uint8_t>& head, const std::optional<FileErr
     return kExitOk;
 }
 
+// Opens a data file for one pass over its records, after the checks that
+// loading makes; nothing when they fail (exitCode says how).
+std::optional<KvdBlockReader> openRecords(const std::string& file, std::ostream& err,
+                                          int& exitCode) {
+    const ByteReadResult head = readKvdHead(file);
+    if ((exitCode = checkHead(head.bytes, head.error, err)) != kExitOk) return std::nullopt;
+    std::optional<KvdBlockReader> reader(std::in_place, file);
+    if (reader->error() || reader->records() < 5) {
+        reportReadError(reader->error().value_or(FileError{62, "Input past end of file: " + file}),
+                        err);
+        exitCode = kExitError;
+        return std::nullopt;
+    }
+    return reader;
+}
+
 Loaded loadRecords(const std::string& file, std::ostream& err) {
     Loaded out;
     const ByteReadResult head = readKvdHead(file);
@@ -306,39 +322,46 @@ int info(const std::string& file, std::ostream& out, std::ostream& err) {
     return kExitOk;
 }
 
-bool exportCsv(const std::vector<SampleRecord>& records, const CsvWriter::Sink& sink) {
+// False when a block could not be written or the file ended early.
+bool exportCsv(KvdBlockReader& records, const CsvWriter::Sink& sink) {
     CsvWriter csv(sink);
     csv.text("record,time_ms,raw,needle,bd_count,bd_text,base_code,base_text,sens_index,"
              "knob_label,lamp,frozen,bd_on,dial_type,mark,mark_value,record_type")
         .endRow();
     long long n = 0;
-    for (const SampleRecord& r : records) {
-        csv.number(++n).comma().number(r.TimeMs).comma().number(r.RawReading).comma();
-        csv.number(r.NeedlePos).comma().number(r.BdCount).comma().text(Format_BdText(r.BdCount));
-        csv.comma().number(r.BaseCode).comma().text(baseTextOf(r.BaseCode)).comma();
-        csv.number(r.SensIndex).comma().text(gainLabel(r.SensIndex)).comma();
-        csv.number(static_cast<int>(r.lamp()))
-            .comma()
-            .number(r.frozen())
-            .comma()
-            .number(r.bdOn())
-            .comma();
-        csv.number(r.dialType()).comma();
-        if (r.MarkType == 'C')
-            csv.text("C,").number(r.clockMarkSecs());
-        else if (r.MarkType == 'D')
-            csv.text("D,").number(r.dayMarkNumber());
-        else if (r.MarkType == 'T')
-            csv.text("T,").number(r.tagMarkNumber());
-        else
+    for (auto block = records.next(); !block.empty(); block = records.next()) {
+        for (const SampleRecord& r : block) {
+            csv.number(++n).comma().number(r.TimeMs).comma().number(r.RawReading).comma();
+            csv.number(r.NeedlePos)
+                .comma()
+                .number(r.BdCount)
+                .comma()
+                .text(Format_BdText(r.BdCount));
+            csv.comma().number(r.BaseCode).comma().text(baseTextOf(r.BaseCode)).comma();
+            csv.number(r.SensIndex).comma().text(gainLabel(r.SensIndex)).comma();
+            csv.number(static_cast<int>(r.lamp()))
+                .comma()
+                .number(r.frozen())
+                .comma()
+                .number(r.bdOn())
+                .comma();
+            csv.number(r.dialType()).comma();
+            if (r.MarkType == 'C')
+                csv.text("C,").number(r.clockMarkSecs());
+            else if (r.MarkType == 'D')
+                csv.text("D,").number(r.dayMarkNumber());
+            else if (r.MarkType == 'T')
+                csv.text("T,").number(r.tagMarkNumber());
+            else
+                csv.comma();
             csv.comma();
-        csv.comma();
-        const bool printable =
-            r.RecordType > 32 && r.RecordType < 127 && r.RecordType != ',' && r.RecordType != '"';
-        if (printable) csv.text(std::string_view(&r.RecordType, 1));
-        csv.endRow();
+            const bool printable = r.RecordType > 32 && r.RecordType < 127 && r.RecordType != ',' &&
+                                   r.RecordType != '"';
+            if (printable) csv.text(std::string_view(&r.RecordType, 1));
+            csv.endRow();
+        }
     }
-    return csv.finish();
+    return csv.finish() && !records.error();
 }
 
 // Sends CSV blocks to a stream.
@@ -351,12 +374,21 @@ CsvWriter::Sink streamSink(std::ostream& out) {
 
 int exportCommand(const std::string& file, const std::string& outPath, std::ostream& out,
                   std::ostream& err) {
-    const Loaded l = loadRecords(file, err);
-    if (l.exitCode != kExitOk) return l.exitCode;
-    if (outPath.empty()) return exportCsv(l.records, streamSink(out)) ? kExitOk : kExitError;
+    int code = kExitOk;
+    std::optional<KvdBlockReader> records = openRecords(file, err, code);
+    if (!records) return code;
+    if (outPath.empty()) {
+        if (exportCsv(*records, streamSink(out))) return kExitOk;
+        if (records->error()) reportReadError(*records->error(), err);
+        return kExitError;
+    }
     // Written whole or not at all, never over a read-only or special file.
     ReplacingFile target(outPath, outPath);
-    exportCsv(l.records, [&](std::string_view block) { return target.write(block); });
+    exportCsv(*records, [&](std::string_view block) { return target.write(block); });
+    if (records->error()) { // the file ended early: the output is not made
+        reportReadError(*records->error(), err);
+        return kExitError;
+    }
     if (const auto e = target.commit()) {
         err << "kvtool: cannot write " << outPath << ": " << e->description << "\n";
         return kExitError;
@@ -553,9 +585,13 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
     const std::string& file = files.front();
     if (cmd == "info") return info(file, out, err);
     if (cmd == "export") return exportCommand(file, parsed.value("-o"), out, err);
+    if (cmd == "recompute") {
+        int code = kExitOk;
+        std::optional<KvdBlockReader> records = openRecords(file, err, code);
+        return records ? recomputeCommand(parsed, *records, out, err) : code;
+    }
     const Loaded l = loadRecords(file, err);
     if (l.exitCode != kExitOk) return l.exitCode;
-    if (cmd == "recompute") return recomputeCommand(parsed, l.records, out, err);
     if (cmd == "events") return eventsCommand(parsed, l.records, out, err);
     if (cmd == "report") return reportCommand(parsed, l.records, file, err);
     if (parsed.has("--overview")) return renderOverviewCommand(parsed, l.records, err);

@@ -6,6 +6,7 @@
 #include "GraphView.h"
 #include "MeterPanel.h"
 #include "MeterReplay.h"
+#include "RecordingLoader.h"
 #include "Settings.h"
 
 #include <QBuffer>
@@ -66,8 +67,7 @@ CommandOptions renderOptions() {
     return o;
 }
 
-int recomputeCommand(ParsedArgs& o, const std::vector<SampleRecord>& records, std::ostream& out,
-                     std::ostream& err) {
+int recomputeCommand(ParsedArgs& o, KvdBlockReader& records, std::ostream& out, std::ostream& err) {
     const OverrideOptions opts = overrideFrom(o);
     if (!o.ok()) {
         err << "kvtool recompute: " << o.error() << "\n";
@@ -87,15 +87,22 @@ int recomputeCommand(ParsedArgs& o, const std::vector<SampleRecord>& records, st
              "motion,frozen")
         .endRow();
     long long n = 0;
-    for (const SampleRecord& r : records) {
-        const std::int32_t v = replay.step(r);
-        csv.number(++n).comma().number(r.TimeMs).comma().number(r.RawReading).comma();
-        csv.number(m.FilteredValue).comma().number(v).comma().number(m.LastBaseCode).comma();
-        csv.text(m.BaseText).comma().number(m.BdTotal).comma().text(m.BdText).comma();
-        csv.number(lampCode(m.LampColor)).comma().number(m.MotionActive).comma();
-        csv.number(m.FreezeActive).endRow();
+    for (auto block = records.next(); !block.empty(); block = records.next()) {
+        for (const SampleRecord& r : block) {
+            const std::int32_t v = replay.step(r);
+            csv.number(++n).comma().number(r.TimeMs).comma().number(r.RawReading).comma();
+            csv.number(m.FilteredValue).comma().number(v).comma().number(m.LastBaseCode).comma();
+            csv.text(m.BaseText).comma().number(m.BdTotal).comma().text(m.BdText).comma();
+            csv.number(lampCode(m.LampColor)).comma().number(m.MotionActive).comma();
+            csv.number(m.FreezeActive).endRow();
+        }
     }
     const bool written = csv.finish();
+    if (const auto& e = records.error()) {
+        // The file ended early: no output file is made.
+        err << "kvtool: " << couldNotLoadText("The kvd file", e->number, e->description) << "\n";
+        return 1;
+    }
     if (file) {
         if (const auto e = file->commit()) {
             err << "kvtool: cannot write " << o.value("-o") << ": " << e->description << "\n";

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "KvdFile.h"
 #include "SampleRecord.h"
 
 #include <iosfwd>
@@ -19,7 +20,8 @@ void ensureGuiApplication();
 CommandOptions recomputeOptions();
 CommandOptions renderOptions();
 
-int recomputeCommand(ParsedArgs& args, const std::vector<SampleRecord>& records, std::ostream& out,
+// Runs over the records as they are read; a file that ends early is an error.
+int recomputeCommand(ParsedArgs& args, KvdBlockReader& records, std::ostream& out,
                      std::ostream& err);
 int renderCommand(ParsedArgs& args, const std::vector<SampleRecord>& records,
                   const std::string& basePath, std::ostream& err);

@@ -4,6 +4,9 @@
 
 #include <QTest>
 
+#include <cmath>
+#include <string>
+
 #include <gtest/gtest.h>
 
 namespace kv {
@@ -39,6 +42,43 @@ TEST_F(RepaintTest, TheGraphRepaintsPerPictureAndNothingRepaintsWhilePaused) {
     run(3.0);
     EXPECT_EQ(graphRequests(), graphPaused);
     EXPECT_EQ(barRequests(), barPaused);
+}
+
+// The graph window paints the strip straight into its buffer; what it shows
+// must be the picture the strip's own image holds, pixel for pixel, as the
+// trace scrolls, moves its baseline, restarts on a knob turn and with grids.
+TEST(GraphWidgetPixels, TheWindowShowsTheStripsPictureAtEveryStep) {
+    GraphWidget widget;
+    widget.resize(997, 373); // 199 slots that do not divide the width evenly
+    widget.show();
+    widget.graph().options.GridX = widget.graph().options.GridY = true;
+    widget.graph().options.GraphPenWidth_Index = 3;
+    GraphView reference; // the same readings, drawn into its image
+    reference.resize(997, 373);
+    reference.options = widget.graph().options;
+
+    auto same = [&](const char* when) {
+        const QImage shown = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage& drawn = reference.surface().image();
+        ASSERT_EQ(shown.size(), drawn.size()) << when;
+        int differing = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                differing += shown.pixel(x, y) != drawn.pixel(x, y);
+        EXPECT_EQ(differing, 0) << when;
+    };
+    same("before any reading");
+    int knob = 8;
+    for (int i = 0; i < 900; ++i) {
+        // A slow swing with a jump now and then, so the baseline moves too.
+        const std::int32_t v = 30000 + static_cast<std::int32_t>(9000 * std::sin(i / 40.0)) +
+                               (i % 300 == 150 ? 20000 : 0);
+        if (i == 500) knob = 20; // the strip restarts
+        widget.plot(v, knob, false);
+        reference.Update_Graph(v, knob, false);
+        if (i == 1 || i == 3 || i == 57 || i == 200 || i == 451 || i == 500 || i == 503 || i == 899)
+            same(("after reading " + std::to_string(i)).c_str());
+    }
 }
 
 } // namespace

@@ -134,9 +134,12 @@ TEST_F(EngineTest, PauseDuringTheWaitShowsTheSameRecordFirstAfterResume) {
     run(2.0);
     EXPECT_EQ(view.shown.back(), last);
     EXPECT_EQ(engine.TransportState, 2);
-    // While paused, each poll asks only for the mode.
-    const auto paused = commandsSince(audio.commands.size() - 2);
-    EXPECT_THAT(paused, ElementsAre("status WavFile mode", "status WavFile mode"));
+    // Paused, the engine looks at the mode once and then waits quietly: no
+    // timer runs and the channel is not asked again.
+    EXPECT_THAT(commandsSince(mark), ElementsAre("pause WavFile", "status WavFile mode"));
+    const std::size_t quiet = audio.commands.size();
+    run(5.0);
+    EXPECT_EQ(audio.commands.size(), quiet);
     const std::size_t resumeMark = audio.commands.size();
     engine.cmdPlay_Click(); // resume
     EXPECT_EQ(commandsSince(resumeMark).front(),
@@ -192,6 +195,32 @@ TEST_F(EngineTest, ThreeFwdPressesSendOnePauseAndOnePlayFrom) {
         "play WavFile from " + std::to_string(rec.record(cursor + 1500).TimeMs);
     EXPECT_EQ(std::count(audio.commands.begin(), audio.commands.end(), resume), 1);
     EXPECT_EQ(engine.RecordCursor >= cursor + 1500, true);
+}
+
+// The loop stops polling while the sound stands still; everything that moves
+// or restarts the sound wakes it: a skip's resume, a jump on the bar while
+// paused, and the resume itself.
+TEST_F(EngineTest, SkipsJumpsAndResumeWakeTheLoopThatRestsWhilePaused) {
+    startPlaying();
+    run(5.0);
+    engine.cmdFwd_Click(); // pauses the sound, resumes it half a second later
+    const std::int32_t target = engine.RecordCursor;
+    run(1.0);
+    ASSERT_FALSE(view.shown.empty());
+    EXPECT_GT(view.shown.back(), target); // playing on from the skip
+
+    engine.cmdPlay_Click(); // pause
+    run(2.0);
+    const std::size_t shown = view.shown.size();
+    engine.barMouseDown(true, 500); // a jump while paused is drawn at once
+    EXPECT_TRUE(engine.BarResetPending);
+    run(0.001);
+    EXPECT_FALSE(engine.BarResetPending);
+    EXPECT_EQ(view.shown.size(), shown); // nothing is shown while paused
+    engine.cmdPlay_Click();              // resume
+    run(0.5);
+    ASSERT_GT(view.shown.size(), shown);
+    EXPECT_GE(view.shown.back(), 1500);
 }
 
 TEST_F(EngineTest, SkipsStayInsideTheRange) {

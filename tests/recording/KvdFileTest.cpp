@@ -87,6 +87,38 @@ TEST(KvdFile, ProgressComesInFiftySteps) {
     EXPECT_TRUE(steps.empty());
 }
 
+// One pass over a file in blocks gives every record in order; a file that
+// is cut short while it is read ends the pass with an error, not quietly.
+TEST(KvdBlockReader, GivesEveryRecordInOrderAndReportsAFileCutShort) {
+    TempDir dir;
+    auto records = test::plainRecords(5000); // more than two blocks
+    for (std::size_t i = 0; i < records.size(); ++i)
+        records[i].RawReading = static_cast<std::uint16_t>(i * 13);
+    ASSERT_FALSE(writeKvdFile(dir.file("a.kvd"), records));
+    KvdBlockReader reader(dir.file("a.kvd"));
+    ASSERT_FALSE(reader.error());
+    EXPECT_EQ(reader.records(), 5000);
+    std::vector<SampleRecord> back;
+    int blocks = 0;
+    for (auto b = reader.next(); !b.empty(); b = reader.next(), ++blocks)
+        back.insert(back.end(), b.begin(), b.end());
+    EXPECT_EQ(back, records);
+    EXPECT_EQ(blocks, 3);
+    EXPECT_FALSE(reader.error());
+
+    KvdBlockReader cut(dir.file("a.kvd"));
+    ASSERT_EQ(cut.next().size(), KvdBlockReader::kBlockRecords);
+    std::filesystem::resize_file(dir.file("a.kvd"), 3000 * 20);
+    EXPECT_TRUE(cut.next().empty());
+    ASSERT_TRUE(cut.error());
+    EXPECT_EQ(cut.error()->number, 62);
+    EXPECT_TRUE(cut.next().empty());
+
+    KvdBlockReader missing(dir.file("none.kvd"));
+    ASSERT_TRUE(missing.error());
+    EXPECT_TRUE(missing.next().empty());
+}
+
 TEST(KvdFile, ReadErrorsCarryANumberAndText) {
     TempDir dir;
     const KvdReadResult missing = readKvdFile(dir.file("none.kvd"));

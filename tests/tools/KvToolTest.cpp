@@ -1,4 +1,5 @@
 #include "KvTool.h"
+#include "CsvWriter.h"
 #include "DemoData.h"
 #include "KvdFile.h"
 #include "TempDir.h"
@@ -9,7 +10,9 @@
 #include <sstream>
 
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -140,6 +143,79 @@ TEST(KvToolRecompute, RunsTheOverrideModelOnTheRecordsTime) {
     EXPECT_NE(frozen.out.find(",2,1,1\n"), std::string::npos);
     EXPECT_EQ(kvtool({"recompute", dir.file("f.kvd"), "--knob", "64"}).code, 1);
     EXPECT_EQ(kvtool({"recompute", dir.file("f.kvd"), "--freeze", "maybe"}).code, 1);
+}
+
+// FNV-1a over the bytes: a short fingerprint of a long output.
+std::uint64_t fingerprint(const std::string& bytes) {
+    std::uint64_t h = 0xcbf29ce484222325u;
+    for (const unsigned char c : bytes)
+        h = (h ^ c) * 0x100000001b3u;
+    return h;
+}
+
+// The CSV of a 20-minute demo recording (several output blocks) stays byte
+// for byte what the earlier, plainer formatting code wrote: the fingerprints
+// and lengths were taken from that code's output for the same recording.
+TEST(KvToolOutput, TheCsvOfALongRecordingKeepsEveryByte) {
+    TempDir dir;
+    DemoOptions o;
+    o.records = 1200 * 50 + 1;
+    ASSERT_FALSE(writeKvdFile(dir.file("g.kvd"), makeDemoRecords(o)));
+    const std::string g = dir.file("g.kvd");
+    struct Case {
+        std::vector<std::string> args;
+        std::size_t length;
+        std::uint64_t fingerprint;
+    };
+    const Case cases[] = {
+        {{"export", g}, 3545959, 0x8ad724f86586b4e3u},
+        {{"recompute", g}, 3110468, 0x7b0e0df5d1b9507du},
+        {{"recompute", g, "--dial", "2", "--knob", "30", "--freeze", "on", "--needle-bd", "on",
+          "--bm", "1"},
+         3173907,
+         0x0fb35ef917b6c8d1u},
+        {{"recompute", g, "--dial", "0", "--counter", "off"}, 3054888, 0x4762067af0b0d63fu},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = kvtool(c.args);
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out.size(), c.length) << c.args[0];
+        EXPECT_EQ(fingerprint(r.out), c.fingerprint) << c.args[0];
+    }
+    // Written to a file, the same bytes.
+    ASSERT_EQ(kvtool({"export", g, "-o", dir.file("g.csv")}).code, 0);
+    EXPECT_EQ(fingerprint(test::readText(dir.file("g.csv"))), cases[0].fingerprint);
+}
+
+// Rows go out in blocks, in order, whatever their length: numbers at the
+// limits, texts longer than a block, and a sink that fails is reported.
+TEST(CsvWriterBlocks, EveryByteArrivesInOrderAndAFailedBlockIsReported) {
+    std::string sent, expected;
+    int blocks = 0;
+    CsvWriter csv([&](std::string_view b) {
+        sent.append(b);
+        ++blocks;
+        return true;
+    });
+    const std::string huge(3 << 20, 'x');
+    for (long long i = 0; i < 200000; ++i) {
+        const long long n = i % 3 == 0 ? std::numeric_limits<long long>::min() + i : i * 7919;
+        csv.number(n).comma().text("ab");
+        expected += std::to_string(n) + ",ab";
+        if (i == 1000) {
+            csv.text(huge);
+            expected += huge;
+        }
+        csv.endRow();
+        expected += "\n";
+    }
+    EXPECT_TRUE(csv.finish());
+    EXPECT_GT(blocks, 4);
+    EXPECT_EQ(sent, expected);
+
+    CsvWriter failing([](std::string_view) { return false; });
+    failing.text("row").endRow();
+    EXPECT_FALSE(failing.finish());
 }
 
 TEST(KvToolRender, DrawsThePanelAtARecord) {
