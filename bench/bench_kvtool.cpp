@@ -2,14 +2,10 @@
 // export and recompute, output to /dev/null, three runs each (min/median/max).
 #include "DemoData.h"
 #include "KvdFile.h"
-
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "ToolRun.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,25 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// CPU seconds (user + system) of one run of kvtool with these arguments.
+// CPU seconds (user + system) of one run of kvtool with these arguments, -1 when it failed.
 double cpuOfRun(const std::string& tool, const std::vector<std::string>& args) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        std::vector<char*> argv{const_cast<char*>(tool.c_str())};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(tool.c_str(), argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage use{};
-    ::wait4(pid, &status, 0, &use);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-    return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
-           static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+    const bench::ToolRun r = bench::runTool(tool, args);
+    return r.exit == 0 ? r.cpu : -1;
 }
 
 } // namespace

@@ -5,15 +5,11 @@
 // would take.
 #include "DemoData.h"
 #include "KvdFile.h"
-
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "ToolRun.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,36 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
-    double wall = 0, cpu = 0;
-    int exit = -1;
-};
-
-// One run of kvtool with these arguments, its output to /dev/null.
-Run runTool(const std::string& tool, const std::vector<std::string>& args) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        std::vector<char*> argv{const_cast<char*>(tool.c_str())};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(tool.c_str(), argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage use{};
-    ::wait4(pid, &status, 0, &use);
-    Run r;
-    r.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.cpu = static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
-            static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
-    r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+using Run = bench::ToolRun;
+using bench::runTool;
 
 } // namespace
 
