@@ -108,6 +108,20 @@ void drawLabel(QPainter& p, const QPointF& baseline, const QString& text, const 
     p.drawStaticText(QPointF(baseline.x(), baseline.y() - fm.ascent()), *it);
 }
 
+// The image a painter draws on when its pixels can be written directly: one
+// of the 32-bit RGB formats, one device pixel per unit, no transform or clip.
+QImage* directTarget(QPainter& p) {
+    if (!p.device() || p.device()->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(p.device());
+    const QImage::Format f = image->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+        f != QImage::Format_ARGB32_Premultiplied)
+        return nullptr;
+    if (image->devicePixelRatio() != 1.0 || !p.transform().isIdentity() || p.hasClipping())
+        return nullptr;
+    return image;
+}
+
 // Base in hundredths from its code.
 int baseHundredths(std::uint8_t code) {
     return (code / 2 + 8) * 5;
@@ -256,26 +270,57 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
         return plot.bottom() - plot.height() * 0.05 - (v - lo) / span * inner;
     };
     // Needle to the right (positive) is drawn upwards: the reading fell.
-    // One call for all columns: a line per column each costs a state check.
-    std::vector<QLineF> envelope;
-    envelope.reserve(pic.columns.size());
-    for (int x = 0; x < m.width && x < static_cast<int>(pic.columns.size()); ++x) {
-        const OverviewColumn& c = pic.columns[static_cast<std::size_t>(x)];
-        const double px = area.left() + x + 0.5;
-        const double y0 = scaleY(c.needleMin, nMin, nMax), y1 = scaleY(c.needleMax, nMin, nMax);
-        envelope.emplace_back(QPointF(px, y0), QPointF(px, std::min(y1, y0 - 1)));
+    const int columns = std::min(m.width, static_cast<int>(pic.columns.size()));
+    const auto baseY = [&](const OverviewColumn& c) {
+        return scaleY((baseHundredths(c.baseMin) + baseHundredths(c.baseMax)) / 2.0, bMin, bMax);
+    };
+    if (QImage* image = directTarget(p)) {
+        // Straight into the image's pixels: each column's span, and the Base
+        // as a run from the last column's height to this one's.
+        const auto put = [&](int x, double from, double to, QRgb colour) {
+            const int px = area.left() + x;
+            int y0 = static_cast<int>(std::lround(std::min(from, to)));
+            int y1 = static_cast<int>(std::lround(std::max(from, to)));
+            y0 = std::max({y0, plot.top(), 0});
+            y1 = std::min({y1, plot.bottom(), image->height() - 1});
+            if (px < 0 || px >= image->width()) return;
+            for (int y = y0; y <= y1; ++y)
+                reinterpret_cast<QRgb*>(image->scanLine(y))[px] = colour;
+        };
+        for (int x = 0; x < columns; ++x) {
+            const OverviewColumn& c = pic.columns[static_cast<std::size_t>(x)];
+            const double y0 = scaleY(c.needleMin, nMin, nMax);
+            put(x, y0, std::min(scaleY(c.needleMax, nMin, nMax), y0 - 1), kEnvelope.rgb());
+        }
+        double last = columns > 0 ? baseY(pic.columns.front()) : 0;
+        for (int x = 0; x < columns; ++x) {
+            const double y = baseY(pic.columns[static_cast<std::size_t>(x)]);
+            // Half way to each neighbour, so a step is shared by two columns.
+            put(x, (last + y) / 2, y, kBase.rgb());
+            if (x + 1 < columns)
+                put(x, y, (y + baseY(pic.columns[static_cast<std::size_t>(x + 1)])) / 2,
+                    kBase.rgb());
+            last = y;
+        }
+    } else {
+        // One call for all columns: a line per column each costs a state check.
+        std::vector<QLineF> envelope;
+        envelope.reserve(static_cast<std::size_t>(columns));
+        for (int x = 0; x < columns; ++x) {
+            const OverviewColumn& c = pic.columns[static_cast<std::size_t>(x)];
+            const double px = area.left() + x + 0.5;
+            const double y0 = scaleY(c.needleMin, nMin, nMax), y1 = scaleY(c.needleMax, nMin, nMax);
+            envelope.emplace_back(QPointF(px, y0), QPointF(px, std::min(y1, y0 - 1)));
+        }
+        p.setPen(QPen(kEnvelope, 1));
+        p.drawLines(envelope.data(), static_cast<int>(envelope.size()));
+        QPolygonF base;
+        base.reserve(columns);
+        for (int x = 0; x < columns; ++x)
+            base << QPointF(area.left() + x + 0.5, baseY(pic.columns[static_cast<std::size_t>(x)]));
+        p.setPen(QPen(kBase, 1)); // a one-pixel pen takes the fast path; wider ones are stroked
+        p.drawPolyline(base);
     }
-    p.setPen(QPen(kEnvelope, 1));
-    p.drawLines(envelope.data(), static_cast<int>(envelope.size()));
-    QPolygonF base;
-    base.reserve(static_cast<int>(pic.columns.size()));
-    for (int x = 0; x < static_cast<int>(pic.columns.size()); ++x) {
-        const OverviewColumn& c = pic.columns[static_cast<std::size_t>(x)];
-        const double b = (baseHundredths(c.baseMin) + baseHundredths(c.baseMax)) / 2.0;
-        base << QPointF(area.left() + x + 0.5, scaleY(b, bMin, bMax));
-    }
-    p.setPen(QPen(kBase, 1)); // a one-pixel pen takes the fast path; wider ones are stroked
-    p.drawPolyline(base);
 
     // Reactions: a bar from onset to peak along the bottom, a mark at the onset.
     fillColumns(p, bar, area.left(), plot.bottom() - 3, 2, kReaction, 0);
