@@ -16,8 +16,8 @@
 #include "PositionBar.h"
 #include "QtScheduler.h"
 #include "RecordingLoader.h"
-#include "SessionNavigator.h"
 #include "ReportExport.h"
+#include "SessionNavigator.h"
 #include "WindowKeys.h"
 
 #include <QAbstractItemView>
@@ -44,26 +44,6 @@
 
 namespace kv {
 namespace {
-
-// Keys the event list's own widgets take while they have the focus.
-bool isListKey(int key) {
-    switch (key) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return true;
-    default:
-        return false;
-    }
-}
 
 constexpr int kRecordStripHeight = 81;
 constexpr int kMinClientWidth = 650;
@@ -108,16 +88,16 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     m_reportExport = new ReportExport(*this);
     applyColours();
     dropRecording();
-    m_keys = new WindowKeys(
-        this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
-               [this](QKeyEvent* e) { return Form_KeyUp(e); }, [this] { m_keyReleased = true; },
-               [this](QWidget* w, const QKeyEvent* k) {
-                   // The file list takes its own keys; the event list those
-                   // that move in it, choose a row or tick a kind. Letters
-                   // still play, stop and load from there.
-                   return (m_cboFile->isVisible() && w == m_cboFile) ||
-                          (m_navigator->eventList().isAncestorOf(w) && isListKey(k->key()));
-               }});
+    m_keys = new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
+                                   [this](QKeyEvent* e) { return Form_KeyUp(e); },
+                                   [this] { m_keyReleased = true; },
+                                   [this](QWidget* w, const QKeyEvent* k) {
+                                       // The file list takes its own keys, the event list those it
+                                       // moves and chooses with.
+                                       return (m_cboFile->isVisible() && w == m_cboFile) ||
+                                              (m_navigator->eventList().isAncestorOf(w) &&
+                                               EventListPanel::ownsKey(k->key()));
+                                   }});
 }
 
 MainWindow::~MainWindow() {
