@@ -105,6 +105,7 @@ MainWindow::~MainWindow() {
     // its QWidget base, which may still see focus changes.
     delete m_keys;
     m_keys = nullptr;
+    m_navigator->windowClosing();
     m_engine->abandon();
     if (m_testTimer) m_ctx.scheduler->cancel(m_testTimer);
     if (m_meterTimer) m_ctx.scheduler->cancel(m_meterTimer);

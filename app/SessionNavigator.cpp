@@ -73,9 +73,11 @@ void SessionNavigator::addMenuItems(QMenu& view) {
     m_listItem->setText(QStringLiteral("Event List"));
     m_listItem->setObjectName(QStringLiteral("mnuViewEventList"));
     view.addAction(m_listItem);
-    // Also unticked when the list's own close button hides it.
-    connect(m_listItem, &QAction::toggled, this,
-            [this](bool shown) { savePreference("ShowEventList", boolToText(shown)); });
+    // Also unticked when the list's own close button hides it; not when the
+    // window itself closes.
+    connect(m_listItem, &QAction::toggled, this, [this](bool shown) {
+        if (m_window.isVisible()) savePreference("ShowEventList", boolToText(shown));
+    });
 
     QAction* next = view.addAction(QStringLiteral("Next Event"));
     next->setObjectName(QStringLiteral("mnuViewNextEvent"));

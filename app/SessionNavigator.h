@@ -49,6 +49,9 @@ public:
                           std::function<std::string()> settingsPath);
 
     bool overviewShown() const { return m_showOverview; }
+    // The window is going: its parts hide as they are destroyed, and that is
+    // no choice of the user's to save.
+    void windowClosing() { m_settingsPath = {}; }
 
     void recordingLoaded(const RecordingFile& recording);
     void recordingDropped();

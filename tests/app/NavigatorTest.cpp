@@ -72,6 +72,19 @@ TEST_F(NavigatorTest, TheStripSitsUnderTheBarAndItsMenuItemHidesItAndIsSaved) {
     show->trigger();
     EXPECT_TRUE(strip().isVisible());
     EXPECT_NE(ini().find("ShowOverview=True"), std::string::npos);
+
+    // The list's menu item hides it and is saved; the window going away is no choice.
+    auto* listItem = window->findChild<QAction*>(QStringLiteral("mnuViewEventList"));
+    ASSERT_NE(listItem, nullptr);
+    listItem->trigger();
+    EXPECT_FALSE(list().isVisible());
+    EXPECT_NE(ini().find("ShowEventList=False"), std::string::npos);
+    listItem->trigger();
+    EXPECT_TRUE(list().isVisible());
+    window->close();
+    window.reset();
+    EXPECT_NE(ini().find("ShowEventList=True"), std::string::npos);
+    EXPECT_NE(ini().find("ShowOverview=True"), std::string::npos);
 }
 
 TEST_F(NavigatorTest, ClicksAndDragsOnTheStripChooseTheRangeAndJumpAsTheBarDoes) {
