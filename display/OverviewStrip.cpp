@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
+#include <ranges>
 
 namespace kv {
 namespace {
@@ -246,7 +248,14 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
                      : motion[x]                ? kMotionOnSheet
                                                 : kSheet)
                         .rgb();
-        p.drawImage(QRect(area.left(), plot.top(), static_cast<int>(width), plot.height()), row);
+        const QRect band(area.left(), plot.top(), static_cast<int>(width), plot.height());
+        QImage* image = directTarget(p);
+        if (image && image->rect().contains(band)) {
+            for (int y = band.top(); y <= band.bottom(); ++y)
+                std::memcpy(image->scanLine(y) + band.left() * 4, px, width * 4);
+        } else {
+            p.drawImage(band, row);
+        }
     } else {
         fillColumns(p, motion, area.left(), plot.top(), plot.height(), kMotionOnSheet, 0);
         if (!crowded)
@@ -277,6 +286,8 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     if (QImage* image = directTarget(p)) {
         // Straight into the image's pixels: each column's span, and the Base
         // as a run from the last column's height to this one's.
+        uchar* const bits = image->bits(); // detaches once, not per pixel
+        const qsizetype stride = image->bytesPerLine();
         const auto put = [&](int x, double from, double to, QRgb colour) {
             const int px = area.left() + x;
             int y0 = static_cast<int>(std::lround(std::min(from, to)));
@@ -285,7 +296,7 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
             y1 = std::min({y1, plot.bottom(), image->height() - 1});
             if (px < 0 || px >= image->width()) return;
             for (int y = y0; y <= y1; ++y)
-                reinterpret_cast<QRgb*>(image->scanLine(y))[px] = colour;
+                reinterpret_cast<QRgb*>(bits + y * stride)[px] = colour;
         };
         for (int x = 0; x < columns; ++x) {
             const OverviewColumn& c = pic.columns[static_cast<std::size_t>(x)];
@@ -361,8 +372,10 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     std::int32_t r = m.first;
     for (std::int64_t t = (timeOf(m.first) / 1000 + step - 1) / step * step;
          t * 1000 <= timeOf(m.last); t += step) {
-        while (r < m.last && timeOf(r) < t * 1000)
-            ++r;
+        // The first record at or after the tick's time (times only go forward
+        // in a sound recording; a step back only moves a tick).
+        r = *std::ranges::partition_point(std::views::iota(r, m.last),
+                                          [&](std::int32_t i) { return timeOf(i) < t * 1000; });
         const double x = xOf(r);
         p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
         const QString session = clockText(t, hours);
