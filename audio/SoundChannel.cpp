@@ -144,6 +144,9 @@ void SoundChannel::setOutputDevice(const std::string& name) {
 }
 
 std::vector<std::string> SoundChannel::outputDevices() {
+    // Silent playback never opens a device: asking SDL would start its sound
+    // system, whose device watcher then wakes every 100 ms for nothing.
+    if (m_options.forceSilent) return {};
     return playbackDeviceNames();
 }
 
