@@ -278,6 +278,7 @@ void MainWindow::Form_Resize() {
     const QSize docked = dockedExtent();
     const int strip = recordStripHeight();
     const int clientW = std::max(width() - docked.width(), kMinClientWidth);
+    m_laidOutWidth = clientW;
     int panelLeft = 0, panelW = clientW;
     if (isMaximized()) {
         const int availH = height() - chrome - docked.height() - strip;
@@ -524,9 +525,10 @@ void MainWindow::Update_Buttons() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    // A docked panel resized by its separator changes the central area alone.
-    if (watched == centralWidget() && event->type() == QEvent::Resize && !dockedExtent().isNull() &&
-        !m_inResize) {
+    // A docked panel shown, hidden, floated or resized by its separator
+    // changes the central area alone.
+    if (watched == centralWidget() && event->type() == QEvent::Resize && !m_inResize &&
+        centralWidget()->width() != m_laidOutWidth) {
         m_inResize = true;
         Form_Resize();
         m_inResize = false;

@@ -205,6 +205,7 @@ private:
     int m_screenWidth = 1280;
     bool m_closing = false;
     bool m_inResize = false;
+    int m_laidOutWidth = 0; // the central width the last layout was for
     std::string m_bufferSource;    // the recording a "Buffer" was cut from
     std::int32_t m_lastColour = 0; // what the colour dialog returned last
     bool m_testRunning = false;

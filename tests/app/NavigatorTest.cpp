@@ -76,11 +76,18 @@ TEST_F(NavigatorTest, TheStripSitsUnderTheBarAndItsMenuItemHidesItAndIsSaved) {
     // The list's menu item hides it and is saved; the window going away is no choice.
     auto* listItem = window->findChild<QAction*>(QStringLiteral("mnuViewEventList"));
     ASSERT_NE(listItem, nullptr);
+    QWidget* panel = window->findChild<QWidget*>(QStringLiteral("picMeterPanel"));
+    const int besideList = panel->width();
     listItem->trigger();
     EXPECT_FALSE(list().isVisible());
     EXPECT_NE(ini().find("ShowEventList=False"), std::string::npos);
+    QApplication::processEvents(); // the window's layout gives the list's room back
+    EXPECT_GT(panel->width(), besideList + 100);
+    EXPECT_EQ(strip().width(), panel->width() - 26);
     listItem->trigger();
     EXPECT_TRUE(list().isVisible());
+    QApplication::processEvents();
+    EXPECT_EQ(panel->width(), besideList);
     window->close();
     window.reset();
     EXPECT_NE(ini().find("ShowEventList=True"), std::string::npos);
