@@ -12,9 +12,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
-#include <ranges>
+#include <cstring>
 
 namespace kv {
 namespace {
@@ -374,8 +373,17 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
          t * 1000 <= timeOf(m.last); t += step) {
         // The first record at or after the tick's time (times only go forward
         // in a sound recording; a step back only moves a tick).
-        r = *std::ranges::partition_point(std::views::iota(r, m.last),
-                                          [&](std::int32_t i) { return timeOf(i) < t * 1000; });
+        {
+            std::int32_t lo = r, hi = m.last; // the answer is in [lo, hi]
+            while (lo < hi) {
+                const std::int32_t mid = lo + (hi - lo) / 2;
+                if (timeOf(mid) < t * 1000)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            r = lo;
+        }
         const double x = xOf(r);
         p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
         const QString session = clockText(t, hours);
