@@ -14,7 +14,7 @@ GraphWidget::GraphWidget(QWidget* parent) : QWidget(parent) {
 void GraphWidget::plot(std::int32_t value, int knobIndex, bool testMode) {
     if (!m_graph.Update_Graph(value, knobIndex, testMode)) return;
     ++m_repaintRequests;
-    update();
+    update(m_graph.lastChange());
 }
 
 void GraphWidget::resizeEvent(QResizeEvent* event) {
@@ -24,8 +24,9 @@ void GraphWidget::resizeEvent(QResizeEvent* event) {
 }
 
 void GraphWidget::paintEvent(QPaintEvent*) {
-    // Drawn straight into the window's buffer: the strip changes as a whole
-    // at each plotted point, so a picture of it would only be copied again.
+    // Drawn straight into the window's buffer, clipped to what changed: the
+    // strip's columns move at each plotted point, so a picture of it would
+    // only be copied again.
     QPainter p(this);
     m_graph.paint(p);
 }

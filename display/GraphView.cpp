@@ -2,6 +2,7 @@
 
 #include "Knob.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QPainter>
@@ -26,6 +27,8 @@ bool GraphView::Update_Graph(std::int32_t value, int knobIndex, bool testMode, b
         m_surface.setBackColor(options.GraphSheet_Color);
         m_blank = true;
         m_surfaceStale = false;
+        // Sheet, scale or pen may have changed: the next picture is drawn whole.
+        m_strokeBounds = QRectF(0, 0, m_surface.widthPx(), m_surface.heightPx());
         for (int i = 0; i < 200; i += 20)
             t.GridMark[static_cast<std::size_t>(i)] = true;
         for (int k = 1; k <= 6; ++k)
@@ -53,6 +56,7 @@ bool GraphView::Update_Graph(std::int32_t value, int knobIndex, bool testMode, b
         if (draw) {
             m_blank = false;
             m_surfaceStale = true;
+            noteChange();
             if (keepImage) surface();
         }
         return draw;
@@ -60,10 +64,29 @@ bool GraphView::Update_Graph(std::int32_t value, int knobIndex, bool testMode, b
     m_surface.Clear();
     m_blank = true;
     m_surfaceStale = false;
+    m_strokeBounds = QRectF();
+    m_lastChange = QRect(0, 0, m_surface.widthPx(), m_surface.heightPx());
     t.KnobAtStart = static_cast<std::int16_t>(knobIndex);
     t.value.fill(0);
     t.Baseline = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(v) * g * 2 - 32768));
     return true;
+}
+
+void GraphView::noteChange() {
+    Segments grid, trace;
+    segments(grid, trace);
+    QRectF bounds;
+    for (const Segments* s : {&grid, &trace})
+        for (const auto& seg : *s)
+            bounds |= QRectF(m_surface.toPixels(seg[0], seg[1]), m_surface.toPixels(seg[2], seg[3]))
+                          .normalized();
+    // Half the pen and the anti-aliased fringe beyond it; a flat line has
+    // empty bounds, hence the margin on every side.
+    const double margin = std::max(1.0, m_surface.penWidth()) / 2 + 2;
+    const QRectF before = m_strokeBounds;
+    m_strokeBounds = bounds.isNull() ? QRectF() : bounds.adjusted(-margin, -margin, margin, margin);
+    const QRect strip(0, 0, m_surface.widthPx(), m_surface.heightPx());
+    m_lastChange = before.united(m_strokeBounds).toAlignedRect() & strip;
 }
 
 void GraphView::segments(Segments& grid, Segments& trace) const {

@@ -13,6 +13,8 @@
 
 #include "Surface.h"
 
+#include <QRect>
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -56,6 +58,12 @@ public:
     // True when the picture changed (every second reading, or a knob restart).
     bool Update_Graph(std::int32_t value, int knobIndex, bool testMode, bool draw = true);
 
+    // The part of the strip, in pixels, whose picture the last change of
+    // picture may have altered: the strokes' bounds before and after it, or
+    // the whole strip when it was cleared. The rest of the strip is sheet
+    // colour both times, so a window repaints only this.
+    QRect lastChange() const { return m_lastChange; }
+
     const GraphTrace& trace() const { return m_trace; }
     // The strip as an image, drawn when first asked for after a change.
     const Surface& surface() const;
@@ -65,10 +73,13 @@ public:
 private:
     using Segments = std::vector<std::array<double, 4>>;
     void segments(Segments& grid, Segments& trace) const;
+    void noteChange();
     mutable Surface m_surface;
     GraphTrace m_trace;
     bool m_blank = true;                 // cleared: no trace drawn since
     mutable bool m_surfaceStale = false; // the image lags the trace
+    QRectF m_strokeBounds;               // of the strokes in the picture, in pixels
+    QRect m_lastChange;
 };
 
 } // namespace kv

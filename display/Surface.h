@@ -44,6 +44,7 @@ public:
     void Clear();
 
     void setPenWidth(double px) { m_penWidth = px; }
+    double penWidth() const { return m_penWidth; }
     void setForeColor(std::int32_t colour) { m_fore = colour; }
     void setFill(bool solid, std::int32_t colour = 0) {
         m_fillSolid = solid;

@@ -4,6 +4,7 @@
 #include "Surface.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -401,6 +402,56 @@ TEST(Graph, RestartsMidHeightAndScrollsLeft) {
     EXPECT_GE(top, 1000);
     EXPECT_LE(top, 64536);
     EXPECT_EQ((g.trace().Baseline - (100000 - 32768)) % 5000, 0);
+}
+
+// A window repaints only the strip's last change: painting each new picture
+// clipped to it must leave exactly the picture a full repaint gives, with and
+// without grids, as the baseline moves, on a knob restart and after a new
+// sheet colour; and a quiet trace must not repaint the whole strip.
+TEST(Graph, RepaintingOnlyTheLastChangeGivesTheWholePicture) {
+    for (const bool grids : {false, true}) {
+        GraphView g;
+        g.keepImage = false;
+        g.resize(613, 211); // 199 slots that do not divide the width evenly
+        g.options.GridX = g.options.GridY = grids;
+        g.options.GraphPenWidth_Index = grids ? 3 : 2;
+        QImage shown(613, 211, QImage::Format_RGB32);
+        shown.fill(Qt::magenta); // anything the updates fail to cover shows
+        auto full = [&] {
+            QImage fresh(shown.size(), QImage::Format_RGB32);
+            QPainter p(&fresh);
+            g.paint(p);
+            return fresh;
+        };
+        int smallChanges = 0;
+        int knob = 8;
+        for (int i = 0; i < 1200; ++i) {
+            // A slow swing with a jump now and then, so the baseline moves
+            // too; quiet from reading 600 on.
+            const std::int32_t v =
+                i >= 600 ? 30000
+                         : 30000 + static_cast<std::int32_t>(9000 * std::sin(i / 40.0)) +
+                               (i % 300 == 150 ? 20000 : 0);
+            if (i == 500) knob = 20; // the strip restarts
+            if (i == 900) {          // a new sheet colour: the strip is drawn anew
+                g.options.GraphSheet_Color = 0x80FF80;
+                g.GraphResetPending = true;
+            }
+            if (!g.Update_Graph(v, knob, false)) continue;
+            {
+                QPainter p(&shown);
+                p.setClipRect(g.lastChange());
+                g.paint(p);
+            }
+            smallChanges += !grids && g.lastChange().height() < 211 / 4;
+            if (i % 50 == 1 || i == 501 || i == 901) {
+                ASSERT_EQ(shown, full()) << "grids " << grids << ", after reading " << i;
+            }
+        }
+        if (!grids) {
+            EXPECT_GT(smallChanges, 100); // the quiet stretch repaints a band
+        }
+    }
 }
 
 } // namespace
