@@ -1,5 +1,6 @@
 #include "QtScheduler.h"
 
+#include <QCoreApplication>
 #include <QTimerEvent>
 
 #include <cmath>
@@ -11,8 +12,28 @@ double QtScheduler::now() const {
         .count();
 }
 
+namespace {
+
+// A call due at once, posted to the scheduler; it names the call by its id.
+class DueNow final : public QEvent {
+public:
+    static QEvent::Type kind() {
+        static const int type = QEvent::registerEventType();
+        return static_cast<QEvent::Type>(type);
+    }
+    explicit DueNow(Scheduler::Id call) : QEvent(kind()), id(call) {}
+    const Scheduler::Id id;
+};
+
+} // namespace
+
 Scheduler::Id QtScheduler::after(double seconds, std::function<void()> fn) {
     const Id id = ++m_next;
+    if (seconds <= 0) {
+        m_pending[id] = Pending{0, std::move(fn)};
+        QCoreApplication::postEvent(this, new DueNow(id));
+        return id;
+    }
     const int timer =
         startTimer(static_cast<int>(std::max(0.0, std::ceil(seconds * 1000.0))), Qt::PreciseTimer);
     m_pending[id] = Pending{timer, std::move(fn)};
@@ -22,9 +43,11 @@ Scheduler::Id QtScheduler::after(double seconds, std::function<void()> fn) {
 
 void QtScheduler::cancel(Id id) {
     if (auto it = m_pending.find(id); it != m_pending.end()) {
-        killTimer(it->second.timer);
-        m_byTimer.erase(it->second.timer);
-        m_pending.erase(it);
+        if (it->second.timer != 0) {
+            killTimer(it->second.timer);
+            m_byTimer.erase(it->second.timer);
+        }
+        m_pending.erase(it); // a posted call finds nothing to run
     }
 }
 
@@ -33,9 +56,18 @@ void QtScheduler::timerEvent(QTimerEvent* event) {
     killTimer(timer); // each call fires once
     const auto byTimer = m_byTimer.find(timer);
     if (byTimer == m_byTimer.end()) return;
-    const auto it = m_pending.find(byTimer->second);
+    const Id id = byTimer->second;
     m_byTimer.erase(byTimer);
-    if (it == m_pending.end()) return;
+    run(id);
+}
+
+void QtScheduler::customEvent(QEvent* event) {
+    if (event->type() == DueNow::kind()) run(static_cast<DueNow*>(event)->id);
+}
+
+void QtScheduler::run(Id id) {
+    const auto it = m_pending.find(id);
+    if (it == m_pending.end()) return; // cancelled
     const std::function<void()> fn = std::move(it->second.fn);
     m_pending.erase(it);
     fn();

@@ -20,15 +20,19 @@ public:
 
 protected:
     void timerEvent(QTimerEvent* event) override;
+    void customEvent(QEvent* event) override;
 
 private:
     // Each call is one of this object's own timers: playback asks for a
     // timer per record, and a timer object per call would be made, wired and
-    // deleted a hundred times a second.
+    // deleted a hundred times a second. A call due at once is a posted event
+    // instead (timer 0): it runs in the event loop's next pass without a
+    // timer to register and remove.
     struct Pending {
         int timer = 0;
         std::function<void()> fn;
     };
+    void run(Id id);
     Id m_next = 0;
     std::map<Id, Pending> m_pending;
     std::map<int, Id> m_byTimer;
