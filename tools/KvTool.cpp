@@ -15,6 +15,7 @@
 #include "SafeFile.h"
 #include "SegmentEditor.h"
 #include "SoundChannel.h"
+#include "SoundDevice.h"
 
 #include <cerrno>
 #include <charconv>
@@ -515,7 +516,7 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
 }
 
 int channelConsole(std::istream& in, std::ostream& out) {
-    SoundChannel channel;
+    SoundChannel channel(SoundChannel::Options{false, {}, sdlDeviceOutputs()});
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
