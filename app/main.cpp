@@ -6,6 +6,7 @@
 #include "QtScheduler.h"
 #include "SignalWatcher.h"
 #include "SoundChannel.h"
+#include "SoundDevice.h"
 #include "Splash.h"
 #include "SplashGate.h"
 
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
     const std::string appDir = kv::appDirectory();
     kv::SessionConfig config;
     kv::SettingsStore settings(appDir);
-    kv::SoundChannel audio;
+    kv::SoundChannel audio(kv::SoundChannel::Options{false, {}, kv::sdlDeviceOutputs()});
     kv::WindowContext context;
     context.settings = &settings;
     context.config = &config;

@@ -1,6 +1,6 @@
 // AudioOutput: plays frames of one sound file and tells which frame is being
-// heard now. Two kinds: a sound-device output (SDL2) and a silent sink paced
-// by the steady clock, used when no device can be opened.
+// heard now. Two kinds: a sound-device output (SDL2, in SoundDevice.h) and a
+// silent sink paced by the steady clock, used when no device can be opened.
 //
 // Contract: start(f) begins playing at frame f and runs to the end frame;
 // halt() stops and keeps nothing playing; heardFrame() is monotonic while
@@ -37,16 +37,16 @@ public:
 
 std::unique_ptr<AudioOutput> makeSilentOutput(int sampleRate, SteadyNow now = {});
 
-// Opens a sound device for the file: the playback device named `device`, or
-// the system default when the name is empty. A named device that cannot be
-// opened gives the default and sets *fellBack. nullptr when no device can be
-// used.
-std::unique_ptr<AudioOutput> makeDeviceOutput(const std::string& path,
-                                              std::string* error = nullptr,
-                                              const std::string& device = {},
-                                              bool* fellBack = nullptr);
-
-// The names of the sound system's playback devices (empty without one).
-std::vector<std::string> playbackDeviceNames();
+// The sound device's outputs, handed to whoever plays through one (see
+// SoundDevice.h for the real device). open(path, device, fellBack): an output
+// for the file on the playback device named `device`, or the system default
+// when the name is empty or cannot be opened (then *fellBack is set); nullptr
+// when no device can be used. names(): the playback devices.
+struct DeviceOutputs {
+    std::function<std::unique_ptr<AudioOutput>(const std::string& path, const std::string& device,
+                                               bool* fellBack)>
+        open;
+    std::function<std::vector<std::string>()> names;
+};
 
 } // namespace kv

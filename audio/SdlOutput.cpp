@@ -1,4 +1,5 @@
-#include "AudioOutput.h"
+#include "SoundDevice.h"
+
 #include "DeviceClock.h"
 #include "SoundFile.h"
 #include "SpscRing.h"
@@ -381,6 +382,13 @@ std::vector<std::string> playbackDeviceNames() {
     for (int i = 0; i < n; ++i)
         if (const char* name = SDL_GetAudioDeviceName(i, 0)) names.emplace_back(name);
     return names;
+}
+
+DeviceOutputs sdlDeviceOutputs() {
+    return {[](const std::string& path, const std::string& device, bool* fellBack) {
+                return makeDeviceOutput(path, nullptr, device, fellBack);
+            },
+            playbackDeviceNames};
 }
 
 } // namespace kv

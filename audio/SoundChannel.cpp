@@ -106,9 +106,9 @@ AudioReply SoundChannel::open(const AudioCommand& c) {
 
 std::unique_ptr<AudioOutput> SoundChannel::makeOutput(const std::string& path, int sampleRate) {
     std::unique_ptr<AudioOutput> output;
-    if (!m_options.forceSilent) {
+    if (!m_options.forceSilent && m_options.devices.open) {
         bool fellBack = false;
-        output = makeDeviceOutput(path, nullptr, m_device, &fellBack);
+        output = m_options.devices.open(path, m_device, &fellBack);
         if (fellBack && onNotice)
             onNotice("Output device \"" + m_device +
                      "\" not found: playing through the system default");
@@ -146,8 +146,8 @@ void SoundChannel::setOutputDevice(const std::string& name) {
 std::vector<std::string> SoundChannel::outputDevices() {
     // Silent playback never opens a device: asking SDL would start its sound
     // system, whose device watcher then wakes every 100 ms for nothing.
-    if (m_options.forceSilent) return {};
-    return playbackDeviceNames();
+    if (m_options.forceSilent || !m_options.devices.names) return {};
+    return m_options.devices.names();
 }
 
 AudioReply SoundChannel::status(const std::string& item) {

@@ -3,8 +3,9 @@
 // "delete" narrows a window [start, end) over the source rather than copying
 // samples, and every position refers to that window. Positions are bytes of
 // the source PCM format after "set ... time format bytes", else milliseconds.
-// Sound goes to the sound device, or to a silent sink paced by the steady
-// clock when no device can be opened (or when silence is asked for).
+// Sound goes to the sound device given in the options (sdlDeviceOutputs()),
+// or to a silent sink paced by the steady clock when there is none, it cannot
+// be opened, or silence is asked for.
 #pragma once
 
 #include "AudioChannel.h"
@@ -25,6 +26,7 @@ public:
     struct Options {
         bool forceSilent = false; // also set by the environment variable KV_AUDIO=silent
         SteadyNow now;            // clock of the silent sink; the steady clock if empty
+        DeviceOutputs devices{};  // the sound device; without it the sound is always silent
     };
     SoundChannel();
     explicit SoundChannel(Options options);

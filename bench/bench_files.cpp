@@ -7,6 +7,7 @@
 #include "RecordingFakeChannel.h"
 #include "RecordingLoader.h"
 #include "SoundChannel.h"
+#include "SoundDevice.h"
 
 #include <chrono>
 #include <cstdio>
@@ -85,7 +86,7 @@ void audioBench(const std::string& dir, const char* label, double seconds) {
         const std::string path = dir + "/audio_" + label + ext;
         if (!std::filesystem::exists(path)) kv::writeDemoAudio(path, seconds, format);
         const long before = residentKb();
-        kv::SoundChannel channel;
+        kv::SoundChannel channel(kv::SoundChannel::Options{false, {}, kv::sdlDeviceOutputs()});
         const auto t0 = Clock::now();
         channel.send("open " + kv::quoteCommandWord(path) + " type " + type + " alias WavFile");
         const double openMs = msSince(t0);

@@ -13,6 +13,7 @@
 #include "PlaybackEngine.h"
 #include "Scheduler.h"
 #include "SoundChannel.h"
+#include "SoundDevice.h"
 
 #include <QAction>
 #include <QApplication>
@@ -256,7 +257,7 @@ int main(int argc, char** argv) {
     kv::writeDemoAudio(dir + "/play001.wav", 60 * speed + 0.5, kv::DemoAudioFormat::Wav);
     kv::SessionConfig config;
     kv::SettingsStore settings(dir);
-    kv::SoundChannel audio(kv::SoundChannel::Options{mode != "sdl", {}});
+    kv::SoundChannel audio(kv::SoundChannel::Options{mode != "sdl", {}, kv::sdlDeviceOutputs()});
     kv::WindowContext ctx{&settings, &config, &audio, nullptr, dir, dir + "/dummy.mp3", dir};
     ctx.listening = &audio;
     kv::MainWindow window(ctx, std::make_unique<ConsoleDialogs>());

@@ -1,4 +1,6 @@
-// The kvtool commands, callable from tests with their own streams.
+// The kvtool commands, callable from tests with their own streams: those of
+// KvToolLean.h, and those that need Qt or the sound device (render, report,
+// channel), which the kvtool-full program runs for kvtool.
 #pragma once
 
 #include <iosfwd>

@@ -1,6 +1,7 @@
 // Speed, volume and output device through the sound-device path: SDL's
 // "disk" driver writes what the device callback hands over to a file.
 #include "SoundChannel.h"
+#include "SoundDevice.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -109,7 +110,7 @@ TEST(ListeningOutput, TwiceTheSpeedWritesHalfTheSamplesAtThePitchRecorded) {
     const std::string sink = dir.file("device.raw");
     {
         DiskDevice disk(sink);
-        SoundChannel channel;
+        SoundChannel channel(SoundChannel::Options{false, {}, sdlDeviceOutputs()});
         channel.setSpeed(2.0);
         ASSERT_EQ(channel.send("open \"" + wav + "\" type waveaudio alias WavFile").code, 0);
         if (channel.isSilent()) GTEST_SKIP() << "SDL's disk driver is not available";
@@ -140,7 +141,7 @@ TEST(ListeningOutput, ASpeedChangeWhilePlayingMakesNoClickAndNoJump) {
     const std::string sink = dir.file("device.raw");
     {
         DiskDevice disk(sink);
-        SoundChannel channel;
+        SoundChannel channel(SoundChannel::Options{false, {}, sdlDeviceOutputs()});
         ASSERT_EQ(channel.send("open \"" + wav + "\" type waveaudio alias WavFile").code, 0);
         if (channel.isSilent()) GTEST_SKIP() << "SDL's disk driver is not available";
         channel.send("set WavFile time format milliseconds");
@@ -173,7 +174,7 @@ TEST(ListeningOutput, VolumeZeroWritesSilenceAndFullVolumeTheSamples) {
         const std::string sink = dir.file(gain == 0 ? "quiet.raw" : "loud.raw");
         {
             DiskDevice disk(sink);
-            SoundChannel channel;
+            SoundChannel channel(SoundChannel::Options{false, {}, sdlDeviceOutputs()});
             channel.setVolume(gain);
             ASSERT_EQ(channel.send("open \"" + wav + "\" type waveaudio alias WavFile").code, 0);
             if (channel.isSilent()) GTEST_SKIP() << "SDL's disk driver is not available";
@@ -200,7 +201,7 @@ TEST(ListeningOutput, AVanishedDeviceFallsBackToTheDefaultAndSaysSo) {
     std::vector<std::string> notices;
     {
         DiskDevice disk(sink);
-        SoundChannel channel;
+        SoundChannel channel(SoundChannel::Options{false, {}, sdlDeviceOutputs()});
         channel.onNotice = [&](const std::string& text) { notices.push_back(text); };
         channel.setOutputDevice("USB headset that was unplugged");
         ASSERT_EQ(channel.send("open \"" + wav + "\" type waveaudio alias WavFile").code, 0);

@@ -1,4 +1,5 @@
 #include "SoundChannel.h"
+#include "SoundDevice.h"
 #include "AudioCommand.h"
 #include "SoundFile.h"
 #include "TempDir.h"
@@ -255,7 +256,7 @@ TEST(SoundDeviceOutput, StreamsTheSourceSamplesInOrder) {
     const std::string saved = std::getenv("KV_AUDIO") ? std::getenv("KV_AUDIO") : "";
     unsetenv("KV_AUDIO");
     {
-        SoundChannel channel;
+        SoundChannel channel(SoundChannel::Options{false, {}, sdlDeviceOutputs()});
         setenv("KV_AUDIO", saved.c_str(), 1);
         ASSERT_EQ(channel.send("open \"" + wav + "\" type waveaudio alias WavFile").code, 0);
         if (channel.isSilent()) GTEST_SKIP() << "SDL's disk driver is not available";
@@ -277,6 +278,31 @@ TEST(SoundDeviceOutput, StreamsTheSourceSamplesInOrder) {
         const int k = 1000 + static_cast<int>(checked);
         ASSERT_NEAR(out[i], ((k * 7) % 30000) / 32768.0f, 1e-6) << "sample " << checked;
     }
+}
+
+// Without the device's outputs a channel never touches the sound system: it
+// plays through the silent sink and lists no device, even when silence is
+// not asked for (so that programs which never play sound need no SDL).
+TEST(SoundDeviceOutput, WithoutTheDeviceOutputsTheChannelIsSilent) {
+    TempDir dir;
+    const std::string wav = dir.file("ramp.wav");
+    writeRamp(wav, 8000, 1, SF_FORMAT_PCM_16, 8000);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", dir.file("device.raw").c_str(), 1);
+    const std::string saved = std::getenv("KV_AUDIO") ? std::getenv("KV_AUDIO") : "";
+    unsetenv("KV_AUDIO");
+    SoundChannel plain;
+    SoundChannel device(SoundChannel::Options{false, {}, sdlDeviceOutputs()});
+    setenv("KV_AUDIO", saved.c_str(), 1);
+    const std::string open = "open \"" + wav + "\" type waveaudio alias WavFile";
+    ASSERT_EQ(plain.send(open).code, 0);
+    EXPECT_TRUE(plain.isSilent());
+    EXPECT_TRUE(plain.outputDevices().empty());
+    plain.send("close WavFile");
+    ASSERT_EQ(device.send(open).code, 0);
+    if (device.isSilent()) GTEST_SKIP() << "SDL's disk driver is not available";
+    EXPECT_FALSE(device.outputDevices().empty());
+    device.send("close WavFile");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 # Installs the build into a temporary prefix and checks that the desktop
-# integration is there: manual pages, completion, AppStream data, licence.
+# integration is there (manual pages, completion, AppStream data, licence)
+# and that the installed kvtool runs kvtool-full.
 #   cmake -DBUILD_DIR=... -DPREFIX=... -DVERSION=... -DGUI=ON|OFF -P CheckInstall.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}"
@@ -39,6 +40,18 @@ if(GUI)
   expect_file(share/metainfo/org.kvplayer.kvplayer.metainfo.xml
               "<project_license>GPL-3.0-or-later</project_license>.*<release version=\"${VERSION}\"")
   expect_file(share/applications/kv-player.desktop "Exec=kv_player")
+endif()
+# kvtool hands the commands that need Qt or the sound device to the
+# kvtool-full installed for it.
+foreach(program bin/kvtool libexec/kv-player/kvtool-full)
+  if(NOT EXISTS "${PREFIX}/${program}")
+    set(failures "${failures}\n  missing: ${program}")
+  endif()
+endforeach()
+execute_process(COMMAND "${PREFIX}/bin/kvtool" channel INPUT_FILE /dev/null
+                RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT code EQUAL 0)
+  set(failures "${failures}\n  an installed kvtool channel fails (${code}): ${err}")
 endif()
 file(REMOVE_RECURSE "${PREFIX}")
 if(failures)
