@@ -3,13 +3,12 @@
 #include "KvdFile.h"
 #include "RecordingEvents.h"
 #include "RecordingFile.h"
+#include "SafeFile.h"
 #include "SegmentEditor.h"
 #include "SoundFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <sys/stat.h>
 
 namespace kv {
@@ -17,19 +16,6 @@ namespace {
 
 constexpr std::uint32_t bit(EventKind k) {
     return 1U << static_cast<unsigned>(k);
-}
-
-// Why a path cannot be read as a data file, in a few words.
-std::string unreadableReason(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno == ELOOP) return "it is a loop of symbolic links";
-        if (errno == ENOENT) return "no such file";
-        return std::strerror(errno);
-    }
-    if (S_ISDIR(st.st_mode)) return "it is a folder";
-    if (!S_ISREG(st.st_mode)) return "it is not a regular file";
-    return "";
 }
 
 std::int64_t fileSize(const std::string& path, bool& regular) {

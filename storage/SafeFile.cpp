@@ -115,6 +115,18 @@ std::optional<FileError> checkReplaceable(const fs::path& target, const std::str
     return std::nullopt;
 }
 
+std::string unreadableReason(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ELOOP) return "it is a loop of symbolic links";
+        if (errno == ENOENT) return "no such file";
+        return std::strerror(errno);
+    }
+    if (S_ISDIR(st.st_mode)) return "it is a folder";
+    if (!S_ISREG(st.st_mode)) return "it is not a regular file";
+    return "";
+}
+
 bool sameFile(const fs::path& a, const fs::path& b) {
     std::error_code ec;
     const bool same = fs::equivalent(a, b, ec);

@@ -402,15 +402,8 @@ int exportCommand(const std::string& file, const std::string& outPath, std::ostr
 
 // What is wrong with a data file that cannot be opened, in a few words.
 std::string dataFileProblem(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno == ELOOP) return "it is a loop of symbolic links";
-        if (errno == ENOENT) return "no such file";
-        return std::strerror(errno);
-    }
-    if (S_ISDIR(st.st_mode)) return "it is a folder, not a recording";
-    if (!S_ISREG(st.st_mode)) return "it is not a regular file";
-    return "it cannot be read";
+    const std::string why = unreadableReason(path);
+    return why.empty() ? "it cannot be read" : why;
 }
 
 // Signals that end kvtool are held back during a save and looked for between
