@@ -274,7 +274,7 @@ int main(int argc, char** argv) {
         speedField = " speed=" + QString::number(speed).toStdString();
     }
     settings.values.GraphVisible = false;
-    window.menus().item(QStringLiteral("mnuViewGraph"))->trigger(); // the graph shown
+    if (!qEnvironmentVariableIsSet("KV_TMP_NOGRAPH")) window.menus().item(QStringLiteral("mnuViewGraph"))->trigger(); // the graph shown
     // KV_BENCH_NAVIGATOR=1: the session overview and the event list shown too.
     const bool navigator = qEnvironmentVariableIntValue("KV_BENCH_NAVIGATOR") == 1;
     if (navigator)

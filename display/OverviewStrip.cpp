@@ -213,7 +213,8 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     // Tags: a thin tick through the plot behind the traces (one per column,
     // drawn in one call), only a notch at its top where ticks would crowd
     // out the traces, and the number above it, where it fits.
-    std::vector<QLineF> ticks;
+    std::vector<std::uint8_t> tickColumns(width);
+    std::size_t ticks = 0;
     std::vector<std::pair<double, std::int64_t>> labels;
     double lastLabelEnd = -1e9, lastTick = -1;
     for (const RecordingEvent& e : pic.events) {
@@ -221,7 +222,9 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
         const double x = xOf(e.record - 1);
         if (x == lastTick) continue;
         lastTick = x;
-        ticks.emplace_back(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        ++ticks;
+        tickColumns[static_cast<std::size_t>(
+            std::clamp(static_cast<int>(x) - area.left(), 0, m.width - 1))] = 1;
         // Measured only where a label could fit: it never starts right of x.
         if (x <= lastLabelEnd + 3) continue;
         const int w = fm.horizontalAdvance(QString::number(e.value));
@@ -231,11 +234,7 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
             lastLabelEnd = left + w;
         }
     }
-    std::vector<std::uint8_t> tickColumns(width);
-    for (const QLineF& t : ticks)
-        tickColumns[static_cast<std::size_t>(
-            std::clamp(static_cast<int>(t.x1()) - area.left(), 0, m.width - 1))] = 1;
-    const bool crowded = ticks.size() * 4 > width;
+    const bool crowded = ticks * 4 > width;
     // Body-motion bands and ticks behind everything. On an image both go into
     // one opaque row of pixels over the sheet, stretched over the plot: one
     // copy instead of two blends.
