@@ -31,7 +31,7 @@ void MeterPanelView::Update_FileDisplay(const std::string& text) {
 void MeterPanelView::setNeedle(std::int32_t deflection, bool frozen) {
     m_needle = deflection;
     m_frozen = frozen;
-    update(m_panel.Update_Needle(deflection, frozen).translated(origin()).toAlignedRect());
+    update(m_panel.Update_Needle(deflection, frozen).translated(origin().toPoint()));
 }
 
 void MeterPanelView::updatePanelRect(const QRectF& r) {
@@ -55,7 +55,7 @@ void MeterPanelView::paintEvent(QPaintEvent* event) {
     const QColor back = palette().color(QPalette::Window);
     p.fillRect(QRectF(0, 0, all.width(), panelRect.top()), back);
     p.fillRect(QRectF(0, panelRect.bottom(), all.width(), all.height() - panelRect.bottom()), back);
-    m_panel.paintOn(p, origin(), QRectF(event->rect()).translated(-origin()));
+    m_panel.paintOn(p, origin(), event->region().translated(-origin().toPoint()));
 }
 
 } // namespace kv

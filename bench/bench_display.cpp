@@ -29,7 +29,7 @@ void needleAndFrame(benchmark::State& state) {
     std::int32_t v = -9000;
     for (auto _ : state) {
         v = v >= 9000 ? -9000 : v + 37;
-        const QRectF dirty = panel.Update_Needle(v, false);
+        const QRegion dirty = panel.Update_Needle(v, false);
         QPainter p(&frame);
         panel.paintOn(p, QPointF(0, 0), dirty); // as a window repaints: only what changed
         p.end();

@@ -3,6 +3,7 @@
 #include "Colours.h"
 #include "Settings.h"
 
+#include <QLineF>
 #include <QPainter>
 
 #include <cmath>
@@ -200,25 +201,33 @@ void MeterPanel::drawCircularDial() {
                style.Scale_Color);
 }
 
-QRectF MeterPanel::needleBounds() const {
+QRegion MeterPanel::needleRegion() const {
     const NeedleTrace& t = m_trace;
-    QRectF r;
+    const double pad = style.Needle_Width + 2;
+    QRegion region;
+    // Boxes along each pointer, a few dozen pixels long: a slanted needle's
+    // bounding box is mostly dial that did not change.
     auto add = [&](double x1, double y1, double x2, double y2) {
-        r |= QRectF(m_panel.toPixels(x1, y1), m_panel.toPixels(x2, y2)).normalized();
+        const QPointF a = m_panel.toPixels(x1, y1), b = m_panel.toPixels(x2, y2);
+        const int pieces = std::max(1, static_cast<int>(std::ceil(QLineF(a, b).length() / 32)));
+        for (int i = 0; i < pieces; ++i) {
+            const QPointF from = a + (b - a) * (static_cast<double>(i) / pieces);
+            const QPointF to = a + (b - a) * (static_cast<double>(i + 1) / pieces);
+            region += QRectF(from, to).normalized().adjusted(-pad, -pad, pad, pad).toAlignedRect();
+        }
     };
     if (t.visible) {
         add(t.X1, t.Y1 + t.yOffset, t.X2, t.Y2 + t.yOffset);
         if (t.mirrored) add(-t.X1, -t.Y1 + t.yOffset, -t.X2, -t.Y2 + t.yOffset);
     }
     if (t.shadowShown) add(t.ShadowX1, t.ShadowY1, t.ShadowX2, t.ShadowY2);
-    const double pad = style.Needle_Width + 2;
-    return r.isNull() ? r : r.adjusted(-pad, -pad, pad, pad);
+    return region;
 }
 
-QRectF MeterPanel::Update_Needle(std::int32_t v, bool frozen) {
-    const QRectF before = needleBounds();
+QRegion MeterPanel::Update_Needle(std::int32_t v, bool frozen) {
+    const QRegion before = needleRegion();
     moveNeedle(v, frozen);
-    return before | needleBounds();
+    return before | needleRegion();
 }
 
 void MeterPanel::moveNeedle(std::int32_t v, bool frozen) {
@@ -297,10 +306,17 @@ void MeterPanel::Remove_Needle() {
     }
 }
 
-void MeterPanel::paintOn(QPainter& p, const QPointF& at, const QRectF& clip) const {
+void MeterPanel::paintOn(QPainter& p, const QPointF& at, const QRegion& clip) const {
     p.save();
-    if (!clip.isNull()) p.setClipRect(clip.translated(at));
-    p.drawImage(at, m_panel.image());
+    // The dial under the clip's boxes only; a region as the painter's clip
+    // would send every fill through the raster engine's span clipping.
+    if (clip.isEmpty()) {
+        p.drawImage(at, m_panel.image());
+    } else {
+        p.setClipRect(clip.boundingRect().translated(at.toPoint()));
+        for (const QRect& r : clip)
+            p.drawImage(QRectF(r).translated(at), m_panel.image(), QRectF(r));
+    }
     p.drawImage(at + counterRect().topLeft(), m_bd.image());
     p.drawImage(at + knobRect().topLeft(), m_knob.image());
     const NeedleTrace& t = m_trace;

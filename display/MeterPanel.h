@@ -13,6 +13,7 @@
 #include "Surface.h"
 
 #include <QImage>
+#include <QRegion>
 
 #include <cstdint>
 #include <optional>
@@ -92,8 +93,9 @@ public:
     void Draw_Panel();
     // Returns the pixels that changed (the old and the new pointer), so a
     // window repaints only those.
-    QRectF Update_Needle(std::int32_t deflection, bool frozen);
-    QRectF needleBounds() const;
+    QRegion Update_Needle(std::int32_t deflection, bool frozen);
+    // The pixels the pointers cover now, with a margin.
+    QRegion needleRegion() const;
     void Remove_Needle();
     void Update_LED(std::int32_t colour);
     void Update_BaseDisplay(const std::string& text);
@@ -119,8 +121,9 @@ public:
 
     // The panel as shown: cached images plus the needle.
     QImage compose() const;
-    // Paints the panel at `at`; with a clip, only that part (in panel pixels).
-    void paintOn(QPainter& painter, const QPointF& at, const QRectF& clip = {}) const;
+    // Paints the panel at `at` (whole pixels); with a clip, only that part
+    // (in panel pixels).
+    void paintOn(QPainter& painter, const QPointF& at, const QRegion& clip = {}) const;
 
 private:
     void moveNeedle(std::int32_t deflection, bool frozen);

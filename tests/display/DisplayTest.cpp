@@ -197,6 +197,38 @@ TEST_F(PanelTest, MovingTheNeedleEqualsAFreshDraw) {
     }
 }
 
+// A window repaints only what Update_Needle returns: painting each move
+// clipped to it must give the picture a fresh draw gives, on every dial (the
+// mirrored pointer, the shadow coming and going, a frozen needle's colour).
+TEST_F(PanelTest, RepaintingOnlyWhatTheNeedleChangedGivesTheWholePicture) {
+    for (int dial : {0, 1, 2, 3}) {
+        panel.style.DialType = dial;
+        panel.style.ShadowNeedleColor = Calc_ShadowColor(kWhite, kRed, 5);
+        panel.Draw_Panel();
+        QImage shown = panel.compose();
+        std::int32_t v = -12000;
+        for (int i = 0; i < 120; ++i) {
+            v += i % 40 == 20 ? 9000 : 211; // sweeps with a jump now and then
+            const QRegion changed = panel.Update_Needle(v, i % 30 > 25);
+            EXPECT_LT(changed.boundingRect().width(), panel.widthPx()) << "dial " << dial;
+            QPainter p(&shown);
+            panel.paintOn(p, QPointF(0, 0), changed);
+            p.end();
+            if (i % 7 == 0) {
+                ASSERT_TRUE(shown == panel.compose()) << "dial " << dial << ", move " << i;
+            }
+        }
+        // A slanted needle's change is a band along it, not its bounding box.
+        panel.Update_Needle(8192, false);
+        const QRegion slanted = panel.Update_Needle(8192 + 100, false);
+        qint64 area = 0;
+        for (const QRect& r : slanted)
+            area += qint64{r.width()} * r.height();
+        const QRect box = slanted.boundingRect();
+        EXPECT_LT(area * 3, qint64{box.width()} * box.height()) << "dial " << dial;
+    }
+}
+
 TEST_F(PanelTest, RemovedNeedleAndShadowStayHiddenUntilTheNextUpdate) {
     panel.style.DialType = 2;
     panel.style.ShadowNeedleColor = Calc_ShadowColor(kWhite, kRed, 3);
