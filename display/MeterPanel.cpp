@@ -314,8 +314,12 @@ void MeterPanel::paintOn(QPainter& p, const QPointF& at, const QRegion& clip) co
         p.drawImage(at, m_panel.image());
     } else {
         p.setClipRect(clip.boundingRect().translated(at.toPoint()));
+        const QImage& dial = m_panel.image();
+        const qreal scale = dial.devicePixelRatio(); // the image's pixels per panel pixel
         for (const QRect& r : clip)
-            p.drawImage(QRectF(r).translated(at), m_panel.image(), QRectF(r));
+            p.drawImage(
+                QRectF(r).translated(at), dial,
+                QRectF(r.x() * scale, r.y() * scale, r.width() * scale, r.height() * scale));
     }
     p.drawImage(at + counterRect().topLeft(), m_bd.image());
     p.drawImage(at + knobRect().topLeft(), m_knob.image());

@@ -202,6 +202,7 @@ TEST_F(PanelTest, MovingTheNeedleEqualsAFreshDraw) {
 // mirrored pointer, the shadow coming and going, a frozen needle's colour).
 TEST_F(PanelTest, RepaintingOnlyWhatTheNeedleChangedGivesTheWholePicture) {
     for (int dial : {0, 1, 2, 3}) {
+        panel.relayout(1000, dial == 1 ? 2.0 : 1.0); // a high-density screen too
         panel.style.DialType = dial;
         panel.style.ShadowNeedleColor = Calc_ShadowColor(kWhite, kRed, 5);
         panel.Draw_Panel();
