@@ -205,11 +205,12 @@ QRegion MeterPanel::needleRegion() const {
     const NeedleTrace& t = m_trace;
     const double pad = style.Needle_Width + 2;
     QRegion region;
-    // Boxes along each pointer, a few dozen pixels long: a slanted needle's
-    // bounding box is mostly dial that did not change.
+    // Boxes along each pointer, about 100 px long: a slanted needle's bounding
+    // box is mostly dial that did not change. Shorter boxes would save pixels
+    // but give the toolkit more rectangles to clip and flush every frame.
     auto add = [&](double x1, double y1, double x2, double y2) {
         const QPointF a = m_panel.toPixels(x1, y1), b = m_panel.toPixels(x2, y2);
-        const int pieces = std::max(1, static_cast<int>(std::ceil(QLineF(a, b).length() / 32)));
+        const int pieces = std::max(1, static_cast<int>(std::ceil(QLineF(a, b).length() / 96)));
         for (int i = 0; i < pieces; ++i) {
             const QPointF from = a + (b - a) * (static_cast<double>(i) / pieces);
             const QPointF to = a + (b - a) * (static_cast<double>(i + 1) / pieces);

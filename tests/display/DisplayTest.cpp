@@ -226,7 +226,7 @@ TEST_F(PanelTest, RepaintingOnlyWhatTheNeedleChangedGivesTheWholePicture) {
         for (const QRect& r : slanted)
             area += qint64{r.width()} * r.height();
         const QRect box = slanted.boundingRect();
-        EXPECT_LT(area * 3, qint64{box.width()} * box.height()) << "dial " << dial;
+        EXPECT_LT(area * 2, qint64{box.width()} * box.height()) << "dial " << dial;
     }
 }
 
