@@ -281,7 +281,7 @@ int main(int argc, char** argv) {
         speedField = " speed=" + QString::number(speed).toStdString();
     }
     settings.values.GraphVisible = false;
-    if (!qEnvironmentVariableIsSet("KV_TMP_NOGRAPH")) window.menus().item(QStringLiteral("mnuViewGraph"))->trigger(); // the graph shown
+    window.menus().item(QStringLiteral("mnuViewGraph"))->trigger(); // the graph shown
     // KV_BENCH_NAVIGATOR=1: the session overview and the event list shown too.
     const bool navigator = qEnvironmentVariableIntValue("KV_BENCH_NAVIGATOR") == 1;
     if (navigator)
