@@ -226,8 +226,11 @@ QRegion MeterPanel::needleRegion() const {
 }
 
 QRegion MeterPanel::Update_Needle(std::int32_t v, bool frozen) {
+    const NeedleTrace was = m_trace;
     const QRegion before = needleRegion();
     moveNeedle(v, frozen);
+    // A steady reading draws the same pointer: nothing to repaint.
+    if (m_trace == was) return {};
     return before | needleRegion();
 }
 

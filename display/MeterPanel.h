@@ -75,6 +75,7 @@ struct NeedleTrace {
     bool mirrored = false;      // "Circular 2": also the pointer through the centre
     double yOffset = 0;         // 600 for the circular dials
     std::int32_t colour = 0;
+    bool operator==(const NeedleTrace&) const = default;
 };
 
 class MeterPanel {

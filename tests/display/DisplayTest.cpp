@@ -209,7 +209,8 @@ TEST_F(PanelTest, RepaintingOnlyWhatTheNeedleChangedGivesTheWholePicture) {
         QImage shown = panel.compose();
         std::int32_t v = -12000;
         for (int i = 0; i < 120; ++i) {
-            v += i % 40 == 20 ? 9000 : 211; // sweeps with a jump now and then
+            // Sweeps with a jump now and then, and readings that hold still.
+            v += i % 40 == 20 ? 9000 : i % 4 == 0 ? 0 : 211;
             const QRegion changed = panel.Update_Needle(v, i % 30 > 25);
             EXPECT_LT(changed.boundingRect().width(), panel.widthPx()) << "dial " << dial;
             QPainter p(&shown);
@@ -219,6 +220,13 @@ TEST_F(PanelTest, RepaintingOnlyWhatTheNeedleChangedGivesTheWholePicture) {
                 ASSERT_TRUE(shown == panel.compose()) << "dial " << dial << ", move " << i;
             }
         }
+        // A reading that holds still repaints nothing, unless the needle's
+        // colour changes or it was taken off the dial.
+        panel.Update_Needle(8192, false);
+        EXPECT_TRUE(panel.Update_Needle(8192, false).isEmpty()) << "dial " << dial;
+        EXPECT_FALSE(panel.Update_Needle(8192, true).isEmpty()) << "dial " << dial;
+        panel.Remove_Needle();
+        EXPECT_FALSE(panel.Update_Needle(8192, true).isEmpty()) << "dial " << dial;
         // A slanted needle's change is a band along it, not its bounding box.
         panel.Update_Needle(8192, false);
         const QRegion slanted = panel.Update_Needle(8192 + 100, false);
