@@ -8,6 +8,7 @@
 #include "KvToolRecompute.h"
 #include "KvToolSummary.h"
 #include "KvdFile.h"
+#include "PairFiles.h"
 #include "PlayTime.h"
 #include "RecordingLoader.h"
 #include "SafeFile.h"
@@ -204,6 +205,19 @@ int usageError(const std::string& command, const std::string& problem, std::ostr
     err << "kvtool " << command << ": " << problem << "\n"
         << "Try 'kvtool " << command << " --help'.\n";
     return kExitError;
+}
+
+std::optional<int> refuseOutputOverInput(const std::string& command, const ParsedArgs& args,
+                                         std::ostream& err) {
+    const std::string out = args.value("-o");
+    for (const std::string& in : args.positional()) {
+        if (const auto own = pairFileNamedBy(out, in)) {
+            err << "kvtool " << command << ": -o " << out << " is part of the recording being read ("
+                << *own << "); choose another name\n";
+            return kExitError;
+        }
+    }
+    return std::nullopt;
 }
 
 namespace {
@@ -548,6 +562,7 @@ std::optional<int> runLeanCommand(const std::vector<std::string>& args, std::ost
     if (cmd == "summary") accepted = summaryOptions();
     ParsedArgs parsed = ParsedArgs::parse(rest, accepted);
     if (!parsed.ok()) return usageError(cmd, parsed.error(), err);
+    if (const auto refused = refuseOutputOverInput(cmd, parsed, err)) return *refused;
     // A progress line only for a person watching: standard error on a terminal.
     if (cmd == "summary")
         return summaryCommand(parsed, out, err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);

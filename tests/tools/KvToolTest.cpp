@@ -428,6 +428,38 @@ TEST(KvToolOutput, ExportNeverWritesOverAReadOnlyOrSpecialFile) {
     EXPECT_TRUE(std::filesystem::is_fifo(dir.file("p.csv")));
 }
 
+TEST(KvToolOutput, NoCommandWritesOverTheRecordingItReads) {
+    TempDir dir;
+    DemoOptions o;
+    o.records = 500;
+    ASSERT_FALSE(writeKvdFile(dir.file("in.kvd"), makeDemoRecords(o)));
+    ASSERT_EQ(writeDemoAudio(dir.file("in.wav"), 10.0, DemoAudioFormat::Wav, 8000, 1), "");
+    std::filesystem::create_directory_symlink(dir.path(), dir.file("alias"));
+    const std::string data = test::readText(dir.file("in.kvd"));
+    const std::string sound = test::readText(dir.file("in.wav"));
+    const std::string in = dir.file("in.kvd");
+    for (const std::string& out :
+         {in, dir.file("alias/in.kvd"), dir.path() + "/./in.wav", dir.file("alias/in.wav")}) {
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"export", in, "-o", out},
+              {"recompute", in, "-o", out},
+              {"events", in, "-o", out},
+              {"summary", in, "-o", out},
+              {"render", in, "--record", "5", "-o", out},
+              {"render", in, "--overview", "-o", out}}) {
+            SCOPED_TRACE(args[0] + " -o " + out);
+            const ToolRun r = kvtool(args);
+            EXPECT_EQ(r.code, 1);
+            EXPECT_NE(r.err.find("is part of the recording being read"), std::string::npos)
+                << r.err;
+        }
+    }
+    EXPECT_EQ(test::readText(dir.file("in.kvd")), data);
+    EXPECT_EQ(test::readText(dir.file("in.wav")), sound);
+    // Another name in the same folder is written as before.
+    EXPECT_EQ(kvtool({"export", in, "-o", dir.file("in.csv")}).code, 0);
+}
+
 TEST(KvToolOutput, AnOutputThatCannotBeWrittenIsAFailure) {
     TempDir dir;
     ASSERT_FALSE(writeKvdFile(dir.file("a.kvd"), test::plainRecords(60)));
