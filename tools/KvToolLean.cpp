@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <ostream>
 #include <sstream>
 #include <sys/stat.h>
@@ -459,8 +460,12 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
         o.fail(o.positional().empty() ? "give one FILE.kvd" : "give only one FILE.kvd");
     if (o.ok() && *to <= *from) o.fail("--to must be later than --from");
     if (!o.ok()) return usageError("cut", o.error(), err);
-    // Whole milliseconds from here on, so ties with record times are exact.
-    const std::int64_t fromMs = std::llround(*from * 1000), toMs = std::llround(*to * 1000);
+    // Whole milliseconds from here on, so ties with record times are exact. A
+    // time past the longest possible recording stands for its end (rounding
+    // it as it is would overflow).
+    constexpr double kEndMs = std::numeric_limits<std::int32_t>::max();
+    const std::int64_t fromMs = std::llround(std::min(*from * 1000, kEndMs));
+    const std::int64_t toMs = std::llround(std::min(*to * 1000, kEndMs));
     const std::string file = o.positional().front(), outPath = o.value("-o");
     const std::string base = pairBaseOf(file), outBase = pairBaseOf(outPath);
     SoundChannel channel(SoundChannel::Options{true, {}});
@@ -481,7 +486,7 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
     RecordingFile& rec = *loaded.recording;
     const std::int32_t totalMs = rec.TotalTimeMs;
     if (fromMs > totalMs) {
-        err << "kvtool cut: the range starts at " << fromMs / 1000.0
+        err << "kvtool cut: the range starts at " << *from
             << " s, after the end of the recording (" << totalMs / 1000.0 << " s)\n";
         return kExitError;
     }

@@ -332,6 +332,17 @@ TEST_F(KvToolCutInput, RangesAndNumbersThatWouldWriteAnUnplayablePairAreRefused)
               std::string::npos);
 }
 
+TEST_F(KvToolCutInput, TimesBeyondAnyRecordingMeanItsEnd) {
+    // Seconds too large for whole milliseconds: the range runs to the end.
+    const ToolRun all = cut("0", "1e20", dir.file("all.kvd"));
+    ASSERT_EQ(all.code, 0) << all.err;
+    EXPECT_EQ(std::filesystem::file_size(dir.file("all.kvd")), 1000u * 20);
+    const ToolRun late = cut("1e20", "1e21", dir.file("late.kvd"));
+    EXPECT_EQ(late.code, 1);
+    EXPECT_NE(late.err.find("after the end of the recording"), std::string::npos) << late.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("late.kvd")));
+}
+
 TEST_F(KvToolCutInput, TheSourceIsFoundThroughAnySpellingAndTargetsAreChecked) {
     const std::string source = test::readText(dir.file("in.kvd"));
     std::filesystem::create_directory_symlink(dir.path(), dir.file("alias"));
