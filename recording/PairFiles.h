@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kv {
 
@@ -11,5 +12,14 @@ namespace kv {
 // (through links, "./" and other folders' names); nothing when path names
 // none of them or does not exist yet.
 std::optional<std::string> pairFileNamedBy(const std::string& path, const std::string& kvdPath);
+
+// The one of files that path names, compared by identity; nothing when none.
+std::optional<std::string> fileNamedBy(const std::string& path,
+                                       const std::vector<std::string>& files);
+
+// Why an export to path may not be written: it would replace one of the
+// files of the loaded recording (inUse); empty when it names none of them.
+std::string exportOverRecordingProblem(const std::string& path,
+                                       const std::vector<std::string>& inUse);
 
 } // namespace kv
