@@ -7,6 +7,11 @@
 
 namespace kv {
 
+// The name of a pair's file with extension ext (".kvd", ".wav", ".mp3"):
+// base + ext, or base + the extension in capitals when only that exists (as
+// on media that show short names in capitals).
+std::string pairFile(const std::string& base, const std::string& ext);
+
 // The file of the recording whose data file is kvdPath (the data file, or its
 // .wav or .mp3 sound beside it) that path names, compared by identity
 // (through links, "./" and other folders' names); nothing when path names

@@ -300,7 +300,7 @@ int info(const std::string& file, std::ostream& out, std::ostream& err) {
     SoundChannel channel(SoundChannel::Options{true, {}});
     for (const auto& [ext, kind] :
          {std::pair{".wav", AudioKind::Wav}, std::pair{".mp3", AudioKind::Mp3}}) {
-        const std::string path = base + ext;
+        const std::string path = pairFile(base, ext);
         if (!std::filesystem::is_regular_file(path, ec) ||
             std::filesystem::file_size(path, ec) == 0)
             continue;

@@ -471,6 +471,25 @@ TEST(KvToolOutput, NoCommandWritesOverTheRecordingItReads) {
     EXPECT_EQ(kvtool({"export", in, "-o", dir.file("in.csv")}).code, 0);
 }
 
+TEST(KvTool, APairNamedInCapitalsIsReadWithItsSound) {
+    TempDir dir;
+    DemoOptions o;
+    o.records = 500;
+    ASSERT_FALSE(writeKvdFile(dir.file("WALK001.KVD"), makeDemoRecords(o)));
+    ASSERT_EQ(writeDemoAudio(dir.file("WALK001.WAV"), 10.0, DemoAudioFormat::Wav, 8000, 1), "");
+    const ToolRun info = kvtool({"info", dir.file("WALK001.KVD")});
+    EXPECT_EQ(info.code, 0) << info.err;
+    EXPECT_NE(info.out.find("audio: wav\n"), std::string::npos) << info.out;
+    const ToolRun cut =
+        kvtool({"cut", dir.file("WALK001.KVD"), "--from", "1", "--to", "5", "-o", dir.file("seg")});
+    EXPECT_EQ(cut.code, 0) << cut.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("seg.kvd")));
+    // Its sound is one of its files: never an output.
+    const std::string sound = test::readText(dir.file("WALK001.WAV"));
+    EXPECT_EQ(kvtool({"export", dir.file("WALK001.KVD"), "-o", dir.file("WALK001.WAV")}).code, 1);
+    EXPECT_EQ(test::readText(dir.file("WALK001.WAV")), sound);
+}
+
 TEST(KvToolOutput, AnOutputThatCannotBeWrittenIsAFailure) {
     TempDir dir;
     ASSERT_FALSE(writeKvdFile(dir.file("a.kvd"), test::plainRecords(60)));
