@@ -15,6 +15,7 @@
 #include "SegmentEditor.h"
 #include "SoundChannel.h"
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -217,6 +218,19 @@ std::optional<int> refuseOutputOverInput(const std::string& command, const Parse
                 << *own << "); choose another name\n";
             return kExitError;
         }
+    }
+    // No command writes a recording: an existing data or sound file (such as
+    // one found in a folder being summarised) is never an output.
+    std::error_code ec;
+    const auto dot = out.find_last_of("./");
+    std::string ext = dot == std::string::npos || out[dot] != '.' ? "" : out.substr(dot);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if ((ext == ".kvd" || ext == ".wav" || ext == ".mp3") &&
+        std::filesystem::exists(std::filesystem::u8path(out), ec)) {
+        err << "kvtool " << command << ": -o " << out
+            << " is a recording's file; choose another name\n";
+        return kExitError;
     }
     return std::nullopt;
 }

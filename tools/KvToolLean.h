@@ -26,8 +26,9 @@ std::optional<int> runLeanCommand(const std::vector<std::string>& args, std::ost
 int usageError(const std::string& command, const std::string& problem, std::ostream& err);
 
 // Refuses an output (-o) that names a file of a recording the command reads
-// (its data file or its sound), however it is spelt: reports it and returns
-// the exit code 1; nothing when the output is another file.
+// (its data file or its sound), however it is spelt, or any existing .kvd,
+// .wav or .mp3 file: reports it and returns the exit code 1; nothing when the
+// output is another file.
 std::optional<int> refuseOutputOverInput(const std::string& command, const ParsedArgs& args,
                                          std::ostream& err);
 

@@ -465,6 +465,15 @@ TEST(KvToolOutput, NoCommandWritesOverTheRecordingItReads) {
                 << r.err;
         }
     }
+    // A summary of a folder reads every recording in it; any existing
+    // recording's file is refused as its output.
+    std::filesystem::create_directory(dir.file("sub"));
+    ASSERT_FALSE(writeKvdFile(dir.file("sub/other.kvd"), makeDemoRecords(o)));
+    const std::string other = test::readText(dir.file("sub/other.kvd"));
+    const ToolRun folder = kvtool({"summary", dir.path(), "-o", dir.file("sub/other.kvd")});
+    EXPECT_EQ(folder.code, 1);
+    EXPECT_NE(folder.err.find("is a recording's file"), std::string::npos) << folder.err;
+    EXPECT_EQ(test::readText(dir.file("sub/other.kvd")), other);
     EXPECT_EQ(test::readText(dir.file("in.kvd")), data);
     EXPECT_EQ(test::readText(dir.file("in.wav")), sound);
     // Another name in the same folder is written as before.
