@@ -1,6 +1,7 @@
 #include "RecordingSummary.h"
 
 #include "KvdFile.h"
+#include "PairFiles.h"
 #include "RecordingEvents.h"
 #include "RecordingFile.h"
 #include "SafeFile.h"
@@ -129,12 +130,13 @@ SoundInfo findSound(const std::string& basePath) {
     bool regular = false;
     struct stat st {};
     // The loader takes the .wav unless it is missing or empty, then the .mp3.
-    if (fileSize(basePath + ".wav", regular) > 0) {
+    const std::string wav = pairFile(basePath, ".wav"), mp3 = pairFile(basePath, ".mp3");
+    if (fileSize(wav, regular) > 0) {
         info.kind = "wav";
-        info.path = basePath + ".wav";
-    } else if (::lstat((basePath + ".mp3").c_str(), &st) == 0) {
+        info.path = wav;
+    } else if (::lstat(mp3.c_str(), &st) == 0) {
         info.kind = "mp3";
-        info.path = basePath + ".mp3";
+        info.path = mp3;
     } else {
         return info;
     }

@@ -1,8 +1,10 @@
 #include "ReportExport.h"
 
 #include "MainWindow.h"
+#include "PairFiles.h"
 #include "RecordingSummary.h"
 #include "SafeFile.h"
+#include "SegmentEditor.h"
 #include "SessionReport.h"
 
 #include <QAction>
@@ -41,6 +43,13 @@ void ReportExport::exportReport() {
     request.defaultSuffix = "pdf";
     const std::optional<std::string> chosen = m_window.dialogs().saveFile(request);
     if (!chosen) return;
+    // The dialog asks before it replaces a file, but never the recording's own.
+    if (const std::string why = exportOverRecordingProblem(*chosen, filesInUse(*rec));
+        !why.empty()) {
+        m_window.dialogs().showMessage(
+            {"The report could not be written.\n\n" + why, kAppTitle, MessageIcon::Exclamation});
+        return;
+    }
 
     ReportInput in;
     in.file = base + ".kvd";

@@ -5,9 +5,11 @@
 #include "EventTable.h"
 #include "FileError.h"
 #include "OverviewWidget.h"
+#include "PairFiles.h"
 #include "PlaybackEngine.h"
 #include "RecordingFile.h"
 #include "SafeFile.h"
+#include "SegmentEditor.h"
 #include "TextConversion.h"
 
 #include <QAction>
@@ -179,6 +181,13 @@ void SessionNavigator::exportEvents() {
     request.defaultSuffix = "csv";
     const auto path = m_dialogs.saveFile(request);
     if (!path) return;
+    // The dialog asks before it replaces a file, but never the recording's own.
+    if (const std::string why = exportOverRecordingProblem(*path, filesInUse(*m_recording));
+        !why.empty()) {
+        m_dialogs.showMessage({"The events could not be written to " + *path + ": " + why,
+                               "Export Events", MessageIcon::Exclamation});
+        return;
+    }
     std::ostringstream csv;
     writeEventsCsv(m_list->model().shownEvents(), m_recording->Records, csv);
     if (const auto error = replaceFileContents(*path, csv.str(), *path))

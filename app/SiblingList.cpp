@@ -1,6 +1,7 @@
 #include "SiblingList.h"
 
 #include "FileFunctions.h"
+#include "PairFiles.h"
 
 #include <cctype>
 #include <cstdio>
@@ -21,7 +22,7 @@ std::optional<SiblingList> findSiblings(const std::string& basePath) {
     for (int n = 1; n <= 999; ++n) {
         char digits[8];
         std::snprintf(digits, sizeof digits, "%03d", n);
-        if (!File_Exists(list.prefix + digits + ".kvd")) continue;
+        if (!File_Exists(pairFile(list.prefix + digits, ".kvd"))) continue;
         list.numbers.emplace_back(digits);
         if (n == loaded) list.selected = static_cast<int>(list.numbers.size()) - 1;
     }

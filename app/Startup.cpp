@@ -16,20 +16,32 @@
 namespace kv {
 
 // The stored left, top and width, then the stored state. A place on no
-// screen (a screen since removed) moves onto the primary screen.
+// screen (a screen since removed) moves onto the primary screen. Once the
+// height has followed the width, a window whose lower part would lie below
+// its screen (a place and width kept from a taller screen) moves up, so that
+// its buttons can be reached.
 void MainWindow::placeWindow(const SessionConfig& c) {
     QRect r(c.MainLeft, std::max<int>(c.MainTop, 0), std::max<int>(c.MainWidth, 650), height());
     const QScreen* primary = QGuiApplication::primaryScreen();
-    bool onScreen = false;
+    const QScreen* target = nullptr;
     for (const QScreen* s : QGuiApplication::screens())
-        onScreen = onScreen || s->availableGeometry().intersects(r);
-    if (!onScreen && primary) {
+        if (!target && s->availableGeometry().intersects(r)) target = s;
+    if (!target && primary) {
         const QRect a = primary->availableGeometry();
         r.moveLeft(std::clamp(r.left(), a.left(), std::max(a.left(), a.right() + 1 - r.width())));
         r.moveTop(std::clamp(r.top(), a.top(), std::max(a.top(), a.bottom() + 1 - r.height())));
+        target = primary;
     }
     setGeometry(r);
     Form_Resize(); // the height follows the width
+    if (target) {
+        const QRect a = target->availableGeometry();
+        QRect g = geometry();
+        if (g.bottom() > a.bottom()) {
+            g.moveTop(std::max(a.top(), a.bottom() + 1 - g.height()));
+            setGeometry(g);
+        }
+    }
     if (c.MainWindowState == 2) setWindowState(Qt::WindowMaximized);
     if (c.MainWindowState == 1) setWindowState(Qt::WindowMinimized);
 }

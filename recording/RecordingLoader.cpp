@@ -2,6 +2,7 @@
 
 #include "AudioChannel.h"
 #include "AudioCommand.h"
+#include "PairFiles.h"
 #include "PlayTime.h"
 #include "SegmentEditor.h"
 
@@ -135,16 +136,16 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio,
     // A save of this pair that a crash cut short is finished or undone first.
     result.notice = recoverInterruptedSave(request.basePath);
 
-    const std::string dataPath = request.basePath + ".kvd";
+    const std::string dataPath = pairFile(request.basePath, ".kvd");
     if (fileLength(dataPath) < 0)
         return fail(missingFile(LoadError::Type::DataFileMissing, "kvd", dataPath));
 
     auto rec = std::make_unique<RecordingFile>();
     if (request.audioEnable) {
-        rec->AudioPath = request.basePath + ".wav";
+        rec->AudioPath = pairFile(request.basePath, ".wav");
         rec->AudioType = AudioKind::Wav;
         if (fileLength(rec->AudioPath) <= 0) {
-            rec->AudioPath = request.basePath + ".mp3";
+            rec->AudioPath = pairFile(request.basePath, ".mp3");
             rec->AudioType = AudioKind::Mp3;
             if (fileLength(rec->AudioPath) < 0)
                 return fail(missingFile(LoadError::Type::AudioMissing, "mp3", rec->AudioPath));

@@ -2,10 +2,12 @@
 
 #include "AudioChannel.h"
 #include "AudioCommand.h"
+#include "PairFiles.h"
 #include "PlayTime.h"
 #include "SafeFile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -94,17 +96,20 @@ void cutAudio(AudioChannel& audio, const ExpandCut& cut) {
 std::vector<std::string> filesInUse(const RecordingFile& rec) {
     std::vector<std::string> files;
     if (rec.LoadedFileBase != "Buffer" && !rec.LoadedFileBase.empty())
-        files.push_back(rec.LoadedFileBase + ".kvd");
+        files.push_back(pairFile(rec.LoadedFileBase, ".kvd"));
     if (!rec.AudioPath.empty()) files.push_back(rec.AudioPath);
     return files;
 }
 
 std::string pairBaseOf(const std::string& chosen) {
     constexpr std::string_view ext = ".kvd";
-    if (chosen.size() > ext.size() &&
-        chosen.compare(chosen.size() - ext.size(), ext.size(), ext) == 0)
-        return chosen.substr(0, chosen.size() - ext.size());
-    return chosen;
+    if (chosen.size() <= ext.size()) return chosen;
+    // In any case: "WALK001.KVD" is the pair WALK001.
+    for (std::size_t i = 0; i < ext.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(chosen[chosen.size() - ext.size() + i])) !=
+            ext[i])
+            return chosen;
+    return chosen.substr(0, chosen.size() - ext.size());
 }
 
 std::vector<std::string> existingPairFiles(const std::string& basePath, bool withSound) {

@@ -51,6 +51,15 @@ bool isComment(std::string_view line) {
     return !line.empty() && (line.front() == ';' || line.front() == '#');
 }
 
+// Whether a path names one of a recording's files (its data or its sound),
+// by the name's extension in any case.
+bool namesRecordingFile(const std::string& path) {
+    const auto dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] != '.') return false;
+    const std::string_view ext = std::string_view(path).substr(dot);
+    return sameName(ext, ".kvd") || sameName(ext, ".wav") || sameName(ext, ".mp3");
+}
+
 // "key=value" lines: the key; nothing for comments, sections and other lines.
 std::optional<std::string_view> keyOf(std::string_view line) {
     if (isComment(line) || sectionOf(line)) return std::nullopt;
@@ -66,6 +75,10 @@ std::string_view valueOf(std::string_view line) {
 } // namespace
 
 ProfileFile::ProfileFile(std::string path) : m_path(std::move(path)) {
+    // A recording's file chosen as the settings file is neither read nor
+    // written: settings lines written into it would damage the recording.
+    m_recordingFile = namesRecordingFile(m_path);
+    if (m_recordingFile) return;
     struct stat st {};
     if (::stat(m_path.c_str(), &st) != 0) {
         // A missing file is an empty one; anything else that stops us seeing
@@ -167,7 +180,7 @@ void ProfileFile::write(const std::string& section, const std::string& key,
 
 void ProfileFile::discardContents() {
     m_lines.clear();
-    m_loaded = true;
+    m_loaded = !m_recordingFile;
     m_changed = true;
 }
 
@@ -179,6 +192,10 @@ std::string ProfileFile::contents() const {
 }
 
 std::optional<FileError> ProfileFile::save() {
+    if (m_recordingFile)
+        return FileError{75, "Path/File access error: " + m_path +
+                                 " is not a settings file (it belongs to a recording), so it was "
+                                 "not written"};
     if (!m_loaded)
         return FileError{75, "Path/File access error: " + m_path +
                                  " could not be read, so it was not written over"};

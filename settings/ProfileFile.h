@@ -22,8 +22,9 @@ public:
     explicit ProfileFile(std::string path);
 
     // False when the file exists but could not be read (unreadable, not a
-    // regular file, too large): then save() refuses to write it. A missing
-    // file reads as empty.
+    // regular file, too large) or is a recording's data or sound file (named
+    // .kvd, .wav or .mp3): then save() refuses to write it. A missing file
+    // reads as empty.
     bool loaded() const { return m_loaded; }
 
     std::string read(const std::string& section, const std::string& key,
@@ -59,6 +60,7 @@ private:
     std::string m_eol = "\n"; // for new lines: the file's own line ending
     bool m_loaded = false;
     bool m_changed = false;
+    bool m_recordingFile = false; // a recording's file: never a settings file
 };
 
 } // namespace kv

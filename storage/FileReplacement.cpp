@@ -287,13 +287,29 @@ std::optional<FileError> FileReplacement::commit() {
     return std::nullopt;
 }
 
+// Whether every entry is one a save could have written beside this journal:
+// temporaries and backups are the program's own names beside their target,
+// and a file that is new (no backup) lies in the journal's folder. Anything
+// else did not come from a save, and acting on it could move or remove any
+// file.
+bool plausibleJournal(const Journal& j, const fs::path& journal) {
+    const fs::path folder = journal.parent_path().empty() ? "." : journal.parent_path();
+    for (const auto& e : j.entries) {
+        if (e.target.empty() || !isTemporaryBeside(e.temp, e.target)) return false;
+        if (!e.backup.empty() && !isTemporaryBeside(e.backup, e.target)) return false;
+        const fs::path targetFolder = e.target.parent_path().empty() ? "." : e.target.parent_path();
+        if (e.backup.empty() && !sameFile(targetFolder, folder)) return false;
+    }
+    return true;
+}
+
 Recovery recoverReplacement(const fs::path& journal) {
     Recovery out;
     if (!pathExists(journal)) return out;
     std::ifstream in(journal, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto j = in.bad() ? std::nullopt : decodeJournal(std::move(text));
-    if (!j) {
+    if (!j || !plausibleJournal(*j, journal)) {
         out.outcome = Recovery::Outcome::Unreadable;
         out.message = "The journal " + journal.string() +
                       " of an interrupted save could not be read; the files were left as they are.";

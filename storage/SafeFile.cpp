@@ -157,6 +157,10 @@ fs::path temporaryBeside(const fs::path& target, const std::string& ext) {
     return target.parent_path() / (head + name + ext);
 }
 
+bool isTemporaryBeside(const fs::path& path, const fs::path& target) {
+    return path.parent_path() == target.parent_path() && ownerOf(path.filename().string()) != 0;
+}
+
 void registerTemporary(const fs::path& temp) {
     const std::lock_guard lock(registryMutex());
     registry().insert(temp.lexically_normal().string());

@@ -44,6 +44,10 @@ bool syncFolder(const std::filesystem::path& folder);
 std::filesystem::path temporaryBeside(const std::filesystem::path& target,
                                       const std::string& ext = ".tmp");
 
+// Whether path could be a temporary that temporaryBeside made for target:
+// one of the program's temporary names, in target's folder.
+bool isTemporaryBeside(const std::filesystem::path& path, const std::filesystem::path& target);
+
 // Temporaries made by this process that are still in use; any other
 // temporary of this process is a leftover.
 void registerTemporary(const std::filesystem::path& temp);

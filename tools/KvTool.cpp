@@ -52,6 +52,7 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
     if (cmd == "report") accepted = reportOptions();
     ParsedArgs parsed = ParsedArgs::parse(rest, accepted);
     if (!parsed.ok()) return usageError(cmd, parsed.error(), err);
+    if (const auto refused = refuseOutputOverInput(cmd, parsed, err)) return *refused;
     const std::vector<std::string>& files = parsed.positional();
     if (cmd == "channel") {
         if (!files.empty()) return usageError(cmd, "takes no file: " + files.front(), err);

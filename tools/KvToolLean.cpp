@@ -8,12 +8,14 @@
 #include "KvToolRecompute.h"
 #include "KvToolSummary.h"
 #include "KvdFile.h"
+#include "PairFiles.h"
 #include "PlayTime.h"
 #include "RecordingLoader.h"
 #include "SafeFile.h"
 #include "SegmentEditor.h"
 #include "SoundChannel.h"
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -23,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <ostream>
 #include <sstream>
 #include <sys/stat.h>
@@ -206,6 +209,32 @@ int usageError(const std::string& command, const std::string& problem, std::ostr
     return kExitError;
 }
 
+std::optional<int> refuseOutputOverInput(const std::string& command, const ParsedArgs& args,
+                                         std::ostream& err) {
+    const std::string out = args.value("-o");
+    for (const std::string& in : args.positional()) {
+        if (const auto own = pairFileNamedBy(out, in)) {
+            err << "kvtool " << command << ": -o " << out << " is part of the recording being read ("
+                << *own << "); choose another name\n";
+            return kExitError;
+        }
+    }
+    // No command writes a recording: an existing data or sound file (such as
+    // one found in a folder being summarised) is never an output.
+    std::error_code ec;
+    const auto dot = out.find_last_of("./");
+    std::string ext = dot == std::string::npos || out[dot] != '.' ? "" : out.substr(dot);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if ((ext == ".kvd" || ext == ".wav" || ext == ".mp3") &&
+        std::filesystem::exists(std::filesystem::u8path(out), ec)) {
+        err << "kvtool " << command << ": -o " << out
+            << " is a recording's file; choose another name\n";
+        return kExitError;
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 // Reads and checks a data file, reporting failures as the player does.
@@ -285,7 +314,7 @@ int info(const std::string& file, std::ostream& out, std::ostream& err) {
     SoundChannel channel(SoundChannel::Options{true, {}});
     for (const auto& [ext, kind] :
          {std::pair{".wav", AudioKind::Wav}, std::pair{".mp3", AudioKind::Mp3}}) {
-        const std::string path = base + ext;
+        const std::string path = pairFile(base, ext);
         if (!std::filesystem::is_regular_file(path, ec) ||
             std::filesystem::file_size(path, ec) == 0)
             continue;
@@ -445,8 +474,12 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
         o.fail(o.positional().empty() ? "give one FILE.kvd" : "give only one FILE.kvd");
     if (o.ok() && *to <= *from) o.fail("--to must be later than --from");
     if (!o.ok()) return usageError("cut", o.error(), err);
-    // Whole milliseconds from here on, so ties with record times are exact.
-    const std::int64_t fromMs = std::llround(*from * 1000), toMs = std::llround(*to * 1000);
+    // Whole milliseconds from here on, so ties with record times are exact. A
+    // time past the longest possible recording stands for its end (rounding
+    // it as it is would overflow).
+    constexpr double kEndMs = std::numeric_limits<std::int32_t>::max();
+    const std::int64_t fromMs = std::llround(std::min(*from * 1000, kEndMs));
+    const std::int64_t toMs = std::llround(std::min(*to * 1000, kEndMs));
     const std::string file = o.positional().front(), outPath = o.value("-o");
     const std::string base = pairBaseOf(file), outBase = pairBaseOf(outPath);
     SoundChannel channel(SoundChannel::Options{true, {}});
@@ -467,7 +500,7 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
     RecordingFile& rec = *loaded.recording;
     const std::int32_t totalMs = rec.TotalTimeMs;
     if (fromMs > totalMs) {
-        err << "kvtool cut: the range starts at " << fromMs / 1000.0
+        err << "kvtool cut: the range starts at " << *from
             << " s, after the end of the recording (" << totalMs / 1000.0 << " s)\n";
         return kExitError;
     }
@@ -548,6 +581,7 @@ std::optional<int> runLeanCommand(const std::vector<std::string>& args, std::ost
     if (cmd == "summary") accepted = summaryOptions();
     ParsedArgs parsed = ParsedArgs::parse(rest, accepted);
     if (!parsed.ok()) return usageError(cmd, parsed.error(), err);
+    if (const auto refused = refuseOutputOverInput(cmd, parsed, err)) return *refused;
     // A progress line only for a person watching: standard error on a terminal.
     if (cmd == "summary")
         return summaryCommand(parsed, out, err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);

@@ -26,8 +26,10 @@ constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
 constexpr int kExitFormat = 2;
 
+// Data files by their extension in either case ("WALK001.KVD" too).
 bool endsWithKvd(const std::string& name) {
-    return name.size() > 4 && name.compare(name.size() - 4, 4, ".kvd") == 0;
+    return name.size() > 4 && (name.compare(name.size() - 4, 4, ".kvd") == 0 ||
+                               name.compare(name.size() - 4, 4, ".KVD") == 0);
 }
 
 // Searches folders for recordings. Real subfolders are searched first and

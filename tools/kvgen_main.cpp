@@ -5,9 +5,30 @@
 #include "SyntheticFalls.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
+
+namespace {
+
+// A number from lo to hi, the whole argument; nothing (and a message) for
+// anything else, so that a typing slip never makes a surprising file.
+std::optional<double> numberArg(const char* text, const char* what, double lo, double hi) {
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (*text == '\0' || *end != '\0' || !std::isfinite(v) || v < lo || v > hi) {
+        std::cerr << "kvgen: " << what << " must be a number from " << lo << " to " << hi
+                  << ", not '" << text << "'\n";
+        return std::nullopt;
+    }
+    return v;
+}
+
+constexpr double kMaxSeconds = 24 * 3600.0; // a day of records at most
+
+} // namespace
 
 int main(int argc, char** argv) {
     const std::string cmd = argc > 1 ? argv[1] : "";
@@ -15,13 +36,20 @@ int main(int argc, char** argv) {
     if (cmd == "demo" && argc == 3) {
         error = kv::writeDemoSet(argv[2]);
     } else if (cmd == "dummy" && (argc == 3 || argc == 4)) {
-        const double hours = argc == 4 ? std::atof(argv[3]) : 4.1;
-        error = kv::writeSilenceMp3(argv[2], hours * 3600.0);
+        const auto hours = argc == 4 ? numberArg(argv[3], "HOURS", 0.001, 24) : 4.1;
+        if (!hours) return 1;
+        error = kv::writeSilenceMp3(argv[2], *hours * 3600.0);
     } else if (cmd == "recording" && argc == 5) {
         // kvgen recording BASE SECONDS wav|mp3|none
         const std::string base = argv[2];
-        const double seconds = std::atof(argv[3]);
+        const auto secondsArg = numberArg(argv[3], "SECONDS", 0.1, kMaxSeconds);
+        if (!secondsArg) return 1;
+        const double seconds = *secondsArg;
         const std::string audio = argv[4];
+        if (audio != "wav" && audio != "mp3" && audio != "none") {
+            std::cerr << "kvgen: the sound must be wav, mp3 or none, not '" << audio << "'\n";
+            return 1;
+        }
         kv::DemoOptions o;
         o.records = static_cast<std::int32_t>(seconds * 50) + 1;
         if (auto e = kv::writeKvdFile(base + ".kvd", kv::makeDemoRecords(o)))
@@ -35,10 +63,19 @@ int main(int argc, char** argv) {
         // known falls (noise in dial divisions); the falls go to standard
         // output as CSV.
         kv::FallOptions o;
-        o.records = static_cast<std::int32_t>(std::atof(argv[3]) * 50) + 1;
-        if (argc > 4) o.noiseDivisions = std::atof(argv[4]);
-        if (argc > 5) o.seed = static_cast<std::uint32_t>(std::strtoul(argv[5], nullptr, 10));
-        if (argc > 6) o.knobIndex = std::clamp(std::atoi(argv[6]), 0, 63);
+        const auto seconds = numberArg(argv[3], "SECONDS", 0.1, kMaxSeconds);
+        const auto noise = argc > 4 ? numberArg(argv[4], "NOISE", 0, 100) : 0.0;
+        const auto seed = argc > 5 ? numberArg(argv[5], "SEED", 0, 4294967295.0) : 0.0;
+        const auto knob = argc > 6 ? numberArg(argv[6], "KNOB", 0, 63) : 0.0;
+        if (!seconds || !noise || !seed || !knob) return 1;
+        if (*seed != std::floor(*seed) || *knob != std::floor(*knob)) {
+            std::cerr << "kvgen: SEED and KNOB are whole numbers\n";
+            return 1;
+        }
+        o.records = static_cast<std::int32_t>(*seconds * 50) + 1;
+        if (argc > 4) o.noiseDivisions = *noise;
+        if (argc > 5) o.seed = static_cast<std::uint32_t>(*seed);
+        if (argc > 6) o.knobIndex = static_cast<int>(*knob);
         const kv::FallRecording made = kv::makeFallRecording(o);
         if (auto e = kv::writeKvdFile(std::string(argv[2]) + ".kvd", made.records))
             error = e->description;

@@ -133,6 +133,26 @@ TEST_F(MainWindowTest, RightClickOnLoadListsTheNumberedSiblings) {
     EXPECT_EQ(label("lblLoadedFile"), "walk010");
 }
 
+TEST_F(MainWindowTest, ARecordingNamedInCapitalsLoadsWithItsSiblings) {
+    // Files copied from media that show short names in capitals.
+    for (const char* n : {"WALK001", "WALK002"}) {
+        ASSERT_FALSE(writeKvdFile(dir.file(std::string(n) + ".KVD"), test::plainRecords(60)));
+        test::writeText(dir.file(std::string(n) + ".MP3"), "ID3");
+    }
+    log.fileAnswers.push_back(dir.file("WALK001.KVD"));
+    child<QToolButton>("cmdLoad")->click();
+    EXPECT_TRUE(log.messages.empty()) << log.messages[0].text;
+    ASSERT_TRUE(window->isLoaded());
+    EXPECT_EQ(label("lblLoadedFile"), "WALK001");
+    EXPECT_EQ(window->recording()->AudioPath, dir.file("WALK001.MP3"));
+
+    QTest::mouseClick(child<QToolButton>("cmdLoad"), Qt::RightButton);
+    auto* list = child<QComboBox>("cboFile");
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_EQ(list->count(), 2);
+    list->hidePopup();
+}
+
 TEST_F(MainWindowTest, SiblingListStaysOpenWhileItsDropDownIsOpen) {
     for (const char* n : {"walk001", "walk002"})
         recording(n, 60);

@@ -254,6 +254,23 @@ TEST_F(NavigatorTest, ExportEventsWritesTheToolsTableOfTheShownKinds) {
     EXPECT_NE(log.messages.back().text.find("could not be written"), std::string::npos);
 }
 
+TEST_F(NavigatorTest, ExportEventsNeverWritesOverTheLoadedRecording) {
+    const std::string data = readText(dir.file("tags001.kvd"));
+    auto* exportButton = list().findChild<QPushButton*>(QStringLiteral("cmdExportEvents"));
+    ASSERT_NE(exportButton, nullptr);
+    for (const std::string& target : {dir.file("tags001.kvd"), dir.path() + "/./tags001.mp3"}) {
+        SCOPED_TRACE(target);
+        log.messages.clear();
+        log.fileAnswers.push_back(target);
+        QTest::mouseClick(exportButton, Qt::LeftButton);
+        ASSERT_EQ(log.messages.size(), 1u);
+        EXPECT_NE(log.messages[0].text.find("belongs to the loaded recording"), std::string::npos)
+            << log.messages[0].text;
+    }
+    EXPECT_EQ(readText(dir.file("tags001.kvd")), data);
+    EXPECT_EQ(readText(dir.file("tags001.mp3")), "ID3");
+}
+
 TEST_F(NavigatorTest, PlayingRepaintsTheStripOnlyWhenTheCursorChangesColumn) {
     playFromStart();
     const int repaints = strip().repaintRequests();

@@ -129,6 +129,25 @@ TEST_F(ReportExportTest, CancelledOrRefusedTargetWritesNothing) {
     EXPECT_TRUE(log.openedDocuments.empty());
 }
 
+TEST_F(ReportExportTest, NeverWritesOverTheLoadedRecording) {
+    start();
+    loadRecording(300);
+    const std::string data = test::readText(dir.file("rec001.kvd"));
+    std::filesystem::create_directory_symlink(dir.path(), dir.file("alias"));
+    for (const std::string& target : {dir.file("alias/rec001.kvd"), dir.file("rec001.mp3")}) {
+        SCOPED_TRACE(target);
+        log.messages.clear();
+        log.fileAnswers.push_back(target);
+        exportThroughTheMenu();
+        ASSERT_EQ(log.messages.size(), 1u);
+        EXPECT_NE(log.messages[0].text.find("belongs to the loaded recording"), std::string::npos)
+            << log.messages[0].text;
+    }
+    EXPECT_EQ(test::readText(dir.file("rec001.kvd")), data);
+    EXPECT_EQ(test::readText(dir.file("rec001.mp3")), "ID3");
+    EXPECT_TRUE(log.openedDocuments.empty());
+}
+
 TEST_F(ReportExportTest, DisabledWithoutARecording) {
     start();
     QMenu* popup = openFileMenu();

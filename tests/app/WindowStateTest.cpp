@@ -86,6 +86,25 @@ TEST_F(WindowStateTest, APlaceOnNoScreenMovesOntoTheScreen) {
     EXPECT_EQ(window->width(), 700);
 }
 
+TEST_F(WindowStateTest, AWindowStoredLowerOrWiderThanTheScreenKeepsItsButtonsOnIt) {
+    // A place and width kept from a taller screen: the height follows the
+    // width, and the window moves up until its lower edge (the buttons) is
+    // on the screen.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const auto& [left, top, width] :
+         {std::tuple{40.0, 400.0, 720.0}, {5000.0, 3000.0, 32000.0}, {0.0, 300.0, 32000.0}}) {
+        SCOPED_TRACE(std::to_string(top) + " " + std::to_string(width));
+        createWindow();
+        storePlacement(left, top, width, 0);
+        start();
+        const QRect g = window->geometry();
+        // The window system's frame borders (a few pixels) aside.
+        EXPECT_LE(g.bottom(), screen.bottom() + 4) << g.y() << " " << g.height();
+        EXPECT_GE(g.top(), screen.top());
+        EXPECT_TRUE(g.intersects(screen));
+    }
+}
+
 TEST_F(WindowStateTest, LoopButtonShowsTheStoredLoopSetting) {
     test::writeText(dir.file("kv_Player.ini"), "[Recording]\r\nPlayLoopEnable=True\r\n");
     start();

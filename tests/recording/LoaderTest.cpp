@@ -1,6 +1,7 @@
 #include "KvdFile.h"
 #include "RecordingFakeChannel.h"
 #include "RecordingLoader.h"
+#include "SegmentEditor.h"
 #include "TempDir.h"
 
 #include <gmock/gmock.h>
@@ -67,6 +68,28 @@ TEST_F(LoaderTest, ChoosesTheAudioFile) {
     ASSERT_TRUE(off.recording);
     EXPECT_EQ(off.recording->AudioPath, dir.file("dummy.mp3"));
     EXPECT_EQ(off.recording->AudioType, AudioKind::Mp3);
+}
+
+TEST_F(LoaderTest, APairNamedInCapitalsLoads) {
+    // Copied from media that show short names in capitals: WALK001.KVD, WALK001.WAV.
+    ASSERT_FALSE(writeKvdFile(dir.file("WALK001.KVD"), test::plainRecords(300)));
+    test::writeText(dir.file("WALK001.WAV"), "RIFF");
+    const std::string base = pairBaseOf(dir.file("WALK001.KVD"));
+    EXPECT_EQ(base, dir.file("WALK001"));
+    const LoadResult r = Load_File({base, true, dir.file("dummy.mp3")}, audio, observer);
+    ASSERT_TRUE(r.recording) << r.error->message().text;
+    EXPECT_EQ(r.recording->RecordCount, 300);
+    EXPECT_EQ(r.recording->AudioPath, dir.file("WALK001.WAV"));
+    r.recording->LoadedFileBase = base;
+    EXPECT_THAT(filesInUse(*r.recording),
+                ElementsAre(dir.file("WALK001.KVD"), dir.file("WALK001.WAV")));
+
+    // The usual small letters come first; an MP3 in capitals is found too.
+    test::writeText(dir.file("WALK001.WAV"), "");
+    test::writeText(dir.file("WALK001.MP3"), "ID3");
+    const LoadResult mp3 = Load_File({base, true, dir.file("dummy.mp3")}, audio, observer);
+    ASSERT_TRUE(mp3.recording);
+    EXPECT_EQ(mp3.recording->AudioPath, dir.file("WALK001.MP3"));
 }
 
 TEST_F(LoaderTest, MissingFilesGiveTheirMessages) {

@@ -263,6 +263,30 @@ protected:
     SettingsStore store{dir.path()};
 };
 
+TEST_F(UnwritableSettingsTest, ARecordingsDataOrSoundFileIsNeverWrittenAsSettings) {
+    // Chosen by mistake in Load Settings or Save Settings As, a recording's
+    // file would get settings lines written into it at the next save.
+    const std::string bytes = std::string("\x10\x27\0\0O\n[Recording]\nSavePath=x\n", 25);
+    for (const char* name : {"rec001.kvd", "rec001.WAV", "rec001.mp3", "new.kvd"}) {
+        SCOPED_TRACE(name);
+        const std::string file = dir.file(name);
+        const bool exists = std::string(name) != "new.kvd";
+        if (exists) test::writeText(file, bytes);
+        store.SettingsFilePath = file;
+        for (const auto& e :
+             {store.Save_RecordingSettings(), store.Save_Settings(), store.Save_SettingsAs(file)}) {
+            ASSERT_TRUE(e);
+            EXPECT_NE(couldNotSaveSettingsText(*e).find(file + " is not a settings file"),
+                      std::string::npos)
+                << e->description;
+        }
+        if (exists)
+            EXPECT_EQ(test::readText(file), bytes);
+        else
+            EXPECT_FALSE(std::filesystem::exists(file));
+    }
+}
+
 TEST_F(UnwritableSettingsTest, AReadOnlyFileIsAFailingWriteAndStaysAsItWas) {
     test::writeText(path, "[Colors]\nDial_Color=5\n[Other]\nkeep=me\n");
     ::chmod(path.c_str(), 0444);
@@ -340,7 +364,8 @@ TEST_F(SettingsTest, PlayerPreferencesLiveInTheirOwnSectionAndClampToTheirRange)
     ASSERT_FALSE(savePlayerPreference(store.SettingsFilePath, "ShowOverview", "True"));
     const std::string text = test::readText(store.SettingsFilePath);
     EXPECT_EQ(text.rfind(described, 0), 0u);
-    EXPECT_NE(text.find("[Player]\r\nSpeedPercent=150\r\nShowOverview=True\r\n"), std::string::npos);
+    EXPECT_NE(text.find("[Player]\r\nSpeedPercent=150\r\nShowOverview=True\r\n"),
+              std::string::npos);
     p = loadPlayerPreferences(store.SettingsFilePath);
     EXPECT_EQ(p.SpeedPercent, 150);
     EXPECT_TRUE(p.ShowOverview);

@@ -209,6 +209,55 @@ TEST(FileReplacement, AJournalWhoseNewFileIsGoneIsUndone) {
     EXPECT_THAT(filesIn(f.dir.path()), ElementsAre("a.kvd"));
 }
 
+// A journal as the program writes it, with one entry.
+std::string journalText(const std::string& target, const std::string& temp,
+                        const std::string& backup, const struct stat& newFile) {
+    auto field = [](const std::string& key, const std::string& value) {
+        return key + " " + std::to_string(value.size()) + ":" + value + "\n";
+    };
+    return "kv-player replacement journal 1\n" + field("name", "a.kvd") + "entries 1\n" +
+           field("target", target) + field("shown", "a.kvd") + field("temp", temp) +
+           field("backup", backup) + "new " + std::to_string(newFile.st_dev) + " " +
+           std::to_string(newFile.st_ino) + "\n";
+}
+
+TEST(FileReplacement, AJournalNamingFilesASaveNeverTouchesMovesNothing) {
+    // A journal found beside a recording may come from anywhere: entries whose
+    // temporaries or backups are not the program's own names beside their
+    // target, or that would remove a new file outside the journal's folder,
+    // are not acted on.
+    PairFixture f;
+    TempDir elsewhere;
+    const std::string precious = elsewhere.file("thesis.txt");
+    test::writeText(f.kvd, "old data");
+    test::writeText(precious, "mine");
+    struct stat st {};
+    ASSERT_EQ(::stat(precious.c_str(), &st), 0);
+    const std::string waiting = f.dir.file(".kvsave-1-00000000-a.kvd.tmp");
+    const std::string gone = elsewhere.file(".kvsave-1-00000000-thesis.txt.tmp");
+    struct Case {
+        const char* what;
+        std::string target, temp, backup;
+    };
+    for (const Case& c :
+         {Case{"backup elsewhere", f.kvd, waiting, precious},
+          Case{"temporary elsewhere", f.kvd, elsewhere.file(".kvsave-1-00000000-x.tmp"), ""},
+          Case{"temporary not ours", f.kvd, f.dir.file("notes.txt"), ""},
+          Case{"new file elsewhere", precious, gone, ""}}) {
+        SCOPED_TRACE(c.what);
+        test::writeText(waiting, "new data");
+        test::writeText(f.dir.file("notes.txt"), "notes");
+        test::writeText(elsewhere.file(".kvsave-1-00000000-x.tmp"), "x");
+        test::writeText(f.journal.string(), journalText(c.target, c.temp, c.backup, st));
+        const Recovery r = recoverReplacement(f.journal);
+        EXPECT_EQ(r.outcome, Recovery::Outcome::Unreadable);
+        EXPECT_EQ(test::readText(precious), "mine");
+        EXPECT_EQ(test::readText(f.kvd), "old data");
+        EXPECT_EQ(test::readText(f.dir.file("notes.txt")), "notes");
+        EXPECT_TRUE(fs::exists(f.journal));
+    }
+}
+
 TEST(FileReplacement, ReadOnlyTargetsAndFoldersAreRefusedBeforeAnythingIsWritten) {
     PairFixture f;
     test::writeText(f.kvd, "old data");

@@ -112,6 +112,19 @@ TEST(KvToolSummary, OneRowPerRecordingWithEachStatus) {
                            ",,,,,,,,,,,,,,,,unreadable: it is a loop of symbolic links");
 }
 
+TEST(KvToolSummary, PairsNamedInCapitalsAreFoundWithTheirSound) {
+    TempDir dir;
+    ASSERT_FALSE(writeKvdFile(dir.file("WALK001.KVD"), eventful()));
+    writeSound(dir.file("WALK001.WAV"), 10);
+    const auto r = kvtool({"summary", dir.path()});
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    const auto rows = lines(r.out);
+    ASSERT_EQ(rows.size(), 2u) << r.out;
+    EXPECT_EQ(rows[1].rfind(dir.file("WALK001.KVD") + ",", 0), 0u) << rows[1];
+    EXPECT_NE(rows[1].find(",wav,10000,"), std::string::npos) << rows[1];
+    EXPECT_EQ(rows[1].substr(rows[1].size() - 3), ",ok");
+}
+
 TEST(KvToolSummary, ExitTwoOnlyWhenEveryFileFailsTheFormatCheck) {
     TempDir dir;
     auto bad = eventful();

@@ -332,6 +332,17 @@ TEST_F(KvToolCutInput, RangesAndNumbersThatWouldWriteAnUnplayablePairAreRefused)
               std::string::npos);
 }
 
+TEST_F(KvToolCutInput, TimesBeyondAnyRecordingMeanItsEnd) {
+    // Seconds too large for whole milliseconds: the range runs to the end.
+    const ToolRun all = cut("0", "1e20", dir.file("all.kvd"));
+    ASSERT_EQ(all.code, 0) << all.err;
+    EXPECT_EQ(std::filesystem::file_size(dir.file("all.kvd")), 1000u * 20);
+    const ToolRun late = cut("1e20", "1e21", dir.file("late.kvd"));
+    EXPECT_EQ(late.code, 1);
+    EXPECT_NE(late.err.find("after the end of the recording"), std::string::npos) << late.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("late.kvd")));
+}
+
 TEST_F(KvToolCutInput, TheSourceIsFoundThroughAnySpellingAndTargetsAreChecked) {
     const std::string source = test::readText(dir.file("in.kvd"));
     std::filesystem::create_directory_symlink(dir.path(), dir.file("alias"));
@@ -426,6 +437,66 @@ TEST(KvToolOutput, ExportNeverWritesOverAReadOnlyOrSpecialFile) {
     ::mkfifo(dir.file("p.csv").c_str(), 0644);
     EXPECT_EQ(kvtool({"export", dir.file("a.kvd"), "-o", dir.file("p.csv")}).code, 1);
     EXPECT_TRUE(std::filesystem::is_fifo(dir.file("p.csv")));
+}
+
+TEST(KvToolOutput, NoCommandWritesOverTheRecordingItReads) {
+    TempDir dir;
+    DemoOptions o;
+    o.records = 500;
+    ASSERT_FALSE(writeKvdFile(dir.file("in.kvd"), makeDemoRecords(o)));
+    ASSERT_EQ(writeDemoAudio(dir.file("in.wav"), 10.0, DemoAudioFormat::Wav, 8000, 1), "");
+    std::filesystem::create_directory_symlink(dir.path(), dir.file("alias"));
+    const std::string data = test::readText(dir.file("in.kvd"));
+    const std::string sound = test::readText(dir.file("in.wav"));
+    const std::string in = dir.file("in.kvd");
+    for (const std::string& out :
+         {in, dir.file("alias/in.kvd"), dir.path() + "/./in.wav", dir.file("alias/in.wav")}) {
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"export", in, "-o", out},
+              {"recompute", in, "-o", out},
+              {"events", in, "-o", out},
+              {"summary", in, "-o", out},
+              {"render", in, "--record", "5", "-o", out},
+              {"render", in, "--overview", "-o", out}}) {
+            SCOPED_TRACE(args[0] + " -o " + out);
+            const ToolRun r = kvtool(args);
+            EXPECT_EQ(r.code, 1);
+            EXPECT_NE(r.err.find("is part of the recording being read"), std::string::npos)
+                << r.err;
+        }
+    }
+    // A summary of a folder reads every recording in it; any existing
+    // recording's file is refused as its output.
+    std::filesystem::create_directory(dir.file("sub"));
+    ASSERT_FALSE(writeKvdFile(dir.file("sub/other.kvd"), makeDemoRecords(o)));
+    const std::string other = test::readText(dir.file("sub/other.kvd"));
+    const ToolRun folder = kvtool({"summary", dir.path(), "-o", dir.file("sub/other.kvd")});
+    EXPECT_EQ(folder.code, 1);
+    EXPECT_NE(folder.err.find("is a recording's file"), std::string::npos) << folder.err;
+    EXPECT_EQ(test::readText(dir.file("sub/other.kvd")), other);
+    EXPECT_EQ(test::readText(dir.file("in.kvd")), data);
+    EXPECT_EQ(test::readText(dir.file("in.wav")), sound);
+    // Another name in the same folder is written as before.
+    EXPECT_EQ(kvtool({"export", in, "-o", dir.file("in.csv")}).code, 0);
+}
+
+TEST(KvTool, APairNamedInCapitalsIsReadWithItsSound) {
+    TempDir dir;
+    DemoOptions o;
+    o.records = 500;
+    ASSERT_FALSE(writeKvdFile(dir.file("WALK001.KVD"), makeDemoRecords(o)));
+    ASSERT_EQ(writeDemoAudio(dir.file("WALK001.WAV"), 10.0, DemoAudioFormat::Wav, 8000, 1), "");
+    const ToolRun info = kvtool({"info", dir.file("WALK001.KVD")});
+    EXPECT_EQ(info.code, 0) << info.err;
+    EXPECT_NE(info.out.find("audio: wav\n"), std::string::npos) << info.out;
+    const ToolRun cut =
+        kvtool({"cut", dir.file("WALK001.KVD"), "--from", "1", "--to", "5", "-o", dir.file("seg")});
+    EXPECT_EQ(cut.code, 0) << cut.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("seg.kvd")));
+    // Its sound is one of its files: never an output.
+    const std::string sound = test::readText(dir.file("WALK001.WAV"));
+    EXPECT_EQ(kvtool({"export", dir.file("WALK001.KVD"), "-o", dir.file("WALK001.WAV")}).code, 1);
+    EXPECT_EQ(test::readText(dir.file("WALK001.WAV")), sound);
 }
 
 TEST(KvToolOutput, AnOutputThatCannotBeWrittenIsAFailure) {
