@@ -1,9 +1,8 @@
 #include "CommandLine.h"
 
+#include "DecimalNumber.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 
 namespace kv {
 namespace {
@@ -63,10 +62,8 @@ std::string ParsedArgs::value(const std::string& name) const {
 std::optional<long> ParsedArgs::number(const std::string& name, long lo, long hi) {
     if (!has(name)) return std::nullopt;
     const std::string& text = m_values[name];
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno == ERANGE || v < lo || v > hi) {
+    const std::optional<long> v = wholeNumber(text);
+    if (!v || *v < lo || *v > hi) {
         fail(name + " must be a whole number from " + std::to_string(lo) + " to " +
              std::to_string(hi));
         return std::nullopt;
@@ -85,9 +82,8 @@ std::optional<bool> ParsedArgs::onOff(const std::string& name) {
 std::optional<double> ParsedArgs::seconds(const std::string& name) {
     if (!has(name)) return std::nullopt;
     const std::string& text = m_values[name];
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !std::isfinite(v) || v < 0) {
+    const std::optional<double> v = decimalNumber(text);
+    if (!v || *v < 0) {
         fail(name + " must be a number of seconds (0 or more), not '" + text + "'");
         return std::nullopt;
     }

@@ -1,5 +1,6 @@
 #include "KvToolEvents.h"
 
+#include "DecimalNumber.h"
 #include "EventTable.h"
 #include "RecordingEvents.h"
 #include "SafeFile.h"
@@ -20,9 +21,8 @@ constexpr int kExitError = 1;
 std::optional<double> positive(ParsedArgs& args, const std::string& name, const char* what) {
     if (!args.has(name)) return std::nullopt;
     const std::string text = args.value(name);
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !std::isfinite(v) || v <= 0 || v > 1e6) {
+    const std::optional<double> v = decimalNumber(text);
+    if (!v || *v <= 0 || *v > 1e6) {
         args.fail(name + " must be " + what);
         return std::nullopt;
     }

@@ -1,5 +1,6 @@
 // kvgen: writes the demo recordings, the placeholder dummy.mp3 and synthetic
 // recordings for tests and benchmarks.
+#include "DecimalNumber.h"
 #include "DemoData.h"
 #include "KvdFile.h"
 #include "SyntheticFalls.h"
@@ -16,9 +17,8 @@ namespace {
 // A number from lo to hi, the whole argument; nothing (and a message) for
 // anything else, so that a typing slip never makes a surprising file.
 std::optional<double> numberArg(const char* text, const char* what, double lo, double hi) {
-    char* end = nullptr;
-    const double v = std::strtod(text, &end);
-    if (*text == '\0' || *end != '\0' || !std::isfinite(v) || v < lo || v > hi) {
+    const std::optional<double> v = kv::decimalNumber(text);
+    if (!v || *v < lo || *v > hi) {
         std::cerr << "kvgen: " << what << " must be a number from " << lo << " to " << hi
                   << ", not '" << text << "'\n";
         return std::nullopt;

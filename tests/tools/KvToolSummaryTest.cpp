@@ -235,6 +235,7 @@ TEST(KvToolSummary, StrictOptionsAndSafeOutput) {
          {std::vector<std::string>{"summary", dir.path(), "--jobs", "abc"},
           {"summary", dir.path(), "--jobs", "0"},
           {"summary", dir.path(), "--jobs", "2x"},
+          {"summary", dir.path(), "--jobs", " 2"},
           {"summary", dir.path(), "--jobs"},
           {"summary", dir.path(), "--bogus"},
           {"summary"}}) {

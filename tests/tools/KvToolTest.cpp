@@ -319,7 +319,11 @@ TEST_F(KvToolCutInput, RangesAndNumbersThatWouldWriteAnUnplayablePairAreRefused)
                                    {"-1", "2"},
                                    {"", "2"},
                                    {"1000", "2000"},
-                                   {"2", "2.05"}}) {
+                                   {"2", "2.05"},
+                                   {"0x1", "2"}, // hexadecimal, blanks and a plus sign: typing slips
+                                   {" 1", "2"},
+                                   {"+1", "2"},
+                                   {"1", "1e400"}}) {
         SCOPED_TRACE(std::string(from) + " " + to);
         const ToolRun r = cut(from, to, dir.file("out.kvd"));
         EXPECT_EQ(r.code, 1);
