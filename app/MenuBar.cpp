@@ -125,7 +125,7 @@ void MenuBar::build(QMenuBar* bar, QObject* owner) {
     checkable(view, QStringLiteral("mnuViewGraph"), QStringLiteral("Graph"));
     add(view, QStringLiteral("mnuViewMeter"), QStringLiteral("Meter Style"), owner);
 
-    QMenu* graph = top(QStringLiteral("mnuGraph"), QStringLiteral("Graph"));
+    QMenu* graph = top(QStringLiteral("mnuGraph"), QStringLiteral("&Graph"));
     checkable(graph, QStringLiteral("mnuGraphGridX"), QStringLiteral("Grid X"))->setChecked(true);
     checkable(graph, QStringLiteral("mnuGraphGridY"), QStringLiteral("Grid Y"))->setChecked(true);
     QMenu* height = sub(graph, QStringLiteral("mnuGraphHeight"), QStringLiteral("Height"));
@@ -149,11 +149,11 @@ void MenuBar::build(QMenuBar* bar, QObject* owner) {
           QStringLiteral("mnuGraphTimescaleSecs")})
         hidden(m_groups[g][0]); // item 0 exists but is never offered
 
-    QMenu* audio = top(QStringLiteral("mnuRecAudioMode"), QStringLiteral("Audio"));
+    QMenu* audio = top(QStringLiteral("mnuRecAudioMode"), QStringLiteral("&Audio"));
     checkable(audio, QStringLiteral("mnuRecAudioOn"), QStringLiteral("On"));
     checkable(audio, QStringLiteral("mnuRecAudioOff"), QStringLiteral("Off"));
 
-    QMenu* test = top(QStringLiteral("mnuTest"), QStringLiteral("Test"));
+    QMenu* test = top(QStringLiteral("mnuTest"), QStringLiteral("&Test"));
     add(test, QStringLiteral("mnuTestOn"), QStringLiteral("Start"), owner);
 
     QMenu* help = top(QStringLiteral("mnuhelp"), QStringLiteral("&Help"));

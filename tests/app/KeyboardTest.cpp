@@ -3,6 +3,7 @@
 #include "PlayerFixture.h"
 
 #include <QDialog>
+#include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -52,6 +53,26 @@ TEST_F(KeyboardTest, MappedKeysReachTheMapFromAnyFocusedButton) {
     EXPECT_EQ(window->engine().PlayMode, 0);
     press(Qt::Key_C);
     EXPECT_NE(window->meter().BdEnabled, before);
+}
+
+TEST_F(KeyboardTest, EveryMenuOpensWithAltAndItsLetter) {
+    startActive();
+    auto* showGraph = window->findChild<QAction*>(QStringLiteral("mnuViewGraph"));
+    ASSERT_NE(showGraph, nullptr);
+    if (!showGraph->isChecked()) showGraph->trigger(); // the Graph menu is for a shown graph
+    for (const auto& [key, name] : {std::pair{Qt::Key_F, "mnuFile"},
+                                    {Qt::Key_S, "mnuSettings"},
+                                    {Qt::Key_V, "mnuView"},
+                                    {Qt::Key_G, "mnuGraph"},
+                                    {Qt::Key_A, "mnuRecAudioMode"},
+                                    {Qt::Key_T, "mnuTest"},
+                                    {Qt::Key_H, "mnuhelp"}}) {
+        QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+        const auto* menu = window->findChild<QMenu*>(QString::fromLatin1(name));
+        ASSERT_NE(menu, nullptr) << name;
+        EXPECT_TRUE(menu->isVisible()) << name;
+        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    }
 }
 
 TEST_F(KeyboardTest, TheFirstKeyAfterADialogCounts) {
