@@ -45,9 +45,9 @@ int eventsCommand(ParsedArgs& args, const std::vector<SampleRecord>& records, st
             args.fail("unknown kind '" + bad +
                       "' in --kinds (use tag, set, motion, base, counter, reaction)");
     }
-    if (const auto v = positive(args, "--min-fall", "a number of dial divisions above 0"))
+    if (const auto v = positive(args, "--min-fall", "a number of dial divisions above 0, at most 1000000"))
         options.minFallDivisions = *v;
-    if (const auto v = positive(args, "--window", "a number of seconds above 0"))
+    if (const auto v = positive(args, "--window", "a number of seconds above 0, at most 1000000"))
         options.windowMs = static_cast<std::int32_t>(std::lround(*v * 1000));
     if (!args.ok()) {
         err << "kvtool events: " << args.error() << "\n"

@@ -39,10 +39,13 @@ std::vector<SampleRecord> eventful() {
     rs[99].MarkData = {0x40, 0x9C, 0, 0}; // 40000
     rs[150].StatusFlags = 1;
     rs[151].StatusFlags = 1;
-    for (std::size_t i = 300; i < 310; ++i) rs[i].StatusFlags = 2;
-    for (std::size_t i = 400; i < 500; ++i) rs[i].BaseCode = 110;
+    for (std::size_t i = 300; i < 310; ++i)
+        rs[i].StatusFlags = 2;
+    for (std::size_t i = 400; i < 500; ++i)
+        rs[i].BaseCode = 110;
     for (std::size_t i = 201; i < 280; ++i)
-        rs[i].RawReading = static_cast<std::uint16_t>(30000 - 25 * std::min<std::size_t>(i - 200, 30));
+        rs[i].RawReading =
+            static_cast<std::uint16_t>(30000 - 25 * std::min<std::size_t>(i - 200, 30));
     return rs;
 }
 
@@ -53,7 +56,8 @@ TEST(KvToolEvents, ListsEveryKindWithTheTimeOfDay) {
     ASSERT_EQ(r.code, 0) << r.err;
     std::istringstream lines(r.out);
     std::vector<std::string> rows;
-    for (std::string line; std::getline(lines, line);) rows.push_back(line);
+    for (std::string line; std::getline(lines, line);)
+        rows.push_back(line);
     ASSERT_EQ(rows.size(), 6u) << r.out;
     EXPECT_EQ(rows[0], "record,time_ms,clock,kind,value,text");
     EXPECT_EQ(rows[1], "100,1980,23:59:59,tag,40000,tag 40000");
@@ -114,6 +118,9 @@ TEST(KvToolEvents, OptionErrorsAndBadFiles) {
              Case{{"--kinds", ""}, "unknown kind '' in --kinds"},
              Case{{"--min-fall", "0"}, "--min-fall must be a number of dial divisions above 0"},
              Case{{"--min-fall", "1x"}, "--min-fall must be"},
+             Case{{"--min-fall", "1e308"},
+                  "--min-fall must be a number of dial divisions above 0, "
+                  "at most 1000000"},
              Case{{"--window", "-2"}, "--window must be a number of seconds above 0"},
              Case{{"--window"}, "missing value for --window"},
              Case{{"--bogus"}, "unknown option '--bogus'"},
