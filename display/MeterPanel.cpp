@@ -201,8 +201,7 @@ void MeterPanel::drawCircularDial() {
                style.Scale_Color);
 }
 
-QRegion MeterPanel::needleRegion() const {
-    const NeedleTrace& t = m_trace;
+QRegion MeterPanel::needleRegion(const NeedleTrace& t) const {
     const double pad = style.Needle_Width + 2;
     QRegion region;
     // Boxes along each pointer, about 100 px long: a slanted needle's bounding
@@ -227,11 +226,10 @@ QRegion MeterPanel::needleRegion() const {
 
 QRegion MeterPanel::Update_Needle(std::int32_t v, bool frozen) {
     const NeedleTrace was = m_trace;
-    const QRegion before = needleRegion();
     moveNeedle(v, frozen);
     // A steady reading draws the same pointer: nothing to repaint.
     if (m_trace == was) return {};
-    return before | needleRegion();
+    return needleRegion(was) | needleRegion(m_trace);
 }
 
 void MeterPanel::moveNeedle(std::int32_t v, bool frozen) {

@@ -95,8 +95,6 @@ public:
     // Returns the pixels that changed (the old and the new pointer), so a
     // window repaints only those.
     QRegion Update_Needle(std::int32_t deflection, bool frozen);
-    // The pixels the pointers cover now, with a margin.
-    QRegion needleRegion() const;
     void Remove_Needle();
     void Update_LED(std::int32_t colour);
     void Update_BaseDisplay(const std::string& text);
@@ -128,6 +126,8 @@ public:
 
 private:
     void moveNeedle(std::int32_t deflection, bool frozen);
+    // The pixels a trace's pointers cover, with a margin.
+    QRegion needleRegion(const NeedleTrace& trace) const;
     void drawSectorDial();
     void drawCircularDial();
     void drawDialDisc(double radius);
