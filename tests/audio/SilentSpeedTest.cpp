@@ -51,6 +51,10 @@ const Script kScripts[] = {
       wait(2, 3.0)}},
 };
 
+void PrintTo(const Script& s, std::ostream* os) {
+    *os << s.name;
+}
+
 class SilentSpeedTest : public ::testing::TestWithParam<Script> {
 protected:
     SilentSpeedTest() : channel(SoundChannel::Options{true, [this] { return now; }}) {
@@ -86,14 +90,15 @@ TEST_P(SilentSpeedTest, PositionsAdvanceAtTheSpeedInTheFilesUnits) {
             open();
             break;
         }
-        if (s.at >= 0)
+        if (s.at >= 0) {
             EXPECT_NEAR(std::stoll(position()) / kBytesPerSec, s.at, 1e-3) << "step " << n;
+        }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, SilentSpeedTest, ::testing::ValuesIn(kScripts),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
+                         [](const auto& script) {
+                             std::string name = script.param.name;
                              for (char& c : name)
                                  if (c == ' ') c = '_';
                              return name;
