@@ -150,15 +150,7 @@ TEST_F(SettingsTest, TheExitComparisonSeesRealChangesOnly) {
     EXPECT_TRUE(store.Check_SettingsSaved());
     store.values.SavePath = "/elsewhere"; // the Recording section is not compared
     EXPECT_TRUE(store.Check_SettingsSaved());
-
-    store.values.ChosenDialType = 0;
-    EXPECT_FALSE(store.Check_SettingsSaved());
-    store.values.ChosenDialType = 1;
-    store.values.GridX = true;
-    EXPECT_FALSE(store.Check_SettingsSaved());
-    store.values.GridX = false;
-    store.values.GraphPenWidth_Index = "3";
-    EXPECT_FALSE(store.Check_SettingsSaved());
+    // Each compared key changed alone: SettingsRoundTrip.
 }
 
 TEST_F(SettingsTest, RecordVisibleOneSavesBackAsTrueAndDefaultsRestoreColours) {
