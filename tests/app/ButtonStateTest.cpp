@@ -25,7 +25,9 @@ protected:
         writeText(dir.file("walk001.mp3"), "ID3");
     }
     void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
-    PositionBar* bar() { return window->findChild<PositionBar*>(QStringLiteral("picFilePosition")); }
+    PositionBar* bar() {
+        return window->findChild<PositionBar*>(QStringLiteral("picFilePosition"));
+    }
     // A point on the bar at x of its 0..1000 scale.
     QPoint onBar(int x) { return QPoint(x * bar()->width() / 1000, bar()->height() / 2); }
     void dragOnBar(int from, int to) {
@@ -41,7 +43,8 @@ protected:
                           menuBar->actionGeometry(menu->menuAction()).center());
         auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_EQ(popup, menu);
-        QTest::mouseClick(popup, Qt::LeftButton, {}, popup->actionGeometry(item(itemName)).center());
+        QTest::mouseClick(popup, Qt::LeftButton, {},
+                          popup->actionGeometry(item(itemName)).center());
     }
     bool shows(QToolButton* b, const char* picture) {
         const QColor ink = QApplication::palette().color(QPalette::ButtonText);
@@ -50,10 +53,11 @@ protected:
     }
 };
 
-// One character per control, in the order of kColumns: 'e' enabled, '.'
-// disabled, 'h' hidden; for the Play button's picture 'P' "Play", 'Z' "Pause".
-constexpr char kColumns[] = "Stop,Play,Picture,Rev,Fwd,Left,Right,Expand,Save,Load,Loop,"
-                            "mnuTest,mnuFile";
+// One character per control, in the order of kColumns (blanks only group them):
+// 'e' enabled, '.' disabled, 'h' hidden; for the Play button's picture 'P'
+// "Play", 'Z' "Pause". Left and Right are the start and end bracket buttons.
+constexpr char kColumns[] = "Stop Play, Picture, Rev Fwd Left Right Expand, Save Load Loop, "
+                            "mnuTest mnuFile";
 
 struct Row {
     const char* state; // loaded, play mode, range, start bracket, test mode
@@ -63,57 +67,51 @@ struct Row {
 
 TEST_F(ButtonStateTest, EveryStateReachedByClicksEnablesTheButtonsItShould) {
     const Row rows[] = {
-        {"nothing loaded, idle", [] {}, ".." "P" "....." ".eh" "ee"},
+        {"nothing loaded, idle", [] {}, ".. P ..... .eh ee"},
         {"loaded by the Load button, whole range",
          [this] {
              log.fileAnswers.push_back(dir.file("walk001.kvd"));
              click("cmdLoad");
          },
-         ".e" "P" "....." "eeh" "ee"},
-        {"idle, range from a click at 30 % to the end",
-         [this] { dragOnBar(300, 300); }, ".e" "P" "....e" "eeh" "ee"},
+         ".e P ..... eeh ee"},
+        {"idle, range from a click at 30 % to the end", [this] { dragOnBar(300, 300); },
+         ".e P ....e eeh ee"},
         {"idle, right click: the whole recording again",
-         [this] {
-             QTest::mouseClick(bar(), Qt::RightButton, {}, onBar(500));
-         },
-         ".e" "P" "....." "eeh" "ee"},
-        {"idle, range from the first record to 60 %",
-         [this] { dragOnBar(5, 600); }, ".e" "P" "....e" "eeh" "ee"},
-        {"idle, range from 20 % to 60 %", [this] { dragOnBar(200, 600); },
-         ".e" "P" "....e" "eeh" "ee"},
-        {"idle, whole range again", [this] {
-             QTest::mouseClick(bar(), Qt::RightButton, {}, onBar(500));
-         },
-         ".e" "P" "....." "eeh" "ee"},
+         [this] { QTest::mouseClick(bar(), Qt::RightButton, {}, onBar(500)); },
+         ".e P ..... eeh ee"},
+        {"idle, range from the first record to 60 %", [this] { dragOnBar(5, 600); },
+         ".e P ....e eeh ee"},
+        {"idle, range from 20 % to 60 %", [this] { dragOnBar(200, 600); }, ".e P ....e eeh ee"},
+        {"idle, whole range again",
+         [this] { QTest::mouseClick(bar(), Qt::RightButton, {}, onBar(500)); },
+         ".e P ..... eeh ee"},
         {"playing, no start bracket",
          [this] {
              click("cmdPlay");
              run(1.5);
          },
-         "ee" "Z" "eee.." ".he" ".."},
-        {"playing, start bracket set", [this] { click("cmdEditStart"); },
-         "ee" "Z" "ee.e." ".he" ".."},
+         "ee Z eee.. .he .."},
+        {"playing, start bracket set", [this] { click("cmdEditStart"); }, "ee Z ee.e. .he .."},
         {"paused, start bracket set",
          [this] {
              click("cmdPlay");
              run(1.1);
          },
-         "ee" "P" "ee.e." ".he" ".."},
+         "ee P ee.e. .he .."},
         {"stopped: idle, range from the start bracket to the end",
          [this] {
              click("cmdStop");
              run(1.1);
          },
-         ".e" "P" "....e" "eeh" "ee"},
+         ".e P ....e eeh ee"},
         {"test mode (nothing loaded, the recording panel disabled)",
-         [this] { choose("mnuTest", "mnuTestOn"); },
-         ".." "P" "....." "..h" "ee"},
+         [this] { choose("mnuTest", "mnuTestOn"); }, ".. P ..... ..h ee"},
         {"test mode ended: nothing loaded, idle",
          [this] {
              choose("mnuTest", "mnuTestOn");
              run(0.05);
          },
-         ".." "P" "....." ".eh" "ee"},
+         ".. P ..... .eh ee"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.state);
@@ -136,7 +134,9 @@ TEST_F(ButtonStateTest, EveryStateReachedByClicksEnablesTheButtonsItShould) {
                                shown(button("cmdLoop")),
                                on(window->menus().menu(QStringLiteral("mnuTest"))->isEnabled()),
                                on(window->menus().menu(QStringLiteral("mnuFile"))->isEnabled())};
-        EXPECT_EQ(seen, row.expected) << kColumns;
+        std::string expected = row.expected;
+        std::erase(expected, ' ');
+        EXPECT_EQ(seen, expected) << kColumns;
     }
 }
 

@@ -247,9 +247,9 @@ TEST_F(NavigatorTest, CtrlLeftJustAfterAnEventWhilePlayingGoesToTheOneBefore) {
         std::int32_t after; // records past the second tag
         std::int32_t expected;
     };
-    for (const Case c : {Case{1, kTagRecords[0]}, Case{24, kTagRecords[0]},
-                         Case{25, kTagRecords[0]}, Case{26, kTagRecords[1]},
-                         Case{200, kTagRecords[1]}}) {
+    for (const Case c :
+         {Case{1, kTagRecords[0]}, Case{24, kTagRecords[0]}, Case{25, kTagRecords[0]},
+          Case{26, kTagRecords[1]}, Case{200, kTagRecords[1]}}) {
         ASSERT_TRUE(window->engine().goToRecord(kTagRecords[1] + c.after));
         QTest::keyClick(focused(), Qt::Key_Left, Qt::ControlModifier);
         EXPECT_EQ(window->engine().RecordCursor, c.expected) << c.after;

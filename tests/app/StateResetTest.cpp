@@ -27,7 +27,9 @@ protected:
         ASSERT_TRUE(window->isLoaded());
         ASSERT_EQ(window->recording()->LoadedFileBase, dir.file(base));
     }
-    PositionBar* bar() { return window->findChild<PositionBar*>(QStringLiteral("picFilePosition")); }
+    PositionBar* bar() {
+        return window->findChild<PositionBar*>(QStringLiteral("picFilePosition"));
+    }
     QPoint onBar(int x) { return QPoint(x * bar()->width() / 1000, bar()->height() / 2); }
 };
 

@@ -25,9 +25,15 @@ struct Step {
     double at = -1;
 };
 
-Step send(const char* command) { return {Step::Send, 0, command}; }
-Step speed(double s) { return {Step::Speed, s}; }
-Step wait(double secs, double at) { return {Step::Wait, secs, "", at}; }
+Step send(const char* command) {
+    return {Step::Send, 0, command};
+}
+Step speed(double s) {
+    return {Step::Speed, s};
+}
+Step wait(double secs, double at) {
+    return {Step::Wait, secs, "", at};
+}
 
 struct Script {
     const char* name;
@@ -42,12 +48,19 @@ const Script kScripts[] = {
       send("play WavFile from 0"), wait(4, 8.0)}},
     // 3 s at 1x, 3 s at 2x (6 s of sound), 2 s at 0.5x (1 s of sound).
     {"changing speed while playing",
-     {send("play WavFile from 0"), wait(3, 3.0), speed(2.0), wait(0, 3.0), wait(3, 9.0),
-      speed(0.5), wait(2, 10.0)}},
+     {send("play WavFile from 0"), wait(3, 3.0), speed(2.0), wait(0, 3.0), wait(3, 9.0), speed(0.5),
+      wait(2, 10.0)}},
     // Paused at 2 s; 2 s at 1.5x after the resume are 3 s of sound; a new open keeps 1.5x.
     {"changing speed while paused",
-     {send("play WavFile from 0"), wait(2, 2.0), send("pause WavFile"), speed(1.5), wait(5, 2.0),
-      {Step::ResumeWhereItStands}, wait(2, 5.0), {Step::Reopen}, send("play WavFile from 0"),
+     {send("play WavFile from 0"),
+      wait(2, 2.0),
+      send("pause WavFile"),
+      speed(1.5),
+      wait(5, 2.0),
+      {Step::ResumeWhereItStands},
+      wait(2, 5.0),
+      {Step::Reopen},
+      send("play WavFile from 0"),
       wait(2, 3.0)}},
 };
 
@@ -78,13 +91,19 @@ TEST_P(SilentSpeedTest, PositionsAdvanceAtTheSpeedInTheFilesUnits) {
     for (const Step& s : GetParam().steps) {
         ++n;
         switch (s.kind) {
-        case Step::Send: channel.send(s.command); break;
-        case Step::Speed: channel.setSpeed(s.value); break;
+        case Step::Send:
+            channel.send(s.command);
+            break;
+        case Step::Speed:
+            channel.setSpeed(s.value);
+            break;
         case Step::Wait:
             now += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                 std::chrono::duration<double>(s.value));
             break;
-        case Step::ResumeWhereItStands: channel.send("play WavFile from " + position()); break;
+        case Step::ResumeWhereItStands:
+            channel.send("play WavFile from " + position());
+            break;
         case Step::Reopen:
             channel.send("close WavFile");
             open();

@@ -93,7 +93,8 @@ TEST_F(SoundChannelTest, PositionsFollowTheClockInTheUnitsOfEachKindOfSound) {
         if (*c.format) {
             ask("set WavFile time format bytes");
             EXPECT_EQ(ask("status WavFile samplespersec") + " " +
-                          ask("status WavFile bitspersample") + " " + ask("status WavFile channels"),
+                          ask("status WavFile bitspersample") + " " +
+                          ask("status WavFile channels"),
                       c.format);
         }
         EXPECT_EQ(ask("status WavFile mode"), "stopped");

@@ -180,8 +180,8 @@ TEST_F(MeterTest, FilterLengthStaysWhenTheSpanIsExactlyOneHundred) {
     };
     // After the reset at 1000 the length is 3 + 1 = 4 (a span of 0); the second
     // reading against the oldest (1000) decides the next step.
-    for (const Case c : {Case{1100, 4}, Case{900, 4}, Case{1101, 3}, Case{899, 3}, Case{1099, 5},
-                         Case{901, 5}}) {
+    for (const Case c :
+         {Case{1100, 4}, Case{900, 4}, Case{1101, 3}, Case{899, 3}, Case{1099, 5}, Case{901, 5}}) {
         MeterModel m([] { return 0.0; });
         m.RawValue = 1000;
         m.ResetPending = true;

@@ -29,7 +29,10 @@ struct Row {
     const char* other;
 };
 
-#define ROW(section, key, def, other) Row{section, #key, &Settings::key, def, other}
+#define ROW(section, key, def, other)                                                              \
+    Row {                                                                                          \
+        section, #key, &Settings::key, def, other                                                  \
+    }
 const Row kRows[] = {
     ROW("Colors", Dial_Color, "16777215", "1"),
     ROW("Colors", LED_Set_Color, "65280", "2"),

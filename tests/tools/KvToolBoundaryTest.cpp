@@ -21,7 +21,7 @@ using test::ToolRun;
 // each land in their own column, also when they differ within a record.
 TEST(KvToolExport, EachStatusBitHasItsOwnColumn) {
     TempDir dir;
-    auto records = test::plainRecords(5); // the format check reads five
+    auto records = test::plainRecords(5);    // the format check reads five
     records[1].StatusFlags = 0b010'0'0'1'01; // dial 2, counter off, frozen, lamp 1
     records[2].StatusFlags = 0b001'0'1'0'10; // dial 1, counter on, not frozen, lamp 2
     ASSERT_FALSE(writeKvdFile(dir.file("s.kvd"), records));
