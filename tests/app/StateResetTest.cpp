@@ -56,7 +56,7 @@ TEST_F(StateResetTest, ANewLoadMakesTheWholeRecordingTheRangeAgain) {
     QTest::mouseClick(button("cmdPlay"), Qt::LeftButton);
     run(1.05);
     EXPECT_LE(window->meter().CurrentRecord.TimeMs, 100);
-    run(38.0); // past the first recording's range end (record 1800, 36 s)
+    run(38.0); // past where the first recording's range ended (about record 1800, 36 s)
     EXPECT_EQ(window->engine().PlayMode, 2);
     EXPECT_GT(window->engine().RecordCursor, 1850);
 }
