@@ -42,6 +42,19 @@ protected:
         return window->findChild<QLabel*>(QStringLiteral("lblLoadedFile"))->text().toStdString();
     }
     std::string bytesOf(const std::string& name) { return test::readText(dir.file(name)); }
+    // A drag on the position bar from x0 to x1 of its 0..1000 scale.
+    void chooseRangeOnTheBar(int x0, int x1) {
+        auto* bar = window->findChild<PositionBar*>(QStringLiteral("picFilePosition"));
+        auto at = [bar](int x) { return QPoint(x * bar->width() / 1000, bar->height() / 2); };
+        QTest::mousePress(bar, Qt::LeftButton, {}, at(x0));
+        QTest::mouseMove(bar, at(x1));
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, at(x1));
+    }
+    void pressExpand() {
+        auto* expand = window->findChild<QAbstractButton*>(QStringLiteral("cmdExpand"));
+        ASSERT_TRUE(expand && expand->isEnabled());
+        QTest::mouseClick(expand, Qt::LeftButton);
+    }
 
     TempDir dir;
     SettingsStore settings;
@@ -95,12 +108,12 @@ TEST_F(EditingWindowTest, ProtectedNamesAndCancellingLeaveEverythingAsItWas) {
                            "already open'",
                            "kv Player", MessageIcon::None}));
 
-    RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
-    r.LoopStartRecord = 101;
-    r.LoopEndRecord = 600;
-    window->cmdExpand_Click();
+    chooseRangeOnTheBar(50, 300); // about records 100 to 600
+    const std::int32_t kept =
+        window->recording()->LoopEndRecord - window->recording()->LoopStartRecord + 1;
+    pressExpand();
     EXPECT_EQ(label(), "Buffer");
-    EXPECT_EQ(window->recording()->RecordCount, 500);
+    EXPECT_EQ(window->recording()->RecordCount, kept);
     log.fileAnswers.push_back(dir.file("walk001.kvd")); // the recording the buffer came from
     window->cmdSave_Click();
     ASSERT_EQ(log.messages.size(), 2u);
@@ -112,7 +125,7 @@ TEST_F(EditingWindowTest, ProtectedNamesAndCancellingLeaveEverythingAsItWas) {
     EXPECT_NE(log.messages[2].text.find("32755: '"), std::string::npos);
     EXPECT_EQ(bytesOf("walk001.kvd"), data);
     EXPECT_EQ(bytesOf("walk001.wav"), sound);
-    EXPECT_EQ(window->recording()->RecordCount, 500); // the buffer is still there to save
+    EXPECT_EQ(window->recording()->RecordCount, kept); // the buffer is still there to save
 }
 
 // The Save button as the user presses it.
@@ -164,7 +177,7 @@ TEST_F(EditingWindowTest, TheLoadedRecordingIsProtectedWhateverTheSpelling) {
     }
     EXPECT_EQ(window->recording()->RecordCount, 2000); // nothing was cut
     // The recording a "Buffer" was cut from is protected the same way.
-    window->cmdExpand_Click();
+    pressExpand();
     ASSERT_EQ(label(), "Buffer");
     log.messages.clear();
     log.fileAnswers.push_back(dir.file("alias/walk001"));

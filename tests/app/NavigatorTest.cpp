@@ -230,8 +230,30 @@ TEST_F(NavigatorTest, CtrlArrowsGoToTheNextAndPreviousEventOfTheShownKinds) {
     auto* tags = list().findChild<QCheckBox*>(QStringLiteral("chkEventKind_tag"));
     QTest::mouseClick(tags, Qt::LeftButton, Qt::NoModifier, QPoint(4, tags->height() / 2));
     const std::int32_t before = window->engine().RecordCursor;
+    const std::size_t commands = audio.commands.size();
     QTest::keyClick(focused(), Qt::Key_Right, Qt::ControlModifier);
-    EXPECT_LT(window->engine().RecordCursor - before, 10);
+    // No event shown: no jump either way, the sound is not moved.
+    EXPECT_GE(window->engine().RecordCursor, before);
+    EXPECT_LT(window->engine().RecordCursor, before + 10);
+    for (std::size_t i = commands; i < audio.commands.size(); ++i)
+        EXPECT_EQ(audio.commands[i].rfind("play WavFile from", 0), std::string::npos);
+}
+
+// While playing, Ctrl+Left up to half a second (25 records) after an event goes
+// to the event before it; later, to the event just passed.
+TEST_F(NavigatorTest, CtrlLeftJustAfterAnEventWhilePlayingGoesToTheOneBefore) {
+    playFromStart();
+    struct Case {
+        std::int32_t after; // records past the second tag
+        std::int32_t expected;
+    };
+    for (const Case c :
+         {Case{1, kTagRecords[0]}, Case{24, kTagRecords[0]}, Case{25, kTagRecords[0]},
+          Case{26, kTagRecords[1]}, Case{200, kTagRecords[1]}}) {
+        ASSERT_TRUE(window->engine().goToRecord(kTagRecords[1] + c.after));
+        QTest::keyClick(focused(), Qt::Key_Left, Qt::ControlModifier);
+        EXPECT_EQ(window->engine().RecordCursor, c.expected) << c.after;
+    }
 }
 
 TEST_F(NavigatorTest, ExportEventsWritesTheToolsTableOfTheShownKinds) {

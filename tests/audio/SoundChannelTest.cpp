@@ -64,60 +64,61 @@ protected:
     SoundChannel channel;
 };
 
-TEST_F(SoundChannelTest, WavePositionsAreBytesAndFollowTheClock) {
-    const std::string path = dir.file("Grüße aus/stereo take.wav");
+// Positions of one script in each kind of sound: bytes for WAV (rate x
+// channels x bytes per sample, worked out by hand per row), milliseconds for MP3.
+struct PositionCase {
+    const char* file;
+    const char* type;
+    const char* format; // samplespersec, bitspersample, channels ("" for MP3)
+    // seek to, after 1 s of play, resume from, after 1 s more, at the end (-1: not checked)
+    long long seek, afterOne, resume, afterResume, atEnd;
+};
+
+TEST_F(SoundChannelTest, PositionsFollowTheClockInTheUnitsOfEachKindOfSound) {
+    const PositionCase cases[] = {
+        // 44100 Hz x 2 channels x 2 bytes = 176400 bytes/s; 3 s = 529200.
+        {"Grüße aus/stereo take.wav", "waveaudio", "44100 16 2", 176400, 352800, 88200, 264600,
+         529200},
+        // 11025 Hz x 1 channel x 1 byte = 11025 bytes/s; 3 s = 33075.
+        {"m8.wav", "waveaudio", "11025 8 1", 11025, 22050, 5000, 16025, 33075},
+        {"speech.mp3", "mpegvideo", "", 1500, 2500, 100, 1100, -1},
+    };
     std::filesystem::create_directories(dir.file("Grüße aus"));
-    writeRamp(path, 44100, 2, SF_FORMAT_PCM_16, 44100 * 3);
-    ask("open " + q(path) + " type waveaudio alias WavFile");
-    ask("set WavFile time format bytes");
-    EXPECT_EQ(ask("status WavFile samplespersec"), "44100");
-    EXPECT_EQ(ask("status WavFile bitspersample"), "16");
-    EXPECT_EQ(ask("status WavFile channels"), "2");
-    EXPECT_EQ(ask("status WavFile mode"), "stopped");
-
-    ask("seek WavFile to 176400");
-    ask("play WavFile");
-    EXPECT_EQ(ask("status WavFile mode"), "playing");
-    now += 500ms;
-    EXPECT_EQ(ask("status WavFile position"), "264600");
-    ask("pause WavFile");
-    now += 2s;
-    EXPECT_EQ(ask("status WavFile mode"), "paused");
-    EXPECT_EQ(ask("status WavFile position"), "264600");
-    ask("play WavFile from 264600");
-    now += 1s;
-    EXPECT_EQ(ask("status WavFile position"), "441000");
-    now += 1s; // past the end of the 3-s sound
-    EXPECT_EQ(ask("status WavFile mode"), "stopped");
-    EXPECT_EQ(ask("status WavFile position"), std::to_string(44100 * 3 * 4));
-    ask("close WavFile");
-    EXPECT_EQ(channel.send("status WavFile mode").code, kAudioErrInvalidDevice);
-}
-
-TEST_F(SoundChannelTest, EightBitMonoCountsOneBytePerSample) {
-    const std::string path = dir.file("m8.wav");
-    writeRamp(path, 11025, 1, SF_FORMAT_PCM_U8, 11025 * 2);
-    ask("open " + q(path) + " type waveaudio alias WavFile");
-    ask("set WavFile time format bytes");
-    EXPECT_EQ(ask("status WavFile bitspersample"), "8");
-    ask("play WavFile from 0");
-    now += 1s;
-    EXPECT_EQ(ask("status WavFile position"), "11025");
-    ask("stop WavFile");
-    EXPECT_EQ(ask("status WavFile mode"), "stopped");
-}
-
-TEST_F(SoundChannelTest, Mp3PositionsAreMilliseconds) {
-    const std::string path = dir.file("speech.mp3");
-    ASSERT_EQ(writeDemoAudio(path, 4.0, DemoAudioFormat::Mp3), "");
-    ask("open " + q(path) + " type mpegvideo alias WavFile");
-    ask("seek WavFile to 1500");
-    ask("play WavFile");
-    now += 1250ms;
-    EXPECT_EQ(ask("status WavFile position"), "2750");
-    ask("pause WavFile");
-    ask("play WavFile from 100");
-    EXPECT_EQ(ask("status WavFile position"), "100");
+    writeRamp(dir.file(cases[0].file), 44100, 2, SF_FORMAT_PCM_16, 44100 * 3);
+    writeRamp(dir.file(cases[1].file), 11025, 1, SF_FORMAT_PCM_U8, 11025 * 3);
+    ASSERT_EQ(writeDemoAudio(dir.file(cases[2].file), 4.0, DemoAudioFormat::Mp3), "");
+    for (const PositionCase& c : cases) {
+        SCOPED_TRACE(c.file);
+        ask("open " + q(dir.file(c.file)) + " type " + c.type + " alias WavFile");
+        if (*c.format) {
+            ask("set WavFile time format bytes");
+            EXPECT_EQ(ask("status WavFile samplespersec") + " " +
+                          ask("status WavFile bitspersample") + " " +
+                          ask("status WavFile channels"),
+                      c.format);
+        }
+        EXPECT_EQ(ask("status WavFile mode"), "stopped");
+        ask("seek WavFile to " + std::to_string(c.seek));
+        ask("play WavFile");
+        EXPECT_EQ(ask("status WavFile mode"), "playing");
+        now += 1s;
+        EXPECT_EQ(ask("status WavFile position"), std::to_string(c.afterOne));
+        ask("pause WavFile");
+        now += 2s;
+        EXPECT_EQ(ask("status WavFile mode"), "paused");
+        EXPECT_EQ(ask("status WavFile position"), std::to_string(c.afterOne));
+        ask("play WavFile from " + std::to_string(c.resume));
+        EXPECT_EQ(ask("status WavFile position"), std::to_string(c.resume));
+        now += 1s;
+        EXPECT_EQ(ask("status WavFile position"), std::to_string(c.afterResume));
+        if (c.atEnd >= 0) {
+            now += 5s; // past the end of the sound
+            EXPECT_EQ(ask("status WavFile mode"), "stopped");
+            EXPECT_EQ(ask("status WavFile position"), std::to_string(c.atEnd));
+        }
+        ask("close WavFile");
+        EXPECT_EQ(channel.send("status WavFile mode").code, kAudioErrInvalidDevice);
+    }
 }
 
 TEST_F(SoundChannelTest, Mp3LengthMatchesTheDecodedFrames) {

@@ -167,9 +167,31 @@ TEST_F(MeterTest, FilterLengthAdaptsBetweenThreeAndTen) {
     }
     EXPECT_EQ(model.FilterLength, 2);
     model.RawValue = 0;
-    model.Filter(); // the average of the last three
-    EXPECT_EQ(model.FilteredValue,
-              static_cast<std::int32_t>(std::nearbyint((2500 + 2450 + 0) / 3.0)));
+    model.Filter(); // the last three readings 0, 2500, 2450 average 4950 / 3 = 1650
+    EXPECT_EQ(model.FilteredValue, 1650);
+}
+
+// The length grows when the newest and the oldest of the 16 readings differ by
+// less than 100, shrinks when they differ by more, and stays at exactly 100.
+TEST_F(MeterTest, FilterLengthStaysWhenTheSpanIsExactlyOneHundred) {
+    struct Case {
+        std::int32_t second;
+        std::int16_t length;
+    };
+    // After the reset at 1000 the length is 3 + 1 = 4 (a span of 0); the second
+    // reading against the oldest (1000) decides the next step.
+    for (const Case c :
+         {Case{1100, 4}, Case{900, 4}, Case{1101, 3}, Case{899, 3}, Case{1099, 5}, Case{901, 5}}) {
+        MeterModel m([] { return 0.0; });
+        m.RawValue = 1000;
+        m.ResetPending = true;
+        m.Filter();
+        m.ResetPending = false;
+        ASSERT_EQ(m.FilterLength, 4);
+        m.RawValue = c.second;
+        m.Filter();
+        EXPECT_EQ(m.FilterLength, c.length) << c.second;
+    }
 }
 
 TEST_F(MeterTest, BaseCodesTextsAndTheCounter) {
@@ -187,10 +209,13 @@ TEST_F(MeterTest, BaseCodesTextsAndTheCounter) {
     // Falling Base counts while enabled, shown as tenths of a quarter code.
     model.BdEnabled = true;
     model.BdTotal = 3996;
-    model.RawValue = 65535 - 2 * 1100; // a drop of 4 codes
+    // 63335 / 2 = 31667.5, to even 31668; 31668 * 61550 / 32768 = 59483, + 1170 = 60653;
+    // 60653 / 256 = code 236: a drop of 245 - 236 = 9 codes.
+    model.RawValue = 65535 - 2 * 1100;
     model.Calc_Base();
-    EXPECT_EQ(model.BdTotal, 3996 + (245 - model.LastBaseCode));
-    EXPECT_EQ(model.BdText, "100");
+    EXPECT_EQ(model.LastBaseCode, 236);
+    EXPECT_EQ(model.BdTotal, 4005);
+    EXPECT_EQ(model.BdText, "100"); // 4005 / 4 = 1001 tenths, shown in whole units
     model.BdTotal = 3996;
     model.RawValue = 65535;
     model.Calc_Base(); // rising: no count
@@ -326,14 +351,16 @@ TEST(TestSwing, StepsEveryTwentyMillisecondsAtTheKnobsSpeed) {
     EXPECT_FALSE(swing.step(10, 63));
     const auto first = swing.step(20, 63);
     ASSERT_TRUE(first);
-    EXPECT_EQ(*first, static_cast<std::int16_t>(std::nearbyint(9000 * std::sin(73.0f / 750.0f))));
+    // Knob 63: a step of (63 + 10) / 750 = 0.0973 rad; 9000 * sin(0.0973) = 874.6.
+    EXPECT_EQ(*first, 875);
     EXPECT_FALSE(swing.step(39, 63));
     int steps = 1;
     for (double t = 40; swing.PhaseAngle != 0; t += 20) {
         swing.step(t, 63);
         ++steps;
     }
-    EXPECT_EQ(steps, static_cast<int>(std::floor(2 * 3.14159 / (73.0 / 750.0))) + 1);
+    // 64 steps reach 6.229 rad, the 65th 6.327 > 6.28318: that one resets the phase.
+    EXPECT_EQ(steps, 65);
 }
 
 } // namespace

@@ -77,33 +77,6 @@ protected:
     SettingsStore store;
 };
 
-TEST_F(SettingsTest, NoFileGivesEveryDefault) {
-    store.Load_Settings();
-    const Settings& s = store.values;
-    EXPECT_EQ(store.SettingsFilePath, dir.file("kv_Player.ini"));
-    EXPECT_EQ(s.Dial_Color, 16777215);
-    EXPECT_EQ(s.Panel_Color, 10070316);
-    EXPECT_EQ(s.GraphSheet_Color, 11924207);
-    EXPECT_EQ(s.Scale_Color, 12615680);
-    EXPECT_EQ(s.ShadowNeedleColor_Index, 1);
-    EXPECT_EQ(s.Needle_Width, 4);
-    EXPECT_EQ(s.DialType, 1);
-    EXPECT_TRUE(s.RecordVisible);
-    EXPECT_FALSE(s.GraphVisible);
-    EXPECT_EQ(s.GraphHeight_Index, "3");
-    EXPECT_EQ(s.ClockType, 3);
-    EXPECT_EQ(s.DateType, 1);
-    EXPECT_EQ(s.DataLag_Index, 2);
-    EXPECT_EQ(s.GraphTimescale, "8");
-    EXPECT_EQ(s.SavePrefix, "Prefix_");
-    EXPECT_EQ(s.LoadPath, "C:\\Program Files\\kavotel\\samples\\");
-    EXPECT_EQ(s.RecordingMode, 2);
-    EXPECT_TRUE(s.AudioEnable);
-    EXPECT_FALSE(s.PlayLoopEnable);
-    store.values.ChosenDialType = static_cast<std::int16_t>(s.DialType);
-    EXPECT_TRUE(store.Check_SettingsSaved());
-}
-
 TEST_F(SettingsTest, UnconvertibleValuesKeepThePreviousValue) {
     test::writeText(
         store.SettingsFilePath,
@@ -177,15 +150,7 @@ TEST_F(SettingsTest, TheExitComparisonSeesRealChangesOnly) {
     EXPECT_TRUE(store.Check_SettingsSaved());
     store.values.SavePath = "/elsewhere"; // the Recording section is not compared
     EXPECT_TRUE(store.Check_SettingsSaved());
-
-    store.values.ChosenDialType = 0;
-    EXPECT_FALSE(store.Check_SettingsSaved());
-    store.values.ChosenDialType = 1;
-    store.values.GridX = true;
-    EXPECT_FALSE(store.Check_SettingsSaved());
-    store.values.GridX = false;
-    store.values.GraphPenWidth_Index = "3";
-    EXPECT_FALSE(store.Check_SettingsSaved());
+    // Each compared key changed alone: SettingsRoundTrip.
 }
 
 TEST_F(SettingsTest, RecordVisibleOneSavesBackAsTrueAndDefaultsRestoreColours) {
