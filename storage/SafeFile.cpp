@@ -1,5 +1,8 @@
 #include "SafeFile.h"
 
+#include "FileCalls.h"
+
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -46,7 +49,7 @@ pid_t ownerOf(const std::string& name) {
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t n = fileCalls().write(fd, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -57,9 +60,9 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 bool syncPath(const fs::path& p, int flags) {
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | flags);
+    const int fd = fileCalls().open(p.c_str(), O_RDONLY | O_CLOEXEC | flags, 0);
     if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
+    const bool ok = fileCalls().fsync(fd) == 0;
     return ::close(fd) == 0 && ok;
 }
 
@@ -157,8 +160,17 @@ fs::path temporaryBeside(const fs::path& target, const std::string& ext) {
     return target.parent_path() / (head + name + ext);
 }
 
-bool isTemporaryBeside(const fs::path& path, const fs::path& target) {
-    return path.parent_path() == target.parent_path() && ownerOf(path.filename().string()) != 0;
+bool isTemporaryFor(const fs::path& path, const fs::path& target, std::string_view ext) {
+    if (path.parent_path() != target.parent_path()) return false;
+    const std::string name = path.filename().string();
+    if (ownerOf(name) == 0) return false;
+    // ".kvsave-<process>-<8 hex digits>-<target name><ext>"
+    const std::size_t random = name.find('-', kTempPrefix.size()) + 1;
+    const std::string tail = target.filename().string().substr(0, 180) + std::string(ext);
+    if (name.size() != random + 9 + tail.size() || name[random + 8] != '-') return false;
+    for (std::size_t i = random; i < random + 8; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+    return name.compare(random + 9, std::string::npos, tail) == 0;
 }
 
 void registerTemporary(const fs::path& temp) {
@@ -196,7 +208,7 @@ ReplacingFile::ReplacingFile(const fs::path& target, std::string shownName)
     m_existed = ::stat(m_real.c_str(), &old) == 0;
     m_mode = old.st_mode & 07777, m_uid = old.st_uid, m_gid = old.st_gid;
     m_temp = temporaryBeside(m_real);
-    m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    m_fd = fileCalls().open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         const int err = errno;
         m_error =
@@ -209,7 +221,7 @@ ReplacingFile::ReplacingFile(const fs::path& target, std::string shownName)
 ReplacingFile::~ReplacingFile() {
     if (m_fd >= 0) {
         ::close(m_fd);
-        ::unlink(m_temp.c_str());
+        fileCalls().unlink(m_temp.c_str());
         releaseTemporary(m_temp);
     }
 }
@@ -233,11 +245,11 @@ std::optional<FileError> ReplacingFile::commit() {
             const int ignored =
                 ::fchown(m_fd, static_cast<uid_t>(m_uid), static_cast<gid_t>(m_gid));
     }
-    if (::fsync(m_fd) != 0) fail(errno);
+    if (fileCalls().fsync(m_fd) != 0) fail(errno);
     if (::close(m_fd) != 0) fail(errno);
     m_fd = -1;
-    if (!m_error && ::rename(m_temp.c_str(), m_real.c_str()) != 0) fail(errno);
-    if (m_error) ::unlink(m_temp.c_str());
+    if (!m_error && fileCalls().rename(m_temp.c_str(), m_real.c_str()) != 0) fail(errno);
+    if (m_error) fileCalls().unlink(m_temp.c_str());
     releaseTemporary(m_temp);
     if (!m_error) syncFolder(m_real.parent_path());
     return m_error;
