@@ -277,7 +277,8 @@ std::optional<FileError> FileReplacement::lock(int waitMs) {
     if (m_lock >= 0) return std::nullopt;
     if (errno == EWOULDBLOCK)
         return FileError{70, "Permission denied: " + busyText(m_journal)};
-    return errnoError(errno, lockFor(m_journal).string());
+    if (errno == ENOENT) return FileError{76, "Path not found: " + m_shownName};
+    return errnoError(errno, m_shownName);
 }
 
 std::optional<FileError> FileReplacement::add(const fs::path& target, const std::string& shownName,
@@ -532,8 +533,14 @@ Recovery recoverLockedReplacement(const fs::path& journalPath) {
 
 Recovery recoverReplacement(const fs::path& journalPath, int waitMs) {
     const fs::path journal = absolutePath(journalPath);
-    if (!journalPending(journal)) return {};
     const fs::path lock = lockFor(journal);
+    if (!journalPending(journal)) {
+        // A lock file that a killed save left goes, unless a save holds it.
+        struct stat st {};
+        int stale = ::lstat(lock.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? takeLock(lock, 0) : -1;
+        releaseLock(lock, stale);
+        return {};
+    }
     int fd = takeLock(lock, waitMs);
     if (fd < 0) {
         if (errno == EWOULDBLOCK) return leftAlone(Recovery::Outcome::Busy, busyText(journal));

@@ -1,6 +1,7 @@
 #include "SafeFile.h"
 #include "FileReplacement.h"
 #include "FileCalls.h"
+#include "FileCallLog.h"
 #include "TempDir.h"
 
 #include <gmock/gmock.h>
@@ -564,6 +565,33 @@ TEST(FileReplacement, AJournalIsLeftAloneWhileAnotherProgramHoldsThePair) {
     // The other program is gone, and its lock with it.
     EXPECT_EQ(recoverReplacement(f.journal, 100).outcome, Recovery::Outcome::Completed);
     EXPECT_EQ(f.state(), "new data|new sound");
+}
+
+TEST(DurableOrder, ASingleFileIsWrittenFlushedRenamedAndItsFolderFlushed) {
+    TempDir dir;
+    test::writeText(dir.file("a.ini"), "old");
+    test::FileCallLog log;
+    ASSERT_FALSE(replaceFileContents(dir.file("a.ini"), "new", "a.ini"));
+    EXPECT_THAT(log.calls(), ElementsAre("write ~tmp:a.ini", "fsync ~tmp:a.ini",
+                                         "rename ~tmp:a.ini a.ini", "fsync dir/"));
+}
+
+TEST(DurableOrder, APairIsFlushedBackedUpJournalledRenamedThenTidied) {
+    PairFixture f;
+    test::writeText(f.kvd, "old data");
+    test::writeText(f.wav, "old sound");
+    test::FileCallLog log;
+    ASSERT_FALSE(f.replace("", FileReplacement::StepAction::Go));
+    EXPECT_THAT(log.calls(),
+                ElementsAre("fsync ~tmp:a.kvd", "fsync ~tmp:a.wav",     // new contents on disk
+                            "link a.kvd ~bak:a.kvd", "link a.wav ~bak:a.wav", // second names
+                            "fsync dir/",                                   // ...on disk
+                            "write ~tmp:a.kvjournal", "fsync ~tmp:a.kvjournal",
+                            "rename ~tmp:a.kvjournal a.kvjournal", "fsync dir/", // the journal
+                            "rename ~tmp:a.kvd a.kvd", "rename ~tmp:a.wav a.wav",
+                            "fsync dir/",                                   // the new names
+                            "unlink a.kvjournal", "fsync dir/",             // then tidying
+                            "unlink ~bak:a.kvd", "unlink ~bak:a.wav"));
 }
 
 TEST(FileReplacement, ReadOnlyTargetsAndFoldersAreRefusedBeforeAnythingIsWritten) {
