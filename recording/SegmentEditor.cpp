@@ -127,6 +127,8 @@ Recovery recoverInterruptedSave(const std::string& basePath, bool lockHeld) {
     const fs::path journal = FileReplacement::journalFor(basePath);
     const Recovery r =
         lockHeld ? recoverLockedReplacement(journal) : recoverReplacement(journal);
+    // A journal that still waits needs every file it names: nothing is tidied.
+    if (!r.settled()) return r;
     const fs::path folder = fs::u8path(basePath).parent_path();
     const auto kept = filesKeptByJournals(folder);
     removeStaleTemporaries(folder, std::set<fs::path>(kept.begin(), kept.end()));

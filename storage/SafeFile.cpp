@@ -31,9 +31,18 @@ std::set<std::string>& registry() {
     return live;
 }
 
+// A file's name however its folder is spelt (./, .., a linked folder).
+fs::path sameNameAnywhere(const fs::path& p) {
+    std::error_code ec;
+    const fs::path folder = fs::absolute(p, ec).parent_path();
+    const fs::path real = fs::weakly_canonical(folder, ec);
+    return (ec ? folder.lexically_normal() : real) / p.filename();
+}
+
 bool registered(const fs::path& p) {
+    const std::string name = sameNameAnywhere(p).string();
     const std::lock_guard lock(registryMutex());
-    return registry().count(p.lexically_normal().string()) != 0;
+    return registry().count(name) != 0;
 }
 
 // The process that made a temporary, from its name; 0 when it is none of ours.
@@ -174,26 +183,27 @@ bool isTemporaryFor(const fs::path& path, const fs::path& target, std::string_vi
 }
 
 void registerTemporary(const fs::path& temp) {
+    const std::string name = sameNameAnywhere(temp).string();
     const std::lock_guard lock(registryMutex());
-    registry().insert(temp.lexically_normal().string());
+    registry().insert(name);
 }
 
 void releaseTemporary(const fs::path& temp) {
+    const std::string name = sameNameAnywhere(temp).string();
     const std::lock_guard lock(registryMutex());
-    registry().erase(temp.lexically_normal().string());
+    registry().erase(name);
 }
 
 void removeStaleTemporaries(const fs::path& folder, const std::set<fs::path>& keep) {
     std::error_code ec;
     const fs::path dir = folder.empty() ? fs::path(".") : folder;
-    std::error_code aec;
     std::set<fs::path> spared;
     for (const auto& k : keep)
-        spared.insert(fs::absolute(k, aec).lexically_normal());
+        spared.insert(sameNameAnywhere(k));
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path p = it->path();
         const pid_t owner = ownerOf(p.filename().string());
-        if (owner == 0 || spared.count(fs::absolute(p, aec).lexically_normal()) != 0) continue;
+        if (owner == 0 || spared.count(sameNameAnywhere(p)) != 0) continue;
         const bool stale =
             owner == ::getpid() ? !registered(p) : ::kill(owner, 0) != 0 && errno == ESRCH;
         std::error_code ignored;

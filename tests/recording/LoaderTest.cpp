@@ -9,6 +9,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace kv {
 namespace {
@@ -139,7 +141,16 @@ TEST_F(LoaderTest, APairWithAJournalThatCannotBeSettledIsNotLoaded) {
         SCOPED_TRACE(c.what);
         const std::string journal = dir.file("rec.kvjournal");
         c.make(journal);
+        // A temporary of a program that ended: the waiting journal may need it.
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(0);
+        ASSERT_GT(child, 0);
+        ::waitpid(child, nullptr, 0);
+        const std::string left = dir.file(".kvsave-" + std::to_string(child) + "-0000abcd-rec.wav.tmp");
+        test::writeText(left, "new sound");
         const LoadResult r = load("rec");
+        EXPECT_TRUE(std::filesystem::exists(left));
+        std::filesystem::remove(left);
         EXPECT_FALSE(r.recording);
         ASSERT_TRUE(r.error);
         EXPECT_NE(r.error->message().text.find(c.said), std::string::npos)

@@ -108,7 +108,12 @@ TEST(StaleTemporaries, OnlyLeftoversOfEndedProcessesAreRemoved) {
          {dead, live.filename().string(), forgotten.filename().string(), kept.filename().string(),
           std::string(".kvsave-notes.txt"), std::string("walk001.kvd")})
         test::writeText(dir.file(n), "x");
-    removeStaleTemporaries(dir.path(), {kept});
+    // The folder spelt through a link and with "./": what is kept is still known.
+    const std::string link = dir.path() + "-link";
+    fs::create_directory_symlink(dir.path(), link);
+    removeStaleTemporaries(link + "/.", {kept});
+    removeStaleTemporaries(dir.path(), {fs::path(link) / kept.filename()});
+    fs::remove(link);
     EXPECT_THAT(filesIn(dir.path()),
                 UnorderedElementsAre(live.filename().string(), kept.filename().string(),
                                      ".kvsave-notes.txt", "walk001.kvd"));
