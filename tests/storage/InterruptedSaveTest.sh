@@ -108,5 +108,34 @@ notsaid "was not written" "late signal"
 [ "$(sum "$REC/out.kvd")" != "$BEFORE" ] || fail "late signal: out.kvd was not replaced"
 [ ! -e "$REC/out.kvjournal" ] || fail "late signal: the journal was left"
 
+# A load while another program's save is between its renames (held there by a
+# delay): it waits for that save and then loads the whole new pair, or, when
+# the save takes longer than it waits, leaves everything alone and says so.
+mkdir -p "$WORK/ref"
+run cut "$REC/src.kvd" --from 2 --to 22 -o "$WORK/ref/a.kvd"
+REF_KVD=$(sum "$WORK/ref/a.kvd")
+REF_WAV=$(sum "$WORK/ref/a.wav")
+for delay in 1000000 3500000; do
+    (strace -f -qq -o /dev/null -e trace=rename,renameat,renameat2 \
+        -e inject=rename,renameat,renameat2:delay_enter=$delay:when=4 \
+        "$KVTOOL" cut "$REC/src.kvd" --from 2 --to 22 -o "$REC/out.kvd" 2>"$WORK/err1") &
+    saver=$!
+    sleep 0.5
+    run cut "$REC/out.kvd" --from 0 --to 5 -o "$OTHER/part$delay.kvd"
+    wait "$saver"
+    saverCode=$?
+    [ "$saverCode" = 0 ] || fail "concurrent $delay: the save failed: $(cat "$WORK/err1")"
+    [ "$(sum "$REC/out.kvd")" = "$REF_KVD" ] && [ "$(sum "$REC/out.wav")" = "$REF_WAV" ] ||
+        fail "concurrent $delay: the pair is not the saved one"
+    [ ! -e "$REC/out.kvjournal" ] || fail "concurrent $delay: a journal was left"
+    if [ "$delay" = 1000000 ]; then
+        [ "$code" = 0 ] || fail "concurrent $delay: the load failed: $(cat "$WORK/err")"
+        [ "$(sum "$OTHER/part$delay.wav")" != "" ] || fail "concurrent $delay: no cut was written"
+    else
+        [ "$code" = 1 ] || fail "concurrent $delay: exit $code, expected 1"
+        said "is being saved by another program" "concurrent $delay"
+    fi
+done
+
 [ "$failures" = 0 ] && echo "all passed"
 [ "$failures" = 0 ]
