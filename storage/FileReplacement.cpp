@@ -151,23 +151,21 @@ std::optional<std::string> readJournalText(const fs::path& journal) {
         return std::nullopt;
     const int fd = ::open(journal.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
-    std::string text;
+    std::optional<std::string> text;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        text.emplace();
         char buf[4096];
         for (;;) {
             const ssize_t n = ::read(fd, buf, sizeof buf);
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0 || text.size() + static_cast<std::size_t>(n) >
+            if (n < 0 || text->size() + static_cast<std::size_t>(n) >
                              static_cast<std::size_t>(kMaxJournalBytes)) {
-                ::close(fd);
-                return std::nullopt;
+                text.reset();
+                break;
             }
             if (n == 0) break;
-            text.append(buf, static_cast<std::size_t>(n));
+            text->append(buf, static_cast<std::size_t>(n));
         }
-    } else {
-        ::close(fd);
-        return std::nullopt;
     }
     ::close(fd);
     return text;
@@ -246,10 +244,12 @@ bool makeBackup(const fs::path& target, const fs::path& backup) {
     return fs::copy_file(target, backup, ec) && syncFile(backup);
 }
 
+// Not normalised: "link/.." is the folder above the link's target, which
+// only the system can say.
 fs::path absolutePath(const fs::path& p) {
     std::error_code ec;
     const fs::path abs = fs::absolute(p, ec);
-    return (ec ? p : abs).lexically_normal();
+    return ec ? p : abs;
 }
 
 } // namespace
