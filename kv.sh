@@ -12,7 +12,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsndfile1-dev libsdl2-dev libsoundtouch-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core xvfb xauth
-          appstream poppler-utils)
+          appstream poppler-utils strace)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 UI_PACKAGES=(xdotool x11-apps netpbm python3 openbox)
 

@@ -164,6 +164,8 @@ RecordingSummary summariseFile(const std::string& path) {
     };
     if (const std::string why = unreadableReason(path); !why.empty())
         return fail("unreadable", why);
+    if (const std::string why = interruptedSaveProblem(pairBaseOf(path)); !why.empty())
+        return fail("interrupted", why);
     const KvdEnds ends = readKvdEnds(path);
     if (ends.error) return fail("unreadable", ends.error->description);
     if (!Verify_kvd_Format(ends.head.data(), ends.head.size())) {

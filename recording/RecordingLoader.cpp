@@ -134,7 +134,12 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio,
 
     audio.send("close WavFile");
     // A save of this pair that a crash cut short is finished or undone first.
-    result.notice = recoverInterruptedSave(request.basePath);
+    const Recovery recovered = recoverInterruptedSave(request.basePath);
+    if (!recovered.settled()) {
+        // The pair may be half old, half new: it is not loaded.
+        return fail(otherError("kvd", 75, recovered.message + " The recording was not loaded."));
+    }
+    result.notice = recovered.message;
 
     const std::string dataPath = pairFile(request.basePath, ".kvd");
     if (fileLength(dataPath) < 0)

@@ -123,12 +123,24 @@ std::vector<std::string> existingPairFiles(const std::string& basePath, bool wit
     return found;
 }
 
-std::string recoverInterruptedSave(const std::string& basePath) {
-    const Recovery r = recoverReplacement(FileReplacement::journalFor(basePath));
+Recovery recoverInterruptedSave(const std::string& basePath, bool lockHeld) {
+    const fs::path journal = FileReplacement::journalFor(basePath);
+    const Recovery r =
+        lockHeld ? recoverLockedReplacement(journal) : recoverReplacement(journal);
+    // A journal that still waits needs every file it names: nothing is tidied.
+    if (!r.settled()) return r;
     const fs::path folder = fs::u8path(basePath).parent_path();
     const auto kept = filesKeptByJournals(folder);
     removeStaleTemporaries(folder, std::set<fs::path>(kept.begin(), kept.end()));
-    return r.message;
+    return r;
+}
+
+std::string interruptedSaveProblem(const std::string& basePath) {
+    const fs::path journal = FileReplacement::journalFor(basePath);
+    if (!journalPending(journal)) return "";
+    return "a save of " + basePath + ".kvd was interrupted and is neither finished nor undone (" +
+           journal.string() + " lies beside it); load it in the player or with kvtool cut to "
+           "finish or undo that save";
 }
 
 FileError tooFewRecordsError(std::int32_t records) {
@@ -158,7 +170,17 @@ PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
         return out;
     }
     if ((out.error = checkPairTarget(request, audio != nullptr))) return out;
-    out.notice = recoverInterruptedSave(request.basePath);
+    // The pair is this save's alone from here to the end of the change.
+    FileReplacement change(FileReplacement::journalFor(request.basePath), dataName);
+    if ((out.error = change.lock())) return out;
+    const Recovery recovered = recoverInterruptedSave(request.basePath, true);
+    out.notice = recovered.message;
+    if (!recovered.settled()) {
+        // Writing now would replace the journal that still waits.
+        out.error = FileError{75, "Path/File access error: " + recovered.message};
+        out.notice.clear();
+        return out;
+    }
 
     if (audio) {
         // The sound that will be written, against the records it goes with.
@@ -178,7 +200,6 @@ PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
                           ") is shorter than its records (" + secondsText(dataSecs) + ").";
     }
 
-    FileReplacement change(FileReplacement::journalFor(request.basePath), dataName);
     change.setStepHook(request.stepHook);
     fs::path dataTemp, soundTemp;
     if ((out.error = change.add(fs::u8path(dataName), dataName, dataTemp))) return out;

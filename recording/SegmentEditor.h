@@ -74,8 +74,14 @@ std::string pairBaseOf(const std::string& chosen);
 std::vector<std::string> existingPairFiles(const std::string& basePath, bool withSound);
 
 // Finishes or undoes an interrupted save of the pair at basePath and removes
-// what killed saves left in its folder. The message says what was done.
-std::string recoverInterruptedSave(const std::string& basePath);
+// what killed saves left in its folder. The message says what was done; a
+// recovery that is not settled() left a journal that still waits. lockHeld:
+// the caller holds the pair's lock already (a save in this process).
+Recovery recoverInterruptedSave(const std::string& basePath, bool lockHeld = false);
+
+// Why the pair at basePath cannot be read as it is: a save of it was
+// interrupted and its journal still waits beside it. Empty when there is none.
+std::string interruptedSaveProblem(const std::string& basePath);
 
 // "The file could not be saved for the following reason(s): " ...
 std::string couldNotSaveText(const FileError& e);

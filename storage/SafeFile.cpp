@@ -1,5 +1,8 @@
 #include "SafeFile.h"
 
+#include "FileCalls.h"
+
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -28,9 +31,18 @@ std::set<std::string>& registry() {
     return live;
 }
 
+// A file's name however its folder is spelt (./, .., a linked folder).
+fs::path sameNameAnywhere(const fs::path& p) {
+    std::error_code ec;
+    const fs::path folder = fs::absolute(p, ec).parent_path();
+    const fs::path real = fs::weakly_canonical(folder, ec);
+    return (ec ? folder.lexically_normal() : real) / p.filename();
+}
+
 bool registered(const fs::path& p) {
+    const std::string name = sameNameAnywhere(p).string();
     const std::lock_guard lock(registryMutex());
-    return registry().count(p.lexically_normal().string()) != 0;
+    return registry().count(name) != 0;
 }
 
 // The process that made a temporary, from its name; 0 when it is none of ours.
@@ -46,7 +58,7 @@ pid_t ownerOf(const std::string& name) {
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t n = fileCalls().write(fd, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -57,9 +69,9 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 bool syncPath(const fs::path& p, int flags) {
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | flags);
+    const int fd = fileCalls().open(p.c_str(), O_RDONLY | O_CLOEXEC | flags, 0);
     if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
+    const bool ok = fileCalls().fsync(fd) == 0;
     return ::close(fd) == 0 && ok;
 }
 
@@ -157,31 +169,41 @@ fs::path temporaryBeside(const fs::path& target, const std::string& ext) {
     return target.parent_path() / (head + name + ext);
 }
 
-bool isTemporaryBeside(const fs::path& path, const fs::path& target) {
-    return path.parent_path() == target.parent_path() && ownerOf(path.filename().string()) != 0;
+bool isTemporaryFor(const fs::path& path, const fs::path& target, std::string_view ext) {
+    if (path.parent_path() != target.parent_path()) return false;
+    const std::string name = path.filename().string();
+    if (ownerOf(name) == 0) return false;
+    // ".kvsave-<process>-<8 hex digits>-<target name><ext>"
+    const std::size_t random = name.find('-', kTempPrefix.size()) + 1;
+    const std::string tail = target.filename().string().substr(0, 180) + std::string(ext);
+    if (name.size() != random + 9 + tail.size() || name[random + 8] != '-') return false;
+    for (std::size_t i = random; i < random + 8; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+    return name.compare(random + 9, std::string::npos, tail) == 0;
 }
 
 void registerTemporary(const fs::path& temp) {
+    const std::string name = sameNameAnywhere(temp).string();
     const std::lock_guard lock(registryMutex());
-    registry().insert(temp.lexically_normal().string());
+    registry().insert(name);
 }
 
 void releaseTemporary(const fs::path& temp) {
+    const std::string name = sameNameAnywhere(temp).string();
     const std::lock_guard lock(registryMutex());
-    registry().erase(temp.lexically_normal().string());
+    registry().erase(name);
 }
 
 void removeStaleTemporaries(const fs::path& folder, const std::set<fs::path>& keep) {
     std::error_code ec;
     const fs::path dir = folder.empty() ? fs::path(".") : folder;
-    std::error_code aec;
     std::set<fs::path> spared;
     for (const auto& k : keep)
-        spared.insert(fs::absolute(k, aec).lexically_normal());
+        spared.insert(sameNameAnywhere(k));
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path p = it->path();
         const pid_t owner = ownerOf(p.filename().string());
-        if (owner == 0 || spared.count(fs::absolute(p, aec).lexically_normal()) != 0) continue;
+        if (owner == 0 || spared.count(sameNameAnywhere(p)) != 0) continue;
         const bool stale =
             owner == ::getpid() ? !registered(p) : ::kill(owner, 0) != 0 && errno == ESRCH;
         std::error_code ignored;
@@ -196,7 +218,7 @@ ReplacingFile::ReplacingFile(const fs::path& target, std::string shownName)
     m_existed = ::stat(m_real.c_str(), &old) == 0;
     m_mode = old.st_mode & 07777, m_uid = old.st_uid, m_gid = old.st_gid;
     m_temp = temporaryBeside(m_real);
-    m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    m_fd = fileCalls().open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         const int err = errno;
         m_error =
@@ -209,7 +231,7 @@ ReplacingFile::ReplacingFile(const fs::path& target, std::string shownName)
 ReplacingFile::~ReplacingFile() {
     if (m_fd >= 0) {
         ::close(m_fd);
-        ::unlink(m_temp.c_str());
+        fileCalls().unlink(m_temp.c_str());
         releaseTemporary(m_temp);
     }
 }
@@ -233,11 +255,11 @@ std::optional<FileError> ReplacingFile::commit() {
             const int ignored =
                 ::fchown(m_fd, static_cast<uid_t>(m_uid), static_cast<gid_t>(m_gid));
     }
-    if (::fsync(m_fd) != 0) fail(errno);
+    if (fileCalls().fsync(m_fd) != 0) fail(errno);
     if (::close(m_fd) != 0) fail(errno);
     m_fd = -1;
-    if (!m_error && ::rename(m_temp.c_str(), m_real.c_str()) != 0) fail(errno);
-    if (m_error) ::unlink(m_temp.c_str());
+    if (!m_error && fileCalls().rename(m_temp.c_str(), m_real.c_str()) != 0) fail(errno);
+    if (m_error) fileCalls().unlink(m_temp.c_str());
     releaseTemporary(m_temp);
     if (!m_error) syncFolder(m_real.parent_path());
     return m_error;

@@ -44,9 +44,10 @@ bool syncFolder(const std::filesystem::path& folder);
 std::filesystem::path temporaryBeside(const std::filesystem::path& target,
                                       const std::string& ext = ".tmp");
 
-// Whether path could be a temporary that temporaryBeside made for target:
-// one of the program's temporary names, in target's folder.
-bool isTemporaryBeside(const std::filesystem::path& path, const std::filesystem::path& target);
+// Whether path is a name that temporaryBeside(target, ext) could have made:
+// in target's folder, and named for target.
+bool isTemporaryFor(const std::filesystem::path& path, const std::filesystem::path& target,
+                    std::string_view ext);
 
 // Temporaries made by this process that are still in use; any other
 // temporary of this process is a leftover.

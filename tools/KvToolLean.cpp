@@ -237,6 +237,16 @@ std::optional<int> refuseOutputOverInput(const std::string& command, const Parse
 
 namespace {
 
+// True (and said) when a save of the file's pair was cut short and its
+// journal waits: what the pair holds now may be half old, half new, and a
+// reader does not change files to settle it.
+bool refuseInterrupted(const std::string& file, std::ostream& err) {
+    const std::string problem = interruptedSaveProblem(pairBaseOf(file));
+    if (problem.empty()) return false;
+    err << "kvtool: " << file << " is not read: " << problem << "\n";
+    return true;
+}
+
 // Reads and checks a data file, reporting failures as the player does.
 void reportReadError(const FileError& e, std::ostream& err) {
     err << "kvtool: " << couldNotLoadText("The kvd file", e.number, e.description) << "\n";
@@ -263,6 +273,10 @@ int checkHead(const std::vector<std::uint8_t>& head, const std::optional<FileErr
 // loading makes; nothing when they fail (exitCode says how).
 std::optional<KvdBlockReader> openRecords(const std::string& file, std::ostream& err,
                                           int& exitCode) {
+    if (refuseInterrupted(file, err)) {
+        exitCode = kExitError;
+        return std::nullopt;
+    }
     const ByteReadResult head = readKvdHead(file);
     if ((exitCode = checkHead(head.bytes, head.error, err)) != kExitOk) return std::nullopt;
     std::optional<KvdBlockReader> reader(std::in_place, file);
@@ -279,6 +293,10 @@ std::optional<KvdBlockReader> openRecords(const std::string& file, std::ostream&
 
 LoadedRecords loadRecords(const std::string& file, std::ostream& err) {
     LoadedRecords out;
+    if (refuseInterrupted(file, err)) {
+        out.exitCode = kExitError;
+        return out;
+    }
     const ByteReadResult head = readKvdHead(file);
     if ((out.exitCode = checkHead(head.bytes, head.error, err)) != kExitOk) return out;
     KvdReadResult read = readKvdFile(file);
@@ -300,6 +318,7 @@ std::string twoDigits(int v) {
 }
 
 int info(const std::string& file, std::ostream& out, std::ostream& err) {
+    if (refuseInterrupted(file, err)) return kExitError;
     // The two ends of the file say all there is to say: no need to read it.
     const KvdEnds ends = readKvdEnds(file);
     if (const int code = checkHead(ends.head, ends.error, err); code != kExitOk) return code;
@@ -532,9 +551,15 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
         saved.error = FileError{kErrInterrupted, "The save was interrupted"};
     }
     if (!saved.notice.empty()) err << "kvtool: " << saved.notice << "\n";
-    if (held.pending()) {
+    if (held.pending() && saved.error) {
         err << "kvtool cut: interrupted; " << outBase << ".kvd was not written\n";
         return 130;
+    }
+    if (held.pending()) {
+        // The signal came once the new files were in place: the save happened.
+        err << "kvtool cut: interrupted after " << outBase << ".kvd and " << outBase
+            << ".wav were saved\n";
+        return kExitOk;
     }
     if (saved.error) {
         err << "kvtool: " << couldNotSaveText(*saved.error) << "\n";

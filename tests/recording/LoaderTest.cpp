@@ -7,6 +7,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace kv {
 namespace {
 
@@ -116,6 +121,45 @@ TEST_F(LoaderTest, MissingFilesGiveTheirMessages) {
         (UserMessage{
             "The Dummy.mp3 file is missing. This should be located in the application directory.",
             "File Not Found", MessageIcon::Exclamation}));
+}
+
+TEST_F(LoaderTest, APairWithAJournalThatCannotBeSettledIsNotLoaded) {
+    writeRecording("rec");
+    test::writeText(dir.file("rec.wav"), "RIFF");
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> make;
+        const char* said;
+    };
+    for (const Case& c : {
+             Case{"unreadable journal",
+                  [](const std::string& j) { test::writeText(j, "not a journal"); },
+                  "could not be read"},
+             Case{"folder", [](const std::string& j) { std::filesystem::create_directory(j); },
+                  "could not be read"},
+         }) {
+        SCOPED_TRACE(c.what);
+        const std::string journal = dir.file("rec.kvjournal");
+        c.make(journal);
+        // A temporary of a program that ended: the waiting journal may need it.
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(0);
+        ASSERT_GT(child, 0);
+        ::waitpid(child, nullptr, 0);
+        const std::string left = dir.file(".kvsave-" + std::to_string(child) + "-0000abcd-rec.wav.tmp");
+        test::writeText(left, "new sound");
+        const LoadResult r = load("rec");
+        EXPECT_TRUE(std::filesystem::exists(left));
+        std::filesystem::remove(left);
+        EXPECT_FALSE(r.recording);
+        ASSERT_TRUE(r.error);
+        EXPECT_NE(r.error->message().text.find(c.said), std::string::npos)
+            << r.error->message().text;
+        EXPECT_NE(r.error->message().text.find("was not loaded"), std::string::npos);
+        EXPECT_TRUE(std::filesystem::exists(journal));
+        std::filesystem::remove(journal);
+    }
+    EXPECT_TRUE(load("rec").recording);
 }
 
 TEST_F(LoaderTest, FormatFailureClosesTheAudioAndReportsOnce) {

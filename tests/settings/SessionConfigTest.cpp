@@ -1,6 +1,8 @@
 #include "SessionConfig.h"
+#include "FileCallLog.h"
 #include "TempDir.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -69,6 +71,16 @@ TEST(SessionConfig, WritesTheExactLinesAndReadsThemBack) {
     EXPECT_EQ(back.MainTop, -12); // halves to even
     EXPECT_EQ(back.MainWidth, 7680);
     EXPECT_EQ(back.MainWindowState, 2);
+}
+
+TEST(SessionConfig, TheFileIsWrittenFlushedRenamedAndItsFolderFlushed) {
+    TempDir dir;
+    test::writeText(dir.file("kv_Player.cfg"), "old");
+    test::FileCallLog log;
+    ASSERT_TRUE(SessionConfig{}.Write_Config(dir.path(), WindowPlacement{}));
+    EXPECT_THAT(log.calls(),
+                ::testing::ElementsAre("write ~tmp:kv_Player.cfg", "fsync ~tmp:kv_Player.cfg",
+                                       "rename ~tmp:kv_Player.cfg kv_Player.cfg", "fsync dir/"));
 }
 
 TEST(SessionConfig, ADamagedFileIsWhollyReplacedByDefaults) {

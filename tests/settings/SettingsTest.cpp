@@ -1,9 +1,11 @@
 #include "Settings.h"
+#include "FileCallLog.h"
 #include "PlayerPreferences.h"
 #include "ProfileFile.h"
 #include "TempDir.h"
 #include "TextConversion.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <pwd.h>
@@ -68,6 +70,19 @@ TEST(ProfileFile, ValuesComeBackUnquotedAndCut) {
     EXPECT_EQ(f.read("Recording", "SavePath", ""), "C:\\a b\\");
     EXPECT_EQ(f.read("Recording", "LoadPath", "").size(), 254u);
     EXPECT_EQ(f.read("Recording", "Empty", "default"), "");
+}
+
+TEST(ProfileFile, TheFileIsWrittenFlushedRenamedAndItsFolderFlushed) {
+    TempDir dir;
+    const std::string path = dir.file("q.ini");
+    test::writeText(path, "[Recording]\nSavePath=a\n");
+    ProfileFile f(path);
+    f.write("Recording", "SavePath", "b");
+    test::FileCallLog log;
+    ASSERT_FALSE(f.save());
+    EXPECT_THAT(log.calls(), ::testing::ElementsAre("write ~tmp:q.ini", "fsync ~tmp:q.ini",
+                                                    "rename ~tmp:q.ini q.ini", "fsync dir/"));
+    EXPECT_EQ(ProfileFile(path).read("Recording", "SavePath", ""), "b");
 }
 
 class SettingsTest : public ::testing::Test {

@@ -85,11 +85,14 @@ TEST(KvToolSummary, OneRowPerRecordingWithEachStatus) {
     put("g_mp3", rs);
     writeSound(dir.file("g_mp3.mp3"), 10.0, DemoAudioFormat::Mp3);
     fs::create_symlink("h_loop.kvd", dir.file("h_loop.kvd"));
+    put("i_interrupted", rs); // a save of it was cut short: its journal waits
+    writeSound(dir.file("i_interrupted.wav"), 10.5);
+    test::writeText(dir.file("i_interrupted.kvjournal"), "kv-player replacement journal 2\n");
 
     const test::ToolRun r = kvtool({"summary", dir.path()});
     EXPECT_EQ(r.code, 1) << r.err;
     const auto rows = lines(r.out);
-    ASSERT_EQ(rows.size(), 9u) << r.out;
+    ASSERT_EQ(rows.size(), 10u) << r.out;
     EXPECT_EQ(rows[0], kHeader);
     const std::string figures = ",2000-01-01,10:00:05,9980,500,";
     const std::string counts = ",2,1,1,0,2.65,3.15,2.45,3.15,12.3,";
@@ -110,6 +113,8 @@ TEST(KvToolSummary, OneRowPerRecordingWithEachStatus) {
     EXPECT_EQ(rows[7].substr(rows[7].size() - 3), ",ok") << rows[7];
     EXPECT_EQ(rows[8], dir.file("h_loop.kvd") +
                            ",,,,,,,,,,,,,,,,unreadable: it is a loop of symbolic links");
+    EXPECT_EQ(rows[9].rfind(dir.file("i_interrupted.kvd") + ",,,,,,,,,,,,,,,,interrupted: ", 0), 0u)
+        << rows[9];
 }
 
 TEST(KvToolSummary, PairsNamedInCapitalsAreFoundWithTheirSound) {

@@ -435,6 +435,29 @@ TEST_F(KvToolCutInput, AnInterruptedCutRemovesWhatItWroteAndFails) {
     EXPECT_EQ(left, (std::vector<std::string>{"in.kvd", "in.wav"}));
 }
 
+TEST(KvToolReaders, APairWhoseSaveWasCutShortIsNotReadAsWhole) {
+    // Whatever stands in the journal's place, a reader neither trusts the
+    // pair nor changes it.
+    TempDir dir;
+    ASSERT_FALSE(writeKvdFile(dir.file("a.kvd"), test::plainRecords(60)));
+    for (const char* journal : {"text", "folder"}) {
+        if (std::string(journal) == "text")
+            test::writeText(dir.file("a.kvjournal"), "kv-player replacement journal 2\n");
+        else
+            std::filesystem::create_directory(dir.file("a.kvjournal"));
+        for (const char* cmd : {"info", "export", "events", "recompute"}) {
+            SCOPED_TRACE(std::string(cmd) + " with a " + journal);
+            const ToolRun r = kvtool({cmd, dir.file("a.kvd")});
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(r.out, "");
+            EXPECT_NE(r.err.find("was interrupted"), std::string::npos) << r.err;
+        }
+        EXPECT_TRUE(std::filesystem::exists(dir.file("a.kvjournal")));
+        std::filesystem::remove(dir.file("a.kvjournal"));
+    }
+    EXPECT_EQ(kvtool({"info", dir.file("a.kvd")}).code, 0);
+}
+
 TEST(KvToolOutput, ExportNeverWritesOverAReadOnlyOrSpecialFile) {
     TempDir dir;
     ASSERT_FALSE(writeKvdFile(dir.file("a.kvd"), test::plainRecords(60)));
