@@ -299,6 +299,7 @@ TEST_F(UnwritableSettingsTest, AFileThatIsARecordingsByItsLinksOrItsBytesIsNever
         const char* linkTo;
     };
     for (const Case& c : {Case{"a link to a data file", "", "rec.kvd"},
+                          Case{"a link to a data file yet to be made", "", "new.kvd"},
                           Case{"a link to a link to a data file", "", "again.ini"},
                           Case{"data records", records, nullptr},
                           Case{"a RIFF sound", std::string("RIFF\x24\0\0\0WAVEfmt ", 16), nullptr},
@@ -313,17 +314,23 @@ TEST_F(UnwritableSettingsTest, AFileThatIsARecordingsByItsLinksOrItsBytesIsNever
             std::filesystem::create_symlink(c.linkTo, file);
         else
             test::writeText(file, c.bytes);
-        const std::string before = test::readText(file);
+        const std::string before = c.linkTo && std::string(c.linkTo) == "new.kvd"
+                                       ? std::string()
+                                       : test::readText(file);
         store.SettingsFilePath = file;
         store.Load_Settings();
         EXPECT_EQ(store.values.Dial_Color, 16777215); // nothing read from it
+        store.SettingsFilePath = file; // a missing file falls back to the default
         store.values.Dial_Color = 1;
         for (const auto& e : {store.Save_RecordingSettings(), store.Save_Settings()}) {
             ASSERT_TRUE(e);
             EXPECT_NE(e->description.find("is not a settings file"), std::string::npos)
                 << e->description;
         }
-        EXPECT_EQ(test::readText(file), before);
+        if (before.empty())
+            EXPECT_FALSE(std::filesystem::exists(dir.file("new.kvd")));
+        else
+            EXPECT_EQ(test::readText(file), before);
         EXPECT_EQ(test::readText(dir.file("rec.kvd")), records);
     }
 }
