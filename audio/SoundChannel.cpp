@@ -246,7 +246,7 @@ AudioReply SoundChannel::send(std::string_view line) {
         if (const auto refused = checkReplaceable(resolveLinks(c.path), c.path))
             return error(kAudioErrCannotWrite,
                          audioErrorText(kAudioErrCannotWrite) + " " + refused->description);
-        const std::string why = saveWavWindow(d.path, d.winStart, d.winEnd, c.path);
+        const std::string why = saveWavWindow(*d.info, d.winStart, d.winEnd, c.path);
         if (!why.empty())
             return error(kAudioErrCannotWrite, audioErrorText(kAudioErrCannotWrite) + " " + why);
         return {};

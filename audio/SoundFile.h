@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,11 @@ public:
         return static_cast<std::int64_t>(channels()) * bitsPerSample() / 8;
     }
 
+    // True when the opened file was written to since it was opened (its
+    // size or modification time differ); a file replaced under its name
+    // is not this one, which still reads as it was.
+    bool changedSinceOpened() const;
+
     bool seek(std::int64_t frame);
     // Reads up to n frames of interleaved samples; returns the frames read.
     std::int64_t readFloat(float* out, std::int64_t n);
@@ -40,13 +46,17 @@ private:
     int m_rate = 0;
     int m_channels = 0;
     int m_format = 0;
+    int m_fd = -1; // owned by m_file
+    std::int64_t m_size = 0;
+    struct timespec m_modified {};
 };
 
-// Writes frames [from, to) of the source file to a new WAV file at dest.
+// Writes frames [from, to) of the opened source to a new WAV file at dest;
+// fails when the source was changed since it was opened.
 // Integer PCM sources keep their sample format bit for bit; others (MP3)
 // become 16-bit PCM. The file is written beside dest under a temporary name
 // and renamed into place only when complete. Returns "" or the error text.
-std::string saveWavWindow(const std::string& sourcePath, std::int64_t from, std::int64_t to,
+std::string saveWavWindow(SoundFile& source, std::int64_t from, std::int64_t to,
                           const std::string& dest);
 
 } // namespace kv

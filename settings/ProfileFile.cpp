@@ -3,6 +3,7 @@
 #include "SafeFile.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <cctype>
 #include <fstream>
 #include <iterator>
@@ -60,6 +61,24 @@ bool namesRecordingFile(const std::string& path) {
     return sameName(ext, ".kvd") || sameName(ext, ".wav") || sameName(ext, ".mp3");
 }
 
+// Whether a file's first bytes are those of a recording's file: records of a
+// data file (each 20 bytes long, ending in its type letter O, P or T), a
+// RIFF sound or an MP3 stream (an ID3 tag or a frame's sync bits). Text
+// never starts so.
+bool startsLikeRecording(std::string_view head) {
+    if (head.substr(0, 4) == "RIFF" || head.substr(0, 3) == "ID3") return true;
+    if (head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0xFF &&
+        (static_cast<unsigned char>(head[1]) & 0xE0) == 0xE0)
+        return true;
+    constexpr std::size_t kRecord = 20, kRecords = 5;
+    if (head.size() < kRecord * kRecords) return false;
+    for (std::size_t i = 0; i < kRecords; ++i) {
+        const char type = head[i * kRecord + kRecord - 1];
+        if (type != 'O' && type != 'P' && type != 'T') return false;
+    }
+    return true;
+}
+
 // "key=value" lines: the key; nothing for comments, sections and other lines.
 std::optional<std::string_view> keyOf(std::string_view line) {
     if (isComment(line) || sectionOf(line)) return std::nullopt;
@@ -77,7 +96,9 @@ std::string_view valueOf(std::string_view line) {
 ProfileFile::ProfileFile(std::string path) : m_path(std::move(path)) {
     // A recording's file chosen as the settings file is neither read nor
     // written: settings lines written into it would damage the recording.
-    m_recordingFile = namesRecordingFile(m_path);
+    // It is the file a link leads to that would be written.
+    m_recordingFile = namesRecordingFile(m_path) ||
+                      namesRecordingFile(resolveLinks(std::filesystem::u8path(m_path)).string());
     if (m_recordingFile) return;
     struct stat st {};
     if (::stat(m_path.c_str(), &st) != 0) {
@@ -92,6 +113,10 @@ ProfileFile::ProfileFile(std::string path) : m_path(std::move(path)) {
     if (!in) return;
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return;
+    if (startsLikeRecording(bytes)) {
+        m_recordingFile = true;
+        return;
+    }
     m_loaded = true;
     std::size_t pos = 0;
     bool eolFound = false;
@@ -155,6 +180,14 @@ std::string ProfileFile::read(const std::string& section, const std::string& key
 
 void ProfileFile::write(const std::string& section, const std::string& key,
                         const std::string& value) {
+    // A line break would end the line early and turn the rest of the value
+    // into lines of its own (other keys, other sections): such a value is
+    // not stored, and save() says so.
+    if (value.find_first_of("\r\n") != std::string::npos) {
+        if (std::find(m_refused.begin(), m_refused.end(), key) == m_refused.end())
+            m_refused.push_back(key);
+        return;
+    }
     if (const Found f = findKey(section, key); f.found) {
         std::string& text = m_lines[f.line].text;
         if (valueOf(parsed(text, f.line)) == value) return; // unchanged: the line stays as it is
@@ -199,10 +232,16 @@ std::optional<FileError> ProfileFile::save() {
     if (!m_loaded)
         return FileError{75, "Path/File access error: " + m_path +
                                  " could not be read, so it was not written over"};
-    if (!m_changed) return std::nullopt;
-    if (auto e = replaceFileContents(m_path, contents(), m_path)) return e;
-    m_changed = false;
-    return std::nullopt;
+    if (m_changed) {
+        if (auto e = replaceFileContents(m_path, contents(), m_path)) return e;
+        m_changed = false;
+    }
+    if (m_refused.empty()) return std::nullopt;
+    std::string keys;
+    for (const std::string& k : m_refused)
+        keys += (keys.empty() ? "" : ", ") + k;
+    return FileError{5, "Invalid procedure call or argument: the value of " + keys +
+                            " holds a line break, so it was not saved in " + m_path};
 }
 
 } // namespace kv

@@ -23,8 +23,8 @@ public:
 
     // False when the file exists but could not be read (unreadable, not a
     // regular file, too large) or is a recording's data or sound file (named
-    // .kvd, .wav or .mp3): then save() refuses to write it. A missing file
-    // reads as empty.
+    // .kvd, .wav or .mp3, or through its links, or starting as such a file
+    // does): then save() refuses to write it. A missing file reads as empty.
     bool loaded() const { return m_loaded; }
 
     std::string read(const std::string& section, const std::string& key,
@@ -35,7 +35,9 @@ public:
     void discardContents();
 
     // Writes the changes back safely (see replaceFileContents). Nothing is
-    // written when nothing changed.
+    // written when nothing changed. Keys whose values held a line break were
+    // not stored (the file keeps what it had for them); the rest is written
+    // and the error names those keys.
     std::optional<FileError> save();
 
     // The file's bytes as save() would write them.
@@ -61,6 +63,7 @@ private:
     bool m_loaded = false;
     bool m_changed = false;
     bool m_recordingFile = false; // a recording's file: never a settings file
+    std::vector<std::string> m_refused; // keys whose values held a line break
 };
 
 } // namespace kv

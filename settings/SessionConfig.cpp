@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <algorithm>
 #include <vector>
 
 namespace kv {
@@ -33,13 +35,28 @@ void SessionConfig::setDefaults(const std::string& appDirectory, int screenWidth
 
 bool SessionConfig::Read_Config(const std::string& appDirectory, int screenWidth) {
     const auto file = std::filesystem::u8path(joinPath(appDirectory, kFileName));
+    // What a save killed before its rename left behind.
+    removeStaleTemporariesOf(file);
     std::error_code ec;
-    // Only a regular file is read: opening a FIFO would wait for a writer forever.
+    // Only a regular file is read: opening a FIFO would wait for a writer
+    // forever. Eight short lines never come near the size limit: a larger
+    // file is no session file and is left as it is.
     std::ifstream in;
-    if (std::filesystem::is_regular_file(file, ec)) in.open(file, std::ios::binary);
+    FileRefused = std::filesystem::is_regular_file(file, ec) &&
+                  std::filesystem::file_size(file, ec) > kMaxFileSize;
+    if (std::filesystem::is_regular_file(file, ec) && !FileRefused)
+        in.open(file, std::ios::binary);
+    std::string bytes(kMaxFileSize + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, in.gcount())));
+    if (bytes.size() > kMaxFileSize) {
+        FileRefused = true;
+        bytes.clear();
+    }
+    std::istringstream text(bytes);
     std::vector<std::string> lines;
     std::string line;
-    while (in && lines.size() < 8 && std::getline(in, line)) {
+    while (lines.size() < 8 && std::getline(text, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         // A byte-order mark (an editor's) is not part of the path.
         if (lines.empty() && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
@@ -91,6 +108,9 @@ std::string formatConfigNumber(double value) {
 
 bool SessionConfig::Write_Config(const std::string& appDirectory,
                                  const WindowPlacement& window) const {
+    // A file too large to be read is not replaced; a line break in the path
+    // would split it into lines of its own.
+    if (FileRefused || SettingsFilePath.find_first_of("\r\n") != std::string::npos) return false;
     const std::string target = joinPath(appDirectory, kFileName);
     const std::string lines[] = {
         "\"" + SettingsFilePath + "\"",   std::to_string(AutoSaveMode),

@@ -3,6 +3,7 @@
 // all or nothing: any failure puts every value back to its default.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,14 +26,22 @@ struct SessionConfig {
     std::int16_t MainWidth = 0;
     std::int16_t MainWindowState = 0;
 
+    // Set by Read_Config when the file was larger than any session file
+    // (kMaxFileSize): it was not read, and Write_Config leaves it alone.
+    bool FileRefused = false;
+
     static constexpr const char* kFileName = "kv_Player.cfg";
+    static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
 
     // Defaults for a primary screen of the given width.
     void setDefaults(const std::string& appDirectory, int screenWidth);
 
-    // Reads appDirectory/kv_Player.cfg; on failure sets the defaults and returns false.
+    // Reads appDirectory/kv_Player.cfg; on failure sets the defaults and
+    // returns false. Removes the temporaries a killed save of it left.
     bool Read_Config(const std::string& appDirectory, int screenWidth);
-    // Writes the file with the given window geometry; false when any step failed.
+    // Writes the file with the given window geometry; false when any step
+    // failed, when the file was refused, or when SettingsFilePath holds a
+    // line break.
     bool Write_Config(const std::string& appDirectory, const WindowPlacement& window) const;
 };
 

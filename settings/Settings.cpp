@@ -2,9 +2,11 @@
 
 #include "FileFunctions.h"
 #include "ProfileFile.h"
+#include "SafeFile.h"
 #include "TextConversion.h"
 
 #include <cstring>
+#include <filesystem>
 #include <variant>
 
 namespace kv {
@@ -217,6 +219,8 @@ std::string SettingsStore::defaultSettingsPath() const {
 
 void SettingsStore::Load_Settings() {
     if (!File_Exists(SettingsFilePath)) SettingsFilePath = defaultSettingsPath();
+    // What a save killed before its rename left behind.
+    removeStaleTemporariesOf(std::filesystem::u8path(SettingsFilePath));
     const ProfileFile file(SettingsFilePath);
     for (const KeyDef& k : kKeys)
         store(values, k, file.read(k.name.section, k.name.key, k.name.defaultText));

@@ -211,6 +211,28 @@ void removeStaleTemporaries(const fs::path& folder, const std::set<fs::path>& ke
     }
 }
 
+void removeStaleTemporariesOf(const fs::path& target) {
+    const fs::path real = resolveLinks(target);
+    // The name temporaryBeside gives: prefix, process, '-', 8 hex digits, '-',
+    // the target's name (cut as it cuts it), ".tmp".
+    const std::string tail = "-" + real.filename().string().substr(0, 180) + ".tmp";
+    std::error_code ec;
+    const fs::path dir = real.parent_path().empty() ? fs::path(".") : real.parent_path();
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const pid_t owner = ownerOf(name);
+        if (owner == 0 || owner == ::getpid()) continue;
+        const std::size_t dash = name.find('-', kTempPrefix.size());
+        if (dash == std::string::npos || name.size() != dash + 9 + tail.size() ||
+            name.compare(dash + 9, std::string::npos, tail) != 0)
+            continue;
+        std::error_code ignored;
+        if (::kill(owner, 0) != 0 && errno == ESRCH &&
+            fs::is_regular_file(fs::symlink_status(it->path(), ignored)))
+            fs::remove(it->path(), ignored);
+    }
+}
+
 ReplacingFile::ReplacingFile(const fs::path& target, std::string shownName)
     : m_real(resolveLinks(target)), m_shown(std::move(shownName)) {
     if ((m_error = checkReplaceable(m_real, m_shown))) return;

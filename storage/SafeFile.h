@@ -59,6 +59,10 @@ void releaseTemporary(const std::filesystem::path& temp);
 void removeStaleTemporaries(const std::filesystem::path& folder,
                             const std::set<std::filesystem::path>& keep = {});
 
+// Removes the temporaries that a program, now gone, left while replacing
+// target (through links) with replaceFileContents; those of other files stay.
+void removeStaleTemporariesOf(const std::filesystem::path& target);
+
 // A new file for target written piece by piece: a temporary beside it
 // (through links) that commit() flushes and renames into place, keeping the
 // old file's permissions. Dropped without commit(), the temporary goes.

@@ -2,11 +2,13 @@
 
 #include "KvdFile.h"
 #include "MeterModel.h"
+#include "SafeFile.h"
 
 #include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 #include <random>
 
@@ -96,8 +98,8 @@ std::vector<SampleRecord> makeDemoRecords(const DemoOptions& o) {
 
 namespace {
 
-std::string writeSound(const std::string& path, double seconds, int format, int rate, int channels,
-                       bool ticks, double compression) {
+std::string writeSoundTo(const std::string& path, double seconds, int format, int rate,
+                         int channels, bool ticks, double compression) {
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;
@@ -127,14 +129,77 @@ std::string writeSound(const std::string& path, double seconds, int format, int 
             for (int c = 0; c < channels; ++c)
                 block[static_cast<std::size_t>(k * channels + c)] = v;
         }
-        if (sf_writef_float(f, block.data(), n) != n)
+        if (sf_writef_float(f, block.data(), n) != n || sf_error(f) != SF_ERR_NO_ERROR)
             error = std::string("write failed: ") + sf_strerror(f);
     }
-    sf_close(f);
+    // The encoder writes its last frames and its header when the file closes.
+    if (sf_close(f) != 0 && error.empty()) error = "write failed while closing the file";
     return error;
 }
 
+std::string writeSound(const std::string& path, double seconds, int format, int rate, int channels,
+                       bool ticks, double compression) {
+    StagedFile file(path);
+    if (!file.error().empty()) return file.error();
+    const std::string error =
+        writeSoundTo(file.temp(), seconds, format, rate, channels, ticks, compression);
+    if (!error.empty()) return "cannot write " + path + ": " + error;
+    return file.commit();
+}
+
 } // namespace
+
+StagedFile::StagedFile(const std::string& target)
+    : m_target(target), m_real(resolveLinks(std::filesystem::u8path(target))) {
+    if (const auto refused = checkReplaceable(m_real, target)) {
+        m_error = "cannot write " + target + ": " + refused->description;
+        return;
+    }
+    m_temp = temporaryBeside(m_real).string();
+}
+
+StagedFile::~StagedFile() {
+    std::error_code ec;
+    if (!m_temp.empty() && !m_committed) std::filesystem::remove(m_temp, ec);
+}
+
+std::string StagedFile::commit() {
+    if (!m_error.empty()) return m_error;
+    std::error_code ec;
+    if (!syncFile(m_temp)) return "cannot write " + m_target + ": it could not be flushed to the disk";
+    std::filesystem::rename(m_temp, m_real, ec);
+    if (ec) return "cannot write " + m_target + ": " + ec.message();
+    m_committed = true;
+    syncFolder(m_real.parent_path());
+    return "";
+}
+
+std::string writeKvdStaged(const std::string& path, const std::vector<SampleRecord>& records) {
+    StagedFile file(path);
+    if (!file.error().empty()) return file.error();
+    if (const auto e = writeKvdFile(file.temp(), records, {}, path)) return e->description;
+    return file.commit();
+}
+
+std::string writeDemoRecording(const std::string& base, const std::vector<SampleRecord>& records,
+                               double seconds, std::optional<DemoAudioFormat> format) {
+    // Both files are written whole before either takes its name: a failure
+    // leaves neither behind.
+    StagedFile data(base + ".kvd");
+    if (!data.error().empty()) return data.error();
+    if (const auto e = writeKvdFile(data.temp(), records, {}, base + ".kvd")) return e->description;
+    if (!format) return data.commit();
+    const bool wav = *format == DemoAudioFormat::Wav;
+    const std::string soundPath = base + (wav ? ".wav" : ".mp3");
+    StagedFile sound(soundPath);
+    if (!sound.error().empty()) return sound.error();
+    const std::string error = writeSoundTo(
+        sound.temp(), seconds, wav ? (SF_FORMAT_WAV | SF_FORMAT_PCM_16) : (SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III),
+        22050, 1, true, 0.5);
+    if (!error.empty()) return "cannot write " + soundPath + ": " + error;
+    if (std::string e = data.commit(); !e.empty()) return e;
+    return sound.commit();
+}
 
 std::string writeDemoAudio(const std::string& path, double seconds, DemoAudioFormat format,
                            int sampleRate, int channels) {
@@ -162,11 +227,9 @@ std::string writeDemoSet(const std::string& folder) {
         o.clockStartSecs += item.seed * 600;
         const auto records = makeDemoRecords(o);
         const std::string base = folder + "/" + item.name;
-        if (const auto err = writeKvdFile(base + ".kvd", records)) return err->description;
         const double seconds = records.back().TimeMs / 1000.0 + 0.5;
-        const std::string err = writeDemoAudio(
-            base + (item.format == DemoAudioFormat::Wav ? ".wav" : ".mp3"), seconds, item.format);
-        if (!err.empty()) return err;
+        if (std::string err = writeDemoRecording(base, records, seconds, item.format); !err.empty())
+            return err;
     }
     return "";
 }

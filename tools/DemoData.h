@@ -7,6 +7,8 @@
 #include "SampleRecord.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,36 @@ std::string writeDemoAudio(const std::string& path, double seconds, DemoAudioFor
 
 // Silence as MP3 at the lowest constant bit rate (16 kHz mono, 8 kbit/s).
 std::string writeSilenceMp3(const std::string& path, double seconds);
+
+// A file written under a temporary name beside target (through links) and
+// renamed over it by commit(), after flushing; dropped without commit(), the
+// temporary goes. Only a regular file (or a new one) is replaced.
+class StagedFile {
+public:
+    explicit StagedFile(const std::string& target);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+    // Why target cannot be written; empty when temp() may be written.
+    const std::string& error() const { return m_error; }
+    const std::string& temp() const { return m_temp; }
+    // "" or why the file could not be put in place.
+    std::string commit();
+
+private:
+    std::string m_target, m_temp, m_error;
+    std::filesystem::path m_real;
+    bool m_committed = false;
+};
+
+// A data file written whole under a temporary name, then renamed into place.
+std::string writeKvdStaged(const std::string& path, const std::vector<SampleRecord>& records);
+
+// BASE.kvd and, unless format is nothing, its demo sound of `seconds` (22050
+// Hz mono): both written whole before either takes its name, so that a
+// failure leaves neither. Returns "" or an error text.
+std::string writeDemoRecording(const std::string& base, const std::vector<SampleRecord>& records,
+                               double seconds, std::optional<DemoAudioFormat> format);
 
 // demo001 (.kvd + .wav) and demo002 (.kvd + .mp3) in the folder.
 std::string writeDemoSet(const std::string& folder);

@@ -10,7 +10,10 @@
 #include "SoundDevice.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <chrono>
+#include <filesystem>
 #include <cstdlib>
 #include <istream>
 #include <ostream>
@@ -19,6 +22,20 @@
 namespace kv {
 namespace {
 
+constexpr long kMaxSleepMs = 24L * 3600 * 1000;
+
+// Whether an image's file name asks for PNG: it ends in .png, in any case, or
+// has no extension.
+bool namesPng(const std::string& path) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    const auto dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot == 0) return true;
+    std::string ext = name.substr(dot);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".png";
+}
+
 int channelConsole(std::istream& in, std::ostream& out) {
     SoundChannel channel(SoundChannel::Options{false, {}, sdlDeviceOutputs()});
     std::string line;
@@ -26,8 +43,18 @@ int channelConsole(std::istream& in, std::ostream& out) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         if (line.rfind("sleep ", 0) == 0) {
-            const long ms = std::strtol(line.c_str() + 6, nullptr, 10);
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::max(0L, ms)));
+            // Whole milliseconds, up to a day; anything else is answered as
+            // a malformed command rather than waited for.
+            const std::string text = line.substr(6);
+            long ms = -1;
+            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), ms);
+            if (ec != std::errc() || end != text.data() + text.size() || ms < 0 ||
+                ms > kMaxSleepMs) {
+                out << kAudioErrOutOfRange << "\tsleep takes whole milliseconds from 0 to "
+                    << kMaxSleepMs << ", not '" << text << "'." << std::endl;
+                continue;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
             continue;
         }
         const AudioReply r = channel.send(line);
@@ -53,6 +80,10 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
     ParsedArgs parsed = ParsedArgs::parse(rest, accepted);
     if (!parsed.ok()) return usageError(cmd, parsed.error(), err);
     if (const auto refused = refuseOutputOverInput(cmd, parsed, err)) return *refused;
+    // The picture is PNG: a name that asks for another format would hide what it holds.
+    if (cmd == "render" && parsed.has("-o") && !namesPng(parsed.value("-o")))
+        return usageError(cmd, "-o " + parsed.value("-o") + ": the picture is PNG; name it OUT.png",
+                          err);
     const std::vector<std::string>& files = parsed.positional();
     if (cmd == "channel") {
         if (!files.empty()) return usageError(cmd, "takes no file: " + files.front(), err);

@@ -76,7 +76,8 @@ const CommandHelp kCommandHelp[] = {
      "usage: kvtool channel\n"
      "\n"
      "Reads audio-channel commands from standard input, one a line, and prints each\n"
-     "reply as \"CODE<tab>TEXT\". A line \"sleep MS\" waits MS milliseconds.\n",
+     "reply as \"CODE<tab>TEXT\". A line \"sleep MS\" waits MS milliseconds (a whole\n"
+     "number up to 86400000, a day); any other sleep is answered with code 273.\n",
      true},
     {"cut", "usage: kvtool cut FILE.kvd --from SECONDS --to SECONDS -o OUT.kvd\n"
             "\n"
@@ -107,7 +108,7 @@ const CommandHelp kCommandHelp[] = {
      "\n"
      "  --record N       the record to show (1 is the first)\n"
      "  --at SECONDS     the last record at or before this time\n"
-     "  -o OUT.png       the picture to write\n"
+     "  -o OUT.png       the picture to write (a name ending .png, or without extension)\n"
      "  --width W        width in pixels, 650..3840 (default 1000)\n"
      "  --graph          add the graph under the panel\n"
      "  --override       recompute with the options of kvtool recompute\n"
@@ -220,16 +221,19 @@ std::optional<int> refuseOutputOverInput(const std::string& command, const Parse
         }
     }
     // No command writes a recording: an existing data or sound file (such as
-    // one found in a folder being summarised) is never an output.
+    // one found in a folder being summarised) is never an output. The output
+    // is written through links, so the name that counts is the one the links
+    // lead to.
     std::error_code ec;
-    const auto dot = out.find_last_of("./");
-    std::string ext = dot == std::string::npos || out[dot] != '.' ? "" : out.substr(dot);
+    const std::string real = resolveLinks(std::filesystem::u8path(out)).string();
+    const auto dot = real.find_last_of("./");
+    std::string ext = dot == std::string::npos || real[dot] != '.' ? "" : real.substr(dot);
     for (char& c : ext)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if ((ext == ".kvd" || ext == ".wav" || ext == ".mp3") &&
-        std::filesystem::exists(std::filesystem::u8path(out), ec)) {
-        err << "kvtool " << command << ": -o " << out
-            << " is a recording's file; choose another name\n";
+        std::filesystem::exists(std::filesystem::u8path(real), ec)) {
+        err << "kvtool " << command << ": -o " << out << " is a recording's file"
+            << (real == out ? "" : " (" + real + ")") << "; choose another name\n";
         return kExitError;
     }
     return std::nullopt;
@@ -501,6 +505,10 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
     const std::int64_t toMs = std::llround(std::min(*to * 1000, kEndMs));
     const std::string file = o.positional().front(), outPath = o.value("-o");
     const std::string base = pairBaseOf(file), outBase = pairBaseOf(outPath);
+    // An empty name or a folder would make a pair named only ".kvd" and ".wav".
+    const std::filesystem::path outName = std::filesystem::u8path(outBase).filename();
+    if (outName.empty() || outName == "." || outName == "..")
+        return usageError("cut", "-o '" + outPath + "' names no file: give -o OUT.kvd", err);
     SoundChannel channel(SoundChannel::Options{true, {}});
     LoadResult loaded = Load_File(LoadRequest{base, true, ""}, channel);
     if (!loaded.notice.empty()) err << "kvtool: " << loaded.notice << "\n";

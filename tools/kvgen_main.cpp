@@ -52,12 +52,10 @@ int main(int argc, char** argv) {
         }
         kv::DemoOptions o;
         o.records = static_cast<std::int32_t>(seconds * 50) + 1;
-        if (auto e = kv::writeKvdFile(base + ".kvd", kv::makeDemoRecords(o)))
-            error = e->description;
-        if (error.empty() && audio != "none")
-            error = kv::writeDemoAudio(base + "." + audio, seconds + 0.5,
-                                       audio == "wav" ? kv::DemoAudioFormat::Wav
-                                                      : kv::DemoAudioFormat::Mp3);
+        std::optional<kv::DemoAudioFormat> format;
+        if (audio != "none")
+            format = audio == "wav" ? kv::DemoAudioFormat::Wav : kv::DemoAudioFormat::Mp3;
+        error = kv::writeDemoRecording(base, kv::makeDemoRecords(o), seconds + 0.5, format);
     } else if (cmd == "falls" && argc >= 4 && argc <= 7) {
         // kvgen falls BASE SECONDS [NOISE [SEED [KNOB]]]: a recording with
         // known falls (noise in dial divisions); the falls go to standard
@@ -77,8 +75,7 @@ int main(int argc, char** argv) {
         if (argc > 5) o.seed = static_cast<std::uint32_t>(*seed);
         if (argc > 6) o.knobIndex = static_cast<int>(*knob);
         const kv::FallRecording made = kv::makeFallRecording(o);
-        if (auto e = kv::writeKvdFile(std::string(argv[2]) + ".kvd", made.records))
-            error = e->description;
+        error = kv::writeKvdStaged(std::string(argv[2]) + ".kvd", made.records);
         if (error.empty()) {
             std::cout << "onset_record,peak_record,divisions\n";
             for (const kv::InsertedFall& f : made.falls)
@@ -90,6 +87,8 @@ int main(int argc, char** argv) {
                      "       kvgen falls BASE SECONDS [NOISE [SEED [KNOB]]]\n";
         return 1;
     }
+    std::cout.flush();
+    if (error.empty() && !std::cout) error = "cannot write the standard output";
     if (!error.empty()) {
         std::cerr << "kvgen: " << error << "\n";
         return 1;

@@ -121,16 +121,29 @@ TEST_F(SoundChannelTest, PositionsFollowTheClockInTheUnitsOfEachKindOfSound) {
     }
 }
 
-TEST_F(SoundChannelTest, Mp3LengthMatchesTheDecodedFrames) {
+TEST_F(SoundChannelTest, Mp3LengthMatchesTheDecodedFramesEvenWhenTheFileIsCutOff) {
     const std::string path = dir.file("len.mp3");
     ASSERT_EQ(writeDemoAudio(path, 6.0, DemoAudioFormat::Mp3), "");
-    auto file = SoundFile::open(path);
-    ASSERT_TRUE(file);
-    std::vector<float> block(4096);
-    std::int64_t decoded = 0;
-    for (std::int64_t got; (got = file->readFloat(block.data(), 4096)) > 0;)
-        decoded += got;
-    EXPECT_EQ(decoded, file->frames());
+    const auto whole = std::filesystem::file_size(path);
+    // The whole file, then cut off (its header still counts the whole), in
+    // the middle of a frame and at two thirds.
+    for (const auto size : {whole, whole / 2, whole / 2 + 7, whole / 3}) {
+        SCOPED_TRACE(size);
+        std::filesystem::resize_file(path, size);
+        auto file = SoundFile::open(path);
+        ASSERT_TRUE(file);
+        std::vector<float> block(4096);
+        std::int64_t decoded = 0;
+        for (std::int64_t got; (got = file->readFloat(block.data(), 4096)) > 0;)
+            decoded += got;
+        if (size == whole)
+            EXPECT_EQ(decoded, file->frames());
+        else // within the decoder's delay of two frames
+            EXPECT_NEAR(static_cast<double>(file->frames()), static_cast<double>(decoded), 2304);
+        EXPECT_NEAR(static_cast<double>(file->frames()),
+                    6.0 * file->sampleRate() * static_cast<double>(size) / whole,
+                    0.05 * file->sampleRate());
+    }
 }
 
 TEST_F(SoundChannelTest, DeleteNarrowsTheSoundAndSaveWritesIt) {
@@ -195,7 +208,7 @@ TEST_F(SoundChannelTest, FailuresAnswerWithCodes) {
               kAudioErrCannotWrite);
 }
 
-TEST_F(SoundChannelTest, TheOpenFileIsNeverSavedOver) {
+TEST_F(SoundChannelTest, TheOpenFileIsNeverSavedOverNorAnEmptySoundSaved) {
     writeRamp(dir.file("src.wav"), 8000, 1, SF_FORMAT_PCM_16, 8000);
     std::filesystem::create_symlink("src.wav", dir.file("link.wav"));
     const auto before = std::filesystem::file_size(dir.file("src.wav"));
@@ -207,6 +220,12 @@ TEST_F(SoundChannelTest, TheOpenFileIsNeverSavedOver) {
         const AudioReply r = channel.send("save WavFile " + quoteCommandWord(target) + " wait");
         EXPECT_EQ(r.code, kAudioErrCannotWrite) << target;
     }
+    // Nothing is left to save: no empty sound is written anywhere.
+    const AudioReply empty =
+        channel.send("save WavFile " + quoteCommandWord(dir.file("empty.wav")) + " wait");
+    EXPECT_EQ(empty.code, kAudioErrCannotWrite);
+    EXPECT_NE(empty.text.find("holds nothing"), std::string::npos) << empty.text;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("empty.wav")));
     EXPECT_EQ(std::filesystem::file_size(dir.file("src.wav")), before);
     // Nor is a read-only file or a folder replaced.
     test::writeText(dir.file("ro.wav"), "keep");
@@ -218,6 +237,29 @@ TEST_F(SoundChannelTest, TheOpenFileIsNeverSavedOver) {
               kAudioErrCannotWrite);
     EXPECT_EQ(test::readText(dir.file("ro.wav")), "keep");
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("dir.wav")));
+}
+
+TEST_F(SoundChannelTest, SaveWritesTheSoundThatWasOpenedNotWhatTheNameHoldsNow) {
+    const std::string path = dir.file("a.wav");
+    writeRamp(path, 8000, 1, SF_FORMAT_PCM_16, 16000);
+    ask("open " + q(path) + " type waveaudio alias WavFile");
+    // Another program puts a shorter sound in its place, as a save does.
+    writeRamp(dir.file("new.wav"), 8000, 1, SF_FORMAT_PCM_16, 4000);
+    std::filesystem::rename(dir.file("new.wav"), path);
+    ask("save WavFile " + q(dir.file("saved.wav")) + " wait");
+    SF_INFO info{};
+    const std::vector<int> saved = readInts(dir.file("saved.wav"), &info);
+    ASSERT_EQ(info.frames, 16000);
+    EXPECT_EQ(saved[15999] >> 16, (15999 * 7) % 30000);
+
+    // Written over in place, the opened file holds another sound: not saved.
+    SoundChannel other(SoundChannel::Options{true, {}});
+    ASSERT_EQ(other.send("open " + q(path) + " type waveaudio alias WavFile").code, 0);
+    writeRamp(path, 8000, 1, SF_FORMAT_PCM_16, 2000);
+    const AudioReply r = other.send("save WavFile " + q(dir.file("again.wav")) + " wait");
+    EXPECT_EQ(r.code, kAudioErrCannotWrite);
+    EXPECT_NE(r.text.find("changed by another program"), std::string::npos) << r.text;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("again.wav")));
 }
 
 TEST_F(SoundChannelTest, ADamagedMp3SaysWhatIsWrongAndPrintsNothing) {
@@ -265,7 +307,6 @@ TEST(SoundDeviceOutput, StreamsTheSourceSamplesInOrder) {
         channel.send("play WavFile from 2000"); // frame 1000
         std::this_thread::sleep_for(600ms);
         EXPECT_EQ(channel.send("status WavFile mode").text, "playing");
-        channel.send("close WavFile");
     }
     const std::string raw = test::readText(sink);
     std::vector<float> out(raw.size() / sizeof(float));

@@ -1,11 +1,14 @@
 #include "SessionConfig.h"
 #include "FileCallLog.h"
+#include "Settings.h"
 #include "TempDir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -50,6 +53,63 @@ TEST(SessionConfig, AConfigurationThatIsNoPlainFileIsNeitherReadNorReplaced) {
     EXPECT_EQ(c.KnobIndex, 8);
     EXPECT_FALSE(c.Write_Config(dir.path(), WindowPlacement{1, 2, 800, 0}));
     EXPECT_TRUE(std::filesystem::is_fifo(dir.file("kv_Player.cfg")));
+}
+
+TEST(SessionConfig, AFileLargerThanAnySessionFileIsNeitherReadNorReplaced) {
+    TempDir dir;
+    const std::string file = dir.file("kv_Player.cfg");
+    // A gigabyte of zeros that takes no room on the disk.
+    test::writeText(file, "");
+    std::filesystem::resize_file(file, std::uintmax_t{1} << 30);
+    SessionConfig c;
+    EXPECT_FALSE(c.Read_Config(dir.path(), 1920));
+    EXPECT_EQ(c.KnobIndex, 8);
+    EXPECT_EQ(c.SettingsFilePath, dir.file("kv_Player.ini"));
+    EXPECT_FALSE(c.Write_Config(dir.path(), WindowPlacement{1, 2, 800, 0}));
+    EXPECT_EQ(std::filesystem::file_size(file), std::uintmax_t{1} << 30);
+    // Shrunk to an ordinary size, it is a damaged file replaced by defaults.
+    std::filesystem::resize_file(file, 100);
+    EXPECT_FALSE(c.Read_Config(dir.path(), 1920));
+    EXPECT_TRUE(c.Write_Config(dir.path(), WindowPlacement{1, 2, 800, 0}));
+    EXPECT_LT(std::filesystem::file_size(file), 100u);
+}
+
+TEST(SessionConfig, ASettingsPathWithALineBreakIsNeverWritten) {
+    TempDir dir;
+    SessionConfig c;
+    c.setDefaults(dir.path(), 1920);
+    ASSERT_TRUE(c.Write_Config(dir.path(), WindowPlacement{1, 2, 800, 0}));
+    const std::string before = test::readText(dir.file("kv_Player.cfg"));
+    for (const char* path : {"/home/u/a\n1\n.ini", "/home/u/a\r.ini"}) {
+        c.SettingsFilePath = path;
+        EXPECT_FALSE(c.Write_Config(dir.path(), WindowPlacement{1, 2, 800, 0}));
+        EXPECT_EQ(test::readText(dir.file("kv_Player.cfg")), before);
+    }
+}
+
+TEST(SessionConfig, TemporariesOfAKilledSaveAreRemovedAtTheNextStart) {
+    TempDir dir;
+    // A process that is gone: a child that has been waited for.
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = ".kvsave-" + std::to_string(gone) + "-0123abcd-";
+    test::writeText(dir.file(dead + "kv_Player.cfg.tmp"), "half");
+    test::writeText(dir.file(dead + "kv_Player.ini.tmp"), "half");
+    // Kept: a temporary of a live process, and one of a recording's file
+    // (whose journal may still need it).
+    test::writeText(dir.file(".kvsave-1-0123abcd-kv_Player.cfg.tmp"), "in use");
+    test::writeText(dir.file(dead + "walk001.kvd.tmp"), "a recording's");
+    SessionConfig c;
+    c.Read_Config(dir.path(), 1920);
+    EXPECT_FALSE(std::filesystem::exists(dir.file(dead + "kv_Player.cfg.tmp")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file(dead + "kv_Player.ini.tmp")));
+    SettingsStore store(dir.path());
+    store.Load_Settings();
+    EXPECT_FALSE(std::filesystem::exists(dir.file(dead + "kv_Player.ini.tmp")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file(".kvsave-1-0123abcd-kv_Player.cfg.tmp")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file(dead + "walk001.kvd.tmp")));
 }
 
 TEST(SessionConfig, WritesTheExactLinesAndReadsThemBack) {

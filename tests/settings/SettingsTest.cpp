@@ -267,6 +267,72 @@ TEST_F(UnwritableSettingsTest, ARecordingsDataOrSoundFileIsNeverWrittenAsSetting
     }
 }
 
+TEST_F(UnwritableSettingsTest, AFileThatIsARecordingsByItsLinksOrItsBytesIsNeverWritten) {
+    // Five 20-byte records, as a data file starts.
+    std::string records(100, ' ');
+    for (std::size_t i = 0; i < 5; ++i)
+        records[i * 20 + 19] = "OPT"[i % 3];
+    test::writeText(dir.file("rec.kvd"), records);
+    struct Case {
+        const char* what;
+        std::string bytes; // of my.ini itself; empty: my.ini is a link
+        const char* linkTo;
+    };
+    for (const Case& c : {Case{"a link to a data file", "", "rec.kvd"},
+                          Case{"a link to a data file yet to be made", "", "new.kvd"},
+                          Case{"a link to a link to a data file", "", "again.ini"},
+                          Case{"data records", records, nullptr},
+                          Case{"a RIFF sound", std::string("RIFF\x24\0\0\0WAVEfmt ", 16), nullptr},
+                          Case{"an ID3 tag", "ID3\x04\x00[Colors]\n", nullptr},
+                          Case{"an MP3 frame", "\xFF\xFB\x90\x64[Colors]\n", nullptr}}) {
+        SCOPED_TRACE(c.what);
+        const std::string file = dir.file("my.ini");
+        std::filesystem::remove(file);
+        std::filesystem::remove(dir.file("again.ini"));
+        std::filesystem::create_symlink("rec.kvd", dir.file("again.ini"));
+        if (c.linkTo)
+            std::filesystem::create_symlink(c.linkTo, file);
+        else
+            test::writeText(file, c.bytes);
+        const std::string before = c.linkTo && std::string(c.linkTo) == "new.kvd"
+                                       ? std::string()
+                                       : test::readText(file);
+        store.SettingsFilePath = file;
+        store.Load_Settings();
+        EXPECT_EQ(store.values.Dial_Color, 16777215); // nothing read from it
+        store.SettingsFilePath = file; // a missing file falls back to the default
+        store.values.Dial_Color = 1;
+        for (const auto& e : {store.Save_RecordingSettings(), store.Save_Settings()}) {
+            ASSERT_TRUE(e);
+            EXPECT_NE(e->description.find("is not a settings file"), std::string::npos)
+                << e->description;
+        }
+        if (before.empty())
+            EXPECT_FALSE(std::filesystem::exists(dir.file("new.kvd")));
+        else
+            EXPECT_EQ(test::readText(file), before);
+        EXPECT_EQ(test::readText(dir.file("rec.kvd")), records);
+    }
+}
+
+TEST_F(SettingsTest, AValueWithALineBreakIsNotStoredAndTheErrorNamesIt) {
+    test::writeText(store.SettingsFilePath, "[Recording]\nLoadPath=/old/\n");
+    for (const char* brk : {"\n", "\r", "\r\n"}) {
+        SCOPED_TRACE(::testing::PrintToString(brk));
+        store.Load_Settings();
+        store.values.LoadPath = std::string("/home/u/a") + brk + "[Format]" + brk + "DialType=9";
+        store.values.SavePath = "/home/u/saved/";
+        const auto e = store.Save_RecordingSettings();
+        ASSERT_TRUE(e);
+        EXPECT_NE(e->description.find("LoadPath holds a line break"), std::string::npos)
+            << e->description;
+        const std::string text = test::readText(store.SettingsFilePath);
+        EXPECT_EQ(text.find("[Format]"), std::string::npos) << text;
+        EXPECT_NE(text.find("LoadPath=/old/\n"), std::string::npos) << text;
+        EXPECT_NE(text.find("SavePath=/home/u/saved/\n"), std::string::npos) << text;
+    }
+}
+
 TEST_F(UnwritableSettingsTest, AReadOnlyFileIsAFailingWriteAndStaysAsItWas) {
     test::writeText(path, "[Colors]\nDial_Color=5\n[Other]\nkeep=me\n");
     ::chmod(path.c_str(), 0444);

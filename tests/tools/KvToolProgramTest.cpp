@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -138,6 +139,53 @@ TEST(KvToolProgram, LoadsNeitherQtNorSdl) {
     ASSERT_NE(libraries.find("libstdc++"), std::string::npos) << libraries;
     EXPECT_EQ(libraries.find("libQt6"), std::string::npos) << libraries;
     EXPECT_EQ(libraries.find("libSDL2"), std::string::npos) << libraries;
+}
+
+} // namespace
+} // namespace kv
+
+namespace kv {
+namespace {
+
+// The files in dir, hidden ones (temporaries) too.
+std::vector<std::string> filesIn(const test::TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(KvGen, AWriteThatFailsIsAFailureAndLeavesNoFileBehind) {
+    test::TempDir dir;
+    const std::string kvgen = "'" + (buildBin() / "kvgen").string() + "'";
+    // A disk that fills after 128 kB: writes past that limit fail (EFBIG),
+    // the signal that would stop the program is ignored.
+    const std::string fullDisk = "trap '' XFSZ; ulimit -f 256; ";
+    struct Case {
+        const char* what;
+        std::string command;
+    };
+    for (const Case& c :
+         {Case{"a device for the output", kvgen + " dummy /dev/full 1"},
+          Case{"a dummy sound on a full disk", fullDisk + kvgen + " dummy '" + dir.file("d.mp3") + "' 1"},
+          Case{"the sound of a recording on a full disk",
+               fullDisk + kvgen + " recording '" + dir.file("r") + "' 60 wav"},
+          Case{"an MP3 recording on a full disk",
+               fullDisk + kvgen + " recording '" + dir.file("m") + "' 600 mp3"},
+          Case{"the table of falls to a full output",
+               kvgen + " falls '" + dir.file("f") + "' 2 > /dev/full"}}) {
+        SCOPED_TRACE(c.what);
+        const int status = std::system(("(" + c.command + ") 2>/dev/null").c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        for (const std::string& name : filesIn(dir))
+            if (name != "f.kvd") ADD_FAILURE() << name << " was left behind";
+    }
+    // With room, the same commands make their files.
+    EXPECT_EQ(std::system((kvgen + " recording '" + dir.file("r") + "' 2 mp3").c_str()), 0);
+    EXPECT_GT(fs::file_size(dir.file("r.mp3")), 0u);
+    EXPECT_GT(fs::file_size(dir.file("r.kvd")), 0u);
 }
 
 } // namespace

@@ -110,6 +110,35 @@ TEST(KvTool, ChannelConsoleAnswersEachCommand) {
     EXPECT_EQ(r.out, "0\t\n0\t1\n0\tstopped\n261\tUnknown command.\n0\t\n");
 }
 
+TEST(KvTool, ChannelSleepTakesWholeMillisecondsUpToADay) {
+    for (const char* bad : {"99999999999999999999", "abc", "-5", "1.5", "10x", "", " 5",
+                            "86400001"}) {
+        SCOPED_TRACE(bad);
+        const ToolRun r = kvtool({"channel"}, std::string("sleep ") + bad + "\nfoo\n");
+        EXPECT_EQ(r.out, "273\tsleep takes whole milliseconds from 0 to 86400000, not '" +
+                             std::string(bad) + "'.\n261\tUnknown command.\n");
+    }
+    EXPECT_EQ(kvtool({"channel"}, "sleep 0\nsleep 2\nfoo\n").out, "261\tUnknown command.\n");
+}
+
+TEST(KvToolCut, AnOutputThatNamesNoFileIsRefused) {
+    TempDir dir;
+    ASSERT_TRUE(writeDemoPair(dir, 500, 10.0));
+    std::filesystem::create_directory(dir.file("sub"));
+    const std::filesystem::path was = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path()); // where "" would put its pair
+    for (const std::string& out : {std::string(), dir.file("sub/"), dir.file("sub/.kvd"), dir.path() + "/.", std::string("..")}) {
+        SCOPED_TRACE("-o '" + out + "'");
+        const ToolRun r =
+            kvtool({"cut", dir.file("in.kvd"), "--from", "1", "--to", "5", "-o", out});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find("names no file"), std::string::npos) << r.err;
+    }
+    std::filesystem::current_path(was);
+    for (const char* hidden : {".kvd", ".wav", "sub/.kvd", "sub/.wav"})
+        EXPECT_FALSE(std::filesystem::exists(dir.file(hidden))) << hidden;
+}
+
 } // namespace
 } // namespace kv
 
@@ -258,6 +287,30 @@ TEST(KvToolRender, DrawsThePanelAtARecord) {
     EXPECT_EQ(kvtool({"render", dir.file("g.kvd"), "-o", dir.file("c.png")}).code, 1);
     EXPECT_EQ(
         kvtool({"render", dir.file("g.kvd"), "--record", "999", "-o", dir.file("c.png")}).code, 1);
+}
+
+TEST(KvToolRender, APictureIsWrittenOnlyUnderANameThatSaysPng) {
+    TempDir dir;
+    ASSERT_FALSE(writeKvdFile(dir.file("g.kvd"), flatRecording(200, 30000)));
+    for (const char* name : {"r.jpg", "r.JPEG", "r.png.bmp", "r.pdf"}) {
+        for (const std::vector<std::string>& how :
+             {std::vector<std::string>{"--record", "5"}, {"--overview"}}) {
+            SCOPED_TRACE(std::string(name) + " " + how[0]);
+            std::vector<std::string> args{"render", dir.file("g.kvd")};
+            args.insert(args.end(), how.begin(), how.end());
+            args.insert(args.end(), {"-o", dir.file(name)});
+            const ToolRun r = kvtool(args);
+            EXPECT_EQ(r.code, 1);
+            EXPECT_NE(r.err.find("the picture is PNG"), std::string::npos) << r.err;
+            EXPECT_FALSE(std::filesystem::exists(dir.file(name)));
+        }
+    }
+    for (const char* name : {"r.PNG", "picture"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(
+            kvtool({"render", dir.file("g.kvd"), "--overview", "-o", dir.file(name)}).code, 0);
+        EXPECT_EQ(test::readText(dir.file(name)).substr(1, 3), "PNG");
+    }
 }
 
 TEST(KvToolRender, AppliesTheFirstRecordsReadoutsAsTheWindowDoes) {
@@ -508,6 +561,59 @@ TEST(KvToolOutput, NoCommandWritesOverTheRecordingItReads) {
     EXPECT_EQ(test::readText(dir.file("in.wav")), sound);
     // Another name in the same folder is written as before.
     EXPECT_EQ(kvtool({"export", in, "-o", dir.file("in.csv")}).code, 0);
+}
+
+TEST(KvToolOutput, AnOutputLinkedToARecordingsFileIsRefused) {
+    TempDir dir;
+    ASSERT_TRUE(writeDemoPair(dir, 500, 10.0));
+    std::filesystem::create_directory(dir.file("other"));
+    for (const char* name : {"other/b.kvd", "other/b.wav", "other/b.mp3"})
+        std::filesystem::copy_file(dir.file("in.wav"), dir.file(name));
+    const std::string in = dir.file("in.kvd");
+    struct Case {
+        std::vector<std::string> args;
+        const char* link;
+        const char* target;
+    };
+    for (const Case& c : {Case{{"export", in}, "table.csv", "other/b.kvd"},
+                          Case{{"events", in}, "events.csv", "other/b.mp3"},
+                          Case{{"report", in}, "report.png", "other/b.wav"},
+                          // a link to a link, relative to its own folder
+                          Case{{"recompute", in}, "r.csv", "table.csv"}}) {
+        std::filesystem::create_symlink(c.target, dir.file(c.link));
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"-o", dir.file(c.link)});
+        SCOPED_TRACE(args[0] + " -o " + c.link);
+        const ToolRun r = kvtool(args);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.err.find("is a recording's file"), std::string::npos) << r.err;
+    }
+    for (const char* name : {"other/b.kvd", "other/b.wav", "other/b.mp3"})
+        EXPECT_EQ(test::readText(dir.file(name)), test::readText(dir.file("in.wav"))) << name;
+}
+
+TEST(KvToolCut, ACutOffMp3IsMeasuredByWhatItHoldsAndACutAfterItsEndIsRefused) {
+    TempDir dir;
+    DemoOptions o;
+    o.records = 501; // 10 s
+    ASSERT_FALSE(writeKvdFile(dir.file("in.kvd"), makeDemoRecords(o)));
+    ASSERT_EQ(writeDemoAudio(dir.file("in.mp3"), 10.5, DemoAudioFormat::Mp3, 22050, 1), "");
+    std::filesystem::resize_file(dir.file("in.mp3"), std::filesystem::file_size(dir.file("in.mp3")) / 2);
+    const ToolRun summary = kvtool({"summary", dir.file("in.kvd")});
+    EXPECT_EQ(summary.code, 1) << summary.err; // a row that is not ok
+    EXPECT_NE(summary.out.find(",shortsound: the sound ends "), std::string::npos) << summary.out;
+    // The sound ends near 5.25 s: a cut after it would have no sound.
+    const ToolRun late =
+        kvtool({"cut", dir.file("in.kvd"), "--from", "7", "--to", "9", "-o", dir.file("late.kvd")});
+    EXPECT_EQ(late.code, 1);
+    EXPECT_NE(late.err.find("would have no sound"), std::string::npos) << late.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("late.kvd")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("late.wav")));
+    // A cut that ends after the sound keeps the sound there is.
+    const ToolRun part =
+        kvtool({"cut", dir.file("in.kvd"), "--from", "3", "--to", "9", "-o", dir.file("part.kvd")});
+    EXPECT_EQ(part.code, 0) << part.err;
+    EXPECT_GT(std::filesystem::file_size(dir.file("part.wav")), 22050 * 2u);
 }
 
 TEST(KvTool, APairNamedInCapitalsIsReadWithItsSound) {
