@@ -435,7 +435,9 @@ void MainWindow::cmdLoad_Click() {
     } catch (const std::exception& e) {
         const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
         m_dialogs->showMessage(
-            {couldNotLoadText("The file", memory ? 7 : 5, e.what()), kAppTitle, MessageIcon::None});
+            {couldNotLoadText("The file", memory ? *chosen + " is too large for the memory free now"
+                                                 : *chosen + ": " + e.what()),
+             kAppTitle, MessageIcon::None});
     }
     m_record->setEnabled(true);
     Update_Buttons();

@@ -176,6 +176,7 @@ private:
     void mnuViewRecording_Click();
     void connectSettingsMenus();
     void mnuLoadSettings_Click();
+    void applySettingsToView();
     void mnuViewMeter_Click();
     void mnuHelpHelp_Click();
     void Run_TestMode();
