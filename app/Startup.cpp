@@ -40,7 +40,12 @@ void MainWindow::placeWindow(const SessionConfig& c) {
     if (target) {
         const QRect a = target->availableGeometry();
         const QRect f = frameGeometry();
-        if (f.bottom() > a.bottom()) move(f.left(), std::max(a.top(), a.bottom() + 1 - f.height()));
+        // Docked panels widen the window: it moves left as far as needed.
+        const int left = f.right() > a.right() ? std::max(a.left(), a.right() + 1 - f.width())
+                                               : f.left();
+        const int top = f.bottom() > a.bottom() ? std::max(a.top(), a.bottom() + 1 - f.height())
+                                                : f.top();
+        if (left != f.left() || top != f.top()) move(left, top);
     }
     if (c.MainWindowState == 2) setWindowState(Qt::WindowMaximized);
     if (c.MainWindowState == 1) setWindowState(Qt::WindowMinimized);
