@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -43,6 +44,12 @@ void answerNextDialog(const QString& typed, bool clearFirst) {
             QTest::keyClick(field, Qt::Key_Delete);
         }
         typeText(field, typed);
+        // A question or warning the dialog raises instead is closed, so the
+        // test fails rather than waits.
+        QTimer::singleShot(1000, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->reject();
+        });
         QTest::keyClick(field, Qt::Key_Return);
         // A dialog that did not take the name is closed, so the test ends.
         if (dialog->isVisible()) dialog->reject();
