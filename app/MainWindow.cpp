@@ -278,8 +278,10 @@ void MainWindow::Form_Resize() {
     const QSize docked = dockedExtent();
     const int strip = recordStripHeight();
     int clientW = std::max(width() - docked.width(), kMinClientWidth);
-    // A normal window is no wider than the screen, docked panels included.
-    if (const QScreen* scr = screen(); scr && !isMaximized() && !isFullScreen()) {
+    // A docked panel widens the window: the meter narrows so that the whole
+    // stays within the screen's width.
+    if (const QScreen* scr = screen();
+        scr && docked.width() > 0 && !isMaximized() && !isFullScreen()) {
         const int frame = frameGeometry().width() - width();
         clientW = std::max(kMinClientWidth,
                            std::min(clientW, scr->availableGeometry().width() - frame -

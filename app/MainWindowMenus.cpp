@@ -137,6 +137,7 @@ void MainWindow::mnuRecAudioOff_Click() {
     if (!File_Exists(m_ctx.dummyAudioPath)) {
         LoadError e;
         e.type = LoadError::Type::DummyMissing;
+        e.path = m_ctx.dummyAudioPath;
         m_dialogs->showMessage(e.message());
         return;
     }

@@ -40,9 +40,11 @@ void MainWindow::placeWindow(const SessionConfig& c) {
     if (target) {
         const QRect a = target->availableGeometry();
         const QRect f = frameGeometry();
-        // Docked panels widen the window: it moves left as far as needed.
-        const int left = f.right() > a.right() ? std::max(a.left(), a.right() + 1 - f.width())
-                                               : f.left();
+        // A docked panel widens the window: it moves left as far as needed.
+        const bool docked = dockedExtent().width() > 0;
+        const int left = docked && f.right() > a.right()
+                             ? std::max(a.left(), a.right() + 1 - f.width())
+                             : f.left();
         const int top = f.bottom() > a.bottom() ? std::max(a.top(), a.bottom() + 1 - f.height())
                                                 : f.top();
         if (left != f.left() || top != f.top()) move(left, top);

@@ -4,6 +4,7 @@
 #include "AudioCommand.h"
 #include "PairFiles.h"
 #include "PlayTime.h"
+#include "SafeFile.h"
 #include "SegmentEditor.h"
 
 #include <cctype>
@@ -74,9 +75,8 @@ UserMessage LoadError::message() const {
             "File Not Found", MessageIcon::Exclamation};
     case Type::DummyMissing:
         return {
-            "The Dummy.mp3 file is missing. This should be located in the application "
-            "directory.\n\nLooked for " +
-                path + ".",
+            "The Dummy.mp3 file is missing. This should be located in the application directory." +
+                (path.empty() ? std::string() : "\n\nLooked for " + path + "."),
             "File Not Found", MessageIcon::Exclamation};
     case Type::BadFormat:
         return {"This file is corrupt or needs to be converted to version 2 format.",
@@ -146,8 +146,10 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio,
     if (dataLength < 0) {
         // A folder or a device under the name is there, but is no data file.
         std::error_code ec;
-        if (fs::exists(fs::u8path(dataPath), ec))
-            return fail(otherError("kvd", 75, dataPath + " is not a file"));
+        if (fs::exists(fs::u8path(dataPath), ec)) {
+            const std::string why = unreadableReason(dataPath);
+            return fail(otherError("kvd", 75, dataPath + ": " + (why.empty() ? "not a file" : why)));
+        }
         return fail(missingFile(LoadError::Type::DataFileMissing, "kvd", dataPath));
     }
     if (dataLength == 0) {

@@ -189,7 +189,7 @@ TEST_F(LoaderTest, FailuresNameTheFileAndGiveAPlainReason) {
         const char* reason;
     } cases[] = {
         {"empty", "empty.kvd", " is empty: it holds no records"},
-        {"folder", "folder.kvd", " is not a file"},
+        {"folder", "folder.kvd", ": it is a folder"},
         {"good", "good.wav", ": The file is not a sound file"},
         {"silent", "silent.mp3", "Looked for "},
     };
