@@ -237,8 +237,8 @@ QSize MainWindow::dockedExtent() const {
     return extent;
 }
 
-void MainWindow::placeRecordStrip(int left, int top, int width) {
-    m_record->setGeometry(left, top, width, recordStripHeight());
+void MainWindow::placeRecordStrip(int left, int top, int width, int height) {
+    m_record->setGeometry(left, top, width, std::max(height, recordStripHeight()));
     m_bar->setGeometry(13, 1, std::max(10, width - 26), 19);
     // The overview strip goes under the bar and moves the controls down.
     int below = 0;
@@ -277,7 +277,16 @@ void MainWindow::Form_Resize() {
     const int chrome = menuHeight();
     const QSize docked = dockedExtent();
     const int strip = recordStripHeight();
-    const int clientW = std::max(width() - docked.width(), kMinClientWidth);
+    int clientW = std::max(width() - docked.width(), kMinClientWidth);
+    // A docked panel widens the window: the meter narrows so that the whole
+    // stays within the screen's width.
+    if (const QScreen* scr = screen();
+        scr && docked.width() > 0 && !isMaximized() && !isFullScreen()) {
+        const int frame = frameGeometry().width() - width();
+        clientW = std::max(kMinClientWidth,
+                           std::min(clientW, scr->availableGeometry().width() - frame -
+                                                 docked.width()));
+    }
     m_laidOutWidth = clientW;
     int panelLeft = 0, panelW = clientW;
     if (isMaximized()) {
@@ -290,7 +299,12 @@ void MainWindow::Form_Resize() {
     m_panel->setGeometry(panelLeft, 0, panelW, panelH);
     m_graph->setGeometry(panelLeft, panelH, panelW, graphH);
     m_graph->setVisible(s.GraphVisible);
-    placeRecordStrip(panelLeft, panelH + graphH, panelW);
+    // Maximised on a screen narrower than the meter, the strip reaches down
+    // to the window's lower edge: no empty band under the buttons.
+    const int below = isMaximized() || isFullScreen()
+                          ? height() - chrome - docked.height() - panelH - graphH
+                          : 0;
+    placeRecordStrip(panelLeft, panelH + graphH, panelW, below);
     if (!isMaximized() && !isFullScreen()) {
         // The window's height follows its width; a window too tall for the
         // screen is made narrower instead.
@@ -435,7 +449,9 @@ void MainWindow::cmdLoad_Click() {
     } catch (const std::exception& e) {
         const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
         m_dialogs->showMessage(
-            {couldNotLoadText("The file", memory ? 7 : 5, e.what()), kAppTitle, MessageIcon::None});
+            {couldNotLoadText("The file", memory ? *chosen + " is too large for the memory free now"
+                                                 : *chosen + ": " + e.what()),
+             kAppTitle, MessageIcon::None});
     }
     m_record->setEnabled(true);
     Update_Buttons();

@@ -153,7 +153,7 @@ private:
     void knobMouse(const QPointF& panelPixel, bool press);
     void showModeMessage(const std::string& text);
     void setRecordingAudio(bool on);
-    void placeRecordStrip(int left, int top, int width);
+    void placeRecordStrip(int left, int top, int width, int height = 0);
     int recordStripHeight() const;
     QSize dockedExtent() const;
     void placeWindow(const SessionConfig& config);
@@ -176,6 +176,7 @@ private:
     void mnuViewRecording_Click();
     void connectSettingsMenus();
     void mnuLoadSettings_Click();
+    void applySettingsToView();
     void mnuViewMeter_Click();
     void mnuHelpHelp_Click();
     void Run_TestMode();

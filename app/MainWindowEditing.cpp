@@ -95,7 +95,7 @@ void MainWindow::cmdSave_Click() {
     request.defaultSuffix = "kvd";
     request.confirmOverwrite = false; // asked below about every file that will be replaced
     const auto chosen = m_dialogs->saveFile(request);
-    if (!chosen) return fail({kErrCancelled, "Cancel was selected."});
+    if (!chosen) return fail({kErrCancelled, "Cancel was selected, so nothing was saved."});
     // A typed name without ".kvd" gets it, so the files written are the ones named.
     const std::string base = pairBaseOf(*chosen);
     // Neither the loaded recording nor the one a "Buffer" was cut from may be
@@ -105,7 +105,8 @@ void MainWindow::cmdSave_Click() {
         inUse.push_back(m_bufferSource + ".kvd");
     if (base == m_recording->LoadedFileBase ||
         (m_recording->LoadedFileBase == "Buffer" && base == m_bufferSource))
-        return fail({kErrFileAlreadyOpen, "File already open"});
+        return fail({kErrFileAlreadyOpen,
+                     *chosen + " belongs to the recording in use, so it cannot be saved over"});
     PairSaveRequest save{base, inUse, {}, {}};
     if (auto refused = checkPairTarget(save, s.AudioEnable)) return fail(*refused);
     const std::int32_t segmentRecords =
@@ -113,7 +114,7 @@ void MainWindow::cmdSave_Click() {
     if (segmentRecords < kMinRecords) return fail(tooFewRecordsError(segmentRecords));
     const std::vector<std::string> existing = existingPairFiles(base, s.AudioEnable);
     if (!existing.empty() && !m_dialogs->askYesNo(replaceQuestion(existing)))
-        return fail({kErrCancelled, "Cancel was selected."});
+        return fail({kErrCancelled, "Cancel was selected, so nothing was saved."});
 
     const bool whole =
         m_recording->LoopStartRecord == 1 && m_recording->LoopEndRecord == m_recording->RecordCount;

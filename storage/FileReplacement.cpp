@@ -291,7 +291,7 @@ std::optional<FileError> FileReplacement::add(const fs::path& target, const std:
     if (auto err = checkReplaceable(e.target, shownName)) return err;
     std::error_code ec;
     if (!fs::is_directory(e.target.parent_path(), ec))
-        return FileError{76, "Path not found: " + shownName};
+        return FileError{76, shownName + ": its folder does not exist"};
     e.temp = temporaryBeside(e.target);
     registerTemporary(e.temp);
     temp = e.temp;
@@ -355,7 +355,7 @@ std::optional<FileError> FileReplacement::commit() {
         return err;
     };
     auto stepError = [&](const std::string& shown) {
-        return m_failedByHook ? FileError{57, "Device I/O error: " + shown}
+        return m_failedByHook ? FileError{57, shown + ": the disk reported an error"}
                               : errnoError(errno, shown);
     };
     // 1. The new contents reach the disk before any name changes.

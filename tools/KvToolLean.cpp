@@ -253,7 +253,7 @@ bool refuseInterrupted(const std::string& file, std::ostream& err) {
 
 // Reads and checks a data file, reporting failures as the player does.
 void reportReadError(const FileError& e, std::ostream& err) {
-    err << "kvtool: " << couldNotLoadText("The kvd file", e.number, e.description) << "\n";
+    err << "kvtool: " << couldNotLoadText("The kvd file", e.description) << "\n";
 }
 
 // The exit code for a data file's first records as read: 0 when they pass the
@@ -285,7 +285,7 @@ std::optional<KvdBlockReader> openRecords(const std::string& file, std::ostream&
     if ((exitCode = checkHead(head.bytes, head.error, err)) != kExitOk) return std::nullopt;
     std::optional<KvdBlockReader> reader(std::in_place, file);
     if (reader->error() || reader->records() < 5) {
-        reportReadError(reader->error().value_or(FileError{62, "Input past end of file: " + file}),
+        reportReadError(reader->error().value_or(FileError{62, file + " ended before all its records were read (it changed or is damaged)"}),
                         err);
         exitCode = kExitError;
         return std::nullopt;
@@ -305,7 +305,7 @@ LoadedRecords loadRecords(const std::string& file, std::ostream& err) {
     if ((out.exitCode = checkHead(head.bytes, head.error, err)) != kExitOk) return out;
     KvdReadResult read = readKvdFile(file);
     if (read.error || read.records.size() < 5) {
-        reportReadError(read.error.value_or(FileError{62, "Input past end of file: " + file}), err);
+        reportReadError(read.error.value_or(FileError{62, file + " ended before all its records were read (it changed or is damaged)"}), err);
         out.exitCode = kExitError;
         return out;
     }
