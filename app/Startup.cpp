@@ -71,6 +71,9 @@ void MainWindow::Form_Load(int screenWidth) {
     applyColours();
     m_meter.MotionHoldSecs = 0.5;
     m_meter.startUp();
+    // The user's own values until playback first saves them.
+    m_engine->saved = {m_knobUserIndex, m_meter.FreezeEnable, m_meter.DialType, m_meter.BdTotal,
+                       m_meter.BdEnabled};
     Draw_Panel();
     m_panel->setNeedle(restDeflection(m_meter.DialType), false);
 }
