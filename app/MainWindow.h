@@ -204,6 +204,9 @@ private:
     bool m_keyReleased = true;
     std::string m_normalModeText;
     int m_knobUserIndex = 8; // the user's own knob position
+    // The user's own counter, apart from a recording's shown while stopped.
+    std::int16_t m_userBdTotal = 0;
+    bool m_userBdEnabled = false;
     Scheduler::Id m_meterTimer = 0;
     std::unique_ptr<OneShot> m_tmrBdMouseDown;
     std::unique_ptr<OneShot> m_tmrMessage;

@@ -137,6 +137,8 @@ void MainWindow::restoreUserSettings(const SavedUserSettings& saved) {
     // session file keep one position.
     m_meter.KnobIndex = saved.KnobIndex;
     m_knobUserIndex = saved.KnobIndex;
+    m_userBdTotal = saved.BdTotal;
+    m_userBdEnabled = saved.BdEnabled;
     Update_SensKnob();
     m_meter.FreezeEnable = saved.FreezeEnable;
     m_ctx.settings->values.FreezeEnable = saved.FreezeEnable;
@@ -153,6 +155,8 @@ void MainWindow::restoreUserSettings(const SavedUserSettings& saved) {
 // The knob shown while stopped may be a recording's; the user's own is kept apart.
 void MainWindow::keepUserSettings(SavedUserSettings& saved) {
     saved.KnobIndex = m_knobUserIndex;
+    saved.BdTotal = m_userBdTotal;
+    saved.BdEnabled = m_userBdEnabled;
 }
 
 void MainWindow::Update_RecordReadouts(std::int32_t index) {
@@ -176,8 +180,8 @@ void MainWindow::Update_RecordReadouts() {
 void MainWindow::showFreshPanel() {
     clearTag();
     if (!m_meter.Override) { // the user's own counter, as the recording before found it
-        m_meter.BdEnabled = m_engine->saved.BdEnabled;
-        m_meter.BdTotal = m_engine->saved.BdTotal;
+        m_meter.BdEnabled = m_userBdEnabled;
+        m_meter.BdTotal = m_userBdTotal;
     }
     m_meter.forgetRecording(m_knobUserIndex, m_ctx.settings->values.ChosenDialType);
     if (m_recording) Update_RecordReadouts(std::max(1, m_recording->LoopStartRecord));
@@ -235,11 +239,12 @@ void MainWindow::chkOveride_Click(bool ticked) {
     m_menus.item(QStringLiteral("mnuViewMeter"))->setEnabled(true);
     if (m_engine->PlayMode == 4) return; // test mode keeps its own knob
     // The user's own values: those playback saved when it started, or, with
-    // nothing playing, those in force; the dial is always the chosen one.
+    // nothing playing, those kept apart from a recording's; the dial is
+    // always the chosen one.
     SavedUserSettings own = m_engine->saved;
     if (m_engine->PlayMode != 2)
-        own = {m_knobUserIndex, m_ctx.settings->values.FreezeEnable, 0, m_meter.BdTotal,
-               m_meter.BdEnabled};
+        own = {m_knobUserIndex, m_ctx.settings->values.FreezeEnable, 0, m_userBdTotal,
+               m_userBdEnabled};
     own.DialType = m_ctx.settings->values.ChosenDialType;
     restoreUserSettings(own);
     if (m_engine->PlayMode != 2) m_panel->setNeedle(restDeflection(m_meter.DialType), false);
@@ -280,8 +285,8 @@ void MainWindow::counterReleased() {
 // A counter the user switched or zeroed is the user's own, kept as the knob is.
 void MainWindow::noteUserCounter() {
     if (m_engine->PlayMode == 2 && !m_meter.Override) return; // the recording's counter
-    m_engine->saved.BdEnabled = m_meter.BdEnabled;
-    m_engine->saved.BdTotal = m_meter.BdTotal;
+    m_engine->saved.BdEnabled = m_userBdEnabled = m_meter.BdEnabled;
+    m_engine->saved.BdTotal = m_userBdTotal = m_meter.BdTotal;
 }
 
 void MainWindow::showModeMessage(const std::string& text) {

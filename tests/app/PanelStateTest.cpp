@@ -70,6 +70,8 @@ TEST_F(PanelStateTest, ALoadOrAFailedLoadLeavesNothingOfTheRecordingBefore) {
     write("walkA001", a);
     write("walkB001", b);
     const int userKnob = window->meter().KnobIndex;
+    const bool userCounterOn = window->meter().BdEnabled;
+    ASSERT_FALSE(userCounterOn);
     const NeedleTrace rest = needleAt(restDeflection(window->meter().DialType));
 
     loadWithTheKey("walkA001");
@@ -93,6 +95,7 @@ TEST_F(PanelStateTest, ALoadOrAFailedLoadLeavesNothingOfTheRecordingBefore) {
     EXPECT_EQ(window->panelView().fileDisplayText(), "No File Loaded");
     EXPECT_EQ(shown().BaseText, "");
     EXPECT_EQ(shown().BdText, "0.0");
+    EXPECT_EQ(shown().BdEnabled, userCounterOn); // A's counter was on
     EXPECT_EQ(shown().knobIndex, userKnob);
     EXPECT_EQ(needle(), rest);
     EXPECT_EQ(window->meter().LampColor, Lamp::Dark);

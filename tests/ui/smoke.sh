@@ -61,6 +61,9 @@ start_player() { # [FILE.kvd]
     done
     [ -n "$wid" ] || { echo "smoke: the player window did not appear"; cat "$shots/player.log"; exit 1; }
     sleep 1 # the recording loads
+    focus_player
+}
+focus_player() { # keys without --window go to the focused window, as a user's do
     xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid"
 }
 end_player() { # SIGTERM; true when the player ended within 2 s
@@ -203,7 +206,8 @@ check "no needle pixel after Stop ($needle found)" $?
 
 # Ctrl+O opens the Load dialog too; demo002 loaded after demo001 shows
 # nothing of demo001.
-xdotool key --window "$wid" ctrl+o
+focus_player
+xdotool key ctrl+o
 dialog="$(wait_window 'Load File for Playback')"
 [ -n "$dialog" ]
 check "Ctrl+O opens the Load dialog" $?
@@ -236,7 +240,8 @@ sleep 4
 xdotool key --window "$wid" p
 sleep 1.5
 shot 9-paused
-xdotool key --window "$wid" ctrl+Right
+focus_player
+xdotool key ctrl+Right
 sleep 0.6
 shot 10-jumped
 sleep 1.5
@@ -250,10 +255,11 @@ check "the meter stands after the jump while paused ($moved pixels changed)" $?
 
 # A garbage data file fails to load: the panel is that of no recording.
 head -c 400 /dev/urandom >"$app/junk001.kvd"
-printf 'ID3' >"$app/junk001.mp3"
+cp "$app/demo002.mp3" "$app/junk001.mp3" # a good sound: the data file is what fails
 xdotool key --window "$wid" s
 sleep 1.5
-xdotool key --window "$wid" ctrl+o
+focus_player
+xdotool key ctrl+o
 dialog="$(wait_window 'Load File for Playback')"
 if [ -n "$dialog" ]; then
     sleep 1
