@@ -18,6 +18,7 @@
 #include "RecordingLoader.h"
 #include "ReportExport.h"
 #include "SessionNavigator.h"
+#include "SoundEnd.h"
 #include "WindowKeys.h"
 
 #include <QAbstractItemView>
@@ -34,6 +35,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
 #include <QWindow>
@@ -63,7 +65,10 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     PlaybackView& view = *this;
     m_engine = std::make_unique<PlaybackEngine>(*m_ctx.audio, m_meter, *m_ctx.scheduler, view);
     m_tmrBdMouseDown =
-        std::make_unique<OneShot>(*m_ctx.scheduler, 1.5, [this] { m_meter.zeroCounter(); });
+        std::make_unique<OneShot>(*m_ctx.scheduler, 1.5, [this] {
+        m_meter.zeroCounter();
+        noteUserCounter();
+    });
     m_tmrMessage = std::make_unique<OneShot>(*m_ctx.scheduler, 1.0, [this] {
         MeterPanel& p = m_panel->panel();
         p.readouts.messageShowing = false;
@@ -149,6 +154,10 @@ void MainWindow::buildWidgets() {
     m_cmdLoop->hide();
     m_cmdLoad->installEventFilter(this);
     connect(m_cmdLoad, &QToolButton::clicked, this, &MainWindow::cmdLoad_Click);
+    // Ctrl+O anywhere in the window presses Load, as O does.
+    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, [this] {
+        if (m_cmdLoad->isEnabled() && m_cmdLoad->isVisible()) m_cmdLoad->click();
+    });
     connect(m_cmdPlay, &QToolButton::clicked, this, [this] { m_engine->cmdPlay_Click(); });
     connect(m_cmdStop, &QToolButton::clicked, this, [this] { m_engine->cmdStop_Click(); });
     connect(m_cmdRev, &QToolButton::clicked, this, [this] { m_engine->cmdRev_Click(); });
@@ -376,6 +385,7 @@ void MainWindow::dropRecording() {
     m_bar->setEnabled(false);
     m_panel->Update_FileDisplay("No File Loaded");
     dropStaleClock();
+    showFreshPanel();
     Update_Buttons();
 }
 
@@ -431,6 +441,10 @@ bool MainWindow::Load_File(const std::string& filename) {
         static_cast<std::int32_t>(roundHalfEven(r.TotalTimeMs / 1000.0)), r.TotalTimeMs)));
     m_bar->paintRange(0, m_bar->scaleWidth());
     m_navigator->recordingLoaded(r);
+    showFreshPanel();
+    if (const auto end = measureSoundEnd(*m_ctx.audio, r); end && end->shorter())
+        m_dialogs->showMessage(
+            {end->loadNotice(baseName(filename)), kAppTitle, MessageIcon::Information});
     return true;
 }
 
@@ -576,7 +590,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                 m_knobDrag = panel.knobRect().contains(p);
             if (!(m->buttons() & Qt::LeftButton)) m_knobDrag = false;
             if (m_knobDrag && event->type() != QEvent::MouseButtonRelease)
-                knobMouse(p, event->type() == QEvent::MouseButtonPress);
+                knobMouse(p);
         }
     } else if (watched == m_cboFile) {
         switch (event->type()) {

@@ -33,6 +33,7 @@ void MainWindow::cmdEditStart_Click() {
     if (!m_recording || m_engine->PlayMode != 2) return;
     PlaybackEngine& e = *m_engine;
     e.SegmentStartMarked = true;
+    e.RangeChosen = true;
     const std::int32_t cursor = std::clamp(e.RecordCursor, 1, m_recording->RecordCount);
     m_recording->LoopStartRecord = cursor;
     m_meter.CurrentRecord = m_recording->record(cursor);
@@ -50,6 +51,7 @@ void MainWindow::cmdEditEnd_Click() {
     PlaybackEngine& e = *m_engine;
     const std::int32_t cursor = std::clamp(e.RecordCursor, 1, m_recording->RecordCount);
     m_recording->LoopEndRecord = cursor;
+    e.RangeChosen = true;
     e.LoopEndX = static_cast<int>(
         roundHalfEven(static_cast<double>(cursor) / m_recording->RecordCount * 1000));
     m_bar->clear();
@@ -72,6 +74,7 @@ void MainWindow::cmdExpand_Click() {
     m_lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
     m_lblTotalTime->setText(q(Format_PlayTime(r.TotalTimeMs / 1000, r.TotalTimeMs)));
     m_engine->TransportState = 0;
+    m_engine->RangeChosen = false;
     m_engine->LoopStartX = 0;
     m_engine->LoopEndX = PositionBar::kScaleWidth;
     m_engine->SeekPosition = std::to_string(0);

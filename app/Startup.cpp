@@ -78,6 +78,11 @@ void MainWindow::Form_Load(int screenWidth) {
     applyColours();
     m_meter.MotionHoldSecs = 0.5;
     m_meter.startUp();
+    // The user's own values until playback first saves them.
+    m_userBdTotal = m_meter.BdTotal;
+    m_userBdEnabled = m_meter.BdEnabled;
+    m_engine->saved = {m_knobUserIndex, m_meter.FreezeEnable, m_meter.DialType, m_userBdTotal,
+                       m_userBdEnabled};
     Draw_Panel();
     m_panel->setNeedle(restDeflection(m_meter.DialType), false);
 }

@@ -209,6 +209,9 @@ TEST_F(EditingWindowTest, AFailedSaveShowsTheRecordingAgain) {
     ASSERT_FALSE(writeKvdFile(dir.file("walk002.kvd"), makeDemoRecords(o)));
     ASSERT_EQ(writeDemoAudio(dir.file("walk002.wav"), 5.0, DemoAudioFormat::Wav, 8000, 1), "");
     window->openChosenFile(dir.file("walk002.kvd"));
+    ASSERT_EQ(log.messages.size(), 1u); // the sound is 35 s shorter than the records
+    EXPECT_NE(log.messages[0].text.find("ends at 00:05"), std::string::npos);
+    log.messages.clear();
     RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
     r.LoopStartRecord = 1001; // 20 s in: past the end of the 5-s sound
     r.LoopEndRecord = 1500;

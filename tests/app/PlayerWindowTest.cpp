@@ -168,7 +168,8 @@ TEST_F(PlayerWindowTest, SwitchingAudioOffWhilePlayingStopsTheSoundAndUnloads) {
 
 TEST_F(PlayerWindowTest, OverrideBringsBackTheUsersKnobAndClearingItTheRecordings) {
     start();
-    window->meter().KnobIndex = 20;
+    for (int i = 0; i < 12; ++i) // the user's knob: 8 + 12
+        press(Qt::Key_Up);
     loadRecording(3000, 8);
     window->engine().cmdPlay_Click();
     run(1.2);
