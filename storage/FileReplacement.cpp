@@ -277,7 +277,7 @@ std::optional<FileError> FileReplacement::lock(int waitMs) {
     if (m_lock >= 0) return std::nullopt;
     if (errno == EWOULDBLOCK)
         return FileError{70, "Permission denied: " + busyText(m_journal)};
-    if (errno == ENOENT) return FileError{76, "Path not found: " + m_shownName};
+    if (errno == ENOENT) return FileError{76, m_shownName + ": its folder does not exist"};
     return errnoError(errno, m_shownName);
 }
 
