@@ -1,3 +1,4 @@
+#include "DirListing.h"
 #include "SegmentEditor.h"
 #include "DemoData.h"
 #include "KvdFile.h"
@@ -30,13 +31,7 @@ RecordingFile recordingOf(int n) {
     return r;
 }
 
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> out;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        out.push_back(e.path().filename().string());
-    std::sort(out.begin(), out.end());
-    return out;
-}
+using test::filesIn;
 
 TEST(Expand, CutsToTheBracketsAndStartsTimeAtZero) {
     RecordingFile r = recordingOf(2000);

@@ -1,3 +1,4 @@
+#include "DirListing.h"
 #include "SafeFile.h"
 #include "FileReplacement.h"
 #include "FileCalls.h"
@@ -24,13 +25,7 @@ using test::TempDir;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> out;
-    for (const auto& e : fs::directory_iterator(dir))
-        out.push_back(e.path().filename().string());
-    std::sort(out.begin(), out.end());
-    return out;
-}
+using test::filesIn;
 
 mode_t modeOf(const std::string& p) {
     struct stat st {};
