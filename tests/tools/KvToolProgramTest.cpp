@@ -148,8 +148,6 @@ TEST(KvToolProgram, LoadsNeitherQtNorSdl) {
 namespace kv {
 namespace {
 
-using test::filesIn;
-
 TEST(KvGen, AWriteThatFailsIsAFailureAndLeavesNoFileBehind) {
     test::TempDir dir;
     const std::string kvgen = "'" + (buildBin() / "kvgen").string() + "'";
@@ -173,7 +171,7 @@ TEST(KvGen, AWriteThatFailsIsAFailureAndLeavesNoFileBehind) {
         const int status = std::system(("(" + c.command + ") 2>/dev/null").c_str());
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 1);
-        for (const std::string& name : filesIn(dir.path()))
+        for (const std::string& name : test::filesIn(dir.path()))
             if (name != "f.kvd") ADD_FAILURE() << name << " was left behind";
     }
     // With room, the same commands make their files.
