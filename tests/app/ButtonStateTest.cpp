@@ -4,11 +4,7 @@
 // Every state is reached with real clicks on the buttons, the bar and the menus.
 #include "ButtonImages.h"
 #include "PlayerFixture.h"
-#include "PositionBar.h"
 
-#include <QMenu>
-#include <QMenuBar>
-#include <QTest>
 
 #include <functional>
 
@@ -20,31 +16,7 @@ protected:
     void SetUp() override {
         start();
         writeText(dir.file("dummy.mp3"), "ID3");
-        auto recs = plainRecords(3000);
-        ASSERT_FALSE(writeKvdFile(dir.file("walk001.kvd"), recs));
-        writeText(dir.file("walk001.mp3"), "ID3");
-    }
-    void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
-    PositionBar* bar() {
-        return window->findChild<PositionBar*>(QStringLiteral("picFilePosition"));
-    }
-    // A point on the bar at x of its 0..1000 scale.
-    QPoint onBar(int x) { return QPoint(x * bar()->width() / 1000, bar()->height() / 2); }
-    void dragOnBar(int from, int to) {
-        QTest::mousePress(bar(), Qt::LeftButton, {}, onBar(from));
-        QTest::mouseMove(bar(), onBar(to));
-        QTest::mouseRelease(bar(), Qt::LeftButton, {}, onBar(to));
-    }
-    // Opens the menu on the menu bar and clicks its item, as the user does.
-    void choose(const char* menuName, const char* itemName) {
-        QMenuBar* menuBar = window->menuBar();
-        QMenu* menu = window->menus().menu(QString::fromLatin1(menuName));
-        QTest::mouseClick(menuBar, Qt::LeftButton, {},
-                          menuBar->actionGeometry(menu->menuAction()).center());
-        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_EQ(popup, menu);
-        QTest::mouseClick(popup, Qt::LeftButton, {},
-                          popup->actionGeometry(item(itemName)).center());
+        writePair("walk001", plainRecords(3000));
     }
     bool shows(QToolButton* b, const char* picture) {
         const QColor ink = QApplication::palette().color(QPalette::ButtonText);

@@ -1,35 +1,21 @@
 #include "DemoData.h"
-#include "KvdFile.h"
-#include "MainWindow.h"
-#include "Scheduler.h"
-#include "ScriptedDialogs.h"
+#include "MeterPanelView.h"
 #include "SoundChannel.h"
 #include "SoundFile.h"
-#include "TempDir.h"
+#include "WindowFixture.h"
 
-#include "MeterPanelView.h"
-#include "PositionBar.h"
-
-#include <QAbstractButton>
 #include <QLabel>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
 namespace kv {
 namespace {
 
-using test::TempDir;
-
 // The real sound channel (silent) and real files: what Save writes is read back.
-class EditingWindowTest : public ::testing::Test {
+class EditingWindowTest : public test::WindowFixture {
 protected:
-    EditingWindowTest() : settings(dir.path()), audio(SoundChannel::Options{true, {}}) {
-        WindowContext ctx{&settings, &config, &audio, &sched, dir.path(), dir.file("dummy.mp3"),
-                          dir.path()};
-        window = std::make_unique<MainWindow>(ctx, std::make_unique<test::ScriptedDialogs>(&log));
+    EditingWindowTest() {
+        createWindow(&silent);
         window->Form_Load(1920);
         DemoOptions o;
         o.records = 2000;
@@ -42,27 +28,15 @@ protected:
         return window->findChild<QLabel*>(QStringLiteral("lblLoadedFile"))->text().toStdString();
     }
     std::string bytesOf(const std::string& name) { return test::readText(dir.file(name)); }
-    // A drag on the position bar from x0 to x1 of its 0..1000 scale.
-    void chooseRangeOnTheBar(int x0, int x1) {
-        auto* bar = window->findChild<PositionBar*>(QStringLiteral("picFilePosition"));
-        auto at = [bar](int x) { return QPoint(x * bar->width() / 1000, bar->height() / 2); };
-        QTest::mousePress(bar, Qt::LeftButton, {}, at(x0));
-        QTest::mouseMove(bar, at(x1));
-        QTest::mouseRelease(bar, Qt::LeftButton, {}, at(x1));
-    }
-    void pressExpand() {
-        auto* expand = window->findChild<QAbstractButton*>(QStringLiteral("cmdExpand"));
-        ASSERT_TRUE(expand && expand->isEnabled());
-        QTest::mouseClick(expand, Qt::LeftButton);
+    // A button as the user presses it: it must be there to press.
+    void pressButton(const char* name) {
+        ASSERT_TRUE(button(name) && button(name)->isEnabled()) << name;
+        click(name);
     }
 
-    TempDir dir;
-    SettingsStore settings;
-    SessionConfig config;
-    SoundChannel audio;
-    VirtualScheduler sched;
-    test::ScriptedDialogs::Log log;
-    std::unique_ptr<MainWindow> window;
+    ~EditingWindowTest() override { window.reset(); } // before the channel it plays on
+
+    SoundChannel silent{SoundChannel::Options{true, {}}};
 };
 
 TEST_F(EditingWindowTest, SavingTheWholeRecordingReloadsTheNewFile) {
@@ -109,10 +83,10 @@ TEST_F(EditingWindowTest, ProtectedNamesAndCancellingLeaveEverythingAsItWas) {
                                " belongs to the recording in use, so it cannot be saved over",
                            "kv Player", MessageIcon::None}));
 
-    chooseRangeOnTheBar(50, 300); // about records 100 to 600
+    dragOnBar(50, 300); // about records 100 to 600
     const std::int32_t kept =
         window->recording()->LoopEndRecord - window->recording()->LoopStartRecord + 1;
-    pressExpand();
+    pressButton("cmdExpand");
     EXPECT_EQ(label(), "Buffer");
     EXPECT_EQ(window->recording()->RecordCount, kept);
     log.fileAnswers.push_back(dir.file("walk001.kvd")); // the recording the buffer came from
@@ -130,18 +104,11 @@ TEST_F(EditingWindowTest, ProtectedNamesAndCancellingLeaveEverythingAsItWas) {
     EXPECT_EQ(window->recording()->RecordCount, kept); // the buffer is still there to save
 }
 
-// The Save button as the user presses it.
-void pressSave(MainWindow& w) {
-    auto* save = w.findChild<QAbstractButton*>(QStringLiteral("cmdSave"));
-    ASSERT_TRUE(save && save->isEnabled());
-    QTest::mouseClick(save, Qt::LeftButton);
-}
-
 TEST_F(EditingWindowTest, ANameWithoutItsExtensionGetsItAndTheQuestionNamesTheRealFiles) {
     test::writeText(dir.file("wa.kvd"), "someone else's");
     test::writeText(dir.file("walk12.wav"), "an older sound");
     log.fileAnswers.push_back(dir.file("walk12"));
-    pressSave(*window);
+    pressButton("cmdSave");
     EXPECT_EQ(log.fileRequests.back().defaultSuffix, "kvd");
     ASSERT_EQ(log.messages.size(), 2u); // the question, then "cancelled"
     EXPECT_EQ(log.messages[0].text, "This file already exists:\n" + dir.file("walk12.wav") +
@@ -151,7 +118,7 @@ TEST_F(EditingWindowTest, ANameWithoutItsExtensionGetsItAndTheQuestionNamesTheRe
 
     log.fileAnswers.push_back(dir.file("walk12"));
     log.yesNoAnswers.push_back(true);
-    pressSave(*window);
+    pressButton("cmdSave");
     EXPECT_EQ(bytesOf("walk12.kvd"), bytesOf("walk001.kvd"));
     EXPECT_NE(bytesOf("walk12.wav"), "an older sound");
     EXPECT_EQ(bytesOf("wa.kvd"), "someone else's");
@@ -173,17 +140,17 @@ TEST_F(EditingWindowTest, TheLoadedRecordingIsProtectedWhateverTheSpelling) {
     for (const std::string& name : {dir.path() + "/./walk001.kvd", dir.file("alias/walk001.kvd")}) {
         log.messages.clear();
         log.fileAnswers.push_back(name);
-        pressSave(*window);
+        pressButton("cmdSave");
         ASSERT_EQ(log.messages.size(), 1u) << name;
         EXPECT_NE(log.messages[0].text.find("belongs to the recording in use"), std::string::npos);
     }
     EXPECT_EQ(window->recording()->RecordCount, 2000); // nothing was cut
     // The recording a "Buffer" was cut from is protected the same way.
-    pressExpand();
+    pressButton("cmdExpand");
     ASSERT_EQ(label(), "Buffer");
     log.messages.clear();
     log.fileAnswers.push_back(dir.file("alias/walk001"));
-    pressSave(*window);
+    pressButton("cmdSave");
     ASSERT_EQ(log.messages.size(), 1u);
     EXPECT_NE(log.messages[0].text.find("belongs to the recording in use"), std::string::npos);
     EXPECT_EQ(bytesOf("walk001.kvd"), data);
@@ -194,7 +161,7 @@ TEST_F(EditingWindowTest, ASegmentTooShortToLoadIsRefusedAndNothingIsCut) {
     r.LoopStartRecord = 10;
     r.LoopEndRecord = 12;
     log.fileAnswers.push_back(dir.file("tiny.kvd"));
-    pressSave(*window);
+    pressButton("cmdSave");
     ASSERT_EQ(log.messages.size(), 1u);
     EXPECT_NE(log.messages[0].text.find("reason(s): \nthe segment holds 3 records"),
               std::string::npos)
@@ -216,7 +183,7 @@ TEST_F(EditingWindowTest, AFailedSaveShowsTheRecordingAgain) {
     r.LoopStartRecord = 1001; // 20 s in: past the end of the 5-s sound
     r.LoopEndRecord = 1500;
     log.fileAnswers.push_back(dir.file("late.kvd"));
-    pressSave(*window);
+    pressButton("cmdSave");
     ASSERT_EQ(log.messages.size(), 1u);
     EXPECT_NE(log.messages[0].text.find("the sound ends before the segment starts"),
               std::string::npos);

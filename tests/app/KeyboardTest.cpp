@@ -78,8 +78,7 @@ TEST_F(KeyboardTest, EveryMenuOpensWithAltAndItsLetter) {
 TEST_F(KeyboardTest, CtrlOOpensTheLoadDialogAsODoesFromAnyFocusedWidget) {
     startActive();
     auto recs = test::plainRecords(300);
-    ASSERT_FALSE(writeKvdFile(dir.file("rec001.kvd"), recs));
-    test::writeText(dir.file("rec001.mp3"), "ID3");
+    writePair("rec001", recs);
     for (const char* focus : {"cmdPlay", "cmdSave"}) {
         SCOPED_TRACE(focus);
         button(focus)->setFocus(Qt::TabFocusReason);
@@ -104,8 +103,7 @@ TEST_F(KeyboardTest, CtrlOOpensTheLoadDialogAsODoesFromAnyFocusedWidget) {
 TEST_F(KeyboardTest, TheFirstKeyAfterADialogCounts) {
     startActive();
     auto recs = test::plainRecords(300);
-    ASSERT_FALSE(writeKvdFile(dir.file("rec001.kvd"), recs));
-    test::writeText(dir.file("rec001.mp3"), "ID3");
+    writePair("rec001", recs);
     log.fileAnswers.push_back(dir.file("rec001.kvd"));
     key(Qt::Key_O); // opens the Load dialog...
     ASSERT_TRUE(window->isLoaded());

@@ -33,8 +33,7 @@ protected:
             t.MarkType = 'T';
             t.MarkData = {static_cast<std::uint8_t>(number++), 0, 0, 0};
         }
-        ASSERT_FALSE(writeKvdFile(dir.file("tags001.kvd"), recs));
-        writeText(dir.file("tags001.mp3"), "ID3");
+        writePair("tags001", recs);
         window->openChosenFile(dir.file("tags001.kvd"));
         ASSERT_TRUE(window->isLoaded());
     }

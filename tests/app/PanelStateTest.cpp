@@ -38,10 +38,6 @@ protected:
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
-    void write(const std::string& name, const std::vector<SampleRecord>& recs) {
-        ASSERT_FALSE(writeKvdFile(dir.file(name + ".kvd"), recs));
-        writeText(dir.file(name + ".mp3"), "ID3");
-    }
     // O, as the user presses it, answered with the file.
     void loadWithTheKey(const std::string& name) {
         log.fileAnswers.push_back(dir.file(name + ".kvd"));
@@ -67,8 +63,8 @@ protected:
 
 TEST_F(PanelStateTest, ALoadOrAFailedLoadLeavesNothingOfTheRecordingBefore) {
     const auto a = varied(3000, 1, 1), b = varied(3000, 2, 1);
-    write("walkA001", a);
-    write("walkB001", b);
+    writePair("walkA001", a);
+    writePair("walkB001", b);
     const int userKnob = window->meter().KnobIndex;
     const bool userCounterOn = window->meter().BdEnabled;
     ASSERT_FALSE(userCounterOn);
@@ -133,7 +129,7 @@ TEST_F(PanelStateTest, JumpsWhilePausedShowTheRecordJumpedTo) {
         recs[static_cast<std::size_t>(t - 1)].MarkType = 'T';
         recs[static_cast<std::size_t>(t - 1)].MarkData = {1, 0, 0, 0};
     }
-    write("tags001", recs);
+    writePair("tags001", recs);
     window->openChosenFile(dir.file("tags001.kvd"));
     ASSERT_TRUE(window->isLoaded());
     auto expectShows = [&](std::int32_t record, const char* how) {
@@ -181,7 +177,7 @@ TEST_F(PanelStateTest, JumpsWhilePausedShowTheRecordJumpedTo) {
 }
 
 TEST_F(PanelStateTest, AKnobTurnedUnderOverrideStaysAtStopAndIsWhatTheSessionKeeps) {
-    write("rec001", varied(3000, 1, 1));
+    writePair("rec001", varied(3000, 1, 1));
     window->openChosenFile(dir.file("rec001.kvd"));
     clickOveride();
     ASSERT_TRUE(window->meter().Override);
@@ -224,7 +220,7 @@ TEST_F(PanelStateTest, AKnobTurnedUnderOverrideStaysAtStopAndIsWhatTheSessionKee
 TEST_F(PanelStateTest, TickingOverrideBringsBackTheChosenDialStoppedOrPlaying) {
     const int chosen = window->meter().DialType;
     const int recorded = chosen == 2 ? 1 : 2;
-    write("rec001", varied(3000, 1, recorded));
+    writePair("rec001", varied(3000, 1, recorded));
     window->openChosenFile(dir.file("rec001.kvd"));
     press(Qt::Key_P);
     run(2);
@@ -248,7 +244,7 @@ TEST_F(PanelStateTest, TickingOverrideBringsBackTheChosenDialStoppedOrPlaying) {
 }
 
 TEST_F(PanelStateTest, ASoundShorterThanTheRecordsIsSaidAtLoadAndStopsPlaybackWithAMessage) {
-    write("rec001", plainRecords(3000)); // 59.98 s
+    writePair("rec001", plainRecords(3000)); // 59.98 s
     audio.length = "40000";              // 40 s of sound (milliseconds)
     loadWithTheKey("rec001");
     ASSERT_TRUE(window->isLoaded());

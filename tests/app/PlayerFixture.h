@@ -2,13 +2,9 @@
 // helpers to load a recording, run virtual time and press keys.
 #pragma once
 
-#include "KvdFile.h"
 #include "WindowFixture.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QKeyEvent>
-#include <QToolButton>
 
 namespace kv::test {
 
@@ -26,8 +22,7 @@ protected:
             r.StatusFlags = 1 << 5;
             r.NeedlePos = 1000;
         }
-        ASSERT_FALSE(writeKvdFile(dir.file("rec001.kvd"), recs));
-        writeText(dir.file("rec001.mp3"), "ID3");
+        writePair("rec001", recs);
         window->openChosenFile(dir.file("rec001.kvd"));
         ASSERT_TRUE(window->isLoaded());
     }
@@ -38,10 +33,6 @@ protected:
             if (audio.mode == "playing") ++audio.position;
             sched.runUntil(t0 + i / 1000.0 + 1e-9);
         }
-    }
-    QAction* item(const char* name) { return window->menus().item(QString::fromLatin1(name)); }
-    QToolButton* button(const char* name) {
-        return window->findChild<QToolButton*>(QString::fromLatin1(name));
     }
     // The widget that gets the keys: the window's focus widget, else the window.
     QWidget* focused() {

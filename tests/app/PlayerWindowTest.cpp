@@ -291,8 +291,7 @@ namespace {
 TEST_F(PlayerWindowTest, DroppingAKvdFileLoadsIt) {
     start();
     auto recs = test::plainRecords(300);
-    ASSERT_FALSE(writeKvdFile(dir.file("dropped.kvd"), recs));
-    test::writeText(dir.file("dropped.mp3"), "ID3");
+    writePair("dropped", recs);
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file("dropped.kvd")))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);

@@ -23,25 +23,7 @@ using test::PlayerWindowTest;
 
 class ReportExportTest : public PlayerWindowTest {
 protected:
-    // Clicks File on the menu bar, then the item in the menu that opens.
-    QMenu* openFileMenu() {
-        QMenuBar* bar = window->menuBar();
-        QMenu* file = window->menus().menu(QStringLiteral("mnuFile"));
-        QTest::mouseClick(bar, Qt::LeftButton, {},
-                          bar->actionGeometry(file->menuAction()).center());
-        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    }
-    QAction* exportItem() {
-        return window->findChild<QAction*>(QStringLiteral("mnuFileExportReport"));
-    }
-    void exportThroughTheMenu() {
-        QMenu* popup = openFileMenu();
-        ASSERT_NE(popup, nullptr);
-        ASSERT_EQ(popup, window->menus().menu(QStringLiteral("mnuFile")));
-        QTest::mouseClick(popup, Qt::LeftButton, {}, popup->actionGeometry(exportItem()).center());
-    }
-    QWidget* bar() { return window->findChild<QWidget*>(QStringLiteral("picFilePosition")); }
-    QPoint onBar(double part) { return QPoint(int(bar()->width() * part), bar()->height() / 2); }
+    void exportThroughTheMenu() { choose("mnuFile", "mnuFileExportReport"); }
     // The range dialog as the user answers it: the option clicked (none: the
     // default), then OK or Cancel. Notes the text and the default it showed.
     struct RangeAnswer {
@@ -125,7 +107,7 @@ TEST_F(ReportExportTest, ARangeMovedByAClickIsReportedOnlyWhenTheUserSaysSo) {
     start();
     loadRecording(3000);
     // Stopped, a click on the bar moves the range start: the bar's rule.
-    QTest::mouseClick(bar(), Qt::LeftButton, {}, onBar(0.75));
+    QTest::mouseClick(bar(), Qt::LeftButton, {}, onBar(750));
     const std::int32_t startRecord = window->recording()->LoopStartRecord;
     ASSERT_GT(startRecord, 2000);
 
@@ -158,7 +140,7 @@ TEST_F(ReportExportTest, ARangeMovedByAClickIsReportedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(log.fileRequests.size(), asked);
 
     // The whole recording again (right click): no question.
-    QTest::mouseClick(bar(), Qt::RightButton, {}, onBar(0.5));
+    QTest::mouseClick(bar(), Qt::RightButton, {}, onBar(500));
     RangeAnswer none;
     answerRange(none);
     log.fileAnswers.push_back(dir.file("again.pdf"));
@@ -170,9 +152,7 @@ TEST_F(ReportExportTest, ARangeMovedByAClickIsReportedOnlyWhenTheUserSaysSo) {
 TEST_F(ReportExportTest, ARangeTheUserDraggedIsTheDefault) {
     start();
     loadRecording(3000);
-    QTest::mousePress(bar(), Qt::LeftButton, {}, onBar(0.25));
-    QTest::mouseMove(bar(), onBar(0.5));
-    QTest::mouseRelease(bar(), Qt::LeftButton, {}, onBar(0.5));
+    dragOnBar(250, 500);
     ASSERT_LT(window->recording()->LoopEndRecord, 2000);
     RangeAnswer answer;
     answerRange(answer);
@@ -249,10 +229,11 @@ TEST_F(ReportExportTest, NeverWritesOverTheLoadedRecording) {
 
 TEST_F(ReportExportTest, DisabledWithoutARecording) {
     start();
-    QMenu* popup = openFileMenu();
+    QMenu* popup = openMenu("mnuFile");
     ASSERT_NE(popup, nullptr);
-    EXPECT_FALSE(exportItem()->isEnabled());
-    QTest::mouseClick(popup, Qt::LeftButton, {}, popup->actionGeometry(exportItem()).center());
+    EXPECT_FALSE(item("mnuFileExportReport")->isEnabled());
+    QTest::mouseClick(popup, Qt::LeftButton, {},
+                      popup->actionGeometry(item("mnuFileExportReport")).center());
     EXPECT_TRUE(log.fileRequests.empty());
     if (QWidget* still = QApplication::activePopupWidget()) QTest::keyClick(still, Qt::Key_Escape);
 }

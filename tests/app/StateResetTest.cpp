@@ -3,7 +3,6 @@
 // when it is zeroed.
 #include "MeterPanelView.h"
 #include "PlayerFixture.h"
-#include "PositionBar.h"
 
 #include <QCheckBox>
 #include <QTest>
@@ -16,30 +15,19 @@ namespace {
 class StateResetTest : public PlayerWindowTest {
 protected:
     void SetUp() override { start(); }
-    // A pair named base.kvd / base.mp3 of n records.
-    void writePair(const char* base, std::vector<SampleRecord> recs) {
-        ASSERT_FALSE(writeKvdFile(dir.file(std::string(base) + ".kvd"), recs));
-        writeText(dir.file(std::string(base) + ".mp3"), "ID3");
-    }
     void loadByButton(const char* base) {
         log.fileAnswers.push_back(dir.file(std::string(base) + ".kvd"));
         QTest::mouseClick(button("cmdLoad"), Qt::LeftButton);
         ASSERT_TRUE(window->isLoaded());
         ASSERT_EQ(window->recording()->LoadedFileBase, dir.file(base));
     }
-    PositionBar* bar() {
-        return window->findChild<PositionBar*>(QStringLiteral("picFilePosition"));
-    }
-    QPoint onBar(int x) { return QPoint(x * bar()->width() / 1000, bar()->height() / 2); }
 };
 
 TEST_F(StateResetTest, ANewLoadMakesTheWholeRecordingTheRangeAgain) {
     writePair("first001", plainRecords(3000));
     writePair("second001", plainRecords(2000));
     loadByButton("first001");
-    QTest::mousePress(bar(), Qt::LeftButton, {}, onBar(200));
-    QTest::mouseMove(bar(), onBar(600));
-    QTest::mouseRelease(bar(), Qt::LeftButton, {}, onBar(600));
+    dragOnBar(200, 600);
     ASSERT_GT(window->recording()->LoopStartRecord, 500); // about a fifth of 3000 records
     ASSERT_LT(window->recording()->LoopEndRecord, 2000);  // to about three fifths
     ASSERT_TRUE(button("cmdExpand")->isEnabled());

@@ -50,8 +50,7 @@ protected:
             recs[0].MarkType = 'C';
             recs[0].MarkData = {0, 0x00, 0xE1, 0x10}; // 16:00:16
         }
-        ASSERT_FALSE(writeKvdFile(dir.file(name + ".kvd"), recs));
-        test::writeText(dir.file(name + ".mp3"), "ID3");
+        writePair(name, recs);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "DirListing.h"
 #include "SegmentEditor.h"
 #include "DemoData.h"
 #include "KvdFile.h"
@@ -28,14 +29,6 @@ RecordingFile recordingOf(int n) {
     r.AudioUnitsPerSec = 176400;
     r.LoadedFileBase = "/x/walk001";
     return r;
-}
-
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> out;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        out.push_back(e.path().filename().string());
-    std::sort(out.begin(), out.end());
-    return out;
 }
 
 TEST(Expand, CutsToTheBracketsAndStartsTimeAtZero) {
@@ -117,7 +110,7 @@ TEST_F(SavePairTest, WritesTheDataAndTheCutSoundAndLeavesNoTemporaries) {
     auto sound = SoundFile::open(dir.file("old.wav"));
     ASSERT_TRUE(sound);
     EXPECT_EQ(sound->frames(), (1980 - 1000) * 8);
-    EXPECT_THAT(filesIn(dir.path()), ::testing::ElementsAre("old.kvd", "old.wav", "src.wav"));
+    EXPECT_THAT(test::filesIn(dir.path()), ::testing::ElementsAre("old.kvd", "old.wav", "src.wav"));
 }
 
 TEST_F(SavePairTest, AnyFailureLeavesTheExistingFilesAsTheyWere) {
@@ -131,7 +124,7 @@ TEST_F(SavePairTest, AnyFailureLeavesTheExistingFilesAsTheyWere) {
     ASSERT_TRUE(refused); // the fake writes no file: the sound is missing
     EXPECT_EQ(test::readText(dir.file("old.kvd")), oldData);
     EXPECT_EQ(test::readText(dir.file("old.wav")), "old sound");
-    EXPECT_THAT(filesIn(dir.path()), ::testing::ElementsAre("old.kvd", "old.wav"));
+    EXPECT_THAT(test::filesIn(dir.path()), ::testing::ElementsAre("old.kvd", "old.wav"));
 
     // The message names the file the user chose, not a temporary.
     const auto noFolder =
@@ -212,7 +205,7 @@ TEST_F(SourcePairTest, ASegmentTooShortToLoadIsRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(e->number, kErrTooFewRecords);
     EXPECT_THAT(e->description, ::testing::HasSubstr("4 records"));
     EXPECT_FALSE(std::filesystem::exists(dir.file("short.kvd")));
-    EXPECT_THAT(filesIn(dir.path()), ::testing::ElementsAre("walk001.kvd", "walk001.wav"));
+    EXPECT_THAT(test::filesIn(dir.path()), ::testing::ElementsAre("walk001.kvd", "walk001.wav"));
 }
 
 TEST_F(SourcePairTest, AKillOrFailureAtEveryStepKeepsTheSourceAndAWholeTargetPair) {
@@ -252,7 +245,7 @@ TEST_F(SourcePairTest, AKillOrFailureAtEveryStepKeepsTheSourceAndAWholeTargetPai
             const std::string pair =
                 test::readText(dir.file("seg.kvd")) + "|" + test::readText(dir.file("seg.wav"));
             EXPECT_TRUE(pair == oldPair || pair == newPair);
-            EXPECT_THAT(filesIn(dir.path()),
+            EXPECT_THAT(test::filesIn(dir.path()),
                         ::testing::ElementsAre("seg.kvd", "seg.wav", "walk001.kvd", "walk001.wav"));
         }
 }

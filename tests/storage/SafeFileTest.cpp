@@ -1,3 +1,4 @@
+#include "DirListing.h"
 #include "SafeFile.h"
 #include "FileReplacement.h"
 #include "FileCalls.h"
@@ -24,14 +25,6 @@ using test::TempDir;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> out;
-    for (const auto& e : fs::directory_iterator(dir))
-        out.push_back(e.path().filename().string());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 mode_t modeOf(const std::string& p) {
     struct stat st {};
     ::stat(p.c_str(), &st);
@@ -46,7 +39,7 @@ TEST(ReplaceFileContents, ReplacesWholeKeepsPermissionsAndLeavesNoTemporary) {
     ASSERT_FALSE(replaceFileContents(f, "new text", f));
     EXPECT_EQ(test::readText(f), "new text");
     EXPECT_EQ(modeOf(f), 0640u);
-    EXPECT_THAT(filesIn(dir.path()), ElementsAre("a.ini"));
+    EXPECT_THAT(test::filesIn(dir.path()), ElementsAre("a.ini"));
 }
 
 TEST(ReplaceFileContents, WritesThroughALinkAndKeepsTheLink) {
@@ -57,7 +50,7 @@ TEST(ReplaceFileContents, WritesThroughALinkAndKeepsTheLink) {
     ASSERT_FALSE(replaceFileContents(dir.file("link.ini"), "new", "link.ini"));
     EXPECT_TRUE(fs::is_symlink(dir.file("link.ini")));
     EXPECT_EQ(test::readText(dir.file("real/kv.ini")), "new");
-    EXPECT_THAT(filesIn(dir.file("real")), ElementsAre("kv.ini"));
+    EXPECT_THAT(test::filesIn(dir.file("real")), ElementsAre("kv.ini"));
 }
 
 TEST(ReplaceFileContents, RefusesReadOnlyFilesFoldersAndSpecialFiles) {
@@ -88,7 +81,7 @@ TEST(ReplaceFileContents, RefusesReadOnlyFilesFoldersAndSpecialFiles) {
     const auto missingFolder = replaceFileContents(dir.file("no/x.ini"), "x", "no/x.ini");
     ASSERT_TRUE(missingFolder);
     EXPECT_EQ(missingFolder->description, "no/x.ini: its folder does not exist");
-    EXPECT_THAT(filesIn(dir.path()),
+    EXPECT_THAT(test::filesIn(dir.path()),
                 ElementsAre("folder.ini", "loop1", "loop2", "pipe.ini", "ro.ini"));
 }
 
@@ -114,7 +107,7 @@ TEST(StaleTemporaries, OnlyLeftoversOfEndedProcessesAreRemoved) {
     removeStaleTemporaries(link + "/.", {kept});
     removeStaleTemporaries(dir.path(), {fs::path(link) / kept.filename()});
     fs::remove(link);
-    EXPECT_THAT(filesIn(dir.path()),
+    EXPECT_THAT(test::filesIn(dir.path()),
                 UnorderedElementsAre(live.filename().string(), kept.filename().string(),
                                      ".kvsave-notes.txt", "walk001.kvd"));
     releaseTemporary(live);
@@ -151,7 +144,7 @@ TEST(FileReplacement, AFailureOrAKillAtAnyStepLeavesAWholeOldOrNewPair) {
         test::writeText(f.wav, "old sound");
         ASSERT_FALSE(f.replace("", FileReplacement::StepAction::Go, &steps));
         EXPECT_EQ(f.state(), "new data|new sound");
-        EXPECT_THAT(filesIn(f.dir.path()), ElementsAre("a.kvd", "a.wav"));
+        EXPECT_THAT(test::filesIn(f.dir.path()), ElementsAre("a.kvd", "a.wav"));
     }
     ASSERT_EQ(steps.size(), 10u);
     for (const auto how : {FileReplacement::StepAction::Fail, FileReplacement::StepAction::Kill}) {
@@ -174,14 +167,14 @@ TEST(FileReplacement, AFailureOrAKillAtAnyStepLeavesAWholeOldOrNewPair) {
             if (how == FileReplacement::StepAction::Fail && done) {
                 EXPECT_FALSE(error);
                 EXPECT_EQ(f.state(), "new data|new sound");
-                EXPECT_THAT(filesIn(f.dir.path()), ElementsAre("a.kvd", "a.wav"));
+                EXPECT_THAT(test::filesIn(f.dir.path()), ElementsAre("a.kvd", "a.wav"));
                 continue;
             }
             if (how == FileReplacement::StepAction::Fail) {
                 // ...a failure puts everything back and leaves nothing behind...
                 EXPECT_TRUE(error);
                 EXPECT_EQ(f.state(), "old data|old sound");
-                EXPECT_THAT(filesIn(f.dir.path()), ElementsAre("a.kvd", "a.wav"));
+                EXPECT_THAT(test::filesIn(f.dir.path()), ElementsAre("a.kvd", "a.wav"));
                 continue;
             }
             // ...and after a kill the next load finds a consistent pair and no leftovers.
@@ -199,7 +192,7 @@ TEST(FileReplacement, AFailureOrAKillAtAnyStepLeavesAWholeOldOrNewPair) {
                 EXPECT_EQ(r.message, "An interrupted save of " + f.kvd +
                                          " was completed: the new files are in place.");
             }
-            EXPECT_THAT(filesIn(f.dir.path()), ElementsAre("a.kvd", "a.wav"));
+            EXPECT_THAT(test::filesIn(f.dir.path()), ElementsAre("a.kvd", "a.wav"));
         }
     }
 }
@@ -217,7 +210,7 @@ TEST(FileReplacement, AJournalWhoseNewFileIsGoneIsUndone) {
     EXPECT_EQ(r.outcome, Recovery::Outcome::Undone);
     removeStaleTemporaries(f.dir.path());
     EXPECT_EQ(test::readText(f.kvd), "old data");
-    EXPECT_THAT(filesIn(f.dir.path()), ElementsAre("a.kvd"));
+    EXPECT_THAT(test::filesIn(f.dir.path()), ElementsAre("a.kvd"));
 }
 
 // One entry of a journal as the program writes it.
@@ -399,7 +392,7 @@ TEST(FileReplacement, AJournalWrittenWithRelativeNamesIsRecoveredFromAnyFolder) 
         EXPECT_EQ(test::readText(other.file("a.kvd")), "unrelated data");
         EXPECT_EQ(test::readText(other.file("a.wav")), "unrelated sound");
         removeStaleTemporaries(dir.path());
-        EXPECT_THAT(filesIn(dir.path()), ElementsAre("a.kvd", "a.wav"));
+        EXPECT_THAT(test::filesIn(dir.path()), ElementsAre("a.kvd", "a.wav"));
     }
 }
 
@@ -443,13 +436,13 @@ TEST(FileReplacement, FilesThatChangedSinceTheJournalAreLeftAloneAndSaidSo) {
         ASSERT_TRUE(f.replace("rename 1", FileReplacement::StepAction::Kill));
         c.change(f);
         const std::string before = f.state();
-        const auto files = filesIn(f.dir.path());
+        const auto files = test::filesIn(f.dir.path());
         const Recovery r = recoverReplacement(f.journal);
         EXPECT_EQ(r.outcome, Recovery::Outcome::Mismatch);
         EXPECT_EQ(r.message.find("was completed"), std::string::npos) << r.message;
         EXPECT_EQ(r.message.find("was undone"), std::string::npos) << r.message;
         EXPECT_EQ(f.state(), before);
-        EXPECT_EQ(filesIn(f.dir.path()), files);
+        EXPECT_EQ(test::filesIn(f.dir.path()), files);
     }
 }
 
@@ -622,7 +615,7 @@ TEST(FileReplacement, ReadOnlyTargetsAndFoldersAreRefusedBeforeAnythingIsWritten
     EXPECT_TRUE(change.add(f.wav, f.wav, temp));
     EXPECT_EQ(test::readText(f.kvd), "old data");
     EXPECT_TRUE(fs::is_directory(f.wav));
-    EXPECT_THAT(filesIn(f.dir.path()), ElementsAre("a.kvd", "a.wav"));
+    EXPECT_THAT(test::filesIn(f.dir.path()), ElementsAre("a.kvd", "a.wav"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // sound device and hands the others to kvtool-full, beside it in the build
 // tree or in libexec/kv-player when installed. Either way it prints what the
 // commands print in-process.
+#include "DirListing.h"
 #include "DemoData.h"
 #include "KvdFile.h"
 #include "TempDir.h"
@@ -147,15 +148,6 @@ TEST(KvToolProgram, LoadsNeitherQtNorSdl) {
 namespace kv {
 namespace {
 
-// The files in dir, hidden ones (temporaries) too.
-std::vector<std::string> filesIn(const test::TempDir& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir.path()))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(KvGen, AWriteThatFailsIsAFailureAndLeavesNoFileBehind) {
     test::TempDir dir;
     const std::string kvgen = "'" + (buildBin() / "kvgen").string() + "'";
@@ -179,7 +171,7 @@ TEST(KvGen, AWriteThatFailsIsAFailureAndLeavesNoFileBehind) {
         const int status = std::system(("(" + c.command + ") 2>/dev/null").c_str());
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 1);
-        for (const std::string& name : filesIn(dir))
+        for (const std::string& name : test::filesIn(dir.path()))
             if (name != "f.kvd") ADD_FAILURE() << name << " was left behind";
     }
     // With room, the same commands make their files.
