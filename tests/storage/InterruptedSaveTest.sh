@@ -120,7 +120,13 @@ for delay in 1000000 3500000; do
         -e inject=rename,renameat,renameat2:delay_enter=$delay:when=4 \
         "$KVTOOL" cut "$REC/src.kvd" --from 2 --to 22 -o "$REC/out.kvd" 2>"$WORK/err1") &
     saver=$!
-    sleep 0.5
+    # The reader starts once the save is held between its renames (its
+    # journal is written), however long a slow build takes to get there.
+    for _ in $(seq 400); do
+        [ -e "$REC/out.kvjournal" ] && break
+        sleep 0.05
+    done
+    [ -e "$REC/out.kvjournal" ] || fail "concurrent $delay: the save never reached its renames"
     run cut "$REC/out.kvd" --from 0 --to 5 -o "$OTHER/part$delay.kvd"
     wait "$saver"
     saverCode=$?
