@@ -141,7 +141,7 @@ void SessionNavigator::recordingDropped() {
 void SessionNavigator::playbackMoved() {
     if (!m_recording || m_engine.recording() != m_recording) return;
     const std::int32_t at = m_engine.positionRecord();
-    m_overview->setPlayCursor(m_engine.PlayMode == 2 ? at : 0);
+    m_overview->setPlayCursor(m_engine.PlayMode == PlayState::Playing ? at : 0);
     m_overview->setRange(std::max(1, m_recording->LoopStartRecord), m_recording->LoopEndRecord);
     m_list->showPassed(at);
 }
@@ -162,7 +162,8 @@ bool SessionNavigator::goToPreviousEvent() {
     if (!m_recording) return false;
     // Half a second of slack, so that a press while playing just after an
     // event goes to the one before it rather than back to the same one.
-    const std::int32_t at = m_engine.positionRecord() - (m_engine.PlayMode == 2 ? 25 : 0);
+    const std::int32_t at =
+        m_engine.positionRecord() - (m_engine.PlayMode == PlayState::Playing ? 25 : 0);
     for (auto it = m_events.rbegin(); it != m_events.rend(); ++it) {
         if (it->record >= at || !((kinds() >> static_cast<unsigned>(it->kind)) & 1U)) continue;
         const bool went = m_engine.goToRecord(it->record);
