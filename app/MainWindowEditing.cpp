@@ -31,30 +31,15 @@ UserMessage replaceQuestion(const std::vector<std::string>& existing) {
 
 void MainWindow::cmdEditStart_Click() {
     if (!m_recording || m_engine->PlayMode != PlayState::Playing) return;
-    PlaybackEngine& e = *m_engine;
-    e.SegmentStartMarked = true;
-    e.RangeChosen = true;
-    const std::int32_t cursor = std::clamp(e.RecordCursor, 1, m_recording->RecordCount);
-    m_recording->LoopStartRecord = cursor;
-    m_meter.CurrentRecord = m_recording->record(cursor);
-    e.SeekPosition =
-        roundHalfEven(m_recording->AudioUnitsPerSec / 1000.0 * m_meter.CurrentRecord.TimeMs);
-    e.LoopStartX = e.xOfRecord(cursor);
+    m_engine->markSegmentStart();
     m_record->bar->clear();
-    e.BarResetPending = true;
     Update_Buttons();
 }
 
 void MainWindow::cmdEditEnd_Click() {
     if (!m_recording || m_engine->PlayMode != PlayState::Playing) return;
-    PlaybackEngine& e = *m_engine;
-    const std::int32_t cursor = std::clamp(e.RecordCursor, 1, m_recording->RecordCount);
-    m_recording->LoopEndRecord = cursor;
-    e.RangeChosen = true;
-    e.LoopEndX = e.xOfRecord(cursor);
+    m_engine->markSegmentEnd(); // the buttons stay as they are until their next update
     m_record->bar->clear();
-    e.BarResetPending = true;
-    e.SegmentStartMarked = false; // the buttons stay as they are until their next update
 }
 
 void MainWindow::cmdExpand_Click() {
@@ -71,11 +56,7 @@ void MainWindow::cmdExpand_Click() {
     m_panel->Update_FileDisplay("Buffer");
     m_record->lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
     m_record->lblTotalTime->setText(q(Format_PlayTime(r.TotalTimeMs / 1000, r.TotalTimeMs)));
-    m_engine->TransportState = Transport::Idle;
-    m_engine->RangeChosen = false;
-    m_engine->LoopStartX = 0;
-    m_engine->LoopEndX = PositionBar::kScaleWidth;
-    m_engine->SeekPosition = 0;
+    m_engine->rangeIsWholeAgain();
     m_record->bar->paintRange(0, PositionBar::kScaleWidth);
     m_navigator->recordingLoaded(r);
     m_record->setEnabled(true);

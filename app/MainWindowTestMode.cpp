@@ -53,7 +53,7 @@ void MainWindow::Run_TestMode() {
         return;
     }
     m_record->setEnabled(false);
-    m_engine->PlayMode = PlayState::Testing;
+    m_engine->enterTestMode();
     m_knobUserIndex = m_meter.KnobIndex; // restored when the test ends
     m_meter.TestRunning = true;
     setModeText("Test Mode");
@@ -88,7 +88,7 @@ void MainWindow::endTestMode() {
     m_ctx.audio->send("stop WavFile");
     m_ctx.audio->send("close WavFile");
     m_record->setEnabled(true);
-    m_engine->PlayMode = PlayState::Stopped;
+    m_engine->leaveTestMode();
     m_meter.TestRunning = false;
     setModeText("");
     m_panel->Update_FileDisplay("No File Loaded");

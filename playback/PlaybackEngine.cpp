@@ -285,6 +285,36 @@ void PlaybackEngine::restartAfterBanner() {
     scheduleSync(0);
 }
 
+void PlaybackEngine::markSegmentStart() {
+    if (!m_rec) return;
+    const std::int32_t cursor = std::clamp(RecordCursor, 1, m_rec->RecordCount);
+    SegmentStartMarked = true;
+    RangeChosen = true;
+    m_rec->LoopStartRecord = cursor;
+    m_meter.CurrentRecord = m_rec->record(cursor);
+    SeekPosition = roundHalfEven(m_rec->AudioUnitsPerSec / 1000.0 * m_meter.CurrentRecord.TimeMs);
+    LoopStartX = xOfRecord(cursor);
+    BarResetPending = true;
+}
+
+void PlaybackEngine::markSegmentEnd() {
+    if (!m_rec) return;
+    const std::int32_t cursor = std::clamp(RecordCursor, 1, m_rec->RecordCount);
+    m_rec->LoopEndRecord = cursor;
+    RangeChosen = true;
+    LoopEndX = xOfRecord(cursor);
+    BarResetPending = true;
+    SegmentStartMarked = false;
+}
+
+void PlaybackEngine::rangeIsWholeAgain() {
+    TransportState = Transport::Idle;
+    RangeChosen = false;
+    LoopStartX = 0;
+    LoopEndX = BarScale::kWidth;
+    SeekPosition = 0;
+}
+
 void PlaybackEngine::cmdStop_Click() {
     if (PlayMode != PlayState::Playing) return;
     m_view.setRecordPanelEnabled(false);

@@ -109,6 +109,18 @@ public:
     void cmdFwd_Click();
     void cmdRev_Click();
     void cmdLoop_Click() { PlayLoopEnable = !PlayLoopEnable; }
+
+    // The bracket buttons while playing. The range starts (ends) at the
+    // record cursor, kept within 1..RecordCount, and the bar is redrawn at
+    // the next record. A start is where a loop restart sends the sound.
+    void markSegmentStart();
+    void markSegmentEnd();
+    // The recording was replaced in place by its cut (Expand): idle, the
+    // range the whole bar, the sound from its start.
+    void rangeIsWholeAgain();
+    // The window's test drives the meter; the transport waits until it ends.
+    void enterTestMode() { PlayMode = PlayState::Testing; }
+    void leaveTestMode() { PlayMode = PlayState::Stopped; }
     // True while a banner wait of Play, Stop or a loop restart runs.
     bool inBannerWait() const { return m_banner != 0; }
 
