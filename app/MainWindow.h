@@ -129,6 +129,7 @@ private:
     void clearTag() override;
     void focusStop() override;
     void soundEndedEarly(std::int32_t atMs) override;
+    void playbackMoved() override;
     // MeterEvents
     void Update_BaseDisplay(const std::string& text) override;
     void Update_BdDisplay(const std::string& text) override;

@@ -79,7 +79,6 @@ void MainWindow::showRecord() {
     if (m_ctx.settings->values.GraphVisible)
         m_graph->plot(m_meter.RawValue, m_meter.KnobIndex, false);
     armMeterTimers();
-    m_navigator->playbackMoved();
     if (onRecordShown) onRecordShown(m_meter.CurrentRecord);
 }
 
@@ -107,6 +106,9 @@ void MainWindow::armMeterTimers() {
 
 void MainWindow::paintBarRange(int x0, int x1) {
     m_record->bar->paintRange(x0, x1);
+}
+
+void MainWindow::playbackMoved() {
     m_navigator->playbackMoved();
 }
 

@@ -71,6 +71,16 @@ std::string PlaybackEngine::playTime(std::int64_t secs) const {
     return Format_PlayTime(static_cast<std::int32_t>(secs), m_rec ? m_rec->TotalTimeMs : 0);
 }
 
+void PlaybackEngine::paintRange(int x0, int x1) {
+    m_view.paintBarRange(x0, x1);
+    m_view.playbackMoved();
+}
+
+void PlaybackEngine::showRecord() {
+    m_view.showRecord();
+    m_view.playbackMoved();
+}
+
 BarScale PlaybackEngine::scale() const {
     return BarScale{m_rec ? m_rec->RecordCount : 0};
 }
@@ -187,7 +197,7 @@ void PlaybackEngine::syncRecord() {
         if (!m_waiting) {
             if (BarResetPending) {
                 BarResetPending = false;
-                m_view.paintBarRange(LoopStartX, LoopEndX);
+                paintRange(LoopStartX, LoopEndX);
                 m_view.setElapsedText(playTime(AudioPosition / m_rec->AudioUnitsPerSec));
                 m_meter.ResetPending = true;
             }
@@ -252,7 +262,7 @@ void PlaybackEngine::syncRecord() {
             }
         }
     }
-    if (NewRecordReady) m_view.showRecord();
+    if (NewRecordReady) showRecord();
     if (PlayMode == PlayState::Playing) scheduleSync(0);
 }
 
@@ -279,7 +289,7 @@ void PlaybackEngine::restartAfterBanner() {
     pollPosition();
     m_audio.send("play WavFile");
     RecordCursor = std::max(1, m_rec->LoopStartRecord);
-    m_view.paintBarRange(LoopStartX, LoopEndX);
+    paintRange(LoopStartX, LoopEndX);
     m_view.Draw_Panel();
     m_meter.ResetPending = true;
     scheduleSync(0);
@@ -342,7 +352,7 @@ void PlaybackEngine::stopAfterBanner() {
     m_view.playbackMenus(false);
     TransportState = Transport::Idle;
     RecordCursor = 1;
-    m_view.paintBarRange(LoopStartX, LoopEndX);
+    paintRange(LoopStartX, LoopEndX);
     m_view.setModeText("");
     m_view.Update_Buttons();
     m_view.setRecordPanelEnabled(true);
@@ -383,10 +393,11 @@ void PlaybackEngine::jumpTo(std::int32_t record) {
     if (PlayMode == PlayState::Playing &&
         (TransportState == Transport::Paused || m_skip.running())) {
         m_meter.ResetPending = true;
-        m_view.showRecord();
+        showRecord();
     }
     if (PlayMode == PlayState::Playing && (m_poll || m_idleWhilePaused))
         scheduleSync(0); // take the jump at once, not at the old record's time
+    m_view.playbackMoved();
 }
 
 void PlaybackEngine::skipTimerFired() {
@@ -432,7 +443,7 @@ void PlaybackEngine::startRange(std::int32_t record, int x, const std::string& e
     LoopStartX = x;
     m_rec->LoopStartRecord = record;
     m_pressX = LoopStartX;
-    m_view.paintBarRange(0, 0);
+    paintRange(0, 0);
     m_view.Update_RecordReadouts(m_rec->LoopStartRecord);
     m_meter.CurrentRecord = m_rec->record(m_rec->LoopStartRecord);
 }
@@ -443,7 +454,7 @@ std::string PlaybackEngine::barMouseMove(bool leftHeld, double xIn) {
     const std::string tip = timeTextAtX(x);
     if (PlayMode == PlayState::Playing || !leftHeld) return tip;
     m_view.setElapsedText(tip);
-    if (x > LoopStartX) m_view.paintBarRange(LoopStartX, x);
+    if (x > LoopStartX) paintRange(LoopStartX, x);
     m_view.Update_RecordReadouts(recordAtX(x));
     return tip;
 }
@@ -477,7 +488,7 @@ void PlaybackEngine::endRange(std::optional<std::int32_t> record, int x,
         RangeChosen = false;
     }
     m_view.setElapsedText(elapsed);
-    m_view.paintBarRange(LoopStartX, LoopEndX);
+    paintRange(LoopStartX, LoopEndX);
     m_view.Update_Buttons();
 }
 
@@ -506,7 +517,7 @@ std::string PlaybackEngine::dragToRecord(std::int32_t record) {
     const std::string tip = playTime(m_rec->record(record).TimeMs / 1000);
     if (PlayMode != PlayState::Stopped) return tip;
     m_view.setElapsedText(tip);
-    if (record > m_rec->LoopStartRecord) m_view.paintBarRange(LoopStartX, xOfRecord(record));
+    if (record > m_rec->LoopStartRecord) paintRange(LoopStartX, xOfRecord(record));
     m_view.Update_RecordReadouts(record);
     return tip;
 }

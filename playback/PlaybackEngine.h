@@ -57,6 +57,9 @@ public:
     virtual void Update_RecordReadouts(std::int32_t /*index*/) {}
     virtual void clearTag() {}
     virtual void focusStop() {}
+    // Where playback is or its range changed: after a record is shown, the
+    // range is painted, or a jump.
+    virtual void playbackMoved() {}
     // Playback stopped because the sound ended at atMs, before the range's end.
     virtual void soundEndedEarly(std::int32_t /*atMs*/) {}
 };
@@ -158,6 +161,10 @@ public:
     std::string timeTextAtX(int x) const;
 
 private:
+    // The view's calls that move the position or the range, each followed
+    // by playbackMoved().
+    void paintRange(int x0, int x1);
+    void showRecord();
     void startAfterBanner();
     void syncRecord();
     void scheduleSync(double seconds);
