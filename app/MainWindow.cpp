@@ -4,7 +4,7 @@
 
 #include "AudioChannel.h"
 #include "ButtonImages.h"
-#include "ElidedLabel.h"
+#include "DockedExtent.h"
 #include "EventListPanel.h"
 #include "FileFunctions.h"
 #include "FramePacer.h"
@@ -12,33 +12,30 @@
 #include "ListeningMenu.h"
 #include "MeterPanelView.h"
 #include "OverviewWidget.h"
+#include "PanelMouse.h"
 #include "PlayTime.h"
 #include "PositionBar.h"
 #include "QtScheduler.h"
+#include "RecordStrip.h"
 #include "RecordingLoader.h"
 #include "ReportExport.h"
 #include "SessionNavigator.h"
+#include "SiblingDropDown.h"
 #include "SoundEnd.h"
 #include "WindowKeys.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
 #include <QShortcut>
-#include <QStyle>
 #include <QToolButton>
-#include <QWindow>
 
 #include <cmath>
 #include <new>
@@ -47,7 +44,6 @@
 namespace kv {
 namespace {
 
-constexpr int kRecordStripHeight = 81;
 constexpr int kMinClientWidth = 650;
 
 } // namespace
@@ -99,7 +95,7 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
                                    [this](QWidget* w, const QKeyEvent* k) {
                                        // The file list takes its own keys, the event list those it
                                        // moves and chooses with.
-                                       return (m_cboFile->isVisible() && w == m_cboFile) ||
+                                       return m_siblingList->owns(w) ||
                                               (m_navigator->eventList().isAncestorOf(w) &&
                                                EventListPanel::ownsKey(k->key()));
                                    }});
@@ -122,93 +118,49 @@ void MainWindow::buildWidgets() {
     central->installEventFilter(this);
     central->setMinimumWidth(kMinClientWidth);
     m_panel = new MeterPanelView(central);
-    m_panel->installEventFilter(this);
+    new PanelMouse(m_panel, {[this] { counterPressed(); }, [this] { counterReleased(); },
+                             [this](int index) { knobMouse(index); }});
     m_graph = new GraphWidget(central);
     m_graph->hide();
 
-    m_record = new QFrame(central);
-    m_record->setObjectName(QStringLiteral("picRecord"));
-    m_record->setFrameShape(QFrame::NoFrame);
-    m_record->setAutoFillBackground(true);
-
-    const QColor ink = QApplication::palette().color(QPalette::ButtonText);
-    auto button = [&](const char* name, const char* image, const QString& tip) {
-        auto* b = new QToolButton(m_record);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setIcon(buttonImage(QString::fromLatin1(image), ink));
-        b->setIconSize(QSize(24, 24));
-        b->setToolTip(tip);
-        b->setFocusPolicy(Qt::TabFocus);
-        return b;
-    };
-    m_cmdLoad = button("cmdLoad", "Load", QStringLiteral("Open"));
-    m_cmdLoop = button("cmdLoop", "Single", QStringLiteral("Loop playback"));
-    m_cmdPlay = button("cmdPlay", "Play", QStringLiteral("Play (P)"));
-    m_cmdStop = button("cmdStop", "Stop", QStringLiteral("Stop (S)"));
-    m_cmdRev = button("cmdRev", "Rev", QStringLiteral("Back (<)"));
-    m_cmdFwd = button("cmdFwd", "Fwd", QStringLiteral("Forward (>)"));
-    m_cmdEditStart = button("cmdEditStart", "LeftBracket", QStringLiteral("Segment start"));
-    m_cmdEditEnd = button("cmdEditEnd", "RightBracket", QStringLiteral("Segment end"));
-    m_cmdExpand = button("cmdExpand", "Expand", QStringLiteral("Expand"));
-    m_cmdSave = button("cmdSave", "Save", QStringLiteral("Save"));
-    m_cmdLoop->hide();
-    m_cmdLoad->installEventFilter(this);
-    connect(m_cmdLoad, &QToolButton::clicked, this, &MainWindow::cmdLoad_Click);
+    m_record = new RecordStrip(central);
+    m_record->cmdLoad->installEventFilter(this);
+    connect(m_record->cmdLoad, &QToolButton::clicked, this, &MainWindow::cmdLoad_Click);
     // Ctrl+O anywhere in the window presses Load, as O does.
     connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, [this] {
-        if (m_cmdLoad->isEnabled() && m_cmdLoad->isVisible()) m_cmdLoad->click();
+        if (m_record->loadAvailable()) m_record->cmdLoad->click();
     });
-    connect(m_cmdPlay, &QToolButton::clicked, this, [this] { m_engine->cmdPlay_Click(); });
-    connect(m_cmdStop, &QToolButton::clicked, this, [this] { m_engine->cmdStop_Click(); });
-    connect(m_cmdRev, &QToolButton::clicked, this, [this] { m_engine->cmdRev_Click(); });
-    connect(m_cmdFwd, &QToolButton::clicked, this, [this] { m_engine->cmdFwd_Click(); });
-    connect(m_cmdEditStart, &QToolButton::clicked, this, &MainWindow::cmdEditStart_Click);
-    connect(m_cmdEditEnd, &QToolButton::clicked, this, &MainWindow::cmdEditEnd_Click);
-    connect(m_cmdExpand, &QToolButton::clicked, this, &MainWindow::cmdExpand_Click);
-    connect(m_cmdSave, &QToolButton::clicked, this, &MainWindow::cmdSave_Click);
-    connect(m_cmdLoop, &QToolButton::clicked, this, [this] {
+    connect(m_record->cmdPlay, &QToolButton::clicked, this, [this] { m_engine->cmdPlay_Click(); });
+    connect(m_record->cmdStop, &QToolButton::clicked, this, [this] { m_engine->cmdStop_Click(); });
+    connect(m_record->cmdRev, &QToolButton::clicked, this, [this] { m_engine->cmdRev_Click(); });
+    connect(m_record->cmdFwd, &QToolButton::clicked, this, [this] { m_engine->cmdFwd_Click(); });
+    connect(m_record->cmdEditStart, &QToolButton::clicked, this, &MainWindow::cmdEditStart_Click);
+    connect(m_record->cmdEditEnd, &QToolButton::clicked, this, &MainWindow::cmdEditEnd_Click);
+    connect(m_record->cmdExpand, &QToolButton::clicked, this, &MainWindow::cmdExpand_Click);
+    connect(m_record->cmdSave, &QToolButton::clicked, this, &MainWindow::cmdSave_Click);
+    connect(m_record->cmdLoop, &QToolButton::clicked, this, [this] {
         m_engine->cmdLoop_Click();
         m_ctx.settings->values.PlayLoopEnable = m_engine->PlayLoopEnable;
         showLoopPicture();
     });
 
-    m_lblLoadedFile = new ElidedLabel(m_record);
-    m_lblLoadedFile->setObjectName(QStringLiteral("lblLoadedFile"));
-    m_cboFile = new QComboBox(m_record);
-    m_cboFile->setObjectName(QStringLiteral("cboFile"));
-    QFont bold = m_cboFile->font();
-    bold.setBold(true);
-    m_cboFile->setFont(bold);
-    m_cboFile->hide();
-    m_cboFile->setEnabled(false);
-    m_cboFile->installEventFilter(this);
-    connect(m_cboFile, &QComboBox::activated, this, [this](int) {
-        if (!m_arrowHeld) cboFile_Click();
-    });
-    m_lblPlayTime = new QLabel(m_record);
-    m_lblPlayTime->setObjectName(QStringLiteral("lblPlayTime"));
-    m_lblTotalTime = new QLabel(m_record);
-    m_lblTotalTime->setObjectName(QStringLiteral("lblTotalTime"));
-    m_lblTotalTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_lblTag = new QLabel(m_record);
-    m_lblTag->setObjectName(QStringLiteral("lblTag"));
-    m_lblTag->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_lblTag->hide();
-    m_chkOveride = new QCheckBox(QStringLiteral("Overide"), m_record);
-    m_chkOveride->setObjectName(QStringLiteral("chkOveride"));
-    m_chkOveride->setFocusPolicy(Qt::NoFocus);
-    connect(m_chkOveride, &QCheckBox::clicked, this, &MainWindow::chkOveride_Click);
+    m_siblingList = new SiblingDropDown(m_record, m_record->lblLoadedFile,
+                                        {[this](const std::string& base) {
+                                             if (Load_File(base)) m_record->bar->setEnabled(true);
+                                             Update_Buttons();
+                                         },
+                                         [this] { m_dialogs->beep(); }});
+    connect(m_record->chkOveride, &QCheckBox::clicked, this, &MainWindow::chkOveride_Click);
 
-    m_bar = new PositionBar(m_record);
-    m_bar->onPress = [this](Qt::MouseButton b, int x) {
+    m_record->bar->onPress = [this](Qt::MouseButton b, int x) {
         if (!isLoaded()) return;
         m_engine->barMouseDown(b == Qt::LeftButton, x);
     };
-    m_bar->onMove = [this](Qt::MouseButtons buttons, int x) {
+    m_record->bar->onMove = [this](Qt::MouseButtons buttons, int x) {
         if (!isLoaded()) return;
-        m_bar->setToolTip(q(m_engine->barMouseMove(buttons & Qt::LeftButton, x)));
+        m_record->bar->setToolTip(q(m_engine->barMouseMove(buttons & Qt::LeftButton, x)));
     };
-    m_bar->onRelease = [this](Qt::MouseButton b, int x) {
+    m_record->bar->onRelease = [this](Qt::MouseButton b, int x) {
         if (!isLoaded()) return;
         m_engine->barMouseUp(b == Qt::LeftButton, x);
     };
@@ -219,61 +171,22 @@ void MainWindow::buildWidgets() {
 }
 
 void MainWindow::showLoopPicture() {
-    m_cmdLoop->setIcon(
+    m_record->cmdLoop->setIcon(
         buttonImage(m_engine->PlayLoopEnable ? QStringLiteral("Loop") : QStringLiteral("Single"),
                     QApplication::palette().color(QPalette::ButtonText)));
 }
 
 // The recording strip's controls, in pixels inside the strip.
 int MainWindow::recordStripHeight() const {
-    return kRecordStripHeight + (m_navigator->overviewShown() ? OverviewWidget::kHeight + 4 : 0);
-}
-
-// The room docked panels take beside (width) and above or below (height) the
-// central area.
-QSize MainWindow::dockedExtent() const {
-    QSize extent(0, 0);
-    const int gap = style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
-    for (const QDockWidget* d : findChildren<QDockWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (d->isHidden() || d->isFloating()) continue;
-        const Qt::DockWidgetArea area = dockWidgetArea(const_cast<QDockWidget*>(d));
-        const QSize size = d->isVisible() ? d->size() : d->sizeHint();
-        if (area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea)
-            extent.rwidth() += size.width() + gap;
-        else if (area != Qt::NoDockWidgetArea)
-            extent.rheight() += size.height() + gap;
-    }
-    return extent;
+    return RecordStrip::kHeight + (m_navigator->overviewShown() ? OverviewWidget::kHeight + 4 : 0);
 }
 
 void MainWindow::placeRecordStrip(int left, int top, int width, int height) {
     m_record->setGeometry(left, top, width, std::max(height, recordStripHeight()));
-    m_bar->setGeometry(13, 1, std::max(10, width - 26), 19);
     // The overview strip goes under the bar and moves the controls down.
-    int below = 0;
-    if (m_navigator->overviewShown()) {
-        m_navigator->overview().setGeometry(13, 22, std::max(10, width - 26),
-                                            OverviewWidget::kHeight);
-        below = OverviewWidget::kHeight + 4;
-    }
-    const int y = 28 + below, size = 40;
-    int x = 13;
-    for (QToolButton* b : {m_cmdLoad, m_cmdPlay, m_cmdStop, m_cmdRev, m_cmdFwd, m_cmdEditStart,
-                           m_cmdEditEnd, m_cmdExpand, m_cmdSave}) {
-        b->setGeometry(x, y, size, size);
-        x += size + 4;
-    }
-    m_cmdLoop->setGeometry(m_cmdLoad->geometry());
-    // Times on one line, the name under them; the tag and the Overide box
-    // in a column of their own at the right.
-    m_lblTag->setGeometry(width - (80 + 16), 28 + below, 80, 20);
-    m_chkOveride->adjustSize();
-    m_chkOveride->move(width - m_chkOveride->width() - 13, 55 + below);
-    const int right = std::min(m_lblTag->x(), m_chkOveride->x()) - 8;
-    m_lblPlayTime->setGeometry(x + 8, y, 70, 20);
-    m_lblTotalTime->setGeometry(std::max(x + 8 + 70, right - 60), y, 60, 20);
-    m_lblLoadedFile->setGeometry(x + 8, y + 20, std::max(40, right - x - 8), 20);
-    m_cboFile->setGeometry(m_lblLoadedFile->geometry().adjusted(0, -4, 0, 4));
+    m_record->layOut(width, m_navigator->overviewShown() ? &m_navigator->overview() : nullptr,
+                     OverviewWidget::kHeight);
+    m_siblingList->setGeometry(m_record->lblLoadedFile->geometry());
 }
 
 void MainWindow::Form_Resize() {
@@ -284,7 +197,7 @@ void MainWindow::Form_Resize() {
     // first shown its layout has not run yet. Docked panels take their room
     // from it.
     const int chrome = menuHeight();
-    const QSize docked = dockedExtent();
+    const QSize docked = dockedExtent(*this);
     const int strip = recordStripHeight();
     int clientW = std::max(width() - docked.width(), kMinClientWidth);
     // A docked panel widens the window: the meter narrows so that the whole
@@ -334,7 +247,7 @@ void MainWindow::Form_Resize() {
         if (wantW != width() || wantH != height()) resize(wantW, wantH);
     }
     m_graph->graph().GraphResetPending = true;
-    m_graph->plot(0, m_meter.KnobIndex, m_engine->PlayMode == 4);
+    m_graph->plot(0, m_meter.KnobIndex, m_engine->PlayMode == PlayState::Testing);
 }
 
 int MainWindow::menuHeight() const {
@@ -372,17 +285,17 @@ void MainWindow::applyColours() {
 }
 
 void MainWindow::dropRecording() {
-    if (m_engine->PlayMode == 2)
+    if (m_engine->PlayMode == PlayState::Playing)
         m_ctx.audio->send("stop WavFile"); // no sound without its recording
     m_engine->setRecording(nullptr);
     m_navigator->recordingDropped();
     m_recording.reset();
-    m_lblLoadedFile->setText(QStringLiteral("No File Loaded"));
-    m_lblLoadedFile->setToolTip(QStringLiteral("No File Loaded"));
-    m_lblPlayTime->setText(QStringLiteral("00:00"));
-    m_lblTotalTime->setText(QString());
-    m_bar->clear();
-    m_bar->setEnabled(false);
+    m_record->lblLoadedFile->setText(QStringLiteral("No File Loaded"));
+    m_record->lblLoadedFile->setToolTip(QStringLiteral("No File Loaded"));
+    m_record->lblPlayTime->setText(QStringLiteral("00:00"));
+    m_record->lblTotalTime->setText(QString());
+    m_record->bar->clear();
+    m_record->bar->setEnabled(false);
     m_panel->Update_FileDisplay("No File Loaded");
     dropStaleClock();
     showFreshPanel();
@@ -405,16 +318,16 @@ bool MainWindow::Load_File(const std::string& filename) {
     m_recording.reset();
     LoadObserver observer;
     observer.loadingStarted = [&] {
-        m_lblLoadedFile->setText(QStringLiteral("Loading......"));
-        m_lblLoadedFile->setToolTip(q(filename));
+        m_record->lblLoadedFile->setText(QStringLiteral("Loading......"));
+        m_record->lblLoadedFile->setToolTip(q(filename));
         m_panel->Update_FileDisplay("Loading ......");
-        m_bar->clear();
+        m_record->bar->clear();
         m_panel->repaint();
     };
     observer.progress = [&](int step) {
-        m_bar->fillTo(
-            static_cast<int>(roundHalfEven(static_cast<double>(m_bar->scaleWidth()) * step) / 50));
-        m_bar->repaint();
+        m_record->bar->fillTo(
+            static_cast<int>(roundHalfEven(double(m_record->bar->scaleWidth()) * step) / 50));
+        m_record->bar->repaint();
     };
     const Settings& s = m_ctx.settings->values;
     LoadResult result = kv::Load_File(LoadRequest{filename, s.AudioEnable, m_ctx.dummyAudioPath},
@@ -434,12 +347,12 @@ bool MainWindow::Load_File(const std::string& filename) {
     if (r.ClockStartSecs != 0)
         Update_Clock(r.ClockStartSecs / 3600, (r.ClockStartSecs / 60) % 60, r.RecordingDay);
     dropStaleClock();
-    m_lblLoadedFile->setText(q(baseName(filename)));
-    m_lblLoadedFile->setToolTip(q(filename));
-    m_lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
-    m_lblTotalTime->setText(q(Format_PlayTime(
+    m_record->lblLoadedFile->setText(q(baseName(filename)));
+    m_record->lblLoadedFile->setToolTip(q(filename));
+    m_record->lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
+    m_record->lblTotalTime->setText(q(Format_PlayTime(
         static_cast<std::int32_t>(roundHalfEven(r.TotalTimeMs / 1000.0)), r.TotalTimeMs)));
-    m_bar->paintRange(0, m_bar->scaleWidth());
+    m_record->bar->paintRange(0, m_record->bar->scaleWidth());
     m_navigator->recordingLoaded(r);
     showFreshPanel();
     if (const auto end = measureSoundEnd(*m_ctx.audio, r); end && end->shorter())
@@ -454,7 +367,7 @@ std::string MainWindow::loadDialogFolder() const {
 }
 
 void MainWindow::cmdLoad_Click() {
-    if (!m_cmdLoad->isEnabled() || !m_cmdLoad->isVisible()) return;
+    if (!m_record->loadAvailable()) return;
     m_record->setEnabled(false);
     const auto chosen = m_dialogs->openFile(FileDialogRequest{
         "Load File for Playback", "kvd file (*.kvd*)|*.kvd", loadDialogFolder(), ""});
@@ -472,85 +385,64 @@ void MainWindow::cmdLoad_Click() {
 }
 
 void MainWindow::openChosenFile(const std::string& path) {
-    if (m_engine->PlayMode != 0) return; // loading waits until playback has stopped
+    if (m_engine->PlayMode != PlayState::Stopped) return; // loading waits for a stop
     const std::string base = pairBaseOf(path);
     const auto sep = base.find_last_of("/\\");
     m_ctx.settings->values.LoadPath =
         sep == std::string::npos ? std::string() : base.substr(0, sep + 1);
     if (Load_File(base)) {
-        m_bar->setEnabled(true);
+        m_record->bar->setEnabled(true);
         m_recording->LoadedFileBase = base;
     }
     Update_Buttons();
 }
 
 void MainWindow::cmdLoad_MouseDown(Qt::MouseButton button) {
-    if (button != Qt::RightButton || !m_cmdLoad->isEnabled() || !m_cmdLoad->isVisible()) return;
-    m_siblings = findSiblings(m_lblLoadedFile->toolTip().toStdString());
-    if (!m_siblings) return;
-    m_cboFile->clear();
-    for (const std::string& n : m_siblings->numbers)
-        m_cboFile->addItem(q(n));
-    if (m_siblings->selected >= 0) m_cboFile->setCurrentIndex(m_siblings->selected);
-    m_cboFile->setEnabled(true);
-    m_cboFile->show();
-    m_lblLoadedFile->hide();
-    m_cboFile->setFocus();
-    // Pressed with the mouse, the drop-down opens when the button is let go:
-    // opened under the held button, the window system hands it the release
-    // and it closes at once.
-    if (QApplication::mouseButtons() & Qt::RightButton)
-        m_dropDownOnRelease = true;
-    else
-        m_cboFile->showPopup();
-    Update_Buttons();
+    if (button != Qt::RightButton || !m_record->loadAvailable()) return;
+    if (m_siblingList->open(QApplication::mouseButtons() & Qt::RightButton)) Update_Buttons();
 }
 
 void MainWindow::cboFile_Click() {
-    if (!m_siblings || m_cboFile->currentIndex() < 0) return;
-    const std::string base = m_siblings->prefix + m_cboFile->currentText().toStdString();
-    closeList();
-    if (Load_File(base)) m_bar->setEnabled(true);
-    Update_Buttons();
+    m_siblingList->choose();
 }
 
 void MainWindow::closeList() {
-    m_cboFile->setEnabled(false);
-    m_cboFile->hide();
-    m_lblLoadedFile->show();
+    m_siblingList->close();
 }
 
 void MainWindow::Update_Buttons() {
     const PlaybackEngine& e = *m_engine;
     const QColor ink = QApplication::palette().color(QPalette::ButtonText);
-    if (e.PlayMode == 4) return;
-    if (e.PlayMode == 0) {
+    if (e.PlayMode == PlayState::Testing) return;
+    if (e.PlayMode == PlayState::Stopped) {
         const bool loaded = isLoaded();
-        m_cmdStop->setEnabled(false);
-        m_cmdLoop->hide();
-        m_cmdLoad->show();
-        m_cmdLoad->setEnabled(true);
-        for (QToolButton* b : {m_cmdRev, m_cmdFwd, m_cmdEditStart, m_cmdEditEnd})
+        m_record->cmdStop->setEnabled(false);
+        m_record->cmdLoop->hide();
+        m_record->cmdLoad->show();
+        m_record->cmdLoad->setEnabled(true);
+        for (QToolButton* b :
+             {m_record->cmdRev, m_record->cmdFwd, m_record->cmdEditStart, m_record->cmdEditEnd})
             b->setEnabled(false);
-        m_cmdPlay->setIcon(buttonImage(QStringLiteral("Play"), ink));
-        m_cmdPlay->setEnabled(loaded);
-        m_cmdSave->setEnabled(loaded);
-        m_cmdExpand->setEnabled(loaded && (m_recording->LoopStartRecord != 1 ||
-                                           m_recording->LoopEndRecord != m_recording->RecordCount));
+        m_record->cmdPlay->setIcon(buttonImage(QStringLiteral("Play"), ink));
+        m_record->cmdPlay->setEnabled(loaded);
+        m_record->cmdSave->setEnabled(loaded);
+        m_record->cmdExpand->setEnabled(loaded &&
+                                        (m_recording->LoopStartRecord != 1 ||
+                                         m_recording->LoopEndRecord != m_recording->RecordCount));
         m_menus.menu(QStringLiteral("mnuTest"))->setEnabled(true);
         return;
     }
-    m_cmdSave->setEnabled(false);
-    m_cmdLoad->hide();
-    m_cmdLoop->show();
-    m_cmdPlay->setIcon(
-        buttonImage(e.TransportState == 1 ? QStringLiteral("Pause") : QStringLiteral("Play"), ink));
-    m_cmdPlay->setEnabled(true);
-    for (QToolButton* b : {m_cmdStop, m_cmdRev, m_cmdFwd})
+    m_record->cmdSave->setEnabled(false);
+    m_record->cmdLoad->hide();
+    m_record->cmdLoop->show();
+    const bool running = e.TransportState == Transport::Playing;
+    m_record->cmdPlay->setIcon(buttonImage(QString::fromLatin1(running ? "Pause" : "Play"), ink));
+    m_record->cmdPlay->setEnabled(true);
+    for (QToolButton* b : {m_record->cmdStop, m_record->cmdRev, m_record->cmdFwd})
         b->setEnabled(true);
-    m_cmdEditStart->setEnabled(!e.SegmentStartMarked);
-    m_cmdEditEnd->setEnabled(e.SegmentStartMarked);
-    m_cmdExpand->setEnabled(false);
+    m_record->cmdEditStart->setEnabled(!e.SegmentStartMarked);
+    m_record->cmdEditEnd->setEnabled(e.SegmentStartMarked);
+    m_record->cmdExpand->setEnabled(false);
     m_menus.menu(QStringLiteral("mnuTest"))->setEnabled(false);
 }
 
@@ -564,71 +456,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         m_inResize = false;
         return false;
     }
-    if (watched == m_cmdLoad && event->type() == QEvent::MouseButtonPress) {
-        cmdLoad_MouseDown(static_cast<QMouseEvent*>(event)->button());
-    } else if (watched == m_cmdLoad && event->type() == QEvent::MouseButtonRelease) {
-        if (std::exchange(m_dropDownOnRelease, false) && m_cboFile->isVisible())
-            m_cboFile->showPopup();
-    } else if (watched == m_panel) {
-        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove ||
-            event->type() == QEvent::MouseButtonRelease) {
-            const auto* m = static_cast<QMouseEvent*>(event);
-            const QPointF p =
-                m->position() -
-                QPointF(0, std::max(0, (m_panel->height() - m_panel->panel().heightPx()) / 2));
-            const MeterPanel& panel = m_panel->panel();
-            if (panel.counterRect().contains(p) && m->button() == Qt::LeftButton) {
-                if (event->type() == QEvent::MouseButtonPress) counterPressed();
-                if (event->type() == QEvent::MouseButtonRelease) counterReleased();
-            } else if (event->type() == QEvent::MouseButtonRelease &&
-                       m->button() == Qt::LeftButton) {
-                counterReleased();
-            }
-            // A drag that began on the knob turns it wherever the pointer goes
-            // while the button is held.
-            if (event->type() == QEvent::MouseButtonPress && m->button() == Qt::LeftButton)
-                m_knobDrag = panel.knobRect().contains(p);
-            if (!(m->buttons() & Qt::LeftButton)) m_knobDrag = false;
-            if (m_knobDrag && event->type() != QEvent::MouseButtonRelease)
-                knobMouse(p);
-        }
-    } else if (watched == m_cboFile) {
-        switch (event->type()) {
-        case QEvent::KeyPress: {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) m_arrowHeld = true;
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                m_arrowHeld = false;
-                cboFile_Click();
-                return true;
-            }
-            if (key->key() == Qt::Key_Escape) {
-                closeList();
-                return true;
-            }
-            return false; // the list takes its keys while it is open
-        }
-        case QEvent::KeyRelease: {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (!key->isAutoRepeat() && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down))
-                m_arrowHeld = false;
-            return false;
-        }
-        case QEvent::FocusOut:
-            // While the drop-down is open the focus moves to it and back, for
-            // reasons that differ with the window system: only a focus loss
-            // with the drop-down closed closes the list.
-            if (!m_cboFile->view()->isVisible() &&
-                static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
-                m_cboFile->isVisible())
-                closeList();
-            break;
-        case QEvent::MouseButtonDblClick:
-            m_dialogs->beep();
-            break;
-        default:
-            break;
-        }
+    if (m_record && watched == m_record->cmdLoad) {
+        if (event->type() == QEvent::MouseButtonPress)
+            cmdLoad_MouseDown(static_cast<QMouseEvent*>(event)->button());
+        else if (event->type() == QEvent::MouseButtonRelease)
+            m_siblingList->buttonReleased();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -647,7 +479,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 
 void MainWindow::dropEvent(QDropEvent* event) {
     const auto urls = event->mimeData()->urls();
-    if (urls.size() != 1 || m_engine->PlayMode != 0) return;
+    if (urls.size() != 1 || m_engine->PlayMode != PlayState::Stopped) return;
     event->acceptProposedAction();
     openChosenFile(urls.front().toLocalFile().toStdString());
 }

@@ -13,7 +13,6 @@
 #include "Scheduler.h"
 #include "SessionConfig.h"
 #include "Settings.h"
-#include "SiblingList.h"
 
 #include <QMainWindow>
 
@@ -22,7 +21,6 @@
 #include <string>
 
 class QCheckBox;
-class QComboBox;
 class QFrame;
 class QLabel;
 class QToolButton;
@@ -36,8 +34,10 @@ class ListeningMenu;
 class HelpWindow;
 class MeterPanelView;
 class PositionBar;
+class RecordStrip;
 class ReportExport;
 class SessionNavigator;
+class SiblingDropDown;
 class WindowKeys;
 
 // What the window needs from the program around it.
@@ -129,6 +129,7 @@ private:
     void clearTag() override;
     void focusStop() override;
     void soundEndedEarly(std::int32_t atMs) override;
+    void playbackMoved() override;
     // MeterEvents
     void Update_BaseDisplay(const std::string& text) override;
     void Update_BdDisplay(const std::string& text) override;
@@ -137,12 +138,15 @@ private:
     void Update_RecordReadouts() override;
     void showTag(std::uint16_t tag) override;
 
+    // A recording plays without Override: the knob and the counter are its.
+    bool recordingDrivesMeter() const {
+        return m_engine->PlayMode == PlayState::Playing && !m_meter.Override;
+    }
     void buildWidgets();
     void connectMenus();
     void applyColours();
     void Update_Needle();
     void armMeterTimers();
-    void pickFromList();
     void closeList();
     void dropRecording();
     void showFreshPanel();
@@ -155,12 +159,10 @@ private:
     bool Form_KeyUp(QKeyEvent* event);
     void counterPressed();
     void counterReleased();
-    void knobMouse(const QPointF& panelPixel);
+    void knobMouse(int index);
     void showModeMessage(const std::string& text);
-    void setRecordingAudio(bool on);
     void placeRecordStrip(int left, int top, int width, int height = 0);
     int recordStripHeight() const;
-    QSize dockedExtent() const;
     void placeWindow(const SessionConfig& config);
     void showLoopPicture();
     int menuHeight() const;
@@ -196,12 +198,8 @@ private:
     MeterModel m_meter;
     std::unique_ptr<PlaybackEngine> m_engine;
     std::unique_ptr<RecordingFile> m_recording;
-    std::optional<SiblingList> m_siblings;
     MenuBar m_menus;
     ListeningMenu* m_listening = nullptr; // owned by the Audio menu
-    bool m_arrowHeld = false;
-    bool m_dropDownOnRelease = false;
-    bool m_knobDrag = false; // the left button went down on the knob
     bool m_keyReleased = true;
     std::string m_normalModeText;
     int m_knobUserIndex = 8; // the user's own knob position
@@ -226,24 +224,8 @@ private:
     ReportExport* m_reportExport = nullptr; // File > Export Report, owned by the window
     MeterPanelView* m_panel = nullptr;
     GraphWidget* m_graph = nullptr;
-    QFrame* m_record = nullptr;
-    QToolButton* m_cmdLoad = nullptr;
-    QToolButton* m_cmdLoop = nullptr;
-    QToolButton* m_cmdPlay = nullptr;
-    QToolButton* m_cmdStop = nullptr;
-    QToolButton* m_cmdRev = nullptr;
-    QToolButton* m_cmdFwd = nullptr;
-    QToolButton* m_cmdEditStart = nullptr;
-    QToolButton* m_cmdEditEnd = nullptr;
-    QToolButton* m_cmdExpand = nullptr;
-    QToolButton* m_cmdSave = nullptr;
-    QCheckBox* m_chkOveride = nullptr;
-    QComboBox* m_cboFile = nullptr;
-    QLabel* m_lblLoadedFile = nullptr;
-    QLabel* m_lblPlayTime = nullptr;
-    QLabel* m_lblTotalTime = nullptr;
-    QLabel* m_lblTag = nullptr;
-    PositionBar* m_bar = nullptr;
+    RecordStrip* m_record = nullptr;
+    SiblingDropDown* m_siblingList = nullptr; // the numbered siblings, over the file name
 };
 
 } // namespace kv

@@ -1,5 +1,6 @@
 // Segment editing in the window: the brackets, Expand and Save.
 #include "MainWindow.h"
+#include "RecordStrip.h"
 #include "TextHelpers.h"
 
 #include "AudioChannel.h"
@@ -9,7 +10,6 @@
 #include "SessionNavigator.h"
 #include "SegmentEditor.h"
 
-#include <QFrame>
 #include <QLabel>
 
 #include <cmath>
@@ -30,37 +30,20 @@ UserMessage replaceQuestion(const std::vector<std::string>& existing) {
 } // namespace
 
 void MainWindow::cmdEditStart_Click() {
-    if (!m_recording || m_engine->PlayMode != 2) return;
-    PlaybackEngine& e = *m_engine;
-    e.SegmentStartMarked = true;
-    e.RangeChosen = true;
-    const std::int32_t cursor = std::clamp(e.RecordCursor, 1, m_recording->RecordCount);
-    m_recording->LoopStartRecord = cursor;
-    m_meter.CurrentRecord = m_recording->record(cursor);
-    e.SeekPosition = std::to_string(
-        roundHalfEven(m_recording->AudioUnitsPerSec / 1000.0 * m_meter.CurrentRecord.TimeMs));
-    e.LoopStartX = static_cast<int>(
-        roundHalfEven(static_cast<double>(cursor) / m_recording->RecordCount * 1000));
-    m_bar->clear();
-    e.BarResetPending = true;
+    if (!m_recording || m_engine->PlayMode != PlayState::Playing) return;
+    m_engine->markSegmentStart();
+    m_record->bar->clear();
     Update_Buttons();
 }
 
 void MainWindow::cmdEditEnd_Click() {
-    if (!m_recording || m_engine->PlayMode != 2) return;
-    PlaybackEngine& e = *m_engine;
-    const std::int32_t cursor = std::clamp(e.RecordCursor, 1, m_recording->RecordCount);
-    m_recording->LoopEndRecord = cursor;
-    e.RangeChosen = true;
-    e.LoopEndX = static_cast<int>(
-        roundHalfEven(static_cast<double>(cursor) / m_recording->RecordCount * 1000));
-    m_bar->clear();
-    e.BarResetPending = true;
-    e.SegmentStartMarked = false; // the buttons stay as they are until their next update
+    if (!m_recording || m_engine->PlayMode != PlayState::Playing) return;
+    m_engine->markSegmentEnd(); // the buttons stay as they are until their next update
+    m_record->bar->clear();
 }
 
 void MainWindow::cmdExpand_Click() {
-    if (!m_recording || m_engine->PlayMode != 0) return;
+    if (!m_recording || m_engine->PlayMode != PlayState::Stopped) return;
     m_record->setEnabled(false);
     if (m_recording->LoadedFileBase != "Buffer") m_bufferSource = m_recording->LoadedFileBase;
     const ExpandCut cut = Expand_Recording(*m_recording);
@@ -68,24 +51,20 @@ void MainWindow::cmdExpand_Click() {
     if (r.ClockStartSecs != 0)
         Update_Clock(r.ClockStartSecs / 3600, (r.ClockStartSecs / 60) % 60, r.RecordingDay);
     if (m_ctx.settings->values.AudioEnable) cutAudio(*m_ctx.audio, cut);
-    m_lblLoadedFile->setText(QStringLiteral("Buffer"));
-    m_lblLoadedFile->setToolTip(QString());
+    m_record->lblLoadedFile->setText(QStringLiteral("Buffer"));
+    m_record->lblLoadedFile->setToolTip(QString());
     m_panel->Update_FileDisplay("Buffer");
-    m_lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
-    m_lblTotalTime->setText(q(Format_PlayTime(r.TotalTimeMs / 1000, r.TotalTimeMs)));
-    m_engine->TransportState = 0;
-    m_engine->RangeChosen = false;
-    m_engine->LoopStartX = 0;
-    m_engine->LoopEndX = PositionBar::kScaleWidth;
-    m_engine->SeekPosition = std::to_string(0);
-    m_bar->paintRange(0, PositionBar::kScaleWidth);
+    m_record->lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
+    m_record->lblTotalTime->setText(q(Format_PlayTime(r.TotalTimeMs / 1000, r.TotalTimeMs)));
+    m_engine->rangeIsWholeAgain();
+    m_record->bar->paintRange(0, PositionBar::kScaleWidth);
     m_navigator->recordingLoaded(r);
     m_record->setEnabled(true);
     Update_Buttons();
 }
 
 void MainWindow::cmdSave_Click() {
-    if (!m_recording || m_engine->PlayMode != 0) return;
+    if (!m_recording || m_engine->PlayMode != PlayState::Stopped) return;
     m_record->setEnabled(false);
     auto fail = [this](const FileError& e) {
         m_dialogs->showMessage({couldNotSaveText(e), kAppTitle, MessageIcon::None});
@@ -130,10 +109,10 @@ void MainWindow::cmdSave_Click() {
     const auto sep = chosen->find_last_of("/\\");
     s.SavePath = sep == std::string::npos ? std::string() : chosen->substr(0, sep + 1);
     m_panel->Update_FileDisplay("Saving ......");
-    m_bar->clear();
+    m_record->bar->clear();
     save.progress = [this](int step) {
-        m_bar->fillTo(PositionBar::kScaleWidth * step / 50);
-        m_bar->repaint();
+        m_record->bar->fillTo(PositionBar::kScaleWidth * step / 50);
+        m_record->bar->repaint();
     };
     const PairSaveResult result =
         saveRecordingPair(*m_recording, s.AudioEnable ? m_ctx.audio : nullptr, save);
@@ -145,9 +124,9 @@ void MainWindow::cmdSave_Click() {
     if (reload == "Buffer") reload = m_bufferSource;
     if (Load_File(reload)) {
         m_recording->LoadedFileBase = reload;
-        m_bar->setEnabled(true);
-        m_lblLoadedFile->setText(q(baseName(reload)));
-        m_lblLoadedFile->setToolTip(q(reload));
+        m_record->bar->setEnabled(true);
+        m_record->lblLoadedFile->setText(q(baseName(reload)));
+        m_record->lblLoadedFile->setToolTip(q(reload));
     }
     m_record->setEnabled(true);
     Update_Buttons();
@@ -157,8 +136,8 @@ void MainWindow::showLoadedFile() {
     if (!m_recording) return;
     const RecordingFile& r = *m_recording;
     m_panel->Update_FileDisplay(r.LoadedFileBase);
-    m_lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
-    m_bar->paintRange(m_engine->LoopStartX, m_engine->LoopEndX);
+    m_record->lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
+    m_record->bar->paintRange(m_engine->LoopStartX, m_engine->LoopEndX);
 }
 
 } // namespace kv

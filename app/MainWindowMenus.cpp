@@ -2,6 +2,7 @@
 // autosave and the recording view, and Apply_Settings, which makes menus
 // and views agree with freshly loaded settings.
 #include "MainWindow.h"
+#include "RecordStrip.h"
 
 #include "AudioChannel.h"
 #include "FileFunctions.h"
@@ -11,7 +12,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFrame>
 #include <QLabel>
 #include <QMenu>
 
@@ -79,7 +79,7 @@ void MainWindow::mnuSettingsLagThreshold_Click(int index) {
 void MainWindow::mnuSettingsExtSwMode_Click(int index) {
     m_menus.checkOnly(QStringLiteral("mnuSettingsExtSwMode"), index);
     m_ctx.settings->values.SwitchMode_Index = static_cast<std::int16_t>(index);
-    m_lblTag->setVisible(index == 2);
+    m_record->lblTag->setVisible(index == 2);
 }
 
 void MainWindow::setFreeze(bool enabled) {

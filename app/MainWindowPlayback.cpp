@@ -7,12 +7,13 @@
 #include "GraphWidget.h"
 #include "Knob.h"
 #include "MeterPanelView.h"
+#include "PlayerKeys.h"
 #include "PositionBar.h"
+#include "RecordStrip.h"
 #include "SessionNavigator.h"
 #include "SoundEnd.h"
 
 #include <QCheckBox>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -41,7 +42,7 @@ void MainWindow::Draw_Panel() {
     p.readouts.BdText = m_meter.BdText;
     p.readouts.BdEnabled = m_meter.BdEnabled;
     p.readouts.knobIndex = m_meter.KnobIndex;
-    p.readouts.playing = m_engine->PlayMode == 2;
+    p.readouts.playing = m_engine->PlayMode == PlayState::Playing;
     p.readouts.audioEnable = m_ctx.settings->values.AudioEnable;
     // The clock shows only for a loaded recording with a start time, at the
     // sound's position.
@@ -60,7 +61,7 @@ void MainWindow::Draw_Panel() {
 }
 
 void MainWindow::setElapsedText(const std::string& text) {
-    m_lblPlayTime->setText(q(text));
+    m_record->lblPlayTime->setText(q(text));
 }
 
 void MainWindow::Update_Clock(int hr, int min, std::int32_t day) {
@@ -78,13 +79,12 @@ void MainWindow::showRecord() {
     if (m_ctx.settings->values.GraphVisible)
         m_graph->plot(m_meter.RawValue, m_meter.KnobIndex, false);
     armMeterTimers();
-    m_navigator->playbackMoved();
     if (onRecordShown) onRecordShown(m_meter.CurrentRecord);
 }
 
 void MainWindow::Update_Needle() {
     if (m_meter.ResetPending) Draw_Panel();
-    const bool recorded = (m_engine->PlayMode == 2 || m_engine->PlayMode == 4) && !m_meter.Override;
+    const bool recorded = m_engine->PlayMode != PlayState::Stopped && !m_meter.Override;
     const std::int32_t v = recorded ? m_meter.CurrentRecord.NeedlePos : m_meter.computeDeflection();
     m_panel->setNeedle(v, m_meter.FreezeActive);
     m_meter.ResetPending = false;
@@ -105,18 +105,21 @@ void MainWindow::armMeterTimers() {
 }
 
 void MainWindow::paintBarRange(int x0, int x1) {
-    m_bar->paintRange(x0, x1);
+    m_record->bar->paintRange(x0, x1);
+}
+
+void MainWindow::playbackMoved() {
     m_navigator->playbackMoved();
 }
 
 void MainWindow::paintBarPlayed(int x0, int x1) {
-    m_bar->paintPlayed(x0, x1);
+    m_record->bar->paintPlayed(x0, x1);
 }
 
 void MainWindow::setModeText(const std::string& text) {
     m_normalModeText = text;
     MeterPanel& p = m_panel->panel();
-    p.readouts.playing = m_engine->PlayMode == 2;
+    p.readouts.playing = m_engine->PlayMode == PlayState::Playing;
     p.readouts.audioEnable = m_ctx.settings->values.AudioEnable;
     if (!p.readouts.messageShowing) p.readouts.modeText = text;
     p.Update_ModeDisplay();
@@ -191,11 +194,11 @@ void MainWindow::showFreshPanel() {
 }
 
 void MainWindow::clearTag() {
-    m_lblTag->clear();
+    m_record->lblTag->clear();
 }
 
 void MainWindow::focusStop() {
-    m_cmdStop->setFocus();
+    m_record->cmdStop->setFocus();
 }
 
 void MainWindow::soundEndedEarly(std::int32_t atMs) {
@@ -228,7 +231,7 @@ void MainWindow::Update_SensKnob() {
 }
 
 void MainWindow::showTag(std::uint16_t tag) {
-    m_lblTag->setText(QString::number(tag));
+    m_record->lblTag->setText(QString::number(tag));
 }
 
 void MainWindow::chkOveride_Click(bool ticked) {
@@ -237,17 +240,18 @@ void MainWindow::chkOveride_Click(bool ticked) {
     m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))->setEnabled(ticked);
     if (!ticked) return;
     m_menus.item(QStringLiteral("mnuViewMeter"))->setEnabled(true);
-    if (m_engine->PlayMode == 4) return; // test mode keeps its own knob
+    if (m_engine->PlayMode == PlayState::Testing) return; // test mode keeps its own knob
     // The user's own values: those playback saved when it started, or, with
     // nothing playing, those kept apart from a recording's; the dial is
     // always the chosen one.
     SavedUserSettings own = m_engine->saved;
-    if (m_engine->PlayMode != 2)
+    if (m_engine->PlayMode != PlayState::Playing)
         own = {m_knobUserIndex, m_ctx.settings->values.FreezeEnable, 0, m_userBdTotal,
                m_userBdEnabled};
     own.DialType = m_ctx.settings->values.ChosenDialType;
     restoreUserSettings(own);
-    if (m_engine->PlayMode != 2) m_panel->setNeedle(restDeflection(m_meter.DialType), false);
+    if (m_engine->PlayMode != PlayState::Playing)
+        m_panel->setNeedle(restDeflection(m_meter.DialType), false);
 }
 
 // Every user change of the knob moves the position shown, the one playback
@@ -260,18 +264,13 @@ void MainWindow::setUserKnob(int index) {
 }
 
 // The knob turns by mouse except while a recording plays without Override.
-void MainWindow::knobMouse(const QPointF& p) {
-    if (m_engine->PlayMode == 2 && !m_meter.Override) return;
-    const QRectF k = m_panel->panel().knobRect();
-    const double x = (p.x() - k.center().x()) / (k.width() / 2.2);
-    const double y = -(p.y() - k.center().y()) / (k.height() / 2.2);
-    const auto index = knobIndexFromPoint(x, y);
-    if (!index) return;
-    setUserKnob(*index); // a drag is a change of the user's as a press is
+void MainWindow::knobMouse(int index) {
+    if (recordingDrivesMeter()) return;
+    setUserKnob(index); // a drag is a change of the user's as a press is
 }
 
 void MainWindow::counterPressed() {
-    if (m_engine->PlayMode == 2 && !m_meter.Override) return;
+    if (recordingDrivesMeter()) return;
     m_tmrBdMouseDown->start();
 }
 
@@ -284,7 +283,7 @@ void MainWindow::counterReleased() {
 
 // A counter the user switched or zeroed is the user's own, kept as the knob is.
 void MainWindow::noteUserCounter() {
-    if (m_engine->PlayMode == 2 && !m_meter.Override) return; // the recording's counter
+    if (recordingDrivesMeter()) return; // the recording's counter
     m_engine->saved.BdEnabled = m_userBdEnabled = m_meter.BdEnabled;
     m_engine->saved.BdTotal = m_userBdTotal = m_meter.BdTotal;
 }
@@ -299,30 +298,6 @@ void MainWindow::showModeMessage(const std::string& text) {
     m_tmrMessage->start();
 }
 
-namespace {
-
-bool inKeyMap(int key) {
-    switch (key) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_Space:
-    case Qt::Key_C:
-    case Qt::Key_Z:
-    case Qt::Key_F:
-    case Qt::Key_S:
-    case Qt::Key_P:
-    case Qt::Key_Less:
-    case Qt::Key_Greater:
-    case Qt::Key_O:
-    case Qt::Key_L:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
-
 bool MainWindow::Form_KeyUp(QKeyEvent* event) {
     if (!event->isAutoRepeat()) m_keyReleased = true;
     return inKeyMap(event->key());
@@ -332,7 +307,7 @@ bool MainWindow::Form_KeyUp(QKeyEvent* event) {
 // once per press.
 bool MainWindow::Form_KeyDown(QKeyEvent* event) {
     const int key = event->key();
-    const bool knobFree = !(m_engine->PlayMode == 2 && !m_meter.Override);
+    const bool knobFree = !recordingDrivesMeter();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
         if (!knobFree) return true;
         setUserKnob(m_meter.KnobIndex + (key == Qt::Key_Up ? 1 : -1));
@@ -345,10 +320,10 @@ bool MainWindow::Form_KeyDown(QKeyEvent* event) {
     };
     switch (key) {
     case Qt::Key_Space:
-        if (m_cmdEditStart->isEnabled())
-            click(m_cmdEditStart);
-        else if (m_cmdEditEnd->isEnabled())
-            click(m_cmdEditEnd);
+        if (m_record->cmdEditStart->isEnabled())
+            click(m_record->cmdEditStart);
+        else if (m_record->cmdEditEnd->isEnabled())
+            click(m_record->cmdEditEnd);
         else
             m_meter.SetRequest = true;
         break;
@@ -368,22 +343,22 @@ bool MainWindow::Form_KeyDown(QKeyEvent* event) {
         }
         break;
     case Qt::Key_S:
-        click(m_cmdStop);
+        click(m_record->cmdStop);
         break;
     case Qt::Key_P:
-        click(m_cmdPlay);
+        click(m_record->cmdPlay);
         break;
     case Qt::Key_Less:
-        click(m_cmdRev);
+        click(m_record->cmdRev);
         break;
     case Qt::Key_Greater:
-        click(m_cmdFwd);
+        click(m_record->cmdFwd);
         break;
     case Qt::Key_O:
-        click(m_cmdLoad);
+        click(m_record->cmdLoad);
         break;
     case Qt::Key_L:
-        if (m_cmdLoad->isEnabled() && m_cmdLoad->isVisible()) cmdLoad_MouseDown(Qt::RightButton);
+        if (m_record->loadAvailable()) cmdLoad_MouseDown(Qt::RightButton);
         break;
     default:
         break;

@@ -112,7 +112,7 @@ void MainWindow::mnuViewMeter_Click() {
     }
     dialog.move(at);
     m_dialogs->runModal(dialog);
-    if (m_engine->PlayMode != 2 || m_meter.Override)
+    if (m_engine->PlayMode != PlayState::Playing || m_meter.Override)
         m_meter.DialType = m_ctx.settings->values.DialType;
     Form_Resize();
     m_meter.ResetPending = true;

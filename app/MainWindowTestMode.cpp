@@ -1,6 +1,7 @@
 // Test mode: the needle swings on a sine wave whose speed follows the knob,
 // clocked by the placeholder sound played through the audio channel.
 #include "MainWindow.h"
+#include "RecordStrip.h"
 
 #include "AudioChannel.h"
 #include "AudioCommand.h"
@@ -13,7 +14,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QFrame>
 #include <QLabel>
 
 #include <cstdlib>
@@ -38,8 +38,8 @@ void MainWindow::Run_TestMode() {
     m_meter.BaseText.clear();
     m_meter.BdText = "0.0";
     m_meter.BdEnabled = false;
-    m_lblTotalTime->clear();
-    m_chkOveride->setChecked(false);
+    m_record->lblTotalTime->clear();
+    m_record->chkOveride->setChecked(false);
     m_meter.Override = false;
     Draw_Panel();
     if (!File_Exists(m_ctx.dummyAudioPath)) {
@@ -53,7 +53,7 @@ void MainWindow::Run_TestMode() {
         return;
     }
     m_record->setEnabled(false);
-    m_engine->PlayMode = 4;
+    m_engine->enterTestMode();
     m_knobUserIndex = m_meter.KnobIndex; // restored when the test ends
     m_meter.TestRunning = true;
     setModeText("Test Mode");
@@ -88,7 +88,7 @@ void MainWindow::endTestMode() {
     m_ctx.audio->send("stop WavFile");
     m_ctx.audio->send("close WavFile");
     m_record->setEnabled(true);
-    m_engine->PlayMode = 0;
+    m_engine->leaveTestMode();
     m_meter.TestRunning = false;
     setModeText("");
     m_panel->Update_FileDisplay("No File Loaded");

@@ -6,8 +6,8 @@
 
 namespace kv {
 
-QAction* MenuBar::add(QMenu* menu, const QString& name, const QString& caption, QObject* owner) {
-    auto* a = new QAction(caption, owner);
+QAction* MenuBar::add(QMenu* menu, const QString& name, const QString& caption) {
+    auto* a = new QAction(caption, m_owner);
     a->setObjectName(name);
     menu->addAction(a);
     m_items[name] = a;
@@ -23,78 +23,97 @@ QMenu* MenuBar::sub(QMenu* parent, const QString& name, const QString& caption) 
 }
 
 void MenuBar::group(QMenu* menu, const QString& name, const std::vector<QString>& captions,
-                    int first, QObject* owner) {
+                    int first) {
     int index = first;
     for (const QString& caption : captions) {
-        QAction* a = add(menu, name + QStringLiteral("_") + QString::number(index), caption, owner);
+        QAction* a = add(menu, name + QStringLiteral("_") + QString::number(index), caption);
         a->setCheckable(true);
         m_groups[name][index] = a;
         ++index;
     }
 }
 
+QMenu* MenuBar::top(QMenuBar* bar, const QString& name, const QString& caption) {
+    QMenu* m = bar->addMenu(caption);
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name);
+    m_menus[name] = m;
+    return m;
+}
+
+QAction* MenuBar::checkable(QMenu* menu, const QString& name, const QString& caption) {
+    QAction* a = add(menu, name, caption);
+    a->setCheckable(true);
+    return a;
+}
+
+void MenuBar::hide(QAction* a) {
+    a->setVisible(false);
+    a->setEnabled(false);
+}
+
 void MenuBar::build(QMenuBar* bar, QObject* owner) {
-    auto top = [&](const QString& name, const QString& caption) {
-        QMenu* m = bar->addMenu(caption);
-        m->setObjectName(name);
-        m->menuAction()->setObjectName(name);
-        m_menus[name] = m;
-        return m;
-    };
-    auto checkable = [&](QMenu* menu, const QString& name, const QString& caption) {
-        QAction* a = add(menu, name, caption, owner);
-        a->setCheckable(true);
-        return a;
-    };
-    auto hidden = [](QAction* a) {
-        a->setVisible(false);
-        a->setEnabled(false);
-    };
+    m_owner = owner;
+    buildFile(bar);
+    QMenu* settings = top(bar, QStringLiteral("mnuSettings"), QStringLiteral("&Settings"));
+    buildColours(settings);
+    buildSettings(settings);
+    buildView(bar);
+    buildGraph(bar);
+    buildAudioTestHelp(bar);
+}
 
-    QMenu* file = top(QStringLiteral("mnuFile"), QStringLiteral("&File"));
-    add(file, QStringLiteral("mnuLoadSettings"), QStringLiteral("&Load Settings"), owner);
-    add(file, QStringLiteral("mnuSaveSettings"), QStringLiteral("Save Settings"), owner);
-    add(file, QStringLiteral("mnuSaveSettingsAs"), QStringLiteral("Save Settings &As"), owner);
-    add(file, QStringLiteral("mnuExit"), QStringLiteral("E&xit"), owner);
+void MenuBar::buildFile(QMenuBar* bar) {
+    QMenu* file = top(bar, QStringLiteral("mnuFile"), QStringLiteral("&File"));
+    add(file, QStringLiteral("mnuLoadSettings"), QStringLiteral("&Load Settings"));
+    add(file, QStringLiteral("mnuSaveSettings"), QStringLiteral("Save Settings"));
+    add(file, QStringLiteral("mnuSaveSettingsAs"), QStringLiteral("Save Settings &As"));
+    add(file, QStringLiteral("mnuExit"), QStringLiteral("E&xit"));
+}
 
-    QMenu* settings = top(QStringLiteral("mnuSettings"), QStringLiteral("&Settings"));
+// Settings > Colours: one item per colour of the panel, the needle and the graph.
+void MenuBar::buildColours(QMenu* settings) {
     QMenu* colours = sub(settings, QStringLiteral("mnuSetCol"), QStringLiteral("&Colours"));
-    add(colours, QStringLiteral("mnuSetColPanel"), QStringLiteral("Panel"), owner);
-    add(colours, QStringLiteral("mnuSetColDial"), QStringLiteral("Dial Face"), owner);
+    add(colours, QStringLiteral("mnuSetColPanel"), QStringLiteral("Panel"));
+    add(colours, QStringLiteral("mnuSetColDial"), QStringLiteral("Dial Face"));
     QMenu* needle = sub(colours, QStringLiteral("mnuSetColNeedle"), QStringLiteral("Needle"));
-    add(needle, QStringLiteral("mnuSetColNeedleMain"), QStringLiteral("Main"), owner);
+    add(needle, QStringLiteral("mnuSetColNeedleMain"), QStringLiteral("Main"));
     QMenu* shadow = sub(needle, QStringLiteral("mnuSetColNeedleShadow"), QStringLiteral("Shadow"));
     group(shadow, QStringLiteral("mnuSetColNeedleShadow_Index"),
           {QStringLiteral("Off"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
            QStringLiteral("4"), QStringLiteral("Full")},
-          0, owner);
-    add(needle, QStringLiteral("mnuSetColNeedleBm"), QStringLiteral("Freeze"), owner);
-    add(colours, QStringLiteral("mnuSetColScale"), QStringLiteral("Scale"), owner);
+          0);
+    add(needle, QStringLiteral("mnuSetColNeedleBm"), QStringLiteral("Freeze"));
+    add(colours, QStringLiteral("mnuSetColScale"), QStringLiteral("Scale"));
     QMenu* alert = sub(colours, QStringLiteral("mnuSetColAlert"), QStringLiteral("Alert"));
-    add(alert, QStringLiteral("mnuSetColAlertSet"), QStringLiteral("Needle SET"), owner);
-    add(alert, QStringLiteral("mnuSetColAlertBM"), QStringLiteral("Body Motion"), owner);
-    add(alert, QStringLiteral("mnuSetColAlertLag"), QStringLiteral("Needle Lag"), owner);
-    add(colours, QStringLiteral("mnuSetColText"), QStringLiteral("Text"), owner);
+    add(alert, QStringLiteral("mnuSetColAlertSet"), QStringLiteral("Needle SET"));
+    add(alert, QStringLiteral("mnuSetColAlertBM"), QStringLiteral("Body Motion"));
+    add(alert, QStringLiteral("mnuSetColAlertLag"), QStringLiteral("Needle Lag"));
+    add(colours, QStringLiteral("mnuSetColText"), QStringLiteral("Text"));
     QMenu* graphColours = sub(colours, QStringLiteral("mnuSetColorGraph"), QStringLiteral("Graph"));
-    add(graphColours, QStringLiteral("mnuSetColorGraphPen"), QStringLiteral("Pen"), owner);
-    add(graphColours, QStringLiteral("mnuSetColorGraphSheet"), QStringLiteral("Sheet"), owner);
-    add(graphColours, QStringLiteral("mnuSetColorGraphGrid"), QStringLiteral("Grid"), owner);
-    add(colours, QStringLiteral("mnuSetColBackground"), QStringLiteral("Background"), owner);
+    add(graphColours, QStringLiteral("mnuSetColorGraphPen"), QStringLiteral("Pen"));
+    add(graphColours, QStringLiteral("mnuSetColorGraphSheet"), QStringLiteral("Sheet"));
+    add(graphColours, QStringLiteral("mnuSetColorGraphGrid"), QStringLiteral("Grid"));
+    add(colours, QStringLiteral("mnuSetColBackground"), QStringLiteral("Background"));
     colours->addSeparator()->setObjectName(QStringLiteral("Dummy1"));
-    add(colours, QStringLiteral("mnuSettingsColorsDefault"), QStringLiteral("Set Defaults"), owner);
+    add(colours, QStringLiteral("mnuSettingsColorsDefault"), QStringLiteral("Set Defaults"));
+}
 
+// Settings below Colours: needle width, alerts, the external switch, the
+// needle's counter, autosave.
+void MenuBar::buildSettings(QMenu* settings) {
     QMenu* width =
         sub(settings, QStringLiteral("mnuSetNeedleWidth"), QStringLiteral("Needle Width"));
     std::vector<QString> widths = {QStringLiteral("off"), QStringLiteral("1 Pixel")};
     for (int i = 2; i <= 8; ++i)
         widths.push_back(QString::number(i) + QStringLiteral(" Pixels"));
-    group(width, QStringLiteral("mnuSettingsNeedleWidth"), widths, 0, owner);
+    group(width, QStringLiteral("mnuSettingsNeedleWidth"), widths, 0);
 
     QMenu* alerts = sub(settings, QStringLiteral("mnuSettingsAlerts"), QStringLiteral("Alerts"));
     QMenu* bm = sub(alerts, QStringLiteral("mnuSettingsAlertsBmSens"),
                     QStringLiteral("Body Motion Detector"));
     group(bm, QStringLiteral("mnuSettingsBodyMotionThreshold"),
-          {QStringLiteral("Fine"), QStringLiteral("Medium"), QStringLiteral("Coarse")}, 1, owner);
+          {QStringLiteral("Fine"), QStringLiteral("Medium"), QStringLiteral("Coarse")}, 1);
     QMenu* freeze =
         sub(alerts, QStringLiteral("mnuSettingsBmFreeze"), QStringLiteral("Body Motion Freeze"));
     checkable(freeze, QStringLiteral("mnuSetBmFreezeOn"), QStringLiteral("On"));
@@ -103,11 +122,11 @@ void MenuBar::build(QMenuBar* bar, QObject* owner) {
     group(lag, QStringLiteral("mnuSettingsLagThreshold"),
           {QStringLiteral("1/50 sec"), QStringLiteral("2/50 sec"), QStringLiteral("3/50 sec"),
            QStringLiteral("4/50 sec"), QStringLiteral("1/10 sec")},
-          1, owner);
+          1);
     QMenu* extSw =
         sub(settings, QStringLiteral("mnuSettingsExtSw"), QStringLiteral("External Switch"));
     group(extSw, QStringLiteral("mnuSettingsExtSwMode"),
-          {QStringLiteral("Needle SET"), QStringLiteral("Tag")}, 1, owner);
+          {QStringLiteral("Needle SET"), QStringLiteral("Tag")}, 1);
     QMenu* needleBd =
         sub(settings, QStringLiteral("mnuSetNeedleBD"), QStringLiteral("Needle  BD Counter"));
     checkable(needleBd, QStringLiteral("mnuSetNeedleBDOn"), QStringLiteral("On"));
@@ -119,47 +138,53 @@ void MenuBar::build(QMenuBar* bar, QObject* owner) {
     checkable(autosave, QStringLiteral("mnuSettingsAutoSaveOn"), QStringLiteral("On"));
     checkable(autosave, QStringLiteral("mnuSettingsAutoSavePrompt"), QStringLiteral("Prompt"));
     checkable(autosave, QStringLiteral("mnuSettingsAutoSaveOff"), QStringLiteral("Off"));
+}
 
-    QMenu* view = top(QStringLiteral("mnuView"), QStringLiteral("&View"));
-    hidden(checkable(view, QStringLiteral("mnuViewRecording"), QStringLiteral("Recording")));
+void MenuBar::buildView(QMenuBar* bar) {
+    QMenu* view = top(bar, QStringLiteral("mnuView"), QStringLiteral("&View"));
+    hide(checkable(view, QStringLiteral("mnuViewRecording"), QStringLiteral("Recording")));
     checkable(view, QStringLiteral("mnuViewGraph"), QStringLiteral("Graph"));
-    add(view, QStringLiteral("mnuViewMeter"), QStringLiteral("Meter Style"), owner);
+    add(view, QStringLiteral("mnuViewMeter"), QStringLiteral("Meter Style"));
+}
 
-    QMenu* graph = top(QStringLiteral("mnuGraph"), QStringLiteral("&Graph"));
+void MenuBar::buildGraph(QMenuBar* bar) {
+    QMenu* graph = top(bar, QStringLiteral("mnuGraph"), QStringLiteral("&Graph"));
     checkable(graph, QStringLiteral("mnuGraphGridX"), QStringLiteral("Grid X"))->setChecked(true);
     checkable(graph, QStringLiteral("mnuGraphGridY"), QStringLiteral("Grid Y"))->setChecked(true);
     QMenu* height = sub(graph, QStringLiteral("mnuGraphHeight"), QStringLiteral("Height"));
     group(height, QStringLiteral("mnuGraphHeightIndex"),
           {QString(), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
            QStringLiteral("4"), QStringLiteral("5")},
-          0, owner);
+          0);
     QMenu* pen = sub(graph, QStringLiteral("mnuGraphPenWidth"), QStringLiteral("Pen Width"));
     group(pen, QStringLiteral("mnuGraphPenWidthIndex"),
-          {QString(), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, 0, owner);
+          {QString(), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, 0);
     checkable(graph, QStringLiteral("mnuGraphInvert"), QStringLiteral("Invert"));
     QMenu* timescale = sub(graph, QStringLiteral("mnuGraphTimescale"), QStringLiteral("Timescale"));
     group(timescale, QStringLiteral("mnuGraphTimescaleSecs"),
           {QString(), QStringLiteral("8"), QStringLiteral("16"), QStringLiteral("24"),
            QStringLiteral("32")},
-          0, owner);
+          0);
     timescale->menuAction()->setVisible(false);
     timescale->menuAction()->setEnabled(false);
     for (const QString& g :
          {QStringLiteral("mnuGraphHeightIndex"), QStringLiteral("mnuGraphPenWidthIndex"),
           QStringLiteral("mnuGraphTimescaleSecs")})
-        hidden(m_groups[g][0]); // item 0 exists but is never offered
+        hide(m_groups[g][0]); // item 0 exists but is never offered
+}
 
-    QMenu* audio = top(QStringLiteral("mnuRecAudioMode"), QStringLiteral("&Audio"));
+void MenuBar::buildAudioTestHelp(QMenuBar* bar) {
+    QMenu* audio = top(bar, QStringLiteral("mnuRecAudioMode"), QStringLiteral("&Audio"));
     checkable(audio, QStringLiteral("mnuRecAudioOn"), QStringLiteral("On"));
     checkable(audio, QStringLiteral("mnuRecAudioOff"), QStringLiteral("Off"));
 
-    QMenu* test = top(QStringLiteral("mnuTest"), QStringLiteral("&Test"));
-    add(test, QStringLiteral("mnuTestOn"), QStringLiteral("Start"), owner);
+    QMenu* test = top(bar, QStringLiteral("mnuTest"), QStringLiteral("&Test"));
+    add(test, QStringLiteral("mnuTestOn"), QStringLiteral("Start"));
 
-    QMenu* help = top(QStringLiteral("mnuhelp"), QStringLiteral("&Help"));
-    add(help, QStringLiteral("mnuhelpAbout"), QStringLiteral("&About"), owner);
+    QMenu* help = top(bar, QStringLiteral("mnuhelp"), QStringLiteral("&Help"));
+    add(help, QStringLiteral("mnuhelpAbout"), QStringLiteral("&About"));
     // Shown, with F1: the user guide is there to be read.
-    add(help, QStringLiteral("mnuHelpHelp"), QStringLiteral("Help"), owner)
+    add(help, QStringLiteral("mnuHelpHelp"), QStringLiteral("Help"))
         ->setShortcut(QKeySequence::HelpContents);
 }
 

@@ -29,10 +29,21 @@ public:
     void checkPair(const QString& on, const QString& off, bool isOn) const;
 
 private:
-    QAction* add(QMenu* menu, const QString& name, const QString& caption, QObject* owner);
+    QAction* add(QMenu* menu, const QString& name, const QString& caption);
     QMenu* sub(QMenu* parent, const QString& name, const QString& caption);
-    void group(QMenu* menu, const QString& name, const std::vector<QString>& captions, int first,
-               QObject* owner);
+    // Checkable items name_first, name_first+1, ... with these captions.
+    void group(QMenu* menu, const QString& name, const std::vector<QString>& captions, int first);
+    QMenu* top(QMenuBar* bar, const QString& name, const QString& caption);
+    QAction* checkable(QMenu* menu, const QString& name, const QString& caption);
+    static void hide(QAction* a); // present, but neither shown nor usable
+    void buildFile(QMenuBar* bar);
+    void buildColours(QMenu* settings);
+    void buildSettings(QMenu* settings);
+    void buildView(QMenuBar* bar);
+    void buildGraph(QMenuBar* bar);
+    void buildAudioTestHelp(QMenuBar* bar);
+
+    QObject* m_owner = nullptr; // the parent of every action
 
     std::map<QString, QAction*> m_items;
     std::map<QString, std::map<int, QAction*>> m_groups;

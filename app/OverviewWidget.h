@@ -42,16 +42,20 @@ public:
     const OverviewMapping& mapping() const { return m_picture.mapping; }
     void showWhole();
     void showSpan(std::int32_t first, std::int32_t last);
-    // Zooms by factor (below 1: in) keeping the record under column x in place.
+    // Zooms by factor (below 1: in) keeping the record under column x in place;
+    // x is kept within the widget, the new span (count * factor rounded to the
+    // nearest, halves to even) within the minimum span and the whole.
     void zoomAbout(int x, double factor);
     void panByColumns(int columns);
 
-    // 1-based record under a widget column, and the column of a 1-based record
-    // (nothing when it is outside the shown span).
+    // 1-based record under a widget column (the column's first record; x kept
+    // within 0..width - 1; 0 without records), and the column of a 1-based
+    // record (nothing when it is outside the shown span, both ends included).
     std::int32_t recordAt(int x) const;
     std::optional<int> columnOfRecord(std::int32_t record) const;
 
-    // Playback marks, 1-based records; a repaint only when a drawn pixel changes.
+    // Playback marks, 1-based records, the range from first to last with both
+    // included; a repaint only when a drawn pixel changes.
     void setPlayCursor(std::int32_t record);
     void setRange(std::int32_t first, std::int32_t last);
 

@@ -45,7 +45,7 @@ void PositionBar::paintPlayed(int x0, int x1) {
 
 int PositionBar::scaleX(double widgetX) const {
     if (width() <= 0) return 0;
-    return std::clamp(static_cast<int>(widgetX / width() * kScaleWidth), 0, kScaleWidth);
+    return BarScale::clampX(widgetX / width() * kScaleWidth);
 }
 
 void PositionBar::paintEvent(QPaintEvent*) {

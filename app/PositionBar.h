@@ -1,8 +1,11 @@
 // PositionBar (picFilePosition): the strip that shows the playback range and
 // how far playback has got, and fills while a recording loads. Its
-// horizontal scale runs 0 to 1000 whatever its width, its vertical 0 to 100.
+// horizontal scale runs 0 to BarScale::kWidth (both included) whatever its
+// width, its vertical 0 to 100.
 // Mouse events are reported in that scale.
 #pragma once
+
+#include "BarScale.h"
 
 #include <QWidget>
 
@@ -13,11 +16,13 @@ namespace kv {
 class PositionBar : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kScaleWidth = 1000;
+    static constexpr int kScaleWidth = BarScale::kWidth;
     explicit PositionBar(QWidget* parent = nullptr);
 
     int scaleWidth() const { return kScaleWidth; }
     void clear();                    // the whole bar in its background colour
+    // Marks in the bar's scale, each from x0 to x1. Every x is kept within
+    // 0..kScaleWidth, and x1 at x0 or more.
     void fillTo(int x);              // the load progress: a button-face box from 0 to x
     void paintRange(int x0, int x1); // clear, then the range unplayed
     void paintPlayed(int x0, int x1);
@@ -25,7 +30,8 @@ public:
     // Repaints asked for since the bar was made: only when a drawn pixel changes.
     int repaintRequests() const { return m_repaintRequests; }
 
-    // Scale x of a widget position, cut to a whole number within 0..1000.
+    // Scale x of a widget position: widgetX / width() of the scale, cut
+    // towards zero to a whole number and kept within 0..kScaleWidth.
     int scaleX(double widgetX) const;
 
     std::function<void(Qt::MouseButton, int)> onPress;

@@ -44,7 +44,6 @@ SessionNavigator::SessionNavigator(QMainWindow& window, QWidget& stripParent,
     m_overview->onDrag = [this](std::int32_t record) { return m_engine.dragToRecord(record); };
     m_overview->onRelease = [this](std::optional<std::int32_t> record) {
         m_engine.releaseAtRecord(record);
-        playbackMoved();
     };
     m_overview->setEnabled(false);
     m_overview->hide();
@@ -52,10 +51,7 @@ SessionNavigator::SessionNavigator(QMainWindow& window, QWidget& stripParent,
     m_list->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     window.addDockWidget(Qt::RightDockWidgetArea, m_list);
     m_list->hide();
-    m_list->onGoTo = [this](std::int32_t record) {
-        m_engine.goToRecord(record);
-        playbackMoved();
-    };
+    m_list->onGoTo = [this](std::int32_t record) { m_engine.goToRecord(record); };
     m_list->onKindsChanged = [this](std::uint32_t k) {
         savePreference("EventKinds", eventKindsText(k));
     };
@@ -141,7 +137,7 @@ void SessionNavigator::recordingDropped() {
 void SessionNavigator::playbackMoved() {
     if (!m_recording || m_engine.recording() != m_recording) return;
     const std::int32_t at = m_engine.positionRecord();
-    m_overview->setPlayCursor(m_engine.PlayMode == 2 ? at : 0);
+    m_overview->setPlayCursor(m_engine.PlayMode == PlayState::Playing ? at : 0);
     m_overview->setRange(std::max(1, m_recording->LoopStartRecord), m_recording->LoopEndRecord);
     m_list->showPassed(at);
 }
@@ -151,9 +147,7 @@ bool SessionNavigator::goToNextEvent() {
     const std::int32_t at = m_engine.positionRecord();
     for (const RecordingEvent& e : m_events) {
         if (e.record <= at || !((kinds() >> static_cast<unsigned>(e.kind)) & 1U)) continue;
-        const bool went = m_engine.goToRecord(e.record);
-        playbackMoved();
-        return went;
+        return m_engine.goToRecord(e.record);
     }
     return false;
 }
@@ -162,12 +156,11 @@ bool SessionNavigator::goToPreviousEvent() {
     if (!m_recording) return false;
     // Half a second of slack, so that a press while playing just after an
     // event goes to the one before it rather than back to the same one.
-    const std::int32_t at = m_engine.positionRecord() - (m_engine.PlayMode == 2 ? 25 : 0);
+    const std::int32_t at =
+        m_engine.positionRecord() - (m_engine.PlayMode == PlayState::Playing ? 25 : 0);
     for (auto it = m_events.rbegin(); it != m_events.rend(); ++it) {
         if (it->record >= at || !((kinds() >> static_cast<unsigned>(it->kind)) & 1U)) continue;
-        const bool went = m_engine.goToRecord(it->record);
-        playbackMoved();
-        return went;
+        return m_engine.goToRecord(it->record);
     }
     return false;
 }

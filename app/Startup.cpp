@@ -2,6 +2,7 @@
 #include "MainWindow.h"
 
 #include "AudioChannel.h"
+#include "DockedExtent.h"
 #include "ListeningMenu.h"
 #include "MeterPanelView.h"
 #include "PlayerPreferences.h"
@@ -41,7 +42,7 @@ void MainWindow::placeWindow(const SessionConfig& c) {
         const QRect a = target->availableGeometry();
         const QRect f = frameGeometry();
         // A docked panel widens the window: it moves left as far as needed.
-        const bool docked = dockedExtent().width() > 0;
+        const bool docked = dockedExtent(*this).width() > 0;
         const int left = docked && f.right() > a.right()
                              ? std::max(a.left(), a.right() + 1 - f.width())
                              : f.left();

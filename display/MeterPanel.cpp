@@ -64,7 +64,12 @@ PanelStyle PanelStyle::from(const Settings& s, int dialTypeInForce) {
     return p;
 }
 
-MeterPanel::MeterPanel() {
+PanelStyle PanelStyle::defaults() {
+    const Settings s = defaultSettings();
+    return from(s, s.DialType);
+}
+
+MeterPanel::MeterPanel() : style(PanelStyle::defaults()) {
     resize(1000);
 }
 

@@ -23,28 +23,32 @@ namespace kv {
 
 struct Settings;
 
+// The panel's colours and format, taken from the settings (colours as
+// 0xBBGGRR numbers). A panel starts with the style of the default settings.
 struct PanelStyle {
-    int DialType = 1;
+    int DialType = 0;
     int ScaleType = 0;
-    std::int32_t Panel_Color = 10070316;
-    std::int32_t Dial_Color = 16777215;
-    std::int32_t Scale_Color = 12615680;
-    std::int32_t MainNeedle_Color = 255;
+    std::int32_t Panel_Color = 0;
+    std::int32_t Dial_Color = 0;
+    std::int32_t Scale_Color = 0;
+    std::int32_t MainNeedle_Color = 0;
     std::int32_t FreezeNeedle_Color = 0;
     std::int32_t Text_Color = 0;
-    std::int32_t LED_Set_Color = 65280;
-    std::int32_t LED_BM_Color = 16711680;
-    std::int32_t LED_Lag_Color = 255;
-    int Needle_Width = 4;
-    int ClockType = 3;
+    std::int32_t LED_Set_Color = 0;
+    std::int32_t LED_BM_Color = 0;
+    std::int32_t LED_Lag_Color = 0;
+    int Needle_Width = 0;
+    int ClockType = 0;
     bool ClockLeft = false;
-    int DateType = 1;
+    int DateType = 0;
     std::int32_t ShadowNeedleColor = 0;
     std::int32_t BannerColor = 0;
     std::int32_t DimTextColor = 0;
 
     // The style of the settings, with the derived colours computed.
     static PanelStyle from(const Settings& settings, int dialTypeInForce);
+    // The style of the default settings.
+    static PanelStyle defaults();
 };
 
 // What the readouts show; the window keeps it up to date.
@@ -88,7 +92,7 @@ public:
     int widthPx() const { return m_panel.widthPx(); }
     int heightPx() const { return m_panel.heightPx(); }
 
-    PanelStyle style;
+    PanelStyle style; // the default settings' until set
     PanelReadouts readouts;
 
     void Draw_Panel();

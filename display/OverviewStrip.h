@@ -31,10 +31,16 @@ struct OverviewMapping {
     int width = 1;
 
     std::int32_t count() const { return last - first + 1; }
+    // first + column * count() / width, the division rounded down; column
+    // is not checked (width gives last + 1).
     std::int32_t firstRecordOf(int column) const;
+    // The column whose records include `record`: the last column whose first
+    // record is at or before it, kept within 0..width - 1.
     int columnOf(std::int32_t record) const;
 };
 
+// One column per x in 0..width - 1, each the lowest and highest of the
+// records from firstRecordOf(x) to firstRecordOf(x + 1) - 1 (at least one).
 std::vector<OverviewColumn> buildOverviewColumns(const std::vector<SampleRecord>& records,
                                                  const OverviewMapping& mapping);
 

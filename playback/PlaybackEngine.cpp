@@ -40,23 +40,23 @@ void PlaybackEngine::cancelPending() {
 void PlaybackEngine::setRecording(RecordingFile* recording) {
     abandon();
     m_rec = recording;
-    TransportState = 0;
+    TransportState = Transport::Idle;
     RecordCursor = 1;
     LoopStartX = 0;
-    LoopEndX = kBarWidth;
+    LoopEndX = BarScale::kWidth;
     BarResetPending = false;
     SegmentStartMarked = false;
     RangeChosen = false;
     AudioPosition = 0;
-    SeekPosition = "0";
+    SeekPosition = 0;
 }
 
 void PlaybackEngine::abandon() {
-    const bool wasPlaying = PlayMode == 2;
+    const bool wasPlaying = PlayMode == PlayState::Playing;
     cancelPending();
     if (wasPlaying) {
-        PlayMode = 0;
-        TransportState = 0;
+        PlayMode = PlayState::Stopped;
+        TransportState = Transport::Idle;
         NewRecordReady = false;
         RecordCursor = 1;
         m_view.playbackMenus(false);
@@ -71,20 +71,31 @@ std::string PlaybackEngine::playTime(std::int64_t secs) const {
     return Format_PlayTime(static_cast<std::int32_t>(secs), m_rec ? m_rec->TotalTimeMs : 0);
 }
 
+void PlaybackEngine::paintRange(int x0, int x1) {
+    m_view.paintBarRange(x0, x1);
+    m_view.playbackMoved();
+}
+
+void PlaybackEngine::showRecord() {
+    m_view.showRecord();
+    m_view.playbackMoved();
+}
+
+BarScale PlaybackEngine::scale() const {
+    return BarScale{m_rec ? m_rec->RecordCount : 0};
+}
+
 int PlaybackEngine::cursorX() const {
-    if (!m_rec || m_rec->RecordCount == 0) return 0;
-    return static_cast<int>(static_cast<double>(RecordCursor) / m_rec->RecordCount * kBarWidth);
+    return scale().xOf(RecordCursor);
 }
 
 std::int32_t PlaybackEngine::recordAtX(int x) const {
-    const auto r = static_cast<std::int32_t>(
-        std::nearbyint(static_cast<double>(x) / kBarWidth * m_rec->RecordCount));
-    return std::clamp<std::int32_t>(r, 1, m_rec->RecordCount);
+    return scale().recordAt(x);
 }
 
 std::string PlaybackEngine::timeTextAtX(int x) const {
     return playTime(static_cast<std::int64_t>(
-        std::nearbyint(static_cast<double>(x) / kBarWidth * m_rec->TotalTimeMs / 1000.0)));
+        std::nearbyint(static_cast<double>(x) / BarScale::kWidth * m_rec->TotalTimeMs / 1000.0)));
 }
 
 void PlaybackEngine::pollPosition() {
@@ -98,20 +109,20 @@ void PlaybackEngine::pollPosition() {
 void PlaybackEngine::cmdPlay_Click() {
     if (!m_rec || inBannerWait()) return;
     switch (TransportState) {
-    case 0: {
+    case Transport::Idle: {
         m_soundEndedMs.reset();
         m_view.setRecordPanelEnabled(false);
         saved = {m_meter.KnobIndex, m_meter.FreezeEnable, m_meter.DialType, m_meter.BdTotal,
                  m_meter.BdEnabled};
         m_view.keepUserSettings(saved);
         m_view.clearTag();
-        PlayMode = 2;
+        PlayMode = PlayState::Playing;
         m_view.playbackMenus(true);
         m_meter.CurrentRecord = m_rec->record(std::max(1, m_rec->LoopStartRecord));
-        SeekPosition = std::to_string(unitsOf(m_meter.CurrentRecord.TimeMs));
-        m_audio.send("seek WavFile to " + SeekPosition);
-        m_view.setElapsedText(playTime(static_cast<std::int64_t>(std::nearbyint(
-            static_cast<double>(std::stoll(SeekPosition)) / m_rec->AudioUnitsPerSec))));
+        SeekPosition = unitsOf(m_meter.CurrentRecord.TimeMs);
+        m_audio.send("seek WavFile to " + std::to_string(SeekPosition));
+        m_view.setElapsedText(playTime(static_cast<std::int64_t>(
+            std::nearbyint(static_cast<double>(SeekPosition) / m_rec->AudioUnitsPerSec))));
         m_view.Remove_Needle();
         m_view.printBanner("PLAY");
         m_banner = m_sched.after(1.0, [this] {
@@ -120,21 +131,21 @@ void PlaybackEngine::cmdPlay_Click() {
         });
         return;
     }
-    case 1:
+    case Transport::Playing:
         m_audio.send("pause WavFile");
         m_view.printBanner("PAUSE");
         m_banner = m_sched.after(1.0, [this] {
             m_banner = 0;
             NewRecordReady = false;
-            TransportState = 2;
+            TransportState = Transport::Paused;
             m_view.setRecordPanelEnabled(true);
             m_view.Update_Buttons();
         });
         return;
-    case 2:
+    case Transport::Paused:
         m_view.Remove_Needle();
         m_audio.send("play WavFile from " + std::to_string(AudioPosition));
-        TransportState = 1;
+        TransportState = Transport::Playing;
         m_view.setRecordPanelEnabled(true);
         m_view.Update_Buttons();
         wakeAfterPause();
@@ -152,7 +163,7 @@ void PlaybackEngine::startAfterBanner() {
     m_meter.lampOff();
     RecordCursor = std::max(1, m_rec->LoopStartRecord);
     m_meter.ResetPending = true;
-    TransportState = 1;
+    TransportState = Transport::Playing;
     m_view.setRecordPanelEnabled(true);
     SegmentStartMarked = false;
     m_view.Update_Buttons();
@@ -162,7 +173,7 @@ void PlaybackEngine::startAfterBanner() {
 
 void PlaybackEngine::setSpeed(double speed) {
     Speed = speed;
-    if (PlayMode == 2 && m_poll) scheduleSync(0);
+    if (PlayMode == PlayState::Playing && m_poll) scheduleSync(0);
 }
 
 void PlaybackEngine::scheduleSync(double seconds) {
@@ -177,7 +188,7 @@ void PlaybackEngine::scheduleSync(double seconds) {
 // One Sync_Record call, resumed by the scheduler while it waits for the sound
 // to reach the record; then the record is shown and the next call is queued.
 void PlaybackEngine::syncRecord() {
-    if (PlayMode != 2 || !m_rec) return;
+    if (PlayMode != PlayState::Playing || !m_rec) return;
     if (!m_waiting) {
         NewRecordReady = false;
         m_fetched = 0;
@@ -186,13 +197,13 @@ void PlaybackEngine::syncRecord() {
         if (!m_waiting) {
             if (BarResetPending) {
                 BarResetPending = false;
-                m_view.paintBarRange(LoopStartX, LoopEndX);
+                paintRange(LoopStartX, LoopEndX);
                 m_view.setElapsedText(playTime(AudioPosition / m_rec->AudioUnitsPerSec));
                 m_meter.ResetPending = true;
             }
             m_view.paintBarPlayed(LoopStartX, cursorX());
             if (RecordCursor > m_rec->RecordCount - 1 || RecordCursor > m_rec->LoopEndRecord) {
-                if (PlayLoopEnable && PlayMode == 2)
+                if (PlayLoopEnable && PlayMode == PlayState::Playing)
                     restartLoop();
                 else
                     cmdStop_Click();
@@ -251,13 +262,13 @@ void PlaybackEngine::syncRecord() {
             }
         }
     }
-    if (NewRecordReady) m_view.showRecord();
-    if (PlayMode == 2) scheduleSync(0);
+    if (NewRecordReady) showRecord();
+    if (PlayMode == PlayState::Playing) scheduleSync(0);
 }
 
 void PlaybackEngine::restartLoop() {
     m_soundEndedMs.reset();
-    m_audio.send("seek WavFile to " + SeekPosition);
+    m_audio.send("seek WavFile to " + std::to_string(SeekPosition));
     m_view.Remove_Needle();
     m_view.printBanner("PLAY");
     m_banner = m_sched.after(2.0, [this] {
@@ -278,16 +289,46 @@ void PlaybackEngine::restartAfterBanner() {
     pollPosition();
     m_audio.send("play WavFile");
     RecordCursor = std::max(1, m_rec->LoopStartRecord);
-    m_view.paintBarRange(LoopStartX, LoopEndX);
+    paintRange(LoopStartX, LoopEndX);
     m_view.Draw_Panel();
     m_meter.ResetPending = true;
     scheduleSync(0);
 }
 
+void PlaybackEngine::markSegmentStart() {
+    if (!m_rec) return;
+    const std::int32_t cursor = std::clamp(RecordCursor, 1, m_rec->RecordCount);
+    SegmentStartMarked = true;
+    RangeChosen = true;
+    m_rec->LoopStartRecord = cursor;
+    m_meter.CurrentRecord = m_rec->record(cursor);
+    SeekPosition = roundHalfEven(m_rec->AudioUnitsPerSec / 1000.0 * m_meter.CurrentRecord.TimeMs);
+    LoopStartX = xOfRecord(cursor);
+    BarResetPending = true;
+}
+
+void PlaybackEngine::markSegmentEnd() {
+    if (!m_rec) return;
+    const std::int32_t cursor = std::clamp(RecordCursor, 1, m_rec->RecordCount);
+    m_rec->LoopEndRecord = cursor;
+    RangeChosen = true;
+    LoopEndX = xOfRecord(cursor);
+    BarResetPending = true;
+    SegmentStartMarked = false;
+}
+
+void PlaybackEngine::rangeIsWholeAgain() {
+    TransportState = Transport::Idle;
+    RangeChosen = false;
+    LoopStartX = 0;
+    LoopEndX = BarScale::kWidth;
+    SeekPosition = 0;
+}
+
 void PlaybackEngine::cmdStop_Click() {
-    if (PlayMode != 2) return;
+    if (PlayMode != PlayState::Playing) return;
     m_view.setRecordPanelEnabled(false);
-    PlayMode = 0;
+    PlayMode = PlayState::Stopped;
     cancelPending(); // a pending start or restart is dropped with the loop
     m_audio.send("stop WavFile");
     m_view.Remove_Needle();
@@ -307,11 +348,11 @@ void PlaybackEngine::stopAfterBanner() {
     else
         m_view.Update_RecordReadouts(std::max(1, m_rec->LoopStartRecord));
     m_view.setElapsedText(playTime(static_cast<std::int64_t>(
-        std::nearbyint(static_cast<double>(std::stoll(SeekPosition)) / m_rec->AudioUnitsPerSec))));
+        std::nearbyint(static_cast<double>(SeekPosition) / m_rec->AudioUnitsPerSec))));
     m_view.playbackMenus(false);
-    TransportState = 0;
+    TransportState = Transport::Idle;
     RecordCursor = 1;
-    m_view.paintBarRange(LoopStartX, LoopEndX);
+    paintRange(LoopStartX, LoopEndX);
     m_view.setModeText("");
     m_view.Update_Buttons();
     m_view.setRecordPanelEnabled(true);
@@ -321,7 +362,7 @@ void PlaybackEngine::stopAfterBanner() {
 }
 
 void PlaybackEngine::cmdFwd_Click() {
-    if (PlayMode != 2 || inBannerWait()) return;
+    if (PlayMode != PlayState::Playing || inBannerWait()) return;
     if (!m_skip.running()) m_audio.send("pause WavFile");
     m_skip.start();
     RecordCursor += m_rec->SkipStepSecs * 50;
@@ -332,7 +373,7 @@ void PlaybackEngine::cmdFwd_Click() {
 }
 
 void PlaybackEngine::cmdRev_Click() {
-    if (PlayMode != 2 || inBannerWait()) return;
+    if (PlayMode != PlayState::Playing || inBannerWait()) return;
     if (!m_skip.running()) m_audio.send("pause WavFile");
     m_skip.start();
     RecordCursor -= m_rec->SkipStepSecs * 50;
@@ -349,34 +390,38 @@ void PlaybackEngine::jumpTo(std::int32_t record) {
     // With the sound standing still (paused, or held by a skip series) the
     // meter shows the record jumped to at once, as playback shows the first
     // record after a jump; the same record comes again when the sound goes on.
-    if (PlayMode == 2 && (TransportState == 2 || m_skip.running())) {
+    if (PlayMode == PlayState::Playing &&
+        (TransportState == Transport::Paused || m_skip.running())) {
         m_meter.ResetPending = true;
-        m_view.showRecord();
+        showRecord();
     }
-    if (PlayMode == 2 && (m_poll || m_idleWhilePaused))
+    if (PlayMode == PlayState::Playing && (m_poll || m_idleWhilePaused))
         scheduleSync(0); // take the jump at once, not at the old record's time
+    m_view.playbackMoved();
 }
 
 void PlaybackEngine::skipTimerFired() {
-    if (PlayMode != 2) return;
+    if (PlayMode != PlayState::Playing) return;
     m_meter.CurrentRecord = m_rec->record(RecordCursor);
     AudioPosition = unitsOf(m_meter.CurrentRecord.TimeMs);
-    if (TransportState == 1) m_audio.send("play WavFile from " + std::to_string(AudioPosition));
+    if (TransportState == Transport::Playing)
+        m_audio.send("play WavFile from " + std::to_string(AudioPosition));
     wakeAfterPause();
 }
 
 void PlaybackEngine::wakeAfterPause() {
-    if (m_idleWhilePaused && PlayMode == 2) scheduleSync(0);
+    if (m_idleWhilePaused && PlayMode == PlayState::Playing) scheduleSync(0);
 }
 
 void PlaybackEngine::barMouseDown(bool left, double xIn) {
     if (!m_rec) return;
-    const int x = std::clamp(static_cast<int>(xIn), 0, kBarWidth);
-    if (PlayMode == 2) {
+    const int x = BarScale::clampX(xIn);
+    if (PlayMode == PlayState::Playing) {
         if (!left || x < LoopStartX || x > LoopEndX) return;
         RecordCursor = recordAtX(x);
         jumpTo(RecordCursor);
-        if (TransportState == 1) m_audio.send("play WavFile from " + std::to_string(AudioPosition));
+        if (TransportState == Transport::Playing)
+            m_audio.send("play WavFile from " + std::to_string(AudioPosition));
         wakeAfterPause();
         return;
     }
@@ -386,7 +431,7 @@ void PlaybackEngine::barMouseDown(bool left, double xIn) {
     } else {
         LoopStartX = 0;
         m_rec->LoopStartRecord = 1;
-        LoopEndX = kBarWidth;
+        LoopEndX = BarScale::kWidth;
         m_rec->LoopEndRecord = m_rec->RecordCount;
         RangeChosen = false;
         m_view.Update_Buttons();
@@ -398,34 +443,34 @@ void PlaybackEngine::startRange(std::int32_t record, int x, const std::string& e
     LoopStartX = x;
     m_rec->LoopStartRecord = record;
     m_pressX = LoopStartX;
-    m_view.paintBarRange(0, 0);
+    paintRange(0, 0);
     m_view.Update_RecordReadouts(m_rec->LoopStartRecord);
     m_meter.CurrentRecord = m_rec->record(m_rec->LoopStartRecord);
 }
 
 std::string PlaybackEngine::barMouseMove(bool leftHeld, double xIn) {
     if (!m_rec) return {};
-    const int x = std::clamp(static_cast<int>(xIn), 0, kBarWidth);
+    const int x = BarScale::clampX(xIn);
     const std::string tip = timeTextAtX(x);
-    if (PlayMode == 2 || !leftHeld) return tip;
+    if (PlayMode == PlayState::Playing || !leftHeld) return tip;
     m_view.setElapsedText(tip);
-    if (x > LoopStartX) m_view.paintBarRange(LoopStartX, x);
+    if (x > LoopStartX) paintRange(LoopStartX, x);
     m_view.Update_RecordReadouts(recordAtX(x));
     return tip;
 }
 
 void PlaybackEngine::barMouseUp(bool left, double xIn) {
-    if (!m_rec || PlayMode == 2) return;
-    const int x = std::clamp(static_cast<int>(xIn), 0, kBarWidth);
+    if (!m_rec || PlayMode == PlayState::Playing) return;
+    const int x = BarScale::clampX(xIn);
     if (!left) {
         endRange(std::nullopt, -1, timeTextAtX(LoopStartX));
         return;
     }
-    if (x > LoopStartX + kBarWidth / 100)
-        endRange(recordAtX(std::min(x, kBarWidth)), std::min(x, kBarWidth),
+    if (x > LoopStartX + BarScale::kWidth / 100)
+        endRange(recordAtX(std::min(x, BarScale::kWidth)), std::min(x, BarScale::kWidth),
                  timeTextAtX(LoopStartX));
     else
-        endRange(std::nullopt, kBarWidth, timeTextAtX(LoopStartX));
+        endRange(std::nullopt, BarScale::kWidth, timeTextAtX(LoopStartX));
 }
 
 // record: the range's last record at bar position x; none with x < 0 keeps
@@ -438,31 +483,28 @@ void PlaybackEngine::endRange(std::optional<std::int32_t> record, int x,
         RangeChosen = true;
         m_view.Update_RecordReadouts(m_rec->LoopStartRecord);
     } else if (x >= 0) {
-        LoopEndX = kBarWidth;
+        LoopEndX = BarScale::kWidth;
         m_rec->LoopEndRecord = m_rec->RecordCount;
         RangeChosen = false;
     }
     m_view.setElapsedText(elapsed);
-    m_view.paintBarRange(LoopStartX, LoopEndX);
+    paintRange(LoopStartX, LoopEndX);
     m_view.Update_Buttons();
 }
 
 int PlaybackEngine::xOfRecord(std::int32_t record) const {
-    if (!m_rec || m_rec->RecordCount == 0) return 0;
-    return std::clamp(static_cast<int>(std::nearbyint(static_cast<double>(record) /
-                                                      m_rec->RecordCount * kBarWidth)),
-                      0, kBarWidth);
+    return scale().xOf(record);
 }
 
 std::int32_t PlaybackEngine::positionRecord() const {
     if (!m_rec) return 0;
-    return PlayMode == 2 ? RecordCursor : std::max(1, m_rec->LoopStartRecord);
+    return PlayMode == PlayState::Playing ? RecordCursor : std::max(1, m_rec->LoopStartRecord);
 }
 
 void PlaybackEngine::pressAtRecord(std::int32_t record) {
-    if (!m_rec || PlayMode == 4) return;
+    if (!m_rec || PlayMode == PlayState::Testing) return;
     record = std::clamp<std::int32_t>(record, 1, m_rec->RecordCount);
-    if (PlayMode == 2) {
+    if (PlayMode == PlayState::Playing) {
         goToRecord(record);
         return;
     }
@@ -473,34 +515,35 @@ std::string PlaybackEngine::dragToRecord(std::int32_t record) {
     if (!m_rec) return {};
     record = std::clamp<std::int32_t>(record, 1, m_rec->RecordCount);
     const std::string tip = playTime(m_rec->record(record).TimeMs / 1000);
-    if (PlayMode != 0) return tip;
+    if (PlayMode != PlayState::Stopped) return tip;
     m_view.setElapsedText(tip);
-    if (record > m_rec->LoopStartRecord) m_view.paintBarRange(LoopStartX, xOfRecord(record));
+    if (record > m_rec->LoopStartRecord) paintRange(LoopStartX, xOfRecord(record));
     m_view.Update_RecordReadouts(record);
     return tip;
 }
 
 void PlaybackEngine::releaseAtRecord(std::optional<std::int32_t> record) {
-    if (!m_rec || PlayMode != 0) return;
+    if (!m_rec || PlayMode != PlayState::Stopped) return;
     const std::string elapsed =
         playTime(m_rec->record(std::max(1, m_rec->LoopStartRecord)).TimeMs / 1000);
     if (record && *record > m_rec->LoopStartRecord) {
         const std::int32_t last = std::min(*record, m_rec->RecordCount);
         endRange(last, xOfRecord(last), elapsed);
     } else {
-        endRange(std::nullopt, kBarWidth, elapsed);
+        endRange(std::nullopt, BarScale::kWidth, elapsed);
     }
 }
 
 bool PlaybackEngine::goToRecord(std::int32_t record) {
-    if (!m_rec || PlayMode == 4 || inBannerWait()) return false;
+    if (!m_rec || PlayMode == PlayState::Testing || inBannerWait()) return false;
     record = std::clamp<std::int32_t>(record, 1, m_rec->RecordCount);
-    if (PlayMode == 2) {
+    if (PlayMode == PlayState::Playing) {
         if (record < std::max(1, m_rec->LoopStartRecord) || record > m_rec->LoopEndRecord)
             return false;
         RecordCursor = record;
         jumpTo(RecordCursor);
-        if (TransportState == 1) m_audio.send("play WavFile from " + std::to_string(AudioPosition));
+        if (TransportState == Transport::Playing)
+            m_audio.send("play WavFile from " + std::to_string(AudioPosition));
         return true;
     }
     pressAtRecord(record);

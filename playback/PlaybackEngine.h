@@ -10,6 +10,7 @@
 // and the skip timer; ResetPending lives in the meter model it drives.
 #pragma once
 
+#include "BarScale.h"
 #include "MeterModel.h"
 #include "RecordingFile.h"
 #include "Scheduler.h"
@@ -56,9 +57,17 @@ public:
     virtual void Update_RecordReadouts(std::int32_t /*index*/) {}
     virtual void clearTag() {}
     virtual void focusStop() {}
+    // Where playback is or its range changed: after a record is shown, the
+    // range is painted, or a jump.
+    virtual void playbackMoved() {}
     // Playback stopped because the sound ended at atMs, before the range's end.
     virtual void soundEndedEarly(std::int32_t /*atMs*/) {}
 };
+
+// PlayMode: what the player is doing. Playing lasts while paused.
+enum class PlayState { Stopped = 0, Playing = 2, Testing = 4 };
+// TransportState: the sound's state while a recording plays.
+enum class Transport { Idle = 0, Playing = 1, Paused = 2 };
 
 class PlaybackEngine {
 public:
@@ -70,19 +79,17 @@ public:
     void setRecording(RecordingFile* recording);
     RecordingFile* recording() const { return m_rec; }
 
-    static constexpr int kBarWidth = 1000; // the position bar's horizontal scale
-
-    int PlayMode = 0;       // 0 stopped, 2 a recording plays (also paused), 4 test mode
-    int TransportState = 0; // 0 idle, 1 playing, 2 paused
+    PlayState PlayMode = PlayState::Stopped;
+    Transport TransportState = Transport::Idle;
     std::int32_t RecordCursor = 1;
     bool NewRecordReady = false;
     bool BarResetPending = false;
     std::int64_t AudioPosition = 0;
-    std::string SeekPosition = "0";
+    std::int64_t SeekPosition = 0; // audio units the sound was last sent to
     std::int32_t ShownSecs = 0;
     int ShownClockMinute = -1;
     int LoopStartX = 0;
-    int LoopEndX = kBarWidth;
+    int LoopEndX = BarScale::kWidth;
     bool PlayLoopEnable = false;
     bool SegmentStartMarked = false;
     // The range was set by the user (the bracket buttons, or a drag on the bar
@@ -105,23 +112,38 @@ public:
     void cmdFwd_Click();
     void cmdRev_Click();
     void cmdLoop_Click() { PlayLoopEnable = !PlayLoopEnable; }
+
+    // The bracket buttons while playing. The range starts (ends) at the
+    // record cursor, kept within 1..RecordCount, and the bar is redrawn at
+    // the next record. A start is where a loop restart sends the sound.
+    void markSegmentStart();
+    void markSegmentEnd();
+    // The recording was replaced in place by its cut (Expand): idle, the
+    // range the whole bar, the sound from its start.
+    void rangeIsWholeAgain();
+    // The window's test drives the meter; the transport waits until it ends.
+    void enterTestMode() { PlayMode = PlayState::Testing; }
+    void leaveTestMode() { PlayMode = PlayState::Stopped; }
     // True while a banner wait of Play, Stop or a loop restart runs.
     bool inBannerWait() const { return m_banner != 0; }
 
-    // Position bar, x in the bar's scale (0..kBarWidth). Returns the tool tip.
+    // Position bar, x in the bar's scale, cut to 0..BarScale::kWidth as
+    // BarScale::clampX does. Returns the tool tip.
     void barMouseDown(bool leftButton, double x);
     std::string barMouseMove(bool leftHeld, double x);
     void barMouseUp(bool leftButton, double x);
 
-    // The same by record (1-based), for views finer than the bar such as the
-    // session overview: a press while playing jumps inside the range; while
-    // stopped press, drag and release choose the range. A release without a
-    // record is a click: the range runs from the press to the end.
+    // The same by record (1-based, kept within 1..RecordCount), for views
+    // finer than the bar such as the session overview: a press while playing
+    // jumps inside the range; while stopped press, drag and release choose
+    // the range. A release without a record, or at or before the range's
+    // start, is a click: the range runs from the press to the end.
     void pressAtRecord(std::int32_t record);
     std::string dragToRecord(std::int32_t record);
     void releaseAtRecord(std::optional<std::int32_t> record);
-    // A click at the record's place: while playing a jump (false outside the
-    // range), while stopped the range from there to the end.
+    // A click at the record's place (kept within 1..RecordCount): while
+    // playing a jump (false outside the range, both its ends included), while
+    // stopped the range from there to the end.
     bool goToRecord(std::int32_t record);
     // Where playback is: the record cursor while playing, else the range's start.
     std::int32_t positionRecord() const;
@@ -129,12 +151,20 @@ public:
     // Ends playback at once without the END banner (exit, a new load).
     void abandon();
 
-    std::int32_t recordAtX(int x) const;
-    int xOfRecord(std::int32_t record) const;
+    // The loaded recording's bar mapping (BarScale: rounding and bounds).
+    BarScale scale() const;
+    std::int32_t recordAtX(int x) const;      // scale().recordAt(x); needs a recording
+    int xOfRecord(std::int32_t record) const; // scale().xOf(record)
+    int cursorX() const;                      // the x of RecordCursor
+    // The play time at x: x / kWidth of the whole time, in seconds rounded
+    // to the nearest (halves to even), as the elapsed text shows it.
     std::string timeTextAtX(int x) const;
-    int cursorX() const;
 
 private:
+    // The view's calls that move the position or the range, each followed
+    // by playbackMoved().
+    void paintRange(int x0, int x1);
+    void showRecord();
     void startAfterBanner();
     void syncRecord();
     void scheduleSync(double seconds);

@@ -27,18 +27,18 @@ TEST_F(KeyboardTest, SpaceWhileTheStopButtonHasTheFocusMarksTheSegmentStart) {
     loadRecording();
     press(Qt::Key_P);
     run(1.5);
-    ASSERT_EQ(window->engine().TransportState, 1);
+    ASSERT_EQ(window->engine().TransportState, Transport::Playing);
     ASSERT_EQ(QApplication::focusWidget(), button("cmdStop")); // playback gives Stop the focus
 
     press(Qt::Key_Space);
     run(1.2);
-    EXPECT_EQ(window->engine().PlayMode, 2); // playback goes on
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Playing); // playback goes on
     EXPECT_TRUE(window->engine().SegmentStartMarked);
     EXPECT_TRUE(button("cmdEditEnd")->isEnabled());
 
     press(Qt::Key_S);
     run(1.1);
-    EXPECT_EQ(window->engine().PlayMode, 0);
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Stopped);
 }
 
 TEST_F(KeyboardTest, MappedKeysReachTheMapFromAnyFocusedButton) {
@@ -50,7 +50,7 @@ TEST_F(KeyboardTest, MappedKeysReachTheMapFromAnyFocusedButton) {
     press(Qt::Key_Space); // no bracket enabled while stopped: a needle SET, not a click on Play
     EXPECT_TRUE(window->meter().SetRequest);
     run(1.2);
-    EXPECT_EQ(window->engine().PlayMode, 0);
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Stopped);
     press(Qt::Key_C);
     EXPECT_NE(window->meter().BdEnabled, before);
 }
@@ -117,7 +117,7 @@ TEST_F(KeyboardTest, TheFirstKeyAfterADialogCounts) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
 
     press(Qt::Key_P);
-    EXPECT_EQ(window->engine().PlayMode, 2);
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Playing);
 }
 
 } // namespace

@@ -61,7 +61,7 @@ protected:
     void playFromStart() {
         press(Qt::Key_P);
         run(1.2); // the PLAY banner, then records
-        ASSERT_EQ(window->engine().TransportState, 1);
+        ASSERT_EQ(window->engine().TransportState, Transport::Playing);
     }
     std::string ini() { return readText(dir.file("kv_Player.ini")); }
 };

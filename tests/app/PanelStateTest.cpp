@@ -145,7 +145,7 @@ TEST_F(PanelStateTest, JumpsWhilePausedShowTheRecordJumpedTo) {
     run(9);
     press(Qt::Key_P); // paused at about 00:08
     run(1.2);
-    ASSERT_EQ(window->engine().TransportState, 2);
+    ASSERT_EQ(window->engine().TransportState, Transport::Paused);
     QTest::keyClick(focused(), Qt::Key_Right, Qt::ControlModifier);
     EXPECT_EQ(window->engine().RecordCursor, tags[0]);
     expectShows(tags[0], "Ctrl+Right");
@@ -255,12 +255,12 @@ TEST_F(PanelStateTest, ASoundShorterThanTheRecordsIsSaidAtLoadAndStopsPlaybackWi
 
     press(Qt::Key_P);
     const double t0 = sched.now();
-    for (int i = 1; i <= 45000 && window->engine().PlayMode == 2; ++i) {
+    for (int i = 1; i <= 45000 && window->engine().PlayMode == PlayState::Playing; ++i) {
         if (audio.mode == "playing" && ++audio.position >= 40000) audio.mode = "stopped";
         sched.runUntil(t0 + i / 1000.0 + 1e-9);
     }
     run(1.5); // the END banner
-    EXPECT_EQ(window->engine().PlayMode, 0);
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Stopped);
     ASSERT_EQ(log.messages.size(), 2u);
     EXPECT_EQ(log.messages[1].text,
               "The sound ended at 00:40, before the records (00:59): playback stopped there.");

@@ -136,16 +136,16 @@ TEST_F(PlayerWindowTest, PlaysAndStopsWithTheKeys) {
     loadRecording();
     key(Qt::Key_P);
     keyUp(Qt::Key_P);
-    EXPECT_EQ(window->engine().PlayMode, 2);
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Playing);
     run(1.5);
-    EXPECT_EQ(window->engine().TransportState, 1);
+    EXPECT_EQ(window->engine().TransportState, Transport::Playing);
     EXPECT_GT(window->engine().RecordCursor, 20);
     EXPECT_EQ(window->panelView().panel().readouts.modeText, "Playback");
 
     key(Qt::Key_S);
     keyUp(Qt::Key_S);
     run(1.1);
-    EXPECT_EQ(window->engine().PlayMode, 0);
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Stopped);
     EXPECT_EQ(audio.mode, "stopped");
 }
 
@@ -159,11 +159,11 @@ TEST_F(PlayerWindowTest, SwitchingAudioOffWhilePlayingStopsTheSoundAndUnloads) {
     item("mnuRecAudioOff")->trigger();
     EXPECT_EQ(audio.mode, "stopped");
     EXPECT_FALSE(window->isLoaded());
-    EXPECT_EQ(window->engine().PlayMode, 0);
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Stopped);
     EXPECT_FALSE(settings.values.AudioEnable);
     EXPECT_TRUE(item("mnuRecAudioOff")->isChecked());
     run(0.5); // nothing keeps polling
-    EXPECT_EQ(window->engine().PlayMode, 0);
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Stopped);
 }
 
 TEST_F(PlayerWindowTest, OverrideBringsBackTheUsersKnobAndClearingItTheRecordings) {
@@ -241,7 +241,7 @@ TEST_F(PlayerWindowTest, TestModeSwingsAtTheKnobsSpeedAndRestoresTheKnob) {
     const std::size_t mark = audio.commands.size();
     item("mnuTestOn")->trigger();
     EXPECT_EQ(item("mnuTestOn")->text(), QStringLiteral("Stop"));
-    EXPECT_EQ(window->engine().PlayMode, 4);
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Testing);
     EXPECT_EQ(window->meter().KnobIndex, 32);
     EXPECT_EQ(
         std::vector<std::string>(audio.commands.begin() + static_cast<long>(mark),
@@ -258,7 +258,7 @@ TEST_F(PlayerWindowTest, TestModeSwingsAtTheKnobsSpeedAndRestoresTheKnob) {
     keyUp(Qt::Key_Up);
     item("mnuTestOn")->trigger();
     run(0.02);
-    EXPECT_EQ(window->engine().PlayMode, 0);
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Stopped);
     EXPECT_EQ(window->meter().KnobIndex, 33);
     EXPECT_EQ(item("mnuTestOn")->text(), QStringLiteral("Start"));
     EXPECT_EQ(audio.commands[audio.commands.size() - 2], "stop WavFile");
@@ -276,7 +276,7 @@ TEST_F(PlayerWindowTest, TestModeWithoutTheDummyFileResetsAtOnce) {
             dir.file("dummy.mp3") + ".");
     EXPECT_EQ(item("mnuTestOn")->text(), QStringLiteral("Start"));
     EXPECT_FALSE(window->testRunning());
-    EXPECT_EQ(window->engine().PlayMode, 0);
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Stopped);
 }
 
 } // namespace

@@ -45,7 +45,7 @@ TEST_F(StateResetTest, ANewLoadMakesTheWholeRecordingTheRangeAgain) {
     run(1.05);
     EXPECT_LE(window->meter().CurrentRecord.TimeMs, 100);
     run(38.0); // past where the first recording's range ended (about record 1800, 36 s)
-    EXPECT_EQ(window->engine().PlayMode, 2);
+    EXPECT_EQ(window->engine().PlayMode, PlayState::Playing);
     EXPECT_GT(window->engine().RecordCursor, 1850);
 }
 

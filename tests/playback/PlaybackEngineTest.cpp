@@ -89,8 +89,8 @@ TEST_F(EngineTest, PlayFromIdleSeeksShowsTheBannerThenPlaysAndPolls) {
     EXPECT_THAT(std::vector<std::string>(after.begin(), after.begin() + 5),
                 ElementsAre("seek WavFile to 1000", "status WavFile position", "play WavFile",
                             "status WavFile mode", "status WavFile position"));
-    EXPECT_EQ(engine.TransportState, 1);
-    EXPECT_EQ(engine.PlayMode, 2);
+    EXPECT_EQ(engine.TransportState, Transport::Playing);
+    EXPECT_EQ(engine.PlayMode, PlayState::Playing);
 }
 
 TEST_F(EngineTest, RecordsAreShownWhenTheSoundReachesThem) {
@@ -133,7 +133,7 @@ TEST_F(EngineTest, PauseDuringTheWaitShowsTheSameRecordFirstAfterResume) {
     EXPECT_THAT(view.banners, ElementsAre("PLAY", "PAUSE"));
     run(2.0);
     EXPECT_EQ(view.shown.back(), last);
-    EXPECT_EQ(engine.TransportState, 2);
+    EXPECT_EQ(engine.TransportState, Transport::Paused);
     // Paused, the engine looks at the mode once and then waits quietly: no
     // timer runs and the channel is not asked again.
     EXPECT_THAT(commandsSince(mark), ElementsAre("pause WavFile", "status WavFile mode"));
@@ -157,7 +157,8 @@ TEST_F(EngineTest, EndOfRangeStopsOrLoops) {
     rec.LoopEndRecord = 100;
     startPlaying();
     run(3.1);
-    EXPECT_EQ(engine.PlayMode, 0); // range ends after record 100: Stop, END banner, idle
+    EXPECT_EQ(engine.PlayMode,
+              PlayState::Stopped); // range ends after record 100: Stop, END banner, idle
     EXPECT_THAT(view.banners, ElementsAre("PLAY", "END"));
     EXPECT_EQ(view.shown.back(), 100);
     EXPECT_EQ(engine.RecordCursor, 1);
@@ -169,7 +170,7 @@ TEST_F(EngineTest, EndOfRangeStopsOrLoops) {
     startPlaying();
     const std::size_t mark = audio.commands.size();
     run(2.1);
-    EXPECT_EQ(engine.PlayMode, 2);
+    EXPECT_EQ(engine.PlayMode, PlayState::Playing);
     EXPECT_THAT(view.banners, ElementsAre("PLAY", "PLAY"));
     const auto after = commandsSince(mark);
     EXPECT_NE(std::find(after.begin(), after.end(), "seek WavFile to 0"), after.end());
@@ -298,7 +299,7 @@ TEST_F(EngineTest, StopDuringTheStartBannerLeavesNothingPlaying) {
     sched.advance(0.5);
     engine.cmdStop_Click();
     run(2.0);
-    EXPECT_EQ(engine.PlayMode, 0);
+    EXPECT_EQ(engine.PlayMode, PlayState::Stopped);
     EXPECT_NE(audio.mode, "playing");
     EXPECT_EQ(std::count(audio.commands.begin(), audio.commands.end(), "play WavFile"), 0);
 }
