@@ -1,7 +1,8 @@
 #include "KvTool.h"
 
 #include "AudioChannel.h"
-#include "KvToolLean.h"
+#include "KvToolCommand.h"
+#include "KvToolDataCommands.h"
 #include "KvToolMeter.h"
 #include "KvToolOverview.h"
 #include "KvToolReport.h"
@@ -67,7 +68,7 @@ int channelConsole(std::istream& in, std::ostream& out) {
 
 int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
               std::ostream& err) {
-    if (const std::optional<int> code = runLeanCommand(args, out, err)) return *code;
+    if (const std::optional<int> code = runDataCommand(args, out, err)) return *code;
     // Left: render, report and channel, with their arguments.
     const std::string& cmd = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());

@@ -1,5 +1,6 @@
 #include "KvToolSummary.h"
 
+#include "KvToolCommand.h"
 #include "RecordingSummary.h"
 #include "SafeFile.h"
 
@@ -21,10 +22,6 @@
 
 namespace kv {
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitError = 1;
-constexpr int kExitFormat = 2;
 
 // Data files by their extension in either case ("WALK001.KVD" too).
 bool endsWithKvd(const std::string& name) {
