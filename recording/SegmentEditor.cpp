@@ -177,7 +177,7 @@ PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
     out.notice = recovered.message;
     if (!recovered.settled()) {
         // Writing now would replace the journal that still waits.
-        out.error = FileError{75, "Path/File access error: " + recovered.message};
+        out.error = FileError{kErrPathFileAccess, "Path/File access error: " + recovered.message};
         out.notice.clear();
         return out;
     }
@@ -211,7 +211,7 @@ PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
             audio->send("save WavFile " + quoteCommandWord(soundTemp.string()) + " wait");
         std::error_code ec;
         if (!saved.ok() || !fs::is_regular_file(soundTemp, ec)) {
-            out.error = FileError{saved.ok() ? 75 : saved.code,
+            out.error = FileError{saved.ok() ? kErrPathFileAccess : saved.code,
                                   saved.ok() ? "Path/File access error: " + soundName
                                              : saved.text + " (" + soundName + ")"};
             return out;

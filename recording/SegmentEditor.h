@@ -86,9 +86,6 @@ std::string interruptedSaveProblem(const std::string& basePath);
 // "The file could not be saved for the following reason(s): " ...
 std::string couldNotSaveText(const FileError& e);
 
-inline constexpr int kErrFileAlreadyOpen = 55;
-inline constexpr int kErrCancelled = 32755;
-inline constexpr int kErrTooFewRecords = 5;
 // The fewest records a recording can have and still load.
 inline constexpr std::int32_t kMinRecords = 5;
 

@@ -226,12 +226,13 @@ std::string ProfileFile::contents() const {
 
 std::optional<FileError> ProfileFile::save() {
     if (m_recordingFile)
-        return FileError{75, "Path/File access error: " + m_path +
-                                 " is not a settings file (it belongs to a recording), so it was "
-                                 "not written"};
+        return FileError{kErrPathFileAccess,
+                         "Path/File access error: " + m_path +
+                             " is not a settings file (it belongs to a recording), so it was "
+                             "not written"};
     if (!m_loaded)
-        return FileError{75, "Path/File access error: " + m_path +
-                                 " could not be read, so it was not written over"};
+        return FileError{kErrPathFileAccess, "Path/File access error: " + m_path +
+                                                 " could not be read, so it was not written over"};
     if (m_changed) {
         if (auto e = replaceFileContents(m_path, contents(), m_path)) return e;
         m_changed = false;
@@ -240,8 +241,8 @@ std::optional<FileError> ProfileFile::save() {
     std::string keys;
     for (const std::string& k : m_refused)
         keys += (keys.empty() ? "" : ", ") + k;
-    return FileError{5, "Invalid procedure call or argument: the value of " + keys +
-                            " holds a line break, so it was not saved in " + m_path};
+    return FileError{kErrInvalidCall, "Invalid procedure call or argument: the value of " + keys +
+                                          " holds a line break, so it was not saved in " + m_path};
 }
 
 } // namespace kv

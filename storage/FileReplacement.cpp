@@ -276,8 +276,8 @@ std::optional<FileError> FileReplacement::lock(int waitMs) {
     m_lock = takeLock(lockFor(m_journal), waitMs);
     if (m_lock >= 0) return std::nullopt;
     if (errno == EWOULDBLOCK)
-        return FileError{70, "Permission denied: " + busyText(m_journal)};
-    if (errno == ENOENT) return FileError{76, "Path not found: " + m_shownName};
+        return FileError{kErrPermissionDenied, "Permission denied: " + busyText(m_journal)};
+    if (errno == ENOENT) return FileError{kErrPathNotFound, "Path not found: " + m_shownName};
     return errnoError(errno, m_shownName);
 }
 
@@ -291,7 +291,7 @@ std::optional<FileError> FileReplacement::add(const fs::path& target, const std:
     if (auto err = checkReplaceable(e.target, shownName)) return err;
     std::error_code ec;
     if (!fs::is_directory(e.target.parent_path(), ec))
-        return FileError{76, "Path not found: " + shownName};
+        return FileError{kErrPathNotFound, "Path not found: " + shownName};
     e.temp = temporaryBeside(e.target);
     registerTemporary(e.temp);
     temp = e.temp;
@@ -355,7 +355,7 @@ std::optional<FileError> FileReplacement::commit() {
         return err;
     };
     auto stepError = [&](const std::string& shown) {
-        return m_failedByHook ? FileError{57, "Device I/O error: " + shown}
+        return m_failedByHook ? FileError{kErrDeviceIO, "Device I/O error: " + shown}
                               : errnoError(errno, shown);
     };
     // 1. The new contents reach the disk before any name changes.

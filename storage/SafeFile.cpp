@@ -80,23 +80,24 @@ bool syncPath(const fs::path& p, int flags) {
 FileError errnoError(int err, const std::string& shownName) {
     switch (err) {
     case ENOENT:
-        return {53, "File not found: " + shownName};
+        return {kErrFileNotFound, "File not found: " + shownName};
     case ENOTDIR:
-        return {76, "Path not found: " + shownName};
+        return {kErrPathNotFound, "Path not found: " + shownName};
     case EACCES:
     case EPERM:
-        return {75, "Path/File access error: " + shownName};
+        return {kErrPathFileAccess, "Path/File access error: " + shownName};
     case EROFS:
-        return {75, "Path/File access error: " + shownName + " is on a read-only file system"};
+        return {kErrPathFileAccess,
+                "Path/File access error: " + shownName + " is on a read-only file system"};
     case EISDIR:
-        return {75, "Path/File access error: " + shownName + " is a folder"};
+        return {kErrPathFileAccess, "Path/File access error: " + shownName + " is a folder"};
     case ELOOP:
-        return {75, "Path/File access error: " + shownName + " is a loop of links"};
+        return {kErrPathFileAccess, "Path/File access error: " + shownName + " is a loop of links"};
     case ENOSPC:
     case EDQUOT:
-        return {61, "Disk full: " + shownName};
+        return {kErrDiskFull, "Disk full: " + shownName};
     default:
-        return {57, "Device I/O error: " + shownName + ": " + std::strerror(err)};
+        return {kErrDeviceIO, "Device I/O error: " + shownName + ": " + std::strerror(err)};
     }
 }
 
@@ -120,10 +121,12 @@ std::optional<FileError> checkReplaceable(const fs::path& target, const std::str
     }
     if (S_ISDIR(st.st_mode)) return errnoError(EISDIR, shownName);
     if (!S_ISREG(st.st_mode))
-        return FileError{75, "Path/File access error: " + shownName + " is not a regular file"};
+        return FileError{kErrPathFileAccess,
+                         "Path/File access error: " + shownName + " is not a regular file"};
     // The mode bits count even for the superuser, whom access() lets write anything.
     if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
-        return FileError{75, "Path/File access error: " + shownName + " is read-only"};
+        return FileError{kErrPathFileAccess,
+                         "Path/File access error: " + shownName + " is read-only"};
     return std::nullopt;
 }
 
@@ -243,8 +246,8 @@ ReplacingFile::ReplacingFile(const fs::path& target, std::string shownName)
     m_fd = fileCalls().open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         const int err = errno;
-        m_error =
-            err == ENOENT ? FileError{76, "Path not found: " + m_shown} : errnoError(err, m_shown);
+        m_error = err == ENOENT ? FileError{kErrPathNotFound, "Path not found: " + m_shown}
+                                : errnoError(err, m_shown);
         return;
     }
     registerTemporary(m_temp);

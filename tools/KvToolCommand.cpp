@@ -83,8 +83,7 @@ std::optional<KvdBlockReader> openRecords(const std::string& file, std::ostream&
     if ((exitCode = checkHead(head.bytes, head.error, err)) != kExitOk) return std::nullopt;
     std::optional<KvdBlockReader> reader(std::in_place, file);
     if (reader->error() || reader->records() < 5) {
-        reportReadError(reader->error().value_or(FileError{62, "Input past end of file: " + file}),
-                        err);
+        reportReadError(reader->error().value_or(pastEndError(file)), err);
         exitCode = kExitError;
         return std::nullopt;
     }
@@ -101,7 +100,7 @@ LoadedRecords loadRecords(const std::string& file, std::ostream& err) {
     if ((out.exitCode = checkHead(head.bytes, head.error, err)) != kExitOk) return out;
     KvdReadResult read = readKvdFile(file);
     if (read.error || read.records.size() < 5) {
-        reportReadError(read.error.value_or(FileError{62, "Input past end of file: " + file}), err);
+        reportReadError(read.error.value_or(pastEndError(file)), err);
         out.exitCode = kExitError;
         return out;
     }
