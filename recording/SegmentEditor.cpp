@@ -2,12 +2,12 @@
 
 #include "AudioChannel.h"
 #include "AudioCommand.h"
+#include "FileNames.h"
 #include "PairFiles.h"
 #include "PlayTime.h"
 #include "SafeFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -103,12 +103,8 @@ std::vector<std::string> filesInUse(const RecordingFile& rec) {
 
 std::string pairBaseOf(const std::string& chosen) {
     constexpr std::string_view ext = ".kvd";
-    if (chosen.size() <= ext.size()) return chosen;
     // In any case: "WALK001.KVD" is the pair WALK001.
-    for (std::size_t i = 0; i < ext.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(chosen[chosen.size() - ext.size() + i])) !=
-            ext[i])
-            return chosen;
+    if (chosen.size() <= ext.size() || !hasExtension(chosen, ext)) return chosen;
     return chosen.substr(0, chosen.size() - ext.size());
 }
 

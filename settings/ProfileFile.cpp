@@ -1,5 +1,6 @@
 #include "ProfileFile.h"
 
+#include "FileNames.h"
 #include "SafeFile.h"
 
 #include <algorithm>
@@ -55,10 +56,7 @@ bool isComment(std::string_view line) {
 // Whether a path names one of a recording's files (its data or its sound),
 // by the name's extension in any case.
 bool namesRecordingFile(const std::string& path) {
-    const auto dot = path.find_last_of("./");
-    if (dot == std::string::npos || path[dot] != '.') return false;
-    const std::string_view ext = std::string_view(path).substr(dot);
-    return sameName(ext, ".kvd") || sameName(ext, ".wav") || sameName(ext, ".mp3");
+    return hasExtension(path, ".kvd") || hasExtension(path, ".wav") || hasExtension(path, ".mp3");
 }
 
 // Whether a file's first bytes are those of a recording's file: records of a

@@ -1,6 +1,7 @@
 #include "KvTool.h"
 
 #include "AudioChannel.h"
+#include "FileNames.h"
 #include "KvToolCommand.h"
 #include "KvToolDataCommands.h"
 #include "KvToolMeter.h"
@@ -11,11 +12,10 @@
 #include "SoundDevice.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <chrono>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <istream>
 #include <ostream>
 #include <thread>
@@ -31,10 +31,7 @@ bool namesPng(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
     const auto dot = name.find_last_of('.');
     if (dot == std::string::npos || dot == 0) return true;
-    std::string ext = name.substr(dot);
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".png";
+    return hasExtension(name, ".png");
 }
 
 int channelConsole(std::istream& in, std::ostream& out) {

@@ -1,12 +1,12 @@
 #include "KvToolCommand.h"
 
 #include "CommandLine.h"
+#include "FileNames.h"
 #include "PairFiles.h"
 #include "RecordingLoader.h"
 #include "SafeFile.h"
 #include "SegmentEditor.h"
 
-#include <cctype>
 #include <filesystem>
 #include <ostream>
 
@@ -34,11 +34,7 @@ std::optional<int> refuseOutputOverInput(const std::string& command, const Parse
     // lead to.
     std::error_code ec;
     const std::string real = resolveLinks(std::filesystem::u8path(out)).string();
-    const auto dot = real.find_last_of("./");
-    std::string ext = dot == std::string::npos || real[dot] != '.' ? "" : real.substr(dot);
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if ((ext == ".kvd" || ext == ".wav" || ext == ".mp3") &&
+    if ((hasExtension(real, ".kvd") || hasExtension(real, ".wav") || hasExtension(real, ".mp3")) &&
         std::filesystem::exists(std::filesystem::u8path(real), ec)) {
         err << "kvtool " << command << ": -o " << out << " is a recording's file"
             << (real == out ? "" : " (" + real + ")") << "; choose another name\n";

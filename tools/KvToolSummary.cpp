@@ -1,5 +1,6 @@
 #include "KvToolSummary.h"
 
+#include "FileNames.h"
 #include "KvToolCommand.h"
 #include "RecordingSummary.h"
 #include "SafeFile.h"
@@ -23,10 +24,10 @@
 namespace kv {
 namespace {
 
-// Data files by their extension in either case ("WALK001.KVD" too).
-bool endsWithKvd(const std::string& name) {
-    return name.size() > 4 && (name.compare(name.size() - 4, 4, ".kvd") == 0 ||
-                               name.compare(name.size() - 4, 4, ".KVD") == 0);
+// Data files by their extension in any case ("WALK001.KVD", "walk.Kvd"), with
+// a name before it.
+bool namesDataFile(const std::string& name) {
+    return name.size() > 4 && hasExtension(name, ".kvd");
 }
 
 // Searches folders for recordings. Real subfolders are searched first and
@@ -57,7 +58,7 @@ public:
         std::sort(names.begin(), names.end());
         const std::string prefix = path == "/" ? path : path + "/";
         for (const std::string& name : names)
-            entry(prefix + name, endsWithKvd(name));
+            entry(prefix + name, namesDataFile(name));
     }
 
     // Searches the folders that links led to, and those they lead to.
