@@ -140,7 +140,6 @@ private:
     void applyColours();
     void Update_Needle();
     void armMeterTimers();
-    void pickFromList();
     void closeList();
     void dropRecording();
     void dropStaleClock();
@@ -152,7 +151,6 @@ private:
     void counterReleased();
     void knobMouse(const QPointF& panelPixel, bool press);
     void showModeMessage(const std::string& text);
-    void setRecordingAudio(bool on);
     void placeRecordStrip(int left, int top, int width);
     int recordStripHeight() const;
     QSize dockedExtent() const;

@@ -19,12 +19,6 @@
 namespace kv {
 namespace {
 
-// What is wrong with a data file that cannot be opened, in a few words.
-std::string dataFileProblem(const std::string& path) {
-    const std::string why = unreadableReason(path);
-    return why.empty() ? "it cannot be read" : why;
-}
-
 // Signals that end kvtool are held back during a save and looked for between
 // its steps, so an interrupted save removes what it wrote.
 class HeldSignals {
@@ -54,6 +48,28 @@ private:
 
 struct Interrupted {};
 
+// Reports why the recording to cut could not be loaded; returns the exit code.
+int reportLoadFailure(const LoadError& e, const std::string& file, std::ostream& err) {
+    if (e.type == LoadError::Type::DataFileMissing) {
+        // Empty only when the file became readable since it was looked at.
+        const std::string why = unreadableReason(e.path);
+        err << "kvtool: cannot read " << e.path << (why.empty() ? "" : ": " + why) << "\n";
+        return kExitError;
+    }
+    if (e.type == LoadError::Type::AudioMissing) {
+        const std::string base = pairBaseOf(file);
+        err << "kvtool: " << file << " has no sound: neither " << base << ".wav nor " << base
+            << ".mp3 can be read\n";
+        return kExitError;
+    }
+    if (e.type == LoadError::Type::BadFormat) {
+        err << e.message().text << "\n";
+        return kExitFormat;
+    }
+    err << "kvtool: " << e.message().text << "\n";
+    return kExitError;
+}
+
 } // namespace
 
 // Saves a segment as a new pair, through the same cut and save as the window.
@@ -81,18 +97,7 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
     SoundChannel channel(SoundChannel::Options{true, {}});
     LoadResult loaded = Load_File(LoadRequest{base, true, ""}, channel);
     if (!loaded.notice.empty()) err << "kvtool: " << loaded.notice << "\n";
-    if (!loaded.recording) {
-        const LoadError& e = *loaded.error;
-        if (e.type == LoadError::Type::DataFileMissing)
-            err << "kvtool: cannot read " << e.path << ": " << dataFileProblem(e.path) << "\n";
-        else if (e.type == LoadError::Type::AudioMissing)
-            err << "kvtool: " << file << " has no sound: neither " << base << ".wav nor " << base
-                << ".mp3 can be read\n";
-        else
-            err << (e.type == LoadError::Type::BadFormat ? "" : "kvtool: ") << e.message().text
-                << "\n";
-        return e.type == LoadError::Type::BadFormat ? kExitFormat : kExitError;
-    }
+    if (!loaded.recording) return reportLoadFailure(*loaded.error, file, err);
     RecordingFile& rec = *loaded.recording;
     const std::int32_t totalMs = rec.TotalTimeMs;
     if (fromMs > totalMs) {
