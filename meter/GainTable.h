@@ -9,7 +9,7 @@ namespace kv {
 inline constexpr int kKnobPositions = 64;
 
 // Label of a knob position ("1.0" .. "40"); positions above 63 read as 63,
-// below 0 as 0.
+// below 0 as 0 (clampKnobIndex).
 const char* gainLabel(int knobIndex);
 // The knob position nearest knobIndex: 0..63 (kKnobPositions - 1), both ends included.
 int clampKnobIndex(int knobIndex);

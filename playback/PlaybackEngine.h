@@ -120,6 +120,13 @@ public:
     // Ends playback at once without the END banner (exit, a new load).
     void abandon();
 
+    // The bar maps x = record / RecordCount * kBarWidth, x in 0..kBarWidth and
+    // records in 1..RecordCount (all ends included). recordAtX: the nearest
+    // record (halves to the even one), clamped to 1..RecordCount. xOfRecord:
+    // the nearest x (halves to even), clamped to 0..kBarWidth; 0 without a
+    // recording. timeTextAtX: x / kBarWidth of the total time, in whole
+    // seconds to nearest (halves to even). cursorX: the record cursor's x,
+    // rounded down; 0 without a recording.
     std::int32_t recordAtX(int x) const;
     int xOfRecord(std::int32_t record) const;
     std::string timeTextAtX(int x) const;
