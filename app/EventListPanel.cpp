@@ -4,6 +4,7 @@
 #include "PlayTime.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -140,8 +141,12 @@ EventListPanel::EventListPanel(QWidget* parent)
     auto* column = new QVBoxLayout(body);
     column->setContentsMargins(4, 4, 4, 4);
 
-    auto* filters = new QHBoxLayout;
-    filters->setSpacing(6);
+    // The kinds in two rows of three, so that the docked list stays narrow
+    // enough for the window to fit a small screen beside it.
+    auto* filters = new QGridLayout;
+    filters->setHorizontalSpacing(6);
+    filters->setVerticalSpacing(0);
+    int cell = 0;
     for (EventKind k : {EventKind::Tag, EventKind::Set, EventKind::Motion, EventKind::Base,
                         EventKind::Counter, EventKind::Reaction}) {
         auto* box = new QCheckBox(kindCaption(k), body);
@@ -155,9 +160,10 @@ EventListPanel::EventListPanel(QWidget* parent)
             if (onKindsChanged) onKindsChanged(kinds);
         });
         m_filters[k] = box;
-        filters->addWidget(box);
+        filters->addWidget(box, cell / 3, cell % 3);
+        ++cell;
     }
-    filters->addStretch();
+    filters->setColumnStretch(3, 1);
     column->addLayout(filters);
 
     m_model = new EventTableModel(this);

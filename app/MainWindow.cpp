@@ -18,6 +18,7 @@
 #include "RecordingLoader.h"
 #include "ReportExport.h"
 #include "SessionNavigator.h"
+#include "SoundEnd.h"
 #include "WindowKeys.h"
 
 #include <QAbstractItemView>
@@ -34,6 +35,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
 #include <QWindow>
@@ -63,7 +65,10 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     PlaybackView& view = *this;
     m_engine = std::make_unique<PlaybackEngine>(*m_ctx.audio, m_meter, *m_ctx.scheduler, view);
     m_tmrBdMouseDown =
-        std::make_unique<OneShot>(*m_ctx.scheduler, 1.5, [this] { m_meter.zeroCounter(); });
+        std::make_unique<OneShot>(*m_ctx.scheduler, 1.5, [this] {
+        m_meter.zeroCounter();
+        noteUserCounter();
+    });
     m_tmrMessage = std::make_unique<OneShot>(*m_ctx.scheduler, 1.0, [this] {
         MeterPanel& p = m_panel->panel();
         p.readouts.messageShowing = false;
@@ -149,6 +154,10 @@ void MainWindow::buildWidgets() {
     m_cmdLoop->hide();
     m_cmdLoad->installEventFilter(this);
     connect(m_cmdLoad, &QToolButton::clicked, this, &MainWindow::cmdLoad_Click);
+    // Ctrl+O anywhere in the window presses Load, as O does.
+    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, [this] {
+        if (m_cmdLoad->isEnabled() && m_cmdLoad->isVisible()) m_cmdLoad->click();
+    });
     connect(m_cmdPlay, &QToolButton::clicked, this, [this] { m_engine->cmdPlay_Click(); });
     connect(m_cmdStop, &QToolButton::clicked, this, [this] { m_engine->cmdStop_Click(); });
     connect(m_cmdRev, &QToolButton::clicked, this, [this] { m_engine->cmdRev_Click(); });
@@ -237,8 +246,8 @@ QSize MainWindow::dockedExtent() const {
     return extent;
 }
 
-void MainWindow::placeRecordStrip(int left, int top, int width) {
-    m_record->setGeometry(left, top, width, recordStripHeight());
+void MainWindow::placeRecordStrip(int left, int top, int width, int height) {
+    m_record->setGeometry(left, top, width, std::max(height, recordStripHeight()));
     m_bar->setGeometry(13, 1, std::max(10, width - 26), 19);
     // The overview strip goes under the bar and moves the controls down.
     int below = 0;
@@ -277,7 +286,16 @@ void MainWindow::Form_Resize() {
     const int chrome = menuHeight();
     const QSize docked = dockedExtent();
     const int strip = recordStripHeight();
-    const int clientW = std::max(width() - docked.width(), kMinClientWidth);
+    int clientW = std::max(width() - docked.width(), kMinClientWidth);
+    // A docked panel widens the window: the meter narrows so that the whole
+    // stays within the screen's width.
+    if (const QScreen* scr = screen();
+        scr && docked.width() > 0 && !isMaximized() && !isFullScreen()) {
+        const int frame = frameGeometry().width() - width();
+        clientW = std::max(kMinClientWidth,
+                           std::min(clientW, scr->availableGeometry().width() - frame -
+                                                 docked.width()));
+    }
     m_laidOutWidth = clientW;
     int panelLeft = 0, panelW = clientW;
     if (isMaximized()) {
@@ -290,7 +308,12 @@ void MainWindow::Form_Resize() {
     m_panel->setGeometry(panelLeft, 0, panelW, panelH);
     m_graph->setGeometry(panelLeft, panelH, panelW, graphH);
     m_graph->setVisible(s.GraphVisible);
-    placeRecordStrip(panelLeft, panelH + graphH, panelW);
+    // Maximised on a screen narrower than the meter, the strip reaches down
+    // to the window's lower edge: no empty band under the buttons.
+    const int below = isMaximized() || isFullScreen()
+                          ? height() - chrome - docked.height() - panelH - graphH
+                          : 0;
+    placeRecordStrip(panelLeft, panelH + graphH, panelW, below);
     if (!isMaximized() && !isFullScreen()) {
         // The window's height follows its width; a window too tall for the
         // screen is made narrower instead.
@@ -362,6 +385,7 @@ void MainWindow::dropRecording() {
     m_bar->setEnabled(false);
     m_panel->Update_FileDisplay("No File Loaded");
     dropStaleClock();
+    showFreshPanel();
     Update_Buttons();
 }
 
@@ -417,6 +441,10 @@ bool MainWindow::Load_File(const std::string& filename) {
         static_cast<std::int32_t>(roundHalfEven(r.TotalTimeMs / 1000.0)), r.TotalTimeMs)));
     m_bar->paintRange(0, m_bar->scaleWidth());
     m_navigator->recordingLoaded(r);
+    showFreshPanel();
+    if (const auto end = measureSoundEnd(*m_ctx.audio, r); end && end->shorter())
+        m_dialogs->showMessage(
+            {end->loadNotice(baseName(filename)), kAppTitle, MessageIcon::Information});
     return true;
 }
 
@@ -435,7 +463,9 @@ void MainWindow::cmdLoad_Click() {
     } catch (const std::exception& e) {
         const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
         m_dialogs->showMessage(
-            {couldNotLoadText("The file", memory ? 7 : 5, e.what()), kAppTitle, MessageIcon::None});
+            {couldNotLoadText("The file", memory ? *chosen + " is too large for the memory free now"
+                                                 : *chosen + ": " + e.what()),
+             kAppTitle, MessageIcon::None});
     }
     m_record->setEnabled(true);
     Update_Buttons();
@@ -560,7 +590,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                 m_knobDrag = panel.knobRect().contains(p);
             if (!(m->buttons() & Qt::LeftButton)) m_knobDrag = false;
             if (m_knobDrag && event->type() != QEvent::MouseButtonRelease)
-                knobMouse(p, event->type() == QEvent::MouseButtonPress);
+                knobMouse(p);
         }
     } else if (watched == m_cboFile) {
         switch (event->type()) {

@@ -124,9 +124,11 @@ private:
     void setModeText(const std::string& text) override;
     void playbackMenus(bool playing) override;
     void restoreUserSettings(const SavedUserSettings& saved) override;
+    void keepUserSettings(SavedUserSettings& saved) override;
     void Update_RecordReadouts(std::int32_t index) override;
     void clearTag() override;
     void focusStop() override;
+    void soundEndedEarly(std::int32_t atMs) override;
     // MeterEvents
     void Update_BaseDisplay(const std::string& text) override;
     void Update_BdDisplay(const std::string& text) override;
@@ -142,6 +144,9 @@ private:
     void armMeterTimers();
     void closeList();
     void dropRecording();
+    void showFreshPanel();
+    void setUserKnob(int index);
+    void noteUserCounter();
     void dropStaleClock();
     std::string loadDialogFolder() const;
     // The key map; each returns whether it knows the key.
@@ -149,9 +154,9 @@ private:
     bool Form_KeyUp(QKeyEvent* event);
     void counterPressed();
     void counterReleased();
-    void knobMouse(const QPointF& panelPixel, bool press);
+    void knobMouse(const QPointF& panelPixel);
     void showModeMessage(const std::string& text);
-    void placeRecordStrip(int left, int top, int width);
+    void placeRecordStrip(int left, int top, int width, int height = 0);
     int recordStripHeight() const;
     QSize dockedExtent() const;
     void placeWindow(const SessionConfig& config);
@@ -174,6 +179,7 @@ private:
     void mnuViewRecording_Click();
     void connectSettingsMenus();
     void mnuLoadSettings_Click();
+    void applySettingsToView();
     void mnuViewMeter_Click();
     void mnuHelpHelp_Click();
     void Run_TestMode();
@@ -197,6 +203,9 @@ private:
     bool m_keyReleased = true;
     std::string m_normalModeText;
     int m_knobUserIndex = 8; // the user's own knob position
+    // The user's own counter, apart from a recording's shown while stopped.
+    std::int16_t m_userBdTotal = 0;
+    bool m_userBdEnabled = false;
     Scheduler::Id m_meterTimer = 0;
     std::unique_ptr<OneShot> m_tmrBdMouseDown;
     std::unique_ptr<OneShot> m_tmrMessage;

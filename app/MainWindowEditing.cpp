@@ -33,6 +33,7 @@ void MainWindow::cmdEditStart_Click() {
     if (!m_recording || m_engine->PlayMode != 2) return;
     PlaybackEngine& e = *m_engine;
     e.SegmentStartMarked = true;
+    e.RangeChosen = true;
     const std::int32_t cursor = std::clamp(e.RecordCursor, 1, m_recording->RecordCount);
     m_recording->LoopStartRecord = cursor;
     m_meter.CurrentRecord = m_recording->record(cursor);
@@ -50,6 +51,7 @@ void MainWindow::cmdEditEnd_Click() {
     PlaybackEngine& e = *m_engine;
     const std::int32_t cursor = std::clamp(e.RecordCursor, 1, m_recording->RecordCount);
     m_recording->LoopEndRecord = cursor;
+    e.RangeChosen = true;
     e.LoopEndX = static_cast<int>(
         roundHalfEven(static_cast<double>(cursor) / m_recording->RecordCount * 1000));
     m_bar->clear();
@@ -72,6 +74,7 @@ void MainWindow::cmdExpand_Click() {
     m_lblPlayTime->setText(q(Format_PlayTime(0, r.TotalTimeMs)));
     m_lblTotalTime->setText(q(Format_PlayTime(r.TotalTimeMs / 1000, r.TotalTimeMs)));
     m_engine->TransportState = 0;
+    m_engine->RangeChosen = false;
     m_engine->LoopStartX = 0;
     m_engine->LoopEndX = PositionBar::kScaleWidth;
     m_engine->SeekPosition = std::to_string(0);
@@ -95,7 +98,7 @@ void MainWindow::cmdSave_Click() {
     request.defaultSuffix = "kvd";
     request.confirmOverwrite = false; // asked below about every file that will be replaced
     const auto chosen = m_dialogs->saveFile(request);
-    if (!chosen) return fail({kErrCancelled, "Cancel was selected."});
+    if (!chosen) return fail({kErrCancelled, "Cancel was selected, so nothing was saved."});
     // A typed name without ".kvd" gets it, so the files written are the ones named.
     const std::string base = pairBaseOf(*chosen);
     // Neither the loaded recording nor the one a "Buffer" was cut from may be
@@ -105,7 +108,8 @@ void MainWindow::cmdSave_Click() {
         inUse.push_back(m_bufferSource + ".kvd");
     if (base == m_recording->LoadedFileBase ||
         (m_recording->LoadedFileBase == "Buffer" && base == m_bufferSource))
-        return fail({kErrFileAlreadyOpen, "File already open"});
+        return fail({kErrFileAlreadyOpen,
+                     *chosen + " belongs to the recording in use, so it cannot be saved over"});
     PairSaveRequest save{base, inUse, {}, {}};
     if (auto refused = checkPairTarget(save, s.AudioEnable)) return fail(*refused);
     const std::int32_t segmentRecords =
@@ -113,7 +117,7 @@ void MainWindow::cmdSave_Click() {
     if (segmentRecords < kMinRecords) return fail(tooFewRecordsError(segmentRecords));
     const std::vector<std::string> existing = existingPairFiles(base, s.AudioEnable);
     if (!existing.empty() && !m_dialogs->askYesNo(replaceQuestion(existing)))
-        return fail({kErrCancelled, "Cancel was selected."});
+        return fail({kErrCancelled, "Cancel was selected, so nothing was saved."});
 
     const bool whole =
         m_recording->LoopStartRecord == 1 && m_recording->LoopEndRecord == m_recording->RecordCount;

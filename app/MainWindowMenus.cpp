@@ -137,6 +137,7 @@ void MainWindow::mnuRecAudioOff_Click() {
     if (!File_Exists(m_ctx.dummyAudioPath)) {
         LoadError e;
         e.type = LoadError::Type::DummyMissing;
+        e.path = m_ctx.dummyAudioPath;
         m_dialogs->showMessage(e.message());
         return;
     }
@@ -171,13 +172,22 @@ void MainWindow::mnuViewRecording_Click() {
 
 void MainWindow::Apply_Settings() {
     Settings& s = m_ctx.settings->values;
+    s.RecordVisible = false;
+    mnuViewRecording_Click();
+    if (!Is_Folder(s.SavePath)) s.SavePath.clear(); // Check_SavePath
+    applySettingsToView();
+    if (m_ctx.config->AutoSaveMode >= 0 && m_ctx.config->AutoSaveMode <= 2)
+        setAutoSave(m_ctx.config->AutoSaveMode);
+}
+
+// Check marks, thresholds, graph options, freeze, counter and dial style from
+// the settings just loaded: at start-up and after Load Settings.
+void MainWindow::applySettingsToView() {
+    Settings& s = m_ctx.settings->values;
     m_menus.checkOnly(QStringLiteral("mnuSettingsNeedleWidth"), s.Needle_Width);
     m_menus.checkOnly(QStringLiteral("mnuSetColNeedleShadow_Index"), s.ShadowNeedleColor_Index);
     mnuSettingsBodyMotionThreshold_Click(s.BM_Threshold_Index);
     mnuSettingsLagThreshold_Click(s.DataLag_Index);
-    s.RecordVisible = false;
-    mnuViewRecording_Click();
-    if (!Is_Folder(s.SavePath)) s.SavePath.clear(); // Check_SavePath
     mnuGraphHeightIndex_Click(std::atoi(s.GraphHeight_Index.c_str()));
     mnuGraphPenWidthIndex_Click(std::atoi(s.GraphPenWidth_Index.c_str()));
     s.GraphVisible = !s.GraphVisible;
@@ -193,8 +203,6 @@ void MainWindow::Apply_Settings() {
     setNeedleBd(s.NeedleBdEnable);
     s.ChosenDialType = static_cast<std::int16_t>(s.DialType);
     m_meter.DialType = s.DialType;
-    if (m_ctx.config->AutoSaveMode >= 0 && m_ctx.config->AutoSaveMode <= 2)
-        setAutoSave(m_ctx.config->AutoSaveMode);
 }
 
 } // namespace kv

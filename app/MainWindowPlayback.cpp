@@ -9,6 +9,7 @@
 #include "MeterPanelView.h"
 #include "PositionBar.h"
 #include "SessionNavigator.h"
+#include "SoundEnd.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -132,7 +133,12 @@ void MainWindow::playbackMenus(bool playing) {
 }
 
 void MainWindow::restoreUserSettings(const SavedUserSettings& saved) {
+    // The restored knob is the user's own from now on: the window and the
+    // session file keep one position.
     m_meter.KnobIndex = saved.KnobIndex;
+    m_knobUserIndex = saved.KnobIndex;
+    m_userBdTotal = saved.BdTotal;
+    m_userBdEnabled = saved.BdEnabled;
     Update_SensKnob();
     m_meter.FreezeEnable = saved.FreezeEnable;
     m_ctx.settings->values.FreezeEnable = saved.FreezeEnable;
@@ -144,6 +150,13 @@ void MainWindow::restoreUserSettings(const SavedUserSettings& saved) {
     m_meter.BdText = Format_BdText(static_cast<std::int16_t>(saved.BdTotal / 4));
     Draw_Panel();
     Update_BdDisplay(m_meter.BdText);
+}
+
+// The knob shown while stopped may be a recording's; the user's own is kept apart.
+void MainWindow::keepUserSettings(SavedUserSettings& saved) {
+    saved.KnobIndex = m_knobUserIndex;
+    saved.BdTotal = m_userBdTotal;
+    saved.BdEnabled = m_userBdEnabled;
 }
 
 void MainWindow::Update_RecordReadouts(std::int32_t index) {
@@ -161,12 +174,34 @@ void MainWindow::Update_RecordReadouts() {
     Update_RecordReadouts(m_engine->RecordCursor);
 }
 
+// After a load or a failed one the panel shows the new state as a stop
+// leaves it: the range start's readouts, or the user's own without a
+// recording or under Override; nothing of the recording before.
+void MainWindow::showFreshPanel() {
+    clearTag();
+    if (!m_meter.Override) { // the user's own counter, as the recording before found it
+        m_meter.BdEnabled = m_userBdEnabled;
+        m_meter.BdTotal = m_userBdTotal;
+    }
+    m_meter.forgetRecording(m_knobUserIndex, m_ctx.settings->values.ChosenDialType);
+    if (m_recording) Update_RecordReadouts(std::max(1, m_recording->LoopStartRecord));
+    m_panel->setNeedle(restDeflection(m_meter.DialType), false);
+    m_graph->graph().GraphResetPending = true;
+    m_graph->plot(0, m_meter.KnobIndex, false);
+}
+
 void MainWindow::clearTag() {
     m_lblTag->clear();
 }
 
 void MainWindow::focusStop() {
     m_cmdStop->setFocus();
+}
+
+void MainWindow::soundEndedEarly(std::int32_t atMs) {
+    if (m_recording)
+        m_dialogs->showMessage(
+            {soundEndedText(atMs, m_recording->TotalTimeMs), kAppTitle, MessageIcon::Information});
 }
 
 void MainWindow::Update_BaseDisplay(const std::string& text) {
@@ -202,20 +237,37 @@ void MainWindow::chkOveride_Click(bool ticked) {
     m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))->setEnabled(ticked);
     if (!ticked) return;
     m_menus.item(QStringLiteral("mnuViewMeter"))->setEnabled(true);
-    if (m_engine->PlayMode == 2) restoreUserSettings(m_engine->saved);
+    if (m_engine->PlayMode == 4) return; // test mode keeps its own knob
+    // The user's own values: those playback saved when it started, or, with
+    // nothing playing, those kept apart from a recording's; the dial is
+    // always the chosen one.
+    SavedUserSettings own = m_engine->saved;
+    if (m_engine->PlayMode != 2)
+        own = {m_knobUserIndex, m_ctx.settings->values.FreezeEnable, 0, m_userBdTotal,
+               m_userBdEnabled};
+    own.DialType = m_ctx.settings->values.ChosenDialType;
+    restoreUserSettings(own);
+    if (m_engine->PlayMode != 2) m_panel->setNeedle(restDeflection(m_meter.DialType), false);
+}
+
+// Every user change of the knob moves the position shown, the one playback
+// restores and the one the session file keeps.
+void MainWindow::setUserKnob(int index) {
+    m_meter.KnobIndex = std::clamp(index, 0, 63);
+    m_knobUserIndex = m_meter.KnobIndex;
+    m_engine->saved.KnobIndex = m_meter.KnobIndex;
+    Update_SensKnob();
 }
 
 // The knob turns by mouse except while a recording plays without Override.
-void MainWindow::knobMouse(const QPointF& p, bool press) {
+void MainWindow::knobMouse(const QPointF& p) {
     if (m_engine->PlayMode == 2 && !m_meter.Override) return;
     const QRectF k = m_panel->panel().knobRect();
     const double x = (p.x() - k.center().x()) / (k.width() / 2.2);
     const double y = -(p.y() - k.center().y()) / (k.height() / 2.2);
     const auto index = knobIndexFromPoint(x, y);
     if (!index) return;
-    m_meter.KnobIndex = *index;
-    Update_SensKnob();
-    if (press) m_knobUserIndex = *index;
+    setUserKnob(*index); // a drag is a change of the user's as a press is
 }
 
 void MainWindow::counterPressed() {
@@ -227,6 +279,14 @@ void MainWindow::counterReleased() {
     if (!m_tmrBdMouseDown->running()) return; // held 1.5 s: the counter was zeroed instead
     m_tmrBdMouseDown->stop();
     m_meter.toggleCounter();
+    noteUserCounter();
+}
+
+// A counter the user switched or zeroed is the user's own, kept as the knob is.
+void MainWindow::noteUserCounter() {
+    if (m_engine->PlayMode == 2 && !m_meter.Override) return; // the recording's counter
+    m_engine->saved.BdEnabled = m_userBdEnabled = m_meter.BdEnabled;
+    m_engine->saved.BdTotal = m_userBdTotal = m_meter.BdTotal;
 }
 
 void MainWindow::showModeMessage(const std::string& text) {
@@ -275,10 +335,7 @@ bool MainWindow::Form_KeyDown(QKeyEvent* event) {
     const bool knobFree = !(m_engine->PlayMode == 2 && !m_meter.Override);
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
         if (!knobFree) return true;
-        m_meter.KnobIndex = key == Qt::Key_Up ? std::min(63, m_meter.KnobIndex + 1)
-                                              : std::max(0, m_meter.KnobIndex - 1);
-        m_knobUserIndex = m_meter.KnobIndex;
-        Update_SensKnob();
+        setUserKnob(m_meter.KnobIndex + (key == Qt::Key_Up ? 1 : -1));
         return true;
     }
     if (!m_keyReleased || event->isAutoRepeat()) return inKeyMap(key);
@@ -297,9 +354,11 @@ bool MainWindow::Form_KeyDown(QKeyEvent* event) {
         break;
     case Qt::Key_C:
         m_meter.toggleCounter();
+        noteUserCounter();
         break;
     case Qt::Key_Z:
         m_meter.zeroCounter();
+        noteUserCounter();
         break;
     case Qt::Key_F:
         if (!m_tmrMessage->running() &&

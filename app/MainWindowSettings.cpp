@@ -4,9 +4,13 @@
 
 #include "AboutBox.h"
 #include "GraphWidget.h"
+#include "FileFunctions.h"
 #include "HelpWindow.h"
+#include "ListeningMenu.h"
 #include "MeterPanelView.h"
 #include "MeterStyleDialog.h"
+#include "PlayerPreferences.h"
+#include "SessionNavigator.h"
 
 #include <QMenu>
 
@@ -123,16 +127,34 @@ void MainWindow::mnuHelpHelp_Click() {
     m_help->activateWindow();
 }
 
+// Every loaded value takes effect, as at start-up: menus, thresholds, freeze
+// and counter, the recording options and the player's own preferences. The
+// recording panel stays shown; a change of the audio setting acts as its menu.
 void MainWindow::mnuLoadSettings_Click() {
     const auto chosen = m_dialogs->openFile(FileDialogRequest{
         "Load Settings File", "ini file (*.ini)|*.ini", "", m_ctx.settings->SettingsFilePath});
     if (!chosen) return;
     m_ctx.settings->SettingsFilePath = *chosen;
     m_ctx.settings->Load_Settings();
-    m_meter.DialType = m_ctx.settings->values.DialType;
+    Settings& s = m_ctx.settings->values;
+    s.RecordVisible = true;
+    if (!Is_Folder(s.SavePath)) s.SavePath.clear();
+    if (s.AudioEnable != m_menus.item(QStringLiteral("mnuRecAudioOn"))->isChecked()) {
+        if (s.AudioEnable)
+            mnuRecAudioOn_Click();
+        else
+            mnuRecAudioOff_Click();
+    }
+    m_engine->PlayLoopEnable = s.PlayLoopEnable;
+    showLoopPicture();
+    applySettingsToView();
+    m_navigator->applyPreferences(loadPlayerPreferences(m_ctx.settings->SettingsFilePath),
+                                  [this] { return m_ctx.settings->SettingsFilePath; });
+    m_listening->loadSaved();
     applyColours();
     Form_Resize();
     Draw_Panel();
+    Update_Buttons();
 }
 
 void MainWindow::mnuSaveSettingsAs_Click() {

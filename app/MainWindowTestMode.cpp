@@ -45,6 +45,7 @@ void MainWindow::Run_TestMode() {
     if (!File_Exists(m_ctx.dummyAudioPath)) {
         LoadError e;
         e.type = LoadError::Type::DummyMissing;
+        e.path = m_ctx.dummyAudioPath;
         m_dialogs->showMessage(e.message());
         // Nothing runs without the clock: the menu reads "Start" again at once.
         m_menus.item(QStringLiteral("mnuTestOn"))->setText(QStringLiteral("Start"));

@@ -1,5 +1,6 @@
 #include "OverviewWidget.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -27,6 +28,9 @@ OverviewWidget::OverviewWidget(QWidget* parent) : QWidget(parent) {
                               "there, drag to choose a range, wheel to zoom, Shift+drag to pan, "
                               "double-click for the whole recording."));
     m_picture.legend = false;
+    m_pendingClick = new QTimer(this);
+    m_pendingClick->setSingleShot(true);
+    connect(m_pendingClick, &QTimer::timeout, this, &OverviewWidget::actOnClick);
 }
 
 std::int32_t OverviewWidget::recordCount() const {
@@ -47,6 +51,7 @@ void OverviewWidget::setRecording(const std::vector<SampleRecord>* records,
 }
 
 void OverviewWidget::clearRecording() {
+    m_pendingClick->stop();
     m_picture = OverviewPicture{};
     m_picture.legend = false;
     m_cursor = m_rangeFirst = m_rangeLast = 0;
@@ -172,6 +177,22 @@ void OverviewWidget::resizeEvent(QResizeEvent* event) {
     rebuild();
 }
 
+// The click that waited for the double-click interval: a press and a
+// release at the record it was made on.
+void OverviewWidget::actOnClick() {
+    if (recordCount() == 0) return;
+    const std::int32_t record = std::min(m_clickRecord, recordCount());
+    if (onPress) onPress(record);
+    if (onRelease) onRelease(std::nullopt);
+}
+
+// Another click or a drag follows a click still waiting: that click acts first.
+void OverviewWidget::actOnPendingClick() {
+    if (!m_pendingClick->isActive()) return;
+    m_pendingClick->stop();
+    actOnClick();
+}
+
 void OverviewWidget::mousePressEvent(QMouseEvent* e) {
     if (recordCount() == 0) return;
     const int x = static_cast<int>(e->position().x());
@@ -183,13 +204,20 @@ void OverviewWidget::mousePressEvent(QMouseEvent* e) {
         setCursor(Qt::ClosedHandCursor);
     } else if (e->button() == Qt::LeftButton) {
         m_drag = Drag::Choose;
-        if (onPress) onPress(recordAt(x));
+        m_pressRecord = recordAt(x);
     }
 }
 
 void OverviewWidget::mouseMoveEvent(QMouseEvent* e) {
     const int x = static_cast<int>(e->position().x());
-    if (std::abs(x - m_pressX) > 3) m_moved = true;
+    if (std::abs(x - m_pressX) > 3 && !m_moved) {
+        m_moved = true;
+        // A drag that chooses a range starts where the button went down.
+        if (m_drag == Drag::Choose) {
+            actOnPendingClick();
+            if (onPress) onPress(m_pressRecord);
+        }
+    }
     if (m_drag == Drag::Pan) {
         panByColumns(x - m_lastPanX);
         m_lastPanX = x;
@@ -207,12 +235,22 @@ void OverviewWidget::mouseReleaseEvent(QMouseEvent* e) {
     unsetCursor();
     if (drag != Drag::Choose || e->button() != Qt::LeftButton) return;
     const int x = static_cast<int>(e->position().x());
-    // A click or a very short drag lets the range run to the end, as on the bar.
-    if (onRelease) onRelease(m_moved ? std::optional<std::int32_t>(recordAt(x)) : std::nullopt);
+    if (m_moved) {
+        if (onRelease) onRelease(recordAt(x));
+        return;
+    }
+    // A click (or a very short drag) lets the range run to the end, as on the
+    // bar, unless a second press makes it a double-click.
+    actOnPendingClick();
+    m_clickRecord = m_pressRecord;
+    m_pendingClick->start(QApplication::doubleClickInterval());
 }
 
 void OverviewWidget::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) showWhole();
+    if (e->button() != Qt::LeftButton) return;
+    m_pendingClick->stop();
+    m_drag = Drag::None;
+    showWhole();
 }
 
 void OverviewWidget::wheelEvent(QWheelEvent* e) {

@@ -7,12 +7,15 @@
 // Mouse: a left click or drag goes to onPress/onDrag/onRelease as records,
 // as the position bar's would; the wheel zooms about the pointer down to 10 s
 // across; a middle-button or Shift drag pans; a double-click shows the whole
-// recording again.
+// recording again. A click acts once the double-click interval has passed
+// without a second press, so that a double-click only resets the zoom; a
+// drag acts as soon as it begins.
 #pragma once
 
 #include "OverviewStrip.h"
 
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -85,6 +88,11 @@ private:
     int m_pressX = 0;
     int m_lastPanX = 0;
     bool m_moved = false;
+    std::int32_t m_pressRecord = 0; // the record under the press
+    std::int32_t m_clickRecord = 0; // the record of the click waiting
+    QTimer* m_pendingClick = nullptr; // a click waiting for the double-click interval
+    void actOnClick();
+    void actOnPendingClick();
 };
 
 } // namespace kv

@@ -6,6 +6,8 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -26,6 +28,63 @@ QMessageBox::Icon toQt(MessageIcon icon) {
         break;
     }
     return QMessageBox::NoIcon;
+}
+
+// Qt's own file dialog reads quoted words in its name field as a list of
+// names ("a" "b"), so a name with quotes in it would lose all but the quoted
+// word. This one takes the name field whole whenever it holds a quote: the
+// player always asks for one file.
+class WholeNameFileDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    // The path chosen through a name with quotes, when that is how it was chosen.
+    const std::optional<QString>& wholeName() const { return m_whole; }
+
+protected:
+    void accept() override {
+        auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString typed = field ? field->text() : QString();
+        if (!typed.contains(QLatin1Char('"'))) {
+            QFileDialog::accept();
+            return;
+        }
+        QString path = directory().absoluteFilePath(typed);
+        if (QFileInfo(path).isDir()) {
+            setDirectory(path);
+            field->clear();
+            return;
+        }
+        if (acceptMode() == AcceptSave) {
+            if (QFileInfo(path).suffix().isEmpty() && !defaultSuffix().isEmpty())
+                path += QLatin1Char('.') + defaultSuffix();
+            const QFileInfo info(path);
+            if (info.exists() && !testOption(DontConfirmOverwrite) &&
+                QMessageBox::warning(this, windowTitle(),
+                                     QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                         .arg(info.fileName()),
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) != QMessageBox::Yes)
+                return;
+        } else if (!QFileInfo(path).isFile()) {
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("%1\nFile not found.\nPlease verify the correct "
+                                                "file name was given.")
+                                     .arg(QFileInfo(path).fileName()));
+            return;
+        }
+        m_whole = path;
+        QDialog::accept();
+    }
+
+private:
+    std::optional<QString> m_whole;
+};
+
+std::optional<std::string> runFileDialog(WholeNameFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (dialog.wholeName()) return dialog.wholeName()->toStdString();
+    if (dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst().toStdString();
 }
 
 } // namespace
@@ -55,22 +114,21 @@ bool QtDialogs::askYesNo(const UserMessage& m) {
 std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& r) {
     const QString start =
         r.fileName.empty() ? q(r.initialDir) : q(r.initialDir) + QLatin1Char('/') + q(r.fileName);
-    const QString path =
-        QFileDialog::getOpenFileName(m_parent, q(r.title), start, q(toQtFilter(r.filter)));
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
+    WholeNameFileDialog dialog(m_parent, q(r.title), start, q(toQtFilter(r.filter)));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return runFileDialog(dialog);
 }
 
 std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& r) {
     const QString start =
         r.fileName.empty() ? q(r.initialDir) : q(r.initialDir) + QLatin1Char('/') + q(r.fileName);
-    QFileDialog dialog(m_parent, q(r.title), start, q(toQtFilter(r.filter)));
+    WholeNameFileDialog dialog(m_parent, q(r.title), start, q(toQtFilter(r.filter)));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!r.defaultSuffix.empty()) dialog.setDefaultSuffix(q(r.defaultSuffix));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().constFirst().toStdString();
+    return runFileDialog(dialog);
 }
 
 std::optional<std::int32_t> QtDialogs::chooseColour(std::int32_t initial) {

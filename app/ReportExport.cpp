@@ -2,6 +2,8 @@
 
 #include "MainWindow.h"
 #include "PairFiles.h"
+#include "PlayTime.h"
+#include "ReportRangeDialog.h"
 #include "RecordingSummary.h"
 #include "SafeFile.h"
 #include "SegmentEditor.h"
@@ -35,6 +37,21 @@ ReportExport::ReportExport(MainWindow& window) : QObject(&window), m_window(wind
 void ReportExport::exportReport() {
     const RecordingFile* rec = m_window.recording();
     if (!rec || rec->Records.empty()) return;
+    std::int32_t first = std::max(1, rec->LoopStartRecord);
+    std::int32_t last = std::clamp(rec->LoopEndRecord, first, rec->RecordCount);
+    // A range that is not the whole recording is reported only when the user says so.
+    if (first != 1 || last != rec->RecordCount) {
+        auto time = [&](std::int32_t ms) { return Format_PlayTime(ms / 1000, rec->TotalTimeMs); };
+        ReportRangeDialog ask(time(rec->record(first).TimeMs) + " to " +
+                                  time(rec->record(last).TimeMs) + " of " + time(rec->TotalTimeMs),
+                              m_window.engine().RangeChosen, &m_window);
+        m_window.dialogs().runModal(ask);
+        if (ask.result() != QDialog::Accepted) return;
+        if (ask.wholeRecording()) {
+            first = 1;
+            last = rec->RecordCount;
+        }
+    }
     const std::string base = rec->LoadedFileBase;
     const auto slash = base.find_last_of('/');
     FileDialogRequest request("Export Report", "PDF document (*.pdf)|*.pdf",
@@ -53,8 +70,6 @@ void ReportExport::exportReport() {
 
     ReportInput in;
     in.file = base + ".kvd";
-    const std::int32_t first = std::max(1, rec->LoopStartRecord);
-    const std::int32_t last = std::clamp(rec->LoopEndRecord, first, rec->RecordCount);
     in.records.assign(rec->Records.begin() + (first - 1), rec->Records.begin() + last);
     in.isRange = first != 1 || last != rec->RecordCount;
     in.recordingMs = rec->TotalTimeMs;

@@ -32,15 +32,22 @@ void MainWindow::placeWindow(const SessionConfig& c) {
         r.moveTop(std::clamp(r.top(), a.top(), std::max(a.top(), a.bottom() + 1 - r.height())));
         target = primary;
     }
-    setGeometry(r);
+    // The stored place is the frame's: with a window manager the title bar
+    // sits at the stored top, inside the screen, and the client area below it.
+    resize(r.size());
+    move(r.topLeft());
     Form_Resize(); // the height follows the width
     if (target) {
         const QRect a = target->availableGeometry();
-        QRect g = geometry();
-        if (g.bottom() > a.bottom()) {
-            g.moveTop(std::max(a.top(), a.bottom() + 1 - g.height()));
-            setGeometry(g);
-        }
+        const QRect f = frameGeometry();
+        // A docked panel widens the window: it moves left as far as needed.
+        const bool docked = dockedExtent().width() > 0;
+        const int left = docked && f.right() > a.right()
+                             ? std::max(a.left(), a.right() + 1 - f.width())
+                             : f.left();
+        const int top = f.bottom() > a.bottom() ? std::max(a.top(), a.bottom() + 1 - f.height())
+                                                : f.top();
+        if (left != f.left() || top != f.top()) move(left, top);
     }
     if (c.MainWindowState == 2) setWindowState(Qt::WindowMaximized);
     if (c.MainWindowState == 1) setWindowState(Qt::WindowMinimized);
@@ -71,6 +78,11 @@ void MainWindow::Form_Load(int screenWidth) {
     applyColours();
     m_meter.MotionHoldSecs = 0.5;
     m_meter.startUp();
+    // The user's own values until playback first saves them.
+    m_userBdTotal = m_meter.BdTotal;
+    m_userBdEnabled = m_meter.BdEnabled;
+    m_engine->saved = {m_knobUserIndex, m_meter.FreezeEnable, m_meter.DialType, m_userBdTotal,
+                       m_userBdEnabled};
     Draw_Panel();
     m_panel->setNeedle(restDeflection(m_meter.DialType), false);
 }
@@ -93,10 +105,14 @@ void MainWindow::Form_QueryUnload(bool signalled) {
     const std::int16_t state = isMaximized() ? 2 : isMinimized() ? 1 : 0;
     // A maximised or minimised window keeps the place it returns to.
     const QRect g = state == 0 ? geometry() : normalGeometry();
+    // The place stored is the frame's, as the start-up places it.
+    const QPoint frameAt = g.topLeft() - (geometry().topLeft() - frameGeometry().topLeft());
     m_ctx.config->KnobIndex = static_cast<std::int16_t>(m_knobUserIndex);
+    // The settings file in use, as Load Settings or Save Settings As left it.
+    m_ctx.config->SettingsFilePath = m_ctx.settings->SettingsFilePath;
     if (!m_ctx.config->Write_Config(
             m_ctx.appDirectory,
-            WindowPlacement{double(g.x()), double(g.y()), double(g.width()), state}))
+            WindowPlacement{double(frameAt.x()), double(frameAt.y()), double(g.width()), state}))
         report({"Error Saving Session Config File", "Save Config File", MessageIcon::Critical});
     SettingsStore& s = *m_ctx.settings;
     auto saveReported = [&](const std::optional<FileError>& e) {

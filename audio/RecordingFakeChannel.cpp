@@ -45,6 +45,7 @@ AudioReply RecordingFakeChannel::send(std::string_view command) {
         if (c.item == "samplespersec") return {kAudioOk, samplesPerSec};
         if (c.item == "bitspersample") return {kAudioOk, bitsPerSample};
         if (c.item == "channels") return {kAudioOk, channels};
+        if (c.item == "length" && !length.empty()) return {kAudioOk, length};
         return {kAudioErrUnsupported, audioErrorText(kAudioErrUnsupported)};
     case V::Set:
     case V::Delete:

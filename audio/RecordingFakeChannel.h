@@ -24,6 +24,7 @@ public:
     std::string samplesPerSec = "44100";
     std::string bitsPerSample = "16";
     std::string channels = "2";
+    std::string length; // answered to "status WavFile length" when not empty
 };
 
 } // namespace kv

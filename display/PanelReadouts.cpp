@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -63,7 +64,16 @@ void MeterPanel::Update_BaseDisplay(const std::string& text) {
 void MeterPanel::Update_BdDisplay(const std::string& text) {
     readouts.BdText = text;
     m_bd.setForeColor(readouts.BdEnabled ? style.Text_Color : style.DimTextColor);
-    m_bd.setFont(m_bd.scaleHeight() - 3, false);
+    // The box's height sets the size, unless the widest counter text would
+    // then run past its right edge (the last digit would be cut): then the
+    // size that fits the width.
+    double size = m_bd.scaleHeight() - 3;
+    m_bd.setFont(size, false);
+    const double room = m_bd.scaleWidth() - 2 - 1;
+    for (int tries = 0; tries < 20 && m_bd.textWidth("88.8") > room && size > 2; ++tries) {
+        size *= std::max(0.5, std::min(0.97, room / m_bd.textWidth("88.8")));
+        m_bd.setFont(size, false);
+    }
     m_bd.setTextOpaque(true);
     m_bd.setPosition(2, 1.5);
     m_bd.print(std::string(9, ' '));

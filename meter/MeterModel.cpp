@@ -55,6 +55,28 @@ void MeterModel::startUp() {
     BdEnabled = false;
 }
 
+void MeterModel::forgetRecording(int knobIndex, int dialType) {
+    CurrentRecord = SampleRecord{};
+    RawValue = FilteredValue = 0;
+    BaseText.clear();
+    LastBaseCode = 0;
+    m_lastShownBaseCode = 0;
+    m_lastFlags = 0;
+    MotionActive = FreezeActive = false;
+    TagNumber = 0;
+    m_timers = {};
+    ResetPending = true;
+    SetRequest = true;
+    BdText = Format_BdText(static_cast<std::int16_t>(BdTotal / 4));
+    KnobIndex = std::clamp(knobIndex, 0, 63);
+    DialType = dialType;
+    setLamp(Lamp::Dark);
+    m_events->Draw_Panel();
+    m_events->Update_BaseDisplay(BaseText);
+    m_events->Update_BdDisplay(BdText);
+    m_events->Update_SensKnob();
+}
+
 void MeterModel::setLamp(Lamp lamp) {
     LampColor = lamp;
     m_events->Update_LED(lamp);

@@ -79,6 +79,11 @@ public:
 
     // The state after start-up: reset and SET pending, readouts blank.
     void startUp();
+    // A recording was loaded or dropped: nothing shown may come from the one
+    // before. Base blank, lamp dark, no motion or freeze, the counter from the
+    // running total, the given knob and dial, reset and SET pending; every
+    // readout is redrawn.
+    void forgetRecording(int knobIndex, int dialType);
 
     // FilteredValue: the mean of the newest FilterLength raw readings (first
     // brought into 3..10, both included), rounded to the nearest whole number

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace kv {
 namespace {
@@ -45,6 +46,7 @@ void PlaybackEngine::setRecording(RecordingFile* recording) {
     LoopEndX = kBarWidth;
     BarResetPending = false;
     SegmentStartMarked = false;
+    RangeChosen = false;
     AudioPosition = 0;
     SeekPosition = "0";
 }
@@ -97,9 +99,11 @@ void PlaybackEngine::cmdPlay_Click() {
     if (!m_rec || inBannerWait()) return;
     switch (TransportState) {
     case 0: {
+        m_soundEndedMs.reset();
         m_view.setRecordPanelEnabled(false);
         saved = {m_meter.KnobIndex, m_meter.FreezeEnable, m_meter.DialType, m_meter.BdTotal,
                  m_meter.BdEnabled};
+        m_view.keepUserSettings(saved);
         m_view.clearTag();
         PlayMode = 2;
         m_view.playbackMenus(true);
@@ -200,7 +204,11 @@ void PlaybackEngine::syncRecord() {
         }
         // One poll of the wait for the sound to reach the record.
         const std::string mode = m_audio.send("status WavFile mode").text;
-        if (startsWith(mode, "stopped")) RecordCursor = m_rec->RecordCount;
+        if (startsWith(mode, "stopped")) {
+            if (RecordCursor < std::min(m_rec->RecordCount - 1, m_rec->LoopEndRecord))
+                m_soundEndedMs = m_meter.CurrentRecord.TimeMs;
+            RecordCursor = m_rec->RecordCount;
+        }
         if (startsWith(mode, "paused")) {
             NewRecordReady = false;
             m_waiting = false;
@@ -248,6 +256,7 @@ void PlaybackEngine::syncRecord() {
 }
 
 void PlaybackEngine::restartLoop() {
+    m_soundEndedMs.reset();
     m_audio.send("seek WavFile to " + SeekPosition);
     m_view.Remove_Needle();
     m_view.printBanner("PLAY");
@@ -307,6 +316,8 @@ void PlaybackEngine::stopAfterBanner() {
     m_view.Update_Buttons();
     m_view.setRecordPanelEnabled(true);
     m_meter.ResetPending = true;
+    if (const auto at = std::exchange(m_soundEndedMs, std::nullopt))
+        m_view.soundEndedEarly(*at);
 }
 
 void PlaybackEngine::cmdFwd_Click() {
@@ -335,6 +346,13 @@ void PlaybackEngine::jumpTo(std::int32_t record) {
     AudioPosition = unitsOf(m_meter.CurrentRecord.TimeMs);
     m_view.setElapsedText(playTime(AudioPosition / m_rec->AudioUnitsPerSec));
     BarResetPending = true;
+    // With the sound standing still (paused, or held by a skip series) the
+    // meter shows the record jumped to at once, as playback shows the first
+    // record after a jump; the same record comes again when the sound goes on.
+    if (PlayMode == 2 && (TransportState == 2 || m_skip.running())) {
+        m_meter.ResetPending = true;
+        m_view.showRecord();
+    }
     if (PlayMode == 2 && (m_poll || m_idleWhilePaused))
         scheduleSync(0); // take the jump at once, not at the old record's time
 }
@@ -370,6 +388,7 @@ void PlaybackEngine::barMouseDown(bool left, double xIn) {
         m_rec->LoopStartRecord = 1;
         LoopEndX = kBarWidth;
         m_rec->LoopEndRecord = m_rec->RecordCount;
+        RangeChosen = false;
         m_view.Update_Buttons();
     }
 }
@@ -416,10 +435,12 @@ void PlaybackEngine::endRange(std::optional<std::int32_t> record, int x,
     if (record) {
         LoopEndX = x;
         m_rec->LoopEndRecord = *record;
+        RangeChosen = true;
         m_view.Update_RecordReadouts(m_rec->LoopStartRecord);
     } else if (x >= 0) {
         LoopEndX = kBarWidth;
         m_rec->LoopEndRecord = m_rec->RecordCount;
+        RangeChosen = false;
     }
     m_view.setElapsedText(elapsed);
     m_view.paintBarRange(LoopStartX, LoopEndX);

@@ -49,9 +49,15 @@ public:
     virtual void setModeText(const std::string& /*text*/) {}
     virtual void playbackMenus(bool /*playing*/) {}
     virtual void restoreUserSettings(const SavedUserSettings& /*saved*/) {}
+    // The values just saved at the start of playback are those shown; where
+    // the panel shows a recording's rather than the user's own, the view puts
+    // the user's back.
+    virtual void keepUserSettings(SavedUserSettings& /*saved*/) {}
     virtual void Update_RecordReadouts(std::int32_t /*index*/) {}
     virtual void clearTag() {}
     virtual void focusStop() {}
+    // Playback stopped because the sound ended at atMs, before the range's end.
+    virtual void soundEndedEarly(std::int32_t /*atMs*/) {}
 };
 
 class PlaybackEngine {
@@ -79,6 +85,9 @@ public:
     int LoopEndX = kBarWidth;
     bool PlayLoopEnable = false;
     bool SegmentStartMarked = false;
+    // The range was set by the user (the bracket buttons, or a drag on the bar
+    // or the strip), not only moved to where a click or a jump went.
+    bool RangeChosen = false;
     SavedUserSettings saved;
 
     // Listening. Speed: the rate the channel's position advances at, so that
@@ -163,6 +172,7 @@ private:
     bool m_waiting = false; // inside the wait for CurrentRecord's time
     int m_fetched = 0;
     int m_pressX = 0; // where the left button went down on the bar
+    std::optional<std::int32_t> m_soundEndedMs; // the sound stopped before the range's end
 };
 
 } // namespace kv

@@ -57,7 +57,7 @@ FilePtr openForReading(const std::string& path, std::int64_t& records,
                        std::optional<FileError>& error) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
-        error = FileError{kErrPathFileAccess, "Path/File access error: " + path + " is not a file"};
+        error = FileError{kErrPathFileAccess, path + " is not a file"};
         return nullptr;
     }
     FilePtr f(std::fopen(path.c_str(), "rb"));

@@ -4,6 +4,7 @@
 #include "AudioCommand.h"
 #include "PairFiles.h"
 #include "PlayTime.h"
+#include "SafeFile.h"
 #include "SegmentEditor.h"
 
 #include <cctype>
@@ -58,9 +59,8 @@ LoadError otherError(std::string kind, int number, std::string description) {
 
 } // namespace
 
-std::string couldNotLoadText(const std::string& lead, int number, const std::string& description) {
-    return lead + " could not be loaded for the following reason(s): \n" + std::to_string(number) +
-           ": '" + description + "'";
+std::string couldNotLoadText(const std::string& lead, const std::string& reason) {
+    return lead + " could not be loaded for the following reason(s): \n" + reason;
 }
 
 UserMessage LoadError::message() const {
@@ -70,20 +70,24 @@ UserMessage LoadError::message() const {
     case Type::AudioMissing:
         return {
             "The audio file is missing. The .kvd and .wav (or .mp3) files must reside in the same "
-            "folder.  Please check and try again or disable audio.",
+            "folder.  Please check and try again or disable audio.\n\nLooked for " +
+                expected + " and " + path + ".",
             "File Not Found", MessageIcon::Exclamation};
     case Type::DummyMissing:
         return {
-            "The Dummy.mp3 file is missing. This should be located in the application directory.",
+            "The Dummy.mp3 file is missing. This should be located in the application directory." +
+                (path.empty() ? std::string() : "\n\nLooked for " + path + "."),
             "File Not Found", MessageIcon::Exclamation};
     case Type::BadFormat:
         return {"This file is corrupt or needs to be converted to version 2 format.",
                 "Incompatible file format", MessageIcon::Exclamation};
+    case Type::EmptyFile:
+        return {"The file " + path + " is empty: it holds no records to play.",
+                "Incompatible file format", MessageIcon::Exclamation};
     case Type::Other:
         break;
     }
-    return {couldNotLoadText("The " + kind + " file", number, description), kAppTitle,
-            MessageIcon::None};
+    return {couldNotLoadText("The " + kind + " file", description), kAppTitle, MessageIcon::None};
 }
 
 AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKind kind) {
@@ -95,7 +99,7 @@ AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKin
     if (!opened.ok()) {
         // The device could not take the file: report it now rather than
         // letting a recording "load" that can never play.
-        out.error = otherError(word, opened.code, opened.text);
+        out.error = otherError(word, opened.code, path + ": " + opened.text);
         return out;
     }
     if (kind != AudioKind::Wav) {
@@ -109,7 +113,9 @@ AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKin
     for (int i = 0; i < 3; ++i) {
         const auto value = parseWhole(audio.send(queries[i]).text);
         if (!value) {
-            out.error = otherError(word, kErrTypeMismatch, "Type mismatch");
+            out.error = otherError(word, kErrTypeMismatch,
+                                   path + ": the sound device did not report the "
+                                          "format of the sound");
             return out;
         }
         format[i] = *value;
@@ -117,8 +123,8 @@ AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKin
     const long long units =
         roundHalfEven(static_cast<double>(format[0]) * format[2] * format[1] / 8.0);
     if (units <= 0 || units > 0x7FFFFFFF) {
-        out.error = otherError(word, kErrInvalidProperty,
-                               "Invalid property value: the audio format is not usable");
+        out.error =
+            otherError(word, kErrInvalidProperty, path + ": the sound's format cannot be played");
         return out;
     }
     out.unitsPerSec = static_cast<std::int32_t>(units);
@@ -144,8 +150,24 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio,
     result.notice = recovered.message;
 
     const std::string dataPath = pairFile(request.basePath, ".kvd");
-    if (fileLength(dataPath) < 0)
+    const std::int64_t dataLength = fileLength(dataPath);
+    if (dataLength < 0) {
+        // A folder or a device under the name is there, but is no data file.
+        std::error_code ec;
+        if (fs::exists(fs::u8path(dataPath), ec)) {
+            const std::string why = unreadableReason(dataPath);
+            return fail(otherError("kvd", kErrPathFileAccess,
+                                   dataPath + ": " + (why.empty() ? "not a file" : why)));
+        }
         return fail(missingFile(LoadError::Type::DataFileMissing, "kvd", dataPath));
+    }
+    if (dataLength == 0) {
+        LoadError e;
+        e.type = LoadError::Type::EmptyFile;
+        e.kind = "kvd";
+        e.path = dataPath;
+        return fail(e);
+    }
 
     auto rec = std::make_unique<RecordingFile>();
     if (request.audioEnable) {
@@ -154,8 +176,11 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio,
         if (fileLength(rec->AudioPath) <= 0) {
             rec->AudioPath = pairFile(request.basePath, ".mp3");
             rec->AudioType = AudioKind::Mp3;
-            if (fileLength(rec->AudioPath) < 0)
-                return fail(missingFile(LoadError::Type::AudioMissing, "mp3", rec->AudioPath));
+            if (fileLength(rec->AudioPath) < 0) {
+                LoadError e = missingFile(LoadError::Type::AudioMissing, "mp3", rec->AudioPath);
+                e.expected = pairFile(request.basePath, ".wav");
+                return fail(e);
+            }
         }
     } else {
         rec->AudioPath = request.dummyAudioPath;

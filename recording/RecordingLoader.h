@@ -19,12 +19,13 @@ namespace kv {
 class AudioChannel;
 
 struct LoadError {
-    enum class Type { DataFileMissing, AudioMissing, DummyMissing, BadFormat, Other };
+    enum class Type { DataFileMissing, AudioMissing, DummyMissing, BadFormat, EmptyFile, Other };
     Type type = Type::Other;
     std::string kind; // "kvd", "wav" or "mp3": the file the failure concerns
     int number = 0;
-    std::string description;
+    std::string description; // the plain reason, naming the file
     std::string path;
+    std::string expected; // the other sound file looked for, when neither was there
 
     UserMessage message() const;
 };
@@ -57,7 +58,8 @@ struct AudioOpenResult {
 };
 AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKind kind);
 
-// The general "could not be loaded" message for any other failure.
-std::string couldNotLoadText(const std::string& lead, int number, const std::string& description);
+// The general "could not be loaded" message for any other failure: the lead
+// ("The wav file") and the plain reason, which names the file.
+std::string couldNotLoadText(const std::string& lead, const std::string& reason);
 
 } // namespace kv

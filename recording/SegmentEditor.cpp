@@ -41,7 +41,8 @@ std::optional<FileError> checkNotInUse(const std::string& target,
     for (const std::string& f : inUse)
         if (sameFile(fs::u8path(target), fs::u8path(f)))
             return FileError{kErrFileAlreadyOpen,
-                             "File already open: " + target + " belongs to the recording in use"};
+                             target + " belongs to the recording in use, so it cannot be saved "
+                                      "over"};
     return std::nullopt;
 }
 
@@ -140,8 +141,7 @@ std::string interruptedSaveProblem(const std::string& basePath) {
 }
 
 FileError tooFewRecordsError(std::int32_t records) {
-    return {kErrTooFewRecords, "Invalid procedure call or argument: the segment holds " +
-                                   std::to_string(records) +
+    return {kErrTooFewRecords, "the segment holds " + std::to_string(records) +
                                    " records; a recording needs at least " +
                                    std::to_string(kMinRecords) + " to be loaded again"};
 }
@@ -187,8 +187,8 @@ PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
         const double dataSecs = rec.TotalTimeMs / 1000.0;
         if (length <= 0 && rec.TotalTimeMs > 0) {
             out.error = FileError{kErrTooFewRecords,
-                                  "Invalid procedure call or argument: the sound ends before "
-                                  "the segment starts, so the new pair would have no sound"};
+                                  "the sound ends before the segment starts, so the new pair "
+                                  "would have no sound"};
             return out;
         }
         if (soundSecs + 1.0 < dataSecs)
@@ -208,8 +208,8 @@ PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
         std::error_code ec;
         if (!saved.ok() || !fs::is_regular_file(soundTemp, ec)) {
             out.error = FileError{saved.ok() ? kErrPathFileAccess : saved.code,
-                                  saved.ok() ? "Path/File access error: " + soundName
-                                             : saved.text + " (" + soundName + ")"};
+                                  saved.ok() ? soundName + " could not be written"
+                                             : soundName + ": " + saved.text};
             return out;
         }
     }
@@ -218,8 +218,7 @@ PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
 }
 
 std::string couldNotSaveText(const FileError& e) {
-    return "The file could not be saved for the following reason(s): \n" +
-           std::to_string(e.number) + ": '" + e.description + "'";
+    return "The file could not be saved for the following reason(s): \n" + e.description;
 }
 
 } // namespace kv

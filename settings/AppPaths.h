@@ -12,8 +12,17 @@
 
 namespace kv {
 
-// The rule itself, for any pair of folders.
-std::string chooseAppDirectory(const std::string& executableDir, const std::string& userConfigDir);
+// The rule itself, for any pair of folders. earlierUserDir is the folder
+// earlier versions used: when it holds the program's files and userConfigDir
+// holds none, they move to userConfigDir (or, if they cannot be moved, the
+// earlier folder stays in use), so no user loses their settings.
+std::string chooseAppDirectory(const std::string& executableDir, const std::string& userConfigDir,
+                               const std::string& earlierUserDir = "");
+
+// ~/.config/kv-player (the configuration home may be moved by XDG_CONFIG_HOME),
+// and ~/.config/kv-player/kv-player, where earlier versions kept the files.
+std::string userConfigDirectory();
+std::string earlierUserConfigDirectory();
 
 // Needs a QCoreApplication.
 std::string appDirectory();

@@ -168,12 +168,14 @@ std::string textOf(const Settings& s, const KeyDef& k) {
         k.member);
 }
 
-// True when the file's text differs from the value in force.
+// True when the file's text differs from the value in force. A text that
+// cannot be converted differs: the file does not hold the value in force,
+// and a change made since would otherwise be lost without a question.
 bool differs(const Settings& s, const KeyDef& k, const std::string& text) {
     switch (k.kind) {
     case Kind::Number: {
         const auto v = textToDouble(text);
-        if (!v) return false;
+        if (!v) return true;
         const double held = isDialType(k)
                                 ? s.ChosenDialType
                                 : std::visit(
@@ -189,7 +191,7 @@ bool differs(const Settings& s, const KeyDef& k, const std::string& text) {
     }
     case Kind::Bool: {
         const auto v = textToBool(text);
-        return v && *v != s.*std::get<bool Settings::*>(k.member);
+        return !v || *v != s.*std::get<bool Settings::*>(k.member);
     }
     case Kind::Untyped:
     case Kind::Text:
@@ -258,8 +260,7 @@ std::optional<FileError> SettingsStore::Save_RecordingSettings() {
 }
 
 std::string couldNotSaveSettingsText(const FileError& e) {
-    return "The settings file could not be saved for the following reason(s): \n" +
-           std::to_string(e.number) + ": '" + e.description + "'";
+    return "The settings file could not be saved for the following reason(s): \n" + e.description;
 }
 
 bool SettingsStore::Check_SettingsSaved() const {

@@ -5,9 +5,8 @@
 
 namespace kv {
 
-// The numbers a file error is reported with ("62: 'Input past end of file: …'"),
-// the classic run-time error numbers. Plain numbers underneath, as they are
-// shown and stored as numbers.
+// The numbers a file error is reported with, the classic run-time error
+// numbers. Plain numbers underneath, as they are shown and stored as numbers.
 enum FileErrorNumber : int {
     kErrInvalidCall = 5,                 // Invalid procedure call or argument
     kErrTooFewRecords = kErrInvalidCall, // a cut or save of fewer records than load
@@ -33,7 +32,8 @@ struct FileError {
 
 // The error of a data file that ends before the records it should hold.
 inline FileError pastEndError(const std::string& path) {
-    return FileError{kErrPastEnd, "Input past end of file: " + path};
+    return FileError{kErrPastEnd,
+                     path + " ended before all its records were read (it changed or is damaged)"};
 }
 
 } // namespace kv

@@ -277,7 +277,8 @@ std::optional<FileError> FileReplacement::lock(int waitMs) {
     if (m_lock >= 0) return std::nullopt;
     if (errno == EWOULDBLOCK)
         return FileError{kErrPermissionDenied, "Permission denied: " + busyText(m_journal)};
-    if (errno == ENOENT) return FileError{kErrPathNotFound, "Path not found: " + m_shownName};
+    if (errno == ENOENT)
+        return FileError{kErrPathNotFound, m_shownName + ": its folder does not exist"};
     return errnoError(errno, m_shownName);
 }
 
@@ -291,7 +292,7 @@ std::optional<FileError> FileReplacement::add(const fs::path& target, const std:
     if (auto err = checkReplaceable(e.target, shownName)) return err;
     std::error_code ec;
     if (!fs::is_directory(e.target.parent_path(), ec))
-        return FileError{kErrPathNotFound, "Path not found: " + shownName};
+        return FileError{kErrPathNotFound, shownName + ": its folder does not exist"};
     e.temp = temporaryBeside(e.target);
     registerTemporary(e.temp);
     temp = e.temp;
@@ -355,7 +356,7 @@ std::optional<FileError> FileReplacement::commit() {
         return err;
     };
     auto stepError = [&](const std::string& shown) {
-        return m_failedByHook ? FileError{kErrDeviceIO, "Device I/O error: " + shown}
+        return m_failedByHook ? FileError{kErrDeviceIO, shown + ": the disk reported an error"}
                               : errnoError(errno, shown);
     };
     // 1. The new contents reach the disk before any name changes.

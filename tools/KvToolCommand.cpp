@@ -51,7 +51,7 @@ bool refuseInterrupted(const std::string& file, std::ostream& err) {
 }
 
 void reportReadError(const FileError& e, std::ostream& err) {
-    err << "kvtool: " << couldNotLoadText("The kvd file", e.number, e.description) << "\n";
+    err << "kvtool: " << couldNotLoadText("The kvd file", e.description) << "\n";
 }
 
 int checkHead(const std::vector<std::uint8_t>& head, const std::optional<FileError>& error,

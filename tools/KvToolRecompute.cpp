@@ -72,7 +72,7 @@ int recomputeCommand(ParsedArgs& o, KvdBlockReader& records, std::ostream& out, 
     const bool written = csv.finish();
     if (const auto& e = records.error()) {
         // The file ended early: no output file is made.
-        err << "kvtool: " << couldNotLoadText("The kvd file", e->number, e->description) << "\n";
+        err << "kvtool: " << couldNotLoadText("The kvd file", e->description) << "\n";
         return 1;
     }
     if (file) {

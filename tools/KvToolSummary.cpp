@@ -131,10 +131,14 @@ std::vector<RecordingSummary> summariseAll(const std::vector<std::string>& files
     for (unsigned t = tick ? 0 : 1; t < n; ++t)
         threads.emplace_back(work);
     if (tick) {
+        // The last line always gives the final count, however fast the
+        // others were.
         std::unique_lock g(lock);
-        while (done < files.size()) {
-            finished.wait_for(g, std::chrono::milliseconds(100));
+        for (;;) {
+            const bool all = done >= files.size();
             tick(done);
+            if (all) break;
+            finished.wait_for(g, std::chrono::milliseconds(100));
         }
     } else {
         work();

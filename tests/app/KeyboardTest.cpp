@@ -75,6 +75,32 @@ TEST_F(KeyboardTest, EveryMenuOpensWithAltAndItsLetter) {
     }
 }
 
+TEST_F(KeyboardTest, CtrlOOpensTheLoadDialogAsODoesFromAnyFocusedWidget) {
+    startActive();
+    auto recs = test::plainRecords(300);
+    ASSERT_FALSE(writeKvdFile(dir.file("rec001.kvd"), recs));
+    test::writeText(dir.file("rec001.mp3"), "ID3");
+    for (const char* focus : {"cmdPlay", "cmdSave"}) {
+        SCOPED_TRACE(focus);
+        button(focus)->setFocus(Qt::TabFocusReason);
+        log.fileAnswers.push_back(dir.file("rec001.kvd"));
+        const std::size_t asked = log.fileRequests.size();
+        QTest::keyClick(focused(), Qt::Key_O, Qt::ControlModifier);
+        ASSERT_EQ(log.fileRequests.size(), asked + 1);
+        EXPECT_EQ(log.fileRequests.back().title, "Load File for Playback");
+        EXPECT_TRUE(window->isLoaded());
+    }
+    // Not while playing, when Load is hidden, as with O.
+    press(Qt::Key_P);
+    run(1.2);
+    const std::size_t asked = log.fileRequests.size();
+    QTest::keyClick(focused(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(log.fileRequests.size(), asked);
+    // A window key, not a new File item.
+    for (QAction* a : window->menus().menu(QStringLiteral("mnuFile"))->actions())
+        EXPECT_NE(a->shortcut(), QKeySequence(QKeySequence::Open)) << a->text().toStdString();
+}
+
 TEST_F(KeyboardTest, TheFirstKeyAfterADialogCounts) {
     startActive();
     auto recs = test::plainRecords(300);

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QSpinBox>
 #include <QTest>
@@ -107,26 +108,54 @@ TEST_F(ListeningMenuTest, ASpeedIsAppliedSavedAndRestoredAtTheNextStart) {
     EXPECT_FALSE(action("mnuListenSpeed100")->isChecked());
 }
 
+// What is typed into the field is taken whole or refused with the limits:
+// 900 never becomes 90, and the dialog stays open until a value fits.
 TEST_F(ListeningMenuTest, TheSyncOffsetIsTypedIntoItsDialogAndSaved) {
     log.onModal = [](QDialog& d) {
-        auto* spin = d.findChild<QSpinBox*>(QStringLiteral("spnSyncOffset"));
-        ASSERT_NE(spin, nullptr);
-        EXPECT_EQ(spin->minimum(), -500);
-        EXPECT_EQ(spin->maximum(), 500);
-        spin->selectAll();
-        QTest::keyClicks(spin, QStringLiteral("-200"));
-        QTest::keyClick(spin, Qt::Key_Return);
-        if (d.result() != QDialog::Accepted) d.accept(); // Return reaches the default button
+        d.show();
+        d.activateWindow();
+        QWidget* field = d.focusWidget();
+        ASSERT_NE(field, nullptr);
+        ASSERT_EQ(field->objectName(), QStringLiteral("txtSyncOffset"));
+        auto* problem = d.findChild<QLabel*>(QStringLiteral("lblSyncOffsetProblem"));
+        ASSERT_NE(problem, nullptr);
+        for (const char* refused : {"900", "-501", "abc", "12.5", "1e2", ""}) {
+            SCOPED_TRACE(refused);
+            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(field, Qt::Key_Delete);
+            QTest::keyClicks(field, QString::fromLatin1(refused));
+            QTest::keyClick(field, Qt::Key_Return);
+            EXPECT_TRUE(d.isVisible());
+            EXPECT_NE(d.result(), QDialog::Accepted);
+            EXPECT_TRUE(problem->isVisible());
+            EXPECT_TRUE(problem->text().contains(QStringLiteral("from -500 to 500")))
+                << problem->text().toStdString();
+            EXPECT_EQ(d.focusWidget(), field);
+        }
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, QStringLiteral("-200"));
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(d.result(), QDialog::Accepted);
     };
     action("mnuListenSyncOffset")->trigger();
     EXPECT_EQ(window->engine().SyncOffsetMs, -200);
     EXPECT_EQ(saved().SyncOffsetMs, -200);
+    // The limits themselves are taken.
+    log.onModal = [](QDialog& d) {
+        d.show();
+        QWidget* field = d.focusWidget();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, QStringLiteral("500"));
+        QTest::keyClick(field, Qt::Key_Return);
+    };
+    action("mnuListenSyncOffset")->trigger();
+    EXPECT_EQ(window->engine().SyncOffsetMs, 500);
     // Cancel keeps the offset.
     log.onModal = [](QDialog& d) { d.reject(); };
     action("mnuListenSyncOffset")->trigger();
-    EXPECT_EQ(window->engine().SyncOffsetMs, -200);
+    EXPECT_EQ(window->engine().SyncOffsetMs, 500);
     make();
-    EXPECT_EQ(window->engine().SyncOffsetMs, -200);
+    EXPECT_EQ(window->engine().SyncOffsetMs, 500);
 }
 
 TEST_F(ListeningMenuTest, VolumeAndMuteSetTheGainAndAreSaved) {

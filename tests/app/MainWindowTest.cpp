@@ -102,7 +102,9 @@ TEST_F(MainWindowTest, FailedLoadsShowTheirMessageAndLeaveNothingLoaded) {
     ASSERT_EQ(log.messages.size(), 3u);
     EXPECT_EQ(
         log.messages[2].text,
-        "The Dummy.mp3 file is missing. This should be located in the application directory.");
+        "The Dummy.mp3 file is missing. This should be located in the application directory.\n\n"
+        "Looked for " +
+            dir.file("dummy.mp3") + ".");
 }
 
 TEST_F(MainWindowTest, RightClickOnLoadListsTheNumberedSiblings) {

@@ -42,6 +42,17 @@ protected:
     EventListPanel& list() { return window->navigator().eventList(); }
     const RecordingFile& rec() { return *window->recording(); }
     QPoint at(int x) { return QPoint(x, strip().height() / 2); }
+    // A double-click as the window system delivers it: press, release, press, release.
+    void doubleClickStrip(int x) {
+        QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                           strip().mapTo(window.get(), at(x)));
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+    }
+    // A click on the strip acts once no second press has made it a double-click.
+    void clickStrip(int x) {
+        QTest::mouseClick(&strip(), Qt::LeftButton, Qt::NoModifier, at(x));
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+    }
     void wheel(int x, int notches, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         const QPointF pos(x, strip().height() / 2.0);
         QWheelEvent e(pos, strip().mapToGlobal(pos), QPoint(), QPoint(0, 120 * notches),
@@ -107,14 +118,14 @@ TEST_F(NavigatorTest, ClicksAndDragsOnTheStripChooseTheRangeAndJumpAsTheBarDoes)
 
     // A click lets the range run from there to the end.
     const int x2 = strip().width() / 8;
-    QTest::mouseClick(&strip(), Qt::LeftButton, Qt::NoModifier, at(x2));
+    clickStrip(x2);
     EXPECT_EQ(rec().LoopStartRecord, strip().recordAt(x2));
     EXPECT_EQ(rec().LoopEndRecord, kRecords);
 
     // Playing: a click inside the range jumps there, sound included.
     playFromStart();
     const int x3 = strip().width() * 3 / 4;
-    QTest::mouseClick(&strip(), Qt::LeftButton, Qt::NoModifier, at(x3));
+    clickStrip(x3);
     const std::int32_t target = strip().recordAt(x3);
     EXPECT_EQ(window->engine().RecordCursor, target);
     EXPECT_EQ(audio.commands.back(),
@@ -123,7 +134,7 @@ TEST_F(NavigatorTest, ClicksAndDragsOnTheStripChooseTheRangeAndJumpAsTheBarDoes)
     EXPECT_GE(window->engine().RecordCursor, target);
     // ... and one outside it does nothing, as on the bar.
     const std::int32_t before = window->engine().RecordCursor;
-    QTest::mouseClick(&strip(), Qt::LeftButton, Qt::NoModifier, at(2));
+    clickStrip(2);
     EXPECT_GE(window->engine().RecordCursor, before);
 }
 
@@ -150,7 +161,7 @@ TEST_F(NavigatorTest, TheWheelZoomsAboutThePointerShiftDragPansDoubleClickShowsA
     EXPECT_EQ(rec().LoopStartRecord, 1); // panning chose no range
 
     // The clicks go to the zoomed span's records.
-    QTest::mouseClick(&strip(), Qt::LeftButton, Qt::NoModifier, at(x));
+    clickStrip(x);
     EXPECT_EQ(rec().LoopStartRecord, strip().mapping().firstRecordOf(x) + 1);
 
     QTest::mouseDClick(&strip(), Qt::LeftButton, Qt::NoModifier, at(x));
@@ -159,6 +170,28 @@ TEST_F(NavigatorTest, TheWheelZoomsAboutThePointerShiftDragPansDoubleClickShowsA
     // Wheeling out never shows more than the recording.
     wheel(x, -5);
     EXPECT_EQ(strip().mapping().count(), kRecords);
+}
+
+TEST_F(NavigatorTest, ADoubleClickOnTheStripOnlyShowsTheWholeRecording) {
+    const int x = strip().width() / 3;
+    wheel(x, 3);
+    ASSERT_LT(strip().mapping().count(), kRecords);
+    // Stopped: the range keeps its start.
+    doubleClickStrip(x);
+    EXPECT_EQ(strip().mapping().count(), kRecords);
+    EXPECT_EQ(rec().LoopStartRecord, 1);
+    EXPECT_EQ(rec().LoopEndRecord, kRecords);
+
+    // Playing: no jump.
+    playFromStart();
+    wheel(strip().width() / 2, 3);
+    const std::int32_t before = window->engine().RecordCursor;
+    const std::size_t sent = audio.commands.size();
+    doubleClickStrip(strip().width() * 3 / 4);
+    EXPECT_EQ(strip().mapping().count(), kRecords);
+    EXPECT_LT(window->engine().RecordCursor - before, 50);
+    for (std::size_t i = sent; i < audio.commands.size(); ++i)
+        EXPECT_EQ(audio.commands[i].rfind("play WavFile from", 0), std::string::npos);
 }
 
 TEST_F(NavigatorTest, TheEventListJumpsFiltersAndFollowsPlayback) {

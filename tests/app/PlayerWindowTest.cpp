@@ -30,8 +30,10 @@ TEST_F(PlayerWindowTest, FirstStartInAnEmptyDirectory) {
     const std::string cfg = test::readText(dir.file("kv_Player.cfg"));
     EXPECT_EQ(cfg,
               "\"" + dir.file("kv_Player.ini") + "\"\r\n2\r\n0\r\n8\r\n480\r\n0\r\n960\r\n0\r\n");
-    EXPECT_EQ(window->geometry().x(), 480); // a quarter of the screen from the left, at the top
-    EXPECT_EQ(window->geometry().y(), 0);
+    // A quarter of the screen from the left, at the top: the frame, title bar
+    // and all, is there.
+    EXPECT_EQ(window->frameGeometry().x(), 480);
+    EXPECT_EQ(window->frameGeometry().y(), 0);
     EXPECT_EQ(window->meter().KnobIndex, 8);
     EXPECT_TRUE(
         window->menus().indexed(QStringLiteral("mnuSettingsBodyMotionThreshold"), 2)->isChecked());
@@ -166,7 +168,8 @@ TEST_F(PlayerWindowTest, SwitchingAudioOffWhilePlayingStopsTheSoundAndUnloads) {
 
 TEST_F(PlayerWindowTest, OverrideBringsBackTheUsersKnobAndClearingItTheRecordings) {
     start();
-    window->meter().KnobIndex = 20;
+    for (int i = 0; i < 12; ++i) // the user's knob: 8 + 12
+        press(Qt::Key_Up);
     loadRecording(3000, 8);
     window->engine().cmdPlay_Click();
     run(1.2);
@@ -268,7 +271,9 @@ TEST_F(PlayerWindowTest, TestModeWithoutTheDummyFileResetsAtOnce) {
     ASSERT_EQ(log.messages.size(), 1u);
     EXPECT_EQ(
         log.messages[0].text,
-        "The Dummy.mp3 file is missing. This should be located in the application directory.");
+        "The Dummy.mp3 file is missing. This should be located in the application directory.\n\n"
+        "Looked for " +
+            dir.file("dummy.mp3") + ".");
     EXPECT_EQ(item("mnuTestOn")->text(), QStringLiteral("Start"));
     EXPECT_FALSE(window->testRunning());
     EXPECT_EQ(window->engine().PlayMode, 0);

@@ -2,6 +2,11 @@
 #include "PlayerFixture.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
@@ -34,6 +39,34 @@ protected:
         ASSERT_NE(popup, nullptr);
         ASSERT_EQ(popup, window->menus().menu(QStringLiteral("mnuFile")));
         QTest::mouseClick(popup, Qt::LeftButton, {}, popup->actionGeometry(exportItem()).center());
+    }
+    QWidget* bar() { return window->findChild<QWidget*>(QStringLiteral("picFilePosition")); }
+    QPoint onBar(double part) { return QPoint(int(bar()->width() * part), bar()->height() / 2); }
+    // The range dialog as the user answers it: the option clicked (none: the
+    // default), then OK or Cancel. Notes the text and the default it showed.
+    struct RangeAnswer {
+        const char* option = nullptr;
+        QDialogButtonBox::StandardButton button = QDialogButtonBox::Ok;
+        int shown = 0;
+        QString text;
+        bool wholeByDefault = false;
+    };
+    void answerRange(RangeAnswer& a) {
+        log.onModal = [&a](QDialog& d) {
+            ++a.shown;
+            d.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+            a.text = d.findChild<QLabel*>(QStringLiteral("lblReportRange"))->text();
+            auto* whole = d.findChild<QRadioButton*>(QStringLiteral("optWholeRecording"));
+            ASSERT_NE(whole, nullptr);
+            a.wholeByDefault = whole->isChecked();
+            if (a.option) {
+                auto* option = d.findChild<QRadioButton*>(QString::fromLatin1(a.option));
+                QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+            }
+            QPushButton* b = d.findChild<QDialogButtonBox*>()->button(a.button);
+            QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
+        };
     }
 };
 
@@ -76,13 +109,79 @@ TEST_F(ReportExportTest, ReportsTheBracketedRange) {
     RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
     r.LoopStartRecord = 501; // 10 s
     r.LoopEndRecord = 1500;  // 29.98 s
+    RangeAnswer answer{"optThisRange"};
+    answerRange(answer);
     log.fileAnswers.push_back(dir.file("range.pdf"));
     exportThroughTheMenu();
+    EXPECT_EQ(answer.shown, 1);
     ASSERT_EQ(log.openedDocuments.size(), 1u);
     const std::string text = test::pdfText(dir.file("range.pdf"));
     EXPECT_NE(text.find("0:10.0 to 0:30.0 of 1:00.0: 0:20.0 (19980 ms, 1000 records)"),
               std::string::npos)
         << text;
+}
+
+TEST_F(ReportExportTest, ARangeMovedByAClickIsReportedOnlyWhenTheUserSaysSo) {
+    start();
+    loadRecording(3000);
+    // Stopped, a click on the bar moves the range start: the bar's rule.
+    QTest::mouseClick(bar(), Qt::LeftButton, {}, onBar(0.75));
+    const std::int32_t startRecord = window->recording()->LoopStartRecord;
+    ASSERT_GT(startRecord, 2000);
+
+    RangeAnswer whole; // the default
+    answerRange(whole);
+    log.fileAnswers.push_back(dir.file("whole.pdf"));
+    exportThroughTheMenu();
+    ASSERT_EQ(whole.shown, 1);
+    EXPECT_TRUE(whole.wholeByDefault);
+    EXPECT_TRUE(whole.text.contains(QStringLiteral("not the whole recording")));
+    EXPECT_TRUE(whole.text.contains(QStringLiteral("to 00:59 of 00:59"))) << whole.text.toStdString();
+    std::string text = test::pdfText(dir.file("whole.pdf"));
+    EXPECT_NE(text.find("1:00.0 (59980 ms, 3000 records)"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Range"), std::string::npos);
+
+    RangeAnswer range{"optThisRange"};
+    answerRange(range);
+    log.fileAnswers.push_back(dir.file("range.pdf"));
+    exportThroughTheMenu();
+    ASSERT_EQ(range.shown, 1);
+    text = test::pdfText(dir.file("range.pdf"));
+    EXPECT_NE(text.find("to 1:00.0 of 1:00.0"), std::string::npos) << text;
+
+    // Cancel: no file asked for, nothing written.
+    RangeAnswer cancel{nullptr, QDialogButtonBox::Cancel};
+    answerRange(cancel);
+    const std::size_t asked = log.fileRequests.size();
+    exportThroughTheMenu();
+    EXPECT_EQ(cancel.shown, 1);
+    EXPECT_EQ(log.fileRequests.size(), asked);
+
+    // The whole recording again (right click): no question.
+    QTest::mouseClick(bar(), Qt::RightButton, {}, onBar(0.5));
+    RangeAnswer none;
+    answerRange(none);
+    log.fileAnswers.push_back(dir.file("again.pdf"));
+    exportThroughTheMenu();
+    EXPECT_EQ(none.shown, 0);
+    EXPECT_EQ(log.openedDocuments.back(), dir.file("again.pdf"));
+}
+
+TEST_F(ReportExportTest, ARangeTheUserDraggedIsTheDefault) {
+    start();
+    loadRecording(3000);
+    QTest::mousePress(bar(), Qt::LeftButton, {}, onBar(0.25));
+    QTest::mouseMove(bar(), onBar(0.5));
+    QTest::mouseRelease(bar(), Qt::LeftButton, {}, onBar(0.5));
+    ASSERT_LT(window->recording()->LoopEndRecord, 2000);
+    RangeAnswer answer;
+    answerRange(answer);
+    log.fileAnswers.push_back(dir.file("dragged.pdf"));
+    exportThroughTheMenu();
+    ASSERT_EQ(answer.shown, 1);
+    EXPECT_FALSE(answer.wholeByDefault);
+    const std::string text = test::pdfText(dir.file("dragged.pdf"));
+    EXPECT_NE(text.find("of 1:00.0"), std::string::npos) << text;
 }
 
 // Notes the progress dialogs that are shown.

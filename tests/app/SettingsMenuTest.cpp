@@ -57,9 +57,16 @@ TEST_F(SettingsMenuTest, RadioGroupsCheckOneItem) {
     EXPECT_EQ(indexed("mnuSetColNeedleShadow_Index", 5)->text(), QStringLiteral("Full"));
 }
 
-TEST_F(SettingsMenuTest, LoadSettingsKeepsTheCheckMarks) {
+// Load Settings makes every loaded value take effect, as start-up does:
+// the check marks, the working thresholds, the freeze and the counter.
+TEST_F(SettingsMenuTest, LoadSettingsAppliesTheFileToMenusAndMeter) {
     start();
-    test::writeText(dir.file("other.ini"), "[Format]\nNeedle_Width=6\n[Colors]\nPanel_Color=255\n");
+    EXPECT_FALSE(window->meter().FreezeEnable);
+    EXPECT_FALSE(window->meter().NeedleBdEnable);
+    test::writeText(dir.file("other.ini"),
+                    "[Format]\nNeedle_Width=6\n[Colors]\nPanel_Color=255\n"
+                    "[Settings]\nBM_Threshold_Index=3\nDataLag_Index=5\nFreezeEnable=True\n"
+                    "NeedleBdEnable=True\nSwitchMode_Index=2\n[Graph]\nGridX=True\n");
     log.fileAnswers.push_back(dir.file("other.ini"));
     item("mnuLoadSettings")->trigger();
     EXPECT_EQ(log.fileRequests.back().title, "Load Settings File");
@@ -67,8 +74,55 @@ TEST_F(SettingsMenuTest, LoadSettingsKeepsTheCheckMarks) {
     EXPECT_EQ(settings.SettingsFilePath, dir.file("other.ini"));
     EXPECT_EQ(settings.values.Needle_Width, 6);
     EXPECT_EQ(settings.values.Panel_Color, 255);
-    EXPECT_TRUE(indexed("mnuSettingsNeedleWidth", 4)->isChecked()); // still the old mark
-    EXPECT_FALSE(indexed("mnuSettingsNeedleWidth", 6)->isChecked());
+    for (int i = 0; i <= 8; ++i)
+        EXPECT_EQ(indexed("mnuSettingsNeedleWidth", i)->isChecked(), i == 6) << i;
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(indexed("mnuSettingsBodyMotionThreshold", i)->isChecked(), i == 3) << i;
+    EXPECT_EQ(window->meter().BmThreshold, 100);
+    EXPECT_EQ(window->meter().LagThreshold, 5);
+    EXPECT_TRUE(indexed("mnuSettingsExtSwMode", 2)->isChecked());
+    EXPECT_TRUE(item("mnuGraphGridX")->isChecked());
+    EXPECT_TRUE(item("mnuSetBmFreezeOn")->isChecked());
+    EXPECT_FALSE(item("mnuSetBmFreezeOff")->isChecked());
+    EXPECT_TRUE(window->meter().FreezeEnable);
+    EXPECT_TRUE(item("mnuSetNeedleBDOn")->isChecked());
+    EXPECT_TRUE(window->meter().NeedleBdEnable);
+}
+
+// The settings file chosen by Load Settings or Save Settings As is the one
+// the next start uses: line 1 of kv_Player.cfg names it at exit.
+TEST_F(SettingsMenuTest, TheSessionFileNamesTheSettingsFileChosenLast) {
+    const auto firstLine = [this] {
+        const std::string cfg = test::readText(dir.file("kv_Player.cfg"));
+        return cfg.substr(0, cfg.find("\r\n"));
+    };
+    start();
+    test::writeText(dir.file("other.ini"), "[Format]\nNeedle_Width=6\n");
+    log.fileAnswers.push_back(dir.file("other.ini"));
+    item("mnuLoadSettings")->trigger();
+    window->Form_QueryUnload();
+    EXPECT_EQ(firstLine(), "\"" + dir.file("other.ini") + "\"");
+
+    start();
+    EXPECT_EQ(settings.values.Needle_Width, 6); // the next start loads it
+    log.fileAnswers.push_back(dir.file("saved as.ini"));
+    item("mnuSaveSettingsAs")->trigger();
+    window->Form_QueryUnload();
+    EXPECT_EQ(firstLine(), "\"" + dir.file("saved as.ini") + "\"");
+}
+
+// A needle width the file holds as "abc" is not the one in force: after
+// choosing "3 Pixels", closing in Prompt mode asks before the change is lost.
+TEST_F(SettingsMenuTest, AChangeOverAnUnreadableKeyIsAskedAboutAtExit) {
+    start("[Format]\nNeedle_Width=abc\n");
+    ASSERT_EQ(config.AutoSaveMode, 2);
+    indexed("mnuSettingsNeedleWidth", 3)->trigger();
+    log.yesNoAnswers.push_back(true);
+    window->Form_QueryUnload();
+    ASSERT_FALSE(log.messages.empty());
+    EXPECT_EQ(log.messages.back().title, "Program settings have changed");
+    EXPECT_NE(test::readText(dir.file("kv_Player.ini")).find("Needle_Width=3"),
+              std::string::npos);
 }
 
 TEST_F(SettingsMenuTest, SaveSettingsAsReplacesTheFile) {

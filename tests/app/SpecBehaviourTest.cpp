@@ -44,7 +44,8 @@ TEST_F(PlayerWindowTest, TestModeRestoresTheKnobItStartedWith) {
     EXPECT_EQ(window->meter().KnobIndex, 32);
     item("mnuTestOn")->trigger();
     run(0.05);
-    EXPECT_EQ(window->meter().KnobIndex, 20);
+    // The test unloaded the recording: back to where the user last set the knob.
+    EXPECT_EQ(window->meter().KnobIndex, 9);
 }
 
 TEST_F(PlayerWindowTest, ClearingOverideDisablesBodyMotionFreeze) {

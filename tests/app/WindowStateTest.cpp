@@ -58,9 +58,17 @@ protected:
 TEST_F(WindowStateTest, OpensAtTheStoredPlaceAndWidth) {
     storePlacement(40, 30, 720, 0);
     start();
-    EXPECT_EQ(window->geometry().topLeft(), QPoint(40, 30));
+    // The stored place is the frame's: the title bar sits at it, the client
+    // area below it, so a place at the top of the screen keeps the title
+    // bar on the screen.
+    ASSERT_GT(window->geometry().top(), window->frameGeometry().top()); // the platform has a frame
+    EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(40, 30));
     EXPECT_EQ(window->width(), 720);
     EXPECT_EQ(window->centralWidget()->height(), 450 + 81); // the height follows the width
+    // Closing stores the frame's place again: the window does not creep.
+    window->Form_QueryUnload();
+    const std::string cfg = test::readText(dir.file("kv_Player.cfg"));
+    EXPECT_NE(cfg.find("\r\n40\r\n30\r\n720\r\n"), std::string::npos) << cfg;
 }
 
 TEST_F(WindowStateTest, OpensMaximisedOrMinimisedAsStored) {
@@ -235,6 +243,50 @@ TEST_F(WindowStateTest, AMaximisedWindowOnALowScreenSizesThePanelToFit) {
     EXPECT_LE(strip->geometry().bottom(), window->centralWidget()->height() - 1);
     EXPECT_EQ(panel->width(), strip->width());
     EXPECT_EQ(window->panelView().panel().widthPx(), panel->width());
+}
+
+// With the event list docked the window still fits a 1024-pixel screen: the
+// list can be narrow, the window's smallest width is the meter's 650 and a
+// narrow list beside it.
+TEST_F(WindowStateTest, WithTheEventListDockedTheWindowFitsASmallScreen) {
+    test::writeText(dir.file("kv_Player.ini"), "[Player]\nShowEventList=True\n");
+    start();
+    const QWidget* list = window->findChild<QWidget*>(QStringLiteral("dockEventList"));
+    ASSERT_TRUE(list && list->isVisible());
+    const int frame = window->frameGeometry().width() - window->width();
+    EXPECT_LE(window->minimumSizeHint().width() + frame, 1024);
+    // Moved onto the screen as far as it can be (this test's screen is 800
+    // pixels wide).
+    const QRect screen = window->screen()->availableGeometry();
+    const QRect f = window->frameGeometry();
+    EXPECT_GE(f.left(), screen.left());
+    EXPECT_TRUE(f.right() <= screen.right() || f.left() == screen.left()) << f.left();
+}
+
+// Maximised on a screen narrower than the meter's shape, the recording strip
+// reaches the window's lower edge: no band of the background under the
+// buttons.
+TEST_F(WindowStateTest, AMaximisedWindowHasNoEmptyBandUnderTheButtons) {
+    test::writeText(dir.file("kv_Player.ini"),
+                    "[Player]\nShowEventList=True\n[Colors]\nBackground_Color=0\n");
+    start();
+    window->showMaximized();
+    QApplication::processEvents();
+    ASSERT_TRUE(window->isMaximized());
+    QWidget* central = window->centralWidget();
+    const QWidget* panel = window->findChild<QWidget*>(QStringLiteral("picMeterPanel"));
+    const QWidget* strip = window->findChild<QWidget*>(QStringLiteral("picRecord"));
+    // The panel takes the whole width, and is lower than the room it has.
+    ASSERT_EQ(panel->width(), central->width());
+    ASSERT_GT(central->height() - panel->height() - 81, 20);
+    EXPECT_EQ(strip->geometry().top(), panel->geometry().bottom() + 1);
+    EXPECT_EQ(strip->geometry().bottom(), central->height() - 1);
+    const QImage shot = central->grab().toImage();
+    for (int y = strip->geometry().top(); y < shot.height(); y += 5)
+        EXPECT_NE(shot.pixelColor(shot.width() / 2, y), QColor(Qt::black)) << y;
+    // The buttons keep their place at the strip's top.
+    const QWidget* load = window->findChild<QWidget*>(QStringLiteral("cmdLoad"));
+    EXPECT_EQ(load->geometry().top(), 28);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -145,6 +146,35 @@ TEST(PanelScaling, ModeLinesEraseTheirTextCompletelyAtAnyWidthAndPixelRatio) {
                 panel.Update_ModeDisplay();
                 ASSERT_TRUE(panel.panelSurface().image() == bare)
                     << width << "@" << dpr << " dial " << dial;
+            }
+}
+
+// The counter's widest text fits its box: "73.0" is never cut to "73.(" at
+// any window width or pixel ratio. Ink in the box's last column means a
+// glyph runs past its edge.
+TEST(PanelScaling, TheCounterTextFitsItsBoxAtAnyWidthAndPixelRatio) {
+    for (const qreal dpr : {1.0, 2.0})
+        for (int width = 650; width <= 3840; width += dpr == 1.0 ? 97 : 797)
+            for (const char* text : {"73.0", "99.9", "000"}) {
+                MeterPanel panel;
+                panel.resize(width, dpr);
+                panel.style.Panel_Color = kWhite;
+                panel.style.Text_Color = 0;
+                panel.readouts.BdEnabled = true;
+                panel.Draw_Panel();
+                panel.Update_BdDisplay(text);
+                const QImage& img = panel.counterSurface().image();
+                int left = img.width(), right = -1, top = img.height(), bottom = -1;
+                for (int y = 0; y < img.height(); ++y)
+                    for (int x = 0; x < img.width(); ++x)
+                        if (qGray(img.pixel(x, y)) < 160) {
+                            left = std::min(left, x), right = std::max(right, x);
+                            top = std::min(top, y), bottom = std::max(bottom, y);
+                        }
+                ASSERT_GE(right, 0) << width << "@" << dpr << " " << text;
+                EXPECT_LT(right, img.width() - 1) << width << "@" << dpr << " " << text;
+                // Still a readable size: the digits fill most of the box's height.
+                EXPECT_GT(bottom - top, img.height() / 2) << width << "@" << dpr << " " << text;
             }
 }
 

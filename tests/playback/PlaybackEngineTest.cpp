@@ -219,8 +219,13 @@ TEST_F(EngineTest, SkipsJumpsAndResumeWakeTheLoopThatRestsWhilePaused) {
     EXPECT_TRUE(engine.BarResetPending);
     run(0.001);
     EXPECT_FALSE(engine.BarResetPending);
-    EXPECT_EQ(view.shown.size(), shown); // nothing is shown while paused
-    engine.cmdPlay_Click();              // resume
+    // The record jumped to is shown once, at once, and nothing else while paused.
+    EXPECT_THAT(std::vector<std::int32_t>(view.shown.begin() + static_cast<long>(shown),
+                                          view.shown.end()),
+                ElementsAre(1500));
+    run(1.0);
+    EXPECT_EQ(view.shown.size(), shown + 1);
+    engine.cmdPlay_Click(); // resume
     run(0.5);
     ASSERT_GT(view.shown.size(), shown);
     EXPECT_GE(view.shown.back(), 1500);

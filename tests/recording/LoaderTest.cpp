@@ -4,11 +4,14 @@
 #include "SegmentEditor.h"
 #include "TempDir.h"
 
+#include "AudioChannel.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -111,7 +114,8 @@ TEST_F(LoaderTest, MissingFilesGiveTheirMessages) {
         noAudio.error->message(),
         (UserMessage{
             "The audio file is missing. The .kvd and .wav (or .mp3) files must reside in the same "
-            "folder.  Please check and try again or disable audio.",
+            "folder.  Please check and try again or disable audio.\n\nLooked for " +
+                dir.file("rec.wav") + " and " + dir.file("rec.mp3") + ".",
             "File Not Found", MessageIcon::Exclamation}));
 
     const LoadResult noDummy = load("rec", false);
@@ -119,7 +123,9 @@ TEST_F(LoaderTest, MissingFilesGiveTheirMessages) {
     EXPECT_EQ(
         noDummy.error->message(),
         (UserMessage{
-            "The Dummy.mp3 file is missing. This should be located in the application directory.",
+            "The Dummy.mp3 file is missing. This should be located in the application "
+            "directory.\n\nLooked for " +
+                dir.file("dummy.mp3") + ".",
             "File Not Found", MessageIcon::Exclamation}));
 }
 
@@ -193,7 +199,8 @@ TEST_F(LoaderTest, DeviceFailuresUseTheGeneralMessage) {
     EXPECT_EQ(
         r.error->message(),
         (UserMessage{
-            "The wav file could not be loaded for the following reason(s): \n13: 'Type mismatch'",
+            "The wav file could not be loaded for the following reason(s): \n" +
+                dir.file("rec.wav") + ": the sound device did not report the format of the sound",
             "kv Player", MessageIcon::None}));
 
     audio = {};
@@ -203,8 +210,45 @@ TEST_F(LoaderTest, DeviceFailuresUseTheGeneralMessage) {
     ASSERT_TRUE(refused.error);
     EXPECT_EQ(
         refused.error->message().text,
-        "The wav file could not be loaded for the following reason(s): \n277: 'not a sound file'");
+        "The wav file could not be loaded for the following reason(s): \n" + dir.file("rec.wav") +
+            ": not a sound file");
     EXPECT_EQ(audio.commands.back(), "close WavFile");
+}
+
+// Every load failure names the file and says why in plain words; none shows
+// an error number. An empty data file is said to be empty.
+TEST_F(LoaderTest, FailuresNameTheFileAndGiveAPlainReason) {
+    writeRecording("good");
+    test::writeText(dir.file("good.wav"), "RIFF");
+    test::writeText(dir.file("empty.kvd"), "");
+    test::writeText(dir.file("empty.wav"), "RIFF");
+    std::filesystem::create_directory(dir.file("folder.kvd"));
+    test::writeText(dir.file("folder.wav"), "RIFF");
+    writeRecording("silent");
+    const struct {
+        const char* base;
+        const char* named; // the file the message must name
+        const char* reason;
+    } cases[] = {
+        {"empty", "empty.kvd", " is empty: it holds no records"},
+        {"folder", "folder.kvd", ": it is a folder"},
+        {"good", "good.wav", ": The file is not a sound file"},
+        {"silent", "silent.mp3", "Looked for "},
+    };
+    const std::regex bareNumber("(^|\\n)[0-9]+: '");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.base);
+        audio = {};
+        audio.scripted["open \"" + dir.file("good.wav") + "\" type waveaudio alias WavFile"] =
+            AudioReply{277, audioErrorText(277)};
+        const LoadResult r = load(c.base);
+        ASSERT_TRUE(r.error);
+        const std::string text = r.error->message().text;
+        EXPECT_NE(text.find(dir.file(c.named)), std::string::npos) << text;
+        EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+        EXPECT_FALSE(std::regex_search(text, bareNumber)) << text;
+        EXPECT_EQ(text.find("version 2"), std::string::npos) << text;
+    }
 }
 
 TEST_F(LoaderTest, FillsTheRecordingFromItsRecordsAndMarks) {

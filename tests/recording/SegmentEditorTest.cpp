@@ -138,7 +138,7 @@ TEST_F(SavePairTest, AnyFailureLeavesTheExistingFilesAsTheyWere) {
         saveRecordingPair(r, nullptr, {dir.file("missing/new"), {}, {}, {}}).error;
     ASSERT_TRUE(noFolder);
     EXPECT_EQ(noFolder->number, 76);
-    EXPECT_EQ(noFolder->description, "Path not found: " + dir.file("missing/new.kvd"));
+    EXPECT_EQ(noFolder->description, dir.file("missing/new.kvd") + ": its folder does not exist");
 
     const auto full = writeKvdFile("/dev/full", r.Records);
     ASSERT_TRUE(full);
@@ -151,8 +151,10 @@ TEST_F(SavePairTest, AnyFailureLeavesTheExistingFilesAsTheyWere) {
     EXPECT_EQ(steps, 0);
     EXPECT_EQ(readKvdFile(dir.file("thirty.kvd")).records.size(), 30u);
     EXPECT_FALSE(std::filesystem::exists(dir.file("thirty.wav")));
-    EXPECT_EQ(couldNotSaveText({55, "File already open"}),
-              "The file could not be saved for the following reason(s): \n55: 'File already open'");
+    // The message gives the reason, not the number.
+    EXPECT_EQ(couldNotSaveText({55, "x.kvd belongs to the recording in use"}),
+              "The file could not be saved for the following reason(s): \nx.kvd belongs to the "
+              "recording in use");
 }
 
 // A loaded recording with a real sound, as the window and kvtool have it.

@@ -67,7 +67,7 @@ TEST(ReplaceFileContents, RefusesReadOnlyFilesFoldersAndSpecialFiles) {
     ::chmod(ro.c_str(), 0444);
     const auto readOnly = replaceFileContents(ro, "x", ro);
     ASSERT_TRUE(readOnly);
-    EXPECT_EQ(readOnly->description, "Path/File access error: " + ro + " is read-only");
+    EXPECT_EQ(readOnly->description, ro + " is read-only");
     EXPECT_EQ(test::readText(ro), "keep");
     EXPECT_EQ(modeOf(ro), 0444u);
 
@@ -87,7 +87,7 @@ TEST(ReplaceFileContents, RefusesReadOnlyFilesFoldersAndSpecialFiles) {
 
     const auto missingFolder = replaceFileContents(dir.file("no/x.ini"), "x", "no/x.ini");
     ASSERT_TRUE(missingFolder);
-    EXPECT_EQ(missingFolder->description, "Path not found: no/x.ini");
+    EXPECT_EQ(missingFolder->description, "no/x.ini: its folder does not exist");
     EXPECT_THAT(filesIn(dir.path()),
                 ElementsAre("folder.ini", "loop1", "loop2", "pipe.ini", "ro.ini"));
 }

@@ -5,9 +5,13 @@
 #   [KV_SMOKE_WM=openbox] tests/ui/smoke.sh [BIN_DIR] [SHOT_DIR]
 # Opens the sibling list with a right-click on Load, opens and closes the
 # Load dialog, plays the demo (P), presses Space (segment start: playback must go on), then
-# S (Stop: no needle pixel may show under the END banner), then sends
-# SIGTERM (the player must end within 2 s). Screenshots are kept in
-# SHOT_DIR (default build/ui-shots) for a look.
+# S (Stop: no needle pixel may show under the END banner), opens the Load
+# dialog with Ctrl+O and loads demo002 (its panel must be the one a fresh
+# start with demo002 shows), then sends SIGTERM (the player must end within
+# 2 s). A second player on demo002 pauses and jumps to the next event with
+# Ctrl+Right (the meter must move, and then stand), then fails to load a
+# garbage file (its panel must be the one a start without a file shows).
+# Screenshots are kept in SHOT_DIR (default build/ui-shots) for a look.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 for tool in xvfb-run xdotool xwd xwdtopnm pnmtopng python3; do
@@ -45,20 +49,42 @@ check() { # message, condition status
     if [ "$2" -eq 0 ]; then echo "ok   $1"; else echo "FAIL $1"; fail=1; fi
 }
 
-QT_QPA_PLATFORM=xcb KV_AUDIO=silent "$app/kv_player" "$app/demo001.kvd" \
-    >"$shots/player.log" 2>&1 &
-player_pid=$!
-
-# The main window appears after the splash (3 s).
-wid=""
-for _ in $(seq 100); do
-    wid="$(xdotool search --onlyvisible --name '^kv Player$' 2>/dev/null | head -n 1 || true)"
-    [ -n "$wid" ] && break
-    sleep 0.1
-done
-[ -n "$wid" ] || { echo "smoke: the player window did not appear"; cat "$shots/player.log"; exit 1; }
-sleep 1 # the demo loads
-xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid"
+start_player() { # [FILE.kvd]
+    QT_QPA_PLATFORM=xcb KV_AUDIO=silent "$app/kv_player" "$@" >>"$shots/player.log" 2>&1 &
+    player_pid=$!
+    # The main window appears after the splash (3 s).
+    wid=""
+    for _ in $(seq 100); do
+        wid="$(xdotool search --onlyvisible --name '^kv Player$' 2>/dev/null | head -n 1 || true)"
+        [ -n "$wid" ] && break
+        sleep 0.1
+    done
+    [ -n "$wid" ] || { echo "smoke: the player window did not appear"; cat "$shots/player.log"; exit 1; }
+    sleep 1 # the recording loads
+    focus_player
+}
+focus_player() { # keys without --window go to the focused window, as a user's do
+    xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid"
+}
+end_player() { # SIGTERM; true when the player ended within 2 s
+    kill -TERM "$player_pid"
+    for _ in $(seq 20); do
+        if ! kill -0 "$player_pid" 2>/dev/null; then player_pid=""; return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+wait_window() { # title: the id of the visible window of that title
+    timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1 || true
+}
+gone_window() { # title
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || break
+        sleep 0.1
+    done
+}
+: >"$shots/player.log"
+start_player "$app/demo001.kvd"
 
 shot() { # name
     xwd -silent -id "$wid" | xwdtopnm 2>/dev/null | pnmtopng >"$shots/$1.png"
@@ -106,6 +132,15 @@ if mode == "list":
     n = sum(1 for y in range(top + ph, h) for x in range(pw)
             if (lambda c: c[2] > 150 and c[2] - c[0] > 80)(px(x, y)))
     print(n); sys.exit(0)
+if mode == "same":
+    # Panel pixels that differ between two shots of windows of one width.
+    w2, h2, px2 = load(sys.argv[3])
+    top2 = next((y for y in range(h2) if near(px2(0, y), PANEL)), None)
+    if top2 is None or w2 != w:
+        print(999999); sys.exit(0)
+    diff = sum(1 for y in range(0, min(ph, h - top, h2 - top2)) for x in range(pw)
+               if not near(px(x, top + y), px2(x, top2 + y)))
+    print(diff); sys.exit(0)
 if mode == "moved":
     _, _, px2 = load(sys.argv[3])
     diff = sum(1 for y in range(top, min(h, top + ph), 2) for x in range(0, pw, 2)
@@ -169,15 +204,87 @@ needle="$(analyse needle "$shots/5-stopped.png")"
 [ "$needle" -eq 0 ]
 check "no needle pixel after Stop ($needle found)" $?
 
+# Ctrl+O opens the Load dialog too; demo002 loaded after demo001 shows
+# nothing of demo001.
+focus_player
+xdotool key ctrl+o
+dialog="$(wait_window 'Load File for Playback')"
+[ -n "$dialog" ]
+check "Ctrl+O opens the Load dialog" $?
+sleep 1
+if [ -n "$dialog" ]; then
+    xwd -silent -id "$dialog" | xwdtopnm 2>/dev/null | pnmtopng >"$shots/6-ctrl-o-dialog.png"
+    xdotool type --delay 20 "$app/demo002.kvd"
+    xdotool key Return
+    gone_window 'Load File for Playback'
+fi
+sleep 1.5
+shot 7-demo002-after-demo001
+
 # SIGTERM ends the player within 2 s.
-kill -TERM "$player_pid"
-ended=1
-for _ in $(seq 20); do
-    if ! kill -0 "$player_pid" 2>/dev/null; then ended=0; break; fi
-    sleep 0.1
-done
+ended=0
+end_player || ended=1
 check "the player ends on SIGTERM" $ended
-[ $ended -eq 0 ] && player_pid=""
+
+# demo002 from the start, for comparison.
+start_player "$app/demo002.kvd"
+shot 8-demo002-fresh
+differ="$(analyse same "$shots/7-demo002-after-demo001.png" "$shots/8-demo002-fresh.png")"
+[ "$differ" -le 40 ]
+check "demo002 loaded after demo001 shows its own panel ($differ pixels differ)" $?
+
+# Paused, Ctrl+Right goes to the next event: the meter shows it at once,
+# and stands there while paused.
+xdotool key --window "$wid" p
+sleep 4
+xdotool key --window "$wid" p
+sleep 1.5
+shot 9-paused
+focus_player
+xdotool key ctrl+Right
+sleep 0.6
+shot 10-jumped
+sleep 1.5
+shot 11-jumped-later
+moved="$(analyse moved "$shots/9-paused.png" "$shots/10-jumped.png")"
+[ "$moved" -gt 20 ]
+check "a jump while paused moves the meter ($moved pixels changed)" $?
+moved="$(analyse moved "$shots/10-jumped.png" "$shots/11-jumped-later.png")"
+[ "$moved" -eq 0 ]
+check "the meter stands after the jump while paused ($moved pixels changed)" $?
+
+# A garbage data file fails to load: the panel is that of no recording.
+head -c 400 /dev/urandom >"$app/junk001.kvd"
+cp "$app/demo002.mp3" "$app/junk001.mp3" # a good sound: the data file is what fails
+xdotool key --window "$wid" s
+sleep 1.5
+focus_player
+xdotool key ctrl+o
+dialog="$(wait_window 'Load File for Playback')"
+if [ -n "$dialog" ]; then
+    sleep 1
+    xdotool type --delay 20 "$app/junk001.kvd"
+    xdotool key Return
+    gone_window 'Load File for Playback'
+fi
+box="$(wait_window 'Incompatible file format')"
+[ -n "$box" ]
+check "the garbage file is refused" $?
+if [ -n "$box" ]; then
+    xwd -silent -id "$box" | xwdtopnm 2>/dev/null | pnmtopng >"$shots/12-refused.png"
+    xdotool key Return
+    gone_window 'Incompatible file format'
+fi
+sleep 1
+shot 13-after-failed-load
+end_player || true
+
+start_player
+shot 14-no-file
+differ="$(analyse same "$shots/13-after-failed-load.png" "$shots/14-no-file.png")"
+[ "$differ" -le 40 ]
+check "after a failed load the panel is that of no recording ($differ pixels differ)" $?
+end_player || true
 
 echo "screenshots: $shots"
 exit $fail
