@@ -34,6 +34,8 @@ struct Reaction {
 
 class ReactionFinder {
 public:
+    // A fall counts from minFallDivisions on (that size included), from onset
+    // to peak within windowMs (that time included; below 20 reads as 20).
     ReactionFinder(const std::vector<SampleRecord>& records, double minFallDivisions,
                    std::int32_t windowMs);
 

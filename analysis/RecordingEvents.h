@@ -43,19 +43,23 @@ inline constexpr double kDeflectionPerDivision = 65536.0 * (1.9198606 / 40.0) / 
 struct EventOptions {
     // Kinds to report (bit i for EventKind i); all by default.
     std::uint32_t kinds = 0x3F;
-    // A Base change is reported once the Base has moved this far (in Base
-    // units) from the last reported value.
+    // A Base change is reported once the Base has moved this far or farther
+    // (in Base units, rounded to hundredths with halves away from zero, at
+    // least 0.01) from the last reported value.
     double baseStep = 0.25;
     // A reaction is a fall of the raw reading of at least this many dial
-    // divisions at the recorded knob ...
+    // divisions at the recorded knob (a fall of exactly this size counts) ...
     double minFallDivisions = 1.0;
-    // ... from onset to peak within at most this many milliseconds.
+    // ... from onset to peak within at most this many milliseconds (exactly
+    // this long counts; below 20 reads as 20).
     std::int32_t windowMs = 3000;
 
     bool wants(EventKind k) const { return (kinds >> static_cast<unsigned>(k)) & 1U; }
 };
 
-// The raw fall that moves the needle `divisions` dial divisions at a knob.
+// The raw fall that moves the needle `divisions` dial divisions at a knob
+// (clamped to 0..63), not rounded: divisions x kDeflectionPerDivision / the
+// knob's whole-number multiplier.
 double rawUnitsForDivisions(double divisions, int knobIndex);
 
 // All events, ordered by record (events of one record in kind order).

@@ -41,7 +41,7 @@ std::int32_t restDeflection(int dialType);
 
 // Working values of the alert settings.
 int bmThresholdFor(int bmThresholdIndex); // 1 Fine 30, 2 Medium 50, 3 Coarse 100; else 50
-int lagThresholdFor(int dataLagIndex);    // 1..5; else 2
+int lagThresholdFor(int dataLagIndex);    // the index itself for 1..5 (both included); else 2
 
 class MeterModel {
 public:
@@ -85,8 +85,16 @@ public:
     // readout is redrawn.
     void forgetRecording(int knobIndex, int dialType);
 
+    // FilteredValue: the mean of the newest FilterLength raw readings (first
+    // brought into 3..10, both included), rounded to the nearest whole number
+    // with halves to the even neighbour. The length then shrinks by one when
+    // the newest and the 16th-newest reading differ by more than 100, grows by
+    // one when they differ by less, and stays at exactly 100.
     void Filter();
     std::int32_t Calc_Needle(std::int32_t& data);
+    // LastBaseCode from RawValue: half the reading rounded to nearest (halves
+    // to even), times 61550 / 32768 plus 1170, then / 256, each division
+    // truncating toward zero; clamped to 0..255 (both included).
     void Calc_Base();
     void Process_Sample();
     // The readouts a record carries (Base, counter, knob, dial type), shown
@@ -147,7 +155,9 @@ private:
 struct TestSwing {
     float PhaseAngle = 0;
     float LastStepMs = 0;
-    // The new needle position, or nothing when less than 20 ms passed.
+    // The new needle position, 9000 sin(phase) rounded to nearest with halves
+    // to even, or nothing when less than 20 ms passed since the last step
+    // (a step at exactly 20 ms is taken). The phase returns to 0 once past 2 pi.
     std::optional<std::int16_t> step(double audioMs, int knobIndex);
 };
 

@@ -22,7 +22,7 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 FileError outOfMemory() {
-    return {7, "Out of memory: the file is too large to load"};
+    return {kErrOutOfMemory, "Out of memory: the file is too large to load"};
 }
 
 } // namespace
@@ -57,7 +57,7 @@ FilePtr openForReading(const std::string& path, std::int64_t& records,
                        std::optional<FileError>& error) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
-        error = FileError{75, path + " is not a file"};
+        error = FileError{kErrPathFileAccess, path + " is not a file"};
         return nullptr;
     }
     FilePtr f(std::fopen(path.c_str(), "rb"));
@@ -90,7 +90,7 @@ ByteReadResult readKvdHead(const std::string& path, std::size_t records) {
     if (!out.bytes.empty() &&
         std::fread(out.bytes.data(), 1, out.bytes.size(), f.get()) != out.bytes.size()) {
         out.bytes.clear();
-        out.error = FileError{62, path + " ended before all its records were read (it changed or is damaged)"};
+        out.error = pastEndError(path);
     }
     return out;
 }
@@ -110,7 +110,7 @@ KvdEnds readKvdEnds(const std::string& path) {
           std::fread(last, 1, kRecordSize, f.get()) == kRecordSize));
     if (!ok) {
         out.head.clear();
-        out.error = FileError{62, path + " ended before all its records were read (it changed or is damaged)"};
+        out.error = pastEndError(path);
         return out;
     }
     if (out.records > 0) out.last = SampleRecord::decode(last);
@@ -142,7 +142,7 @@ std::span<const SampleRecord> KvdBlockReader::next(std::size_t most) {
             m_block[i] = SampleRecord::decode(m_bytes.data() + i * kRecordSize);
     }
     if (!read) {
-        m_error = FileError{62, m_path + " ended before all its records were read (it changed or is damaged)"};
+        m_error = pastEndError(m_path);
         m_left = 0;
         return {};
     }

@@ -18,15 +18,18 @@
 
 namespace kv {
 
-// Number of whole records in a file of the given length.
+// Number of whole records in a file of the given length: the length / 20,
+// rounded down (a trailing partial record does not count); 0 for 0 or less.
 std::int64_t recordCountForLength(std::int64_t fileLength);
 
-// Checks the record-type letters of records 1 to 5. Missing records (a file
-// shorter than five records) read as zero bytes and so fail the check.
+// Checks the record-type letters of records 1 to 5, both included. Missing
+// records (a file shorter than five records) read as zero bytes and so fail
+// the check.
 bool Verify_kvd_Format(const std::uint8_t* data, std::size_t length);
 
-// Called with the progress step k (1, 2, ...) each time another fiftieth of the
-// records has been read; never called for files of fewer than 50 records.
+// Called with the progress step k (1, 2, ... 50, both ends included) each time
+// another fiftieth of the records has been read (a fiftieth rounded down);
+// never called for files of fewer than 50 records.
 using ProgressFn = std::function<void(int step)>;
 
 struct ByteReadResult {

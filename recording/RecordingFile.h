@@ -20,6 +20,8 @@ struct RecordingFile {
     std::int32_t RecordCount = 0;
     SampleRecord CurrentRecord;
     std::int32_t RecordCursor = 0;
+    // The bracketed range: records LoopStartRecord..LoopEndRecord, both
+    // included (numbered from 1; 0 before a range is chosen).
     std::int32_t LoopStartRecord = 0;
     std::int32_t LoopEndRecord = 0;
     std::int32_t TotalTimeMs = 0;

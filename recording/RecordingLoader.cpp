@@ -42,7 +42,7 @@ LoadError missingFile(LoadError::Type type, std::string kind, std::string path) 
     LoadError e;
     e.type = type;
     e.kind = std::move(kind);
-    e.number = 53;
+    e.number = kErrFileNotFound;
     e.description = "File not found";
     e.path = std::move(path);
     return e;
@@ -113,8 +113,9 @@ AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKin
     for (int i = 0; i < 3; ++i) {
         const auto value = parseWhole(audio.send(queries[i]).text);
         if (!value) {
-            out.error = otherError(word, 13, path + ": the sound device did not report the "
-                                             "format of the sound");
+            out.error = otherError(word, kErrTypeMismatch,
+                                   path + ": the sound device did not report the "
+                                          "format of the sound");
             return out;
         }
         format[i] = *value;
@@ -122,7 +123,8 @@ AudioOpenResult openAudio(AudioChannel& audio, const std::string& path, AudioKin
     const long long units =
         roundHalfEven(static_cast<double>(format[0]) * format[2] * format[1] / 8.0);
     if (units <= 0 || units > 0x7FFFFFFF) {
-        out.error = otherError(word, 380, path + ": the sound's format cannot be played");
+        out.error =
+            otherError(word, kErrInvalidProperty, path + ": the sound's format cannot be played");
         return out;
     }
     out.unitsPerSec = static_cast<std::int32_t>(units);
@@ -142,7 +144,8 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio,
     const Recovery recovered = recoverInterruptedSave(request.basePath);
     if (!recovered.settled()) {
         // The pair may be half old, half new: it is not loaded.
-        return fail(otherError("kvd", 75, recovered.message + " The recording was not loaded."));
+        return fail(otherError("kvd", kErrPathFileAccess,
+                               recovered.message + " The recording was not loaded."));
     }
     result.notice = recovered.message;
 
@@ -153,7 +156,8 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio,
         std::error_code ec;
         if (fs::exists(fs::u8path(dataPath), ec)) {
             const std::string why = unreadableReason(dataPath);
-            return fail(otherError("kvd", 75, dataPath + ": " + (why.empty() ? "not a file" : why)));
+            return fail(otherError("kvd", kErrPathFileAccess,
+                                   dataPath + ": " + (why.empty() ? "not a file" : why)));
         }
         return fail(missingFile(LoadError::Type::DataFileMissing, "kvd", dataPath));
     }
@@ -211,8 +215,7 @@ LoadResult Load_File(const LoadRequest& request, AudioChannel& audio,
     if (read.error || read.records.size() < 5) {
         // The file changed under us, or could not be read to the end.
         audio.send("close WavFile");
-        const FileError e = read.error.value_or(FileError{
-            62, dataPath + " ended before all its records were read (it changed or is damaged)"});
+        const FileError e = read.error.value_or(pastEndError(dataPath));
         return fail(otherError("kvd", e.number, e.description));
     }
     rec->Records = std::move(read.records);

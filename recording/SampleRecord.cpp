@@ -64,10 +64,6 @@ RecordBytes SampleRecord::toBytes() const {
     return out;
 }
 
-bool SampleRecord::hasValidRecordType() const {
-    return RecordType == 'O' || RecordType == 'P' || RecordType == 'T';
-}
-
 std::int32_t SampleRecord::clockMarkSecs() const {
     return markByte(15) * 65536 + markByte(16) * 256 + markByte(17);
 }

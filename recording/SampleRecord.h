@@ -38,7 +38,6 @@ struct SampleRecord {
     bool bdOn() const { return (StatusFlags & 0x08) != 0; }
     int dialType() const { return StatusFlags >> 5; }
 
-    bool hasValidRecordType() const;
     // File byte n (14..17) of the mark area.
     std::uint8_t markByte(int fileOffset) const { return MarkData[fileOffset - 14]; }
     // "C" mark: bytes 15..17 big-endian, seconds since midnight.

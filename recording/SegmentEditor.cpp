@@ -2,12 +2,12 @@
 
 #include "AudioChannel.h"
 #include "AudioCommand.h"
+#include "FileNames.h"
 #include "PairFiles.h"
 #include "PlayTime.h"
 #include "SafeFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -104,12 +104,8 @@ std::vector<std::string> filesInUse(const RecordingFile& rec) {
 
 std::string pairBaseOf(const std::string& chosen) {
     constexpr std::string_view ext = ".kvd";
-    if (chosen.size() <= ext.size()) return chosen;
     // In any case: "WALK001.KVD" is the pair WALK001.
-    for (std::size_t i = 0; i < ext.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(chosen[chosen.size() - ext.size() + i])) !=
-            ext[i])
-            return chosen;
+    if (chosen.size() <= ext.size() || !hasExtension(chosen, ext)) return chosen;
     return chosen.substr(0, chosen.size() - ext.size());
 }
 
@@ -145,8 +141,7 @@ std::string interruptedSaveProblem(const std::string& basePath) {
 }
 
 FileError tooFewRecordsError(std::int32_t records) {
-    return {kErrTooFewRecords, "the segment holds " +
-                                   std::to_string(records) +
+    return {kErrTooFewRecords, "the segment holds " + std::to_string(records) +
                                    " records; a recording needs at least " +
                                    std::to_string(kMinRecords) + " to be loaded again"};
 }
@@ -178,7 +173,7 @@ PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
     out.notice = recovered.message;
     if (!recovered.settled()) {
         // Writing now would replace the journal that still waits.
-        out.error = FileError{75, "Path/File access error: " + recovered.message};
+        out.error = FileError{kErrPathFileAccess, "Path/File access error: " + recovered.message};
         out.notice.clear();
         return out;
     }
@@ -212,7 +207,7 @@ PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
             audio->send("save WavFile " + quoteCommandWord(soundTemp.string()) + " wait");
         std::error_code ec;
         if (!saved.ok() || !fs::is_regular_file(soundTemp, ec)) {
-            out.error = FileError{saved.ok() ? 75 : saved.code,
+            out.error = FileError{saved.ok() ? kErrPathFileAccess : saved.code,
                                   saved.ok() ? soundName + " could not be written"
                                              : soundName + ": " + saved.text};
             return out;

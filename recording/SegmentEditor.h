@@ -25,9 +25,12 @@ struct ExpandCut {
     std::int64_t endUnits = 0; // end in device units
 };
 
-// Cuts rec to records LoopStartRecord..LoopEndRecord: times start at 0, the
-// clock moves on by the cut, record 1 carries a clock mark and record 2 the
-// old date mark. The caller cuts the sound with the returned positions.
+// Cuts rec to records LoopStartRecord..LoopEndRecord, both included (a start
+// below 1 reads as 1, an end is clamped to start..RecordCount): times start at
+// 0, the clock moves on by the cut, record 1 carries a clock mark and record 2
+// the old date mark. The caller cuts the sound with the returned positions:
+// the sound from startUnits (exact, a fraction kept) up to endUnits (the last
+// record's time, rounded to nearest with halves to even) is kept.
 ExpandCut Expand_Recording(RecordingFile& rec);
 
 // The two delete commands that cut the sound to the same segment.
@@ -86,9 +89,6 @@ std::string interruptedSaveProblem(const std::string& basePath);
 // "The file could not be saved for the following reason(s): " ...
 std::string couldNotSaveText(const FileError& e);
 
-inline constexpr int kErrFileAlreadyOpen = 55;
-inline constexpr int kErrCancelled = 32755;
-inline constexpr int kErrTooFewRecords = 5;
 // The fewest records a recording can have and still load.
 inline constexpr std::int32_t kMinRecords = 5;
 

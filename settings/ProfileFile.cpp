@@ -1,5 +1,6 @@
 #include "ProfileFile.h"
 
+#include "FileNames.h"
 #include "SafeFile.h"
 
 #include <algorithm>
@@ -55,10 +56,7 @@ bool isComment(std::string_view line) {
 // Whether a path names one of a recording's files (its data or its sound),
 // by the name's extension in any case.
 bool namesRecordingFile(const std::string& path) {
-    const auto dot = path.find_last_of("./");
-    if (dot == std::string::npos || path[dot] != '.') return false;
-    const std::string_view ext = std::string_view(path).substr(dot);
-    return sameName(ext, ".kvd") || sameName(ext, ".wav") || sameName(ext, ".mp3");
+    return hasExtension(path, ".kvd") || hasExtension(path, ".wav") || hasExtension(path, ".mp3");
 }
 
 // Whether a file's first bytes are those of a recording's file: records of a
@@ -226,12 +224,13 @@ std::string ProfileFile::contents() const {
 
 std::optional<FileError> ProfileFile::save() {
     if (m_recordingFile)
-        return FileError{75, "Path/File access error: " + m_path +
-                                 " is not a settings file (it belongs to a recording), so it was "
-                                 "not written"};
+        return FileError{kErrPathFileAccess,
+                         "Path/File access error: " + m_path +
+                             " is not a settings file (it belongs to a recording), so it was "
+                             "not written"};
     if (!m_loaded)
-        return FileError{75, "Path/File access error: " + m_path +
-                                 " could not be read, so it was not written over"};
+        return FileError{kErrPathFileAccess, "Path/File access error: " + m_path +
+                                                 " could not be read, so it was not written over"};
     if (m_changed) {
         if (auto e = replaceFileContents(m_path, contents(), m_path)) return e;
         m_changed = false;
@@ -240,8 +239,8 @@ std::optional<FileError> ProfileFile::save() {
     std::string keys;
     for (const std::string& k : m_refused)
         keys += (keys.empty() ? "" : ", ") + k;
-    return FileError{5, "Invalid procedure call or argument: the value of " + keys +
-                            " holds a line break, so it was not saved in " + m_path};
+    return FileError{kErrInvalidCall, "Invalid procedure call or argument: the value of " + keys +
+                                          " holds a line break, so it was not saved in " + m_path};
 }
 
 } // namespace kv

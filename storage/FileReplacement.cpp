@@ -276,8 +276,9 @@ std::optional<FileError> FileReplacement::lock(int waitMs) {
     m_lock = takeLock(lockFor(m_journal), waitMs);
     if (m_lock >= 0) return std::nullopt;
     if (errno == EWOULDBLOCK)
-        return FileError{70, "Permission denied: " + busyText(m_journal)};
-    if (errno == ENOENT) return FileError{76, m_shownName + ": its folder does not exist"};
+        return FileError{kErrPermissionDenied, "Permission denied: " + busyText(m_journal)};
+    if (errno == ENOENT)
+        return FileError{kErrPathNotFound, m_shownName + ": its folder does not exist"};
     return errnoError(errno, m_shownName);
 }
 
@@ -291,7 +292,7 @@ std::optional<FileError> FileReplacement::add(const fs::path& target, const std:
     if (auto err = checkReplaceable(e.target, shownName)) return err;
     std::error_code ec;
     if (!fs::is_directory(e.target.parent_path(), ec))
-        return FileError{76, shownName + ": its folder does not exist"};
+        return FileError{kErrPathNotFound, shownName + ": its folder does not exist"};
     e.temp = temporaryBeside(e.target);
     registerTemporary(e.temp);
     temp = e.temp;
@@ -355,7 +356,7 @@ std::optional<FileError> FileReplacement::commit() {
         return err;
     };
     auto stepError = [&](const std::string& shown) {
-        return m_failedByHook ? FileError{57, shown + ": the disk reported an error"}
+        return m_failedByHook ? FileError{kErrDeviceIO, shown + ": the disk reported an error"}
                               : errnoError(errno, shown);
     };
     // 1. The new contents reach the disk before any name changes.

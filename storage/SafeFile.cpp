@@ -80,23 +80,23 @@ bool syncPath(const fs::path& p, int flags) {
 FileError errnoError(int err, const std::string& shownName) {
     switch (err) {
     case ENOENT:
-        return {53, shownName + ": no such file"};
+        return {kErrFileNotFound, shownName + ": no such file"};
     case ENOTDIR:
-        return {76, shownName + ": its folder does not exist"};
+        return {kErrPathNotFound, shownName + ": its folder does not exist"};
     case EACCES:
     case EPERM:
-        return {75, shownName + ": no permission to use it"};
+        return {kErrPathFileAccess, shownName + ": no permission to use it"};
     case EROFS:
-        return {75, shownName + " is on a read-only file system"};
+        return {kErrPathFileAccess, shownName + " is on a read-only file system"};
     case EISDIR:
-        return {75, shownName + " is a folder"};
+        return {kErrPathFileAccess, shownName + " is a folder"};
     case ELOOP:
-        return {75, shownName + " is a loop of links"};
+        return {kErrPathFileAccess, shownName + " is a loop of links"};
     case ENOSPC:
     case EDQUOT:
-        return {61, shownName + ": the disk is full"};
+        return {kErrDiskFull, shownName + ": the disk is full"};
     default:
-        return {57, shownName + ": " + std::strerror(err)};
+        return {kErrDeviceIO, shownName + ": " + std::strerror(err)};
     }
 }
 
@@ -120,10 +120,10 @@ std::optional<FileError> checkReplaceable(const fs::path& target, const std::str
     }
     if (S_ISDIR(st.st_mode)) return errnoError(EISDIR, shownName);
     if (!S_ISREG(st.st_mode))
-        return FileError{75, shownName + " is not a regular file"};
+        return FileError{kErrPathFileAccess, shownName + " is not a regular file"};
     // The mode bits count even for the superuser, whom access() lets write anything.
     if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
-        return FileError{75, shownName + " is read-only"};
+        return FileError{kErrPathFileAccess, shownName + " is read-only"};
     return std::nullopt;
 }
 
@@ -243,8 +243,9 @@ ReplacingFile::ReplacingFile(const fs::path& target, std::string shownName)
     m_fd = fileCalls().open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         const int err = errno;
-        m_error =
-            err == ENOENT ? FileError{76, m_shown + ": its folder does not exist"} : errnoError(err, m_shown);
+        m_error = err == ENOENT
+                      ? FileError{kErrPathNotFound, m_shown + ": its folder does not exist"}
+                      : errnoError(err, m_shown);
         return;
     }
     registerTemporary(m_temp);

@@ -26,12 +26,12 @@ std::filesystem::path resolveLinks(const std::filesystem::path& path);
 std::optional<FileError> checkReplaceable(const std::filesystem::path& target,
                                           const std::string& shownName);
 
-// True when both paths exist and name the same file (device and inode).
 // Why a path cannot be read as a file, in a few words: "no such file", "it is
 // a folder", "it is a loop of symbolic links", "it is not a regular file" or
 // the system's own text. Empty for a regular file.
 std::string unreadableReason(const std::string& path);
 
+// True when both paths exist and name the same file (device and inode).
 bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Flushes a file's or a folder's contents to the disk.

@@ -1,7 +1,9 @@
 #include "KvTool.h"
 
 #include "AudioChannel.h"
-#include "KvToolLean.h"
+#include "FileNames.h"
+#include "KvToolCommand.h"
+#include "KvToolDataCommands.h"
 #include "KvToolMeter.h"
 #include "KvToolOverview.h"
 #include "KvToolReport.h"
@@ -10,11 +12,10 @@
 #include "SoundDevice.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <chrono>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <istream>
 #include <ostream>
 #include <thread>
@@ -30,10 +31,7 @@ bool namesPng(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
     const auto dot = name.find_last_of('.');
     if (dot == std::string::npos || dot == 0) return true;
-    std::string ext = name.substr(dot);
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".png";
+    return hasExtension(name, ".png");
 }
 
 int channelConsole(std::istream& in, std::ostream& out) {
@@ -67,7 +65,7 @@ int channelConsole(std::istream& in, std::ostream& out) {
 
 int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
               std::ostream& err) {
-    if (const std::optional<int> code = runLeanCommand(args, out, err)) return *code;
+    if (const std::optional<int> code = runDataCommand(args, out, err)) return *code;
     // Left: render, report and channel, with their arguments.
     const std::string& cmd = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());

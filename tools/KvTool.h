@@ -1,5 +1,5 @@
 // The kvtool commands, callable from tests with their own streams: those of
-// KvToolLean.h, and those that need Qt or the sound device (render, report,
+// KvToolDataCommands.h, and those that need Qt or the sound device (render, report,
 // channel), which the kvtool-full program runs for kvtool.
 #pragma once
 

@@ -1,6 +1,7 @@
 #include "KvToolEvents.h"
 
 #include "DecimalNumber.h"
+#include "KvToolCommand.h"
 #include "EventTable.h"
 #include "RecordingEvents.h"
 #include "SafeFile.h"
@@ -13,9 +14,6 @@
 
 namespace kv {
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitError = 1;
 
 // A number greater than zero, written in full.
 std::optional<double> positive(ParsedArgs& args, const std::string& name, const char* what) {

@@ -1,5 +1,6 @@
 #include "KvToolReport.h"
 
+#include "FileNames.h"
 #include "KvToolMeter.h"
 #include "KvToolOverview.h"
 #include "RecordingSummary.h"
@@ -8,7 +9,6 @@
 
 #include <QBuffer>
 
-#include <cctype>
 #include <filesystem>
 
 #include <ostream>
@@ -16,10 +16,9 @@
 namespace kv {
 namespace {
 
-bool endsWith(std::string s, const std::string& ext) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s.size() > ext.size() && s.compare(s.size() - ext.size(), ext.size(), ext) == 0;
+// A name with something before the extension, which counts in any case.
+bool endsWith(const std::string& s, const std::string& ext) {
+    return s.size() > ext.size() && hasExtension(s, ext);
 }
 
 } // namespace

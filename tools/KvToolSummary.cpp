@@ -1,5 +1,7 @@
 #include "KvToolSummary.h"
 
+#include "FileNames.h"
+#include "KvToolCommand.h"
 #include "RecordingSummary.h"
 #include "SafeFile.h"
 
@@ -22,14 +24,10 @@
 namespace kv {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitError = 1;
-constexpr int kExitFormat = 2;
-
-// Data files by their extension in either case ("WALK001.KVD" too).
-bool endsWithKvd(const std::string& name) {
-    return name.size() > 4 && (name.compare(name.size() - 4, 4, ".kvd") == 0 ||
-                               name.compare(name.size() - 4, 4, ".KVD") == 0);
+// Data files by their extension in any case ("WALK001.KVD", "walk.Kvd"), with
+// a name before it.
+bool namesDataFile(const std::string& name) {
+    return name.size() > 4 && hasExtension(name, ".kvd");
 }
 
 // Searches folders for recordings. Real subfolders are searched first and
@@ -60,7 +58,7 @@ public:
         std::sort(names.begin(), names.end());
         const std::string prefix = path == "/" ? path : path + "/";
         for (const std::string& name : names)
-            entry(prefix + name, endsWithKvd(name));
+            entry(prefix + name, namesDataFile(name));
     }
 
     // Searches the folders that links led to, and those they lead to.

@@ -1,7 +1,7 @@
 // kvtool: runs the commands that need neither Qt nor the sound device itself,
 // so that it starts in a few milliseconds, and hands the others (render,
 // report, channel) to kvtool-full with the same arguments and streams.
-#include "KvToolLean.h"
+#include "KvToolDataCommands.h"
 
 #include <filesystem>
 #include <iostream>
@@ -74,7 +74,7 @@ int runFullTool(char** argv) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    const std::optional<int> code = kv::runLeanCommand(args, std::cout, std::cerr);
+    const std::optional<int> code = kv::runDataCommand(args, std::cout, std::cerr);
     if (!code) return runFullTool(argv);
     // Output that could not be written (a full disk, a closed pipe) is a failure.
     std::cout.flush();

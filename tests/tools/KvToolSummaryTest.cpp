@@ -117,17 +117,31 @@ TEST(KvToolSummary, OneRowPerRecordingWithEachStatus) {
         << rows[9];
 }
 
-TEST(KvToolSummary, PairsNamedInCapitalsAreFoundWithTheirSound) {
-    TempDir dir;
-    ASSERT_FALSE(writeKvdFile(dir.file("WALK001.KVD"), eventful()));
-    writeSound(dir.file("WALK001.WAV"), 10);
-    const auto r = kvtool({"summary", dir.path()});
-    EXPECT_EQ(r.code, 0) << r.out << r.err;
-    const auto rows = lines(r.out);
-    ASSERT_EQ(rows.size(), 2u) << r.out;
-    EXPECT_EQ(rows[1].rfind(dir.file("WALK001.KVD") + ",", 0), 0u) << rows[1];
-    EXPECT_NE(rows[1].find(",wav,10000,"), std::string::npos) << rows[1];
-    EXPECT_EQ(rows[1].substr(rows[1].size() - 3), ",ok");
+// A data file is found in a folder by its extension in any mix of letter
+// cases, and its sound beside it in lower case or capitals.
+TEST(KvToolSummary, DataFilesInAnyCaseAreFoundWithTheirSound) {
+    const struct {
+        const char* data;
+        const char* sound;
+    } cases[] = {
+        {"WALK001.KVD", "WALK001.WAV"},
+        {"walk.Kvd", "walk.wav"},
+        {"run.kVD", "run.WAV"},
+        {"sit.kvd", "sit.wav"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.data);
+        TempDir dir;
+        ASSERT_FALSE(writeKvdFile(dir.file(c.data), eventful()));
+        writeSound(dir.file(c.sound), 10);
+        const auto r = kvtool({"summary", dir.path()});
+        EXPECT_EQ(r.code, 0) << r.out << r.err;
+        const auto rows = lines(r.out);
+        ASSERT_EQ(rows.size(), 2u) << r.out << r.err;
+        EXPECT_EQ(rows[1].rfind(dir.file(c.data) + ",", 0), 0u) << rows[1];
+        EXPECT_NE(rows[1].find(",wav,10000,"), std::string::npos) << rows[1];
+        EXPECT_EQ(rows[1].substr(rows[1].size() - 3), ",ok");
+    }
 }
 
 TEST(KvToolSummary, ExitTwoOnlyWhenEveryFileFailsTheFormatCheck) {

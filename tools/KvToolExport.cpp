@@ -1,0 +1,92 @@
+#include "KvToolExport.h"
+
+#include "CsvWriter.h"
+#include "GainTable.h"
+#include "KvToolCommand.h"
+#include "PlayTime.h"
+#include "SafeFile.h"
+
+#include <ostream>
+#include <string_view>
+
+namespace kv {
+namespace {
+
+// False when a block could not be written or the file ended early.
+bool exportCsv(KvdBlockReader& records, const CsvWriter::Sink& sink) {
+    CsvWriter csv(sink);
+    csv.text("record,time_ms,raw,needle,bd_count,bd_text,base_code,base_text,sens_index,"
+             "knob_label,lamp,frozen,bd_on,dial_type,mark,mark_value,record_type")
+        .endRow();
+    long long n = 0;
+    for (auto block = records.next(); !block.empty(); block = records.next()) {
+        for (const SampleRecord& r : block) {
+            csv.number(++n).comma().number(r.TimeMs).comma().number(r.RawReading).comma();
+            csv.number(r.NeedlePos)
+                .comma()
+                .number(r.BdCount)
+                .comma()
+                .text(Format_BdText(r.BdCount));
+            csv.comma().number(r.BaseCode).comma().text(baseTextOf(r.BaseCode)).comma();
+            csv.number(r.SensIndex).comma().text(gainLabel(r.SensIndex)).comma();
+            csv.number(static_cast<int>(r.lamp()))
+                .comma()
+                .number(r.frozen())
+                .comma()
+                .number(r.bdOn())
+                .comma();
+            csv.number(r.dialType()).comma();
+            if (r.MarkType == 'C')
+                csv.text("C,").number(r.clockMarkSecs());
+            else if (r.MarkType == 'D')
+                csv.text("D,").number(r.dayMarkNumber());
+            else if (r.MarkType == 'T')
+                csv.text("T,").number(r.tagMarkNumber());
+            else
+                csv.comma();
+            csv.comma();
+            const bool printable = r.RecordType > 32 && r.RecordType < 127 && r.RecordType != ',' &&
+                                   r.RecordType != '"';
+            if (printable) csv.text(std::string_view(&r.RecordType, 1));
+            csv.endRow();
+        }
+    }
+    return csv.finish() && !records.error();
+}
+
+// Sends CSV blocks to a stream.
+CsvWriter::Sink streamSink(std::ostream& out) {
+    return [&out](std::string_view block) {
+        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        return static_cast<bool>(out);
+    };
+}
+
+
+} // namespace
+
+int exportCommand(const std::string& file, const std::string& outPath, std::ostream& out,
+                  std::ostream& err) {
+    int code = kExitOk;
+    std::optional<KvdBlockReader> records = openRecords(file, err, code);
+    if (!records) return code;
+    if (outPath.empty()) {
+        if (exportCsv(*records, streamSink(out))) return kExitOk;
+        if (records->error()) reportReadError(*records->error(), err);
+        return kExitError;
+    }
+    // Written whole or not at all, never over a read-only or special file.
+    ReplacingFile target(outPath, outPath);
+    exportCsv(*records, [&](std::string_view block) { return target.write(block); });
+    if (records->error()) { // the file ended early: the output is not made
+        reportReadError(*records->error(), err);
+        return kExitError;
+    }
+    if (const auto e = target.commit()) {
+        err << "kvtool: cannot write " << outPath << ": " << e->description << "\n";
+        return kExitError;
+    }
+    return kExitOk;
+}
+
+} // namespace kv
