@@ -41,6 +41,11 @@ struct ReviewNotes {
     bool empty() const { return marks.empty() && keptLines.empty(); }
 };
 
+// Puts marks in the order above and drops exact duplicates. The reader and
+// updateNotesFile return ordered notes; reviewOf, inArtifact and countReview
+// expect them ordered.
+void orderMarks(ReviewNotes& notes);
+
 // NAME.kvnotes beside NAME.kvd.
 std::filesystem::path notesPathFor(const std::filesystem::path& dataPath);
 
