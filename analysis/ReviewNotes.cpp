@@ -292,6 +292,10 @@ bool inSpans(const std::vector<std::pair<std::int32_t, std::int32_t>>& spans, st
 
 } // namespace
 
+bool isUtf8(std::string_view text) {
+    return validUtf8(text);
+}
+
 const char* markKindName(MarkKind kind) {
     return kKindNames[static_cast<int>(kind)];
 }
@@ -526,6 +530,13 @@ ReviewNotes notesOfSegment(const ReviewNotes& notes, std::int32_t first, std::in
     }
     orderMarks(out);
     return out;
+}
+
+std::optional<std::string> notesForNewPair(const ReviewNotes& notes, const fs::path& newDataPath) {
+    std::error_code ec;
+    if (notes.empty() && !fs::exists(fs::symlink_status(notesPathFor(newDataPath), ec)))
+        return std::nullopt;
+    return notesText(notes);
 }
 
 ReviewCounts countReview(const std::vector<RecordingEvent>& events, const ReviewNotes& notes,
