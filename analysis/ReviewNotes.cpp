@@ -330,8 +330,10 @@ std::string notesText(const ReviewNotes& notes) {
     order.reserve(notes.marks.size());
     for (const auto& m : notes.marks)
         order.push_back(&m);
-    std::stable_sort(order.begin(), order.end(),
-                     [](const ReviewMark* a, const ReviewMark* b) { return markBefore(*a, *b); });
+    const auto before = [](const ReviewMark* a, const ReviewMark* b) { return markBefore(*a, *b); };
+    // Notes as read are in order already; only a changed list needs sorting.
+    if (!std::is_sorted(order.begin(), order.end(), before))
+        std::stable_sort(order.begin(), order.end(), before);
     std::string out;
     out.reserve(64 + notes.marks.size() * 48);
     out += kFirstLine;
@@ -447,9 +449,12 @@ NotesRead parseNotesText(const std::string& text, std::int32_t recordCount) {
         found.push_back({std::move(mark), number});
     }
 
-    std::stable_sort(found.begin(), found.end(), [](const Numbered& a, const Numbered& b) {
+    const auto numberedBefore = [](const Numbered& a, const Numbered& b) {
         return markBefore(a.mark, b.mark);
-    });
+    };
+    // A file this program wrote is in order already.
+    if (!std::is_sorted(found.begin(), found.end(), numberedBefore))
+        std::stable_sort(found.begin(), found.end(), numberedBefore);
     // Each mark once, reported against the first line that holds it.
     std::vector<bool> repeated(found.size(), false);
     for (std::size_t i = 1, first = 0; i < found.size(); ++i) {
@@ -527,7 +532,8 @@ NotesUpdate updateNotesFile(const fs::path& dataPath, std::int32_t recordCount,
 }
 
 void orderMarks(ReviewNotes& notes) {
-    std::stable_sort(notes.marks.begin(), notes.marks.end(), markBefore);
+    if (!std::is_sorted(notes.marks.begin(), notes.marks.end(), markBefore))
+        std::stable_sort(notes.marks.begin(), notes.marks.end(), markBefore);
     notes.marks.erase(std::unique(notes.marks.begin(), notes.marks.end()), notes.marks.end());
 }
 

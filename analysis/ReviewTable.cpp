@@ -22,6 +22,18 @@ bool listed(const ReviewMark& m, std::uint32_t kinds) {
     }
 }
 
+// "HH:MM:SS" as timeOfDayText writes it, without formatting through printf.
+void appendTimeOfDay(std::string& out, std::int32_t clockStartSecs, std::int32_t timeMs) {
+    const std::int64_t s = ((std::int64_t{clockStartSecs} + timeMs / 1000) % 86400 + 86400) % 86400;
+    const int parts[3] = {static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
+                          static_cast<int>(s % 60)};
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) out += ':';
+        out += static_cast<char>('0' + parts[i] / 10);
+        out += static_cast<char>('0' + parts[i] % 10);
+    }
+}
+
 } // namespace
 
 std::string csvField(const std::string& text) {
@@ -54,7 +66,7 @@ void writeReviewedEventsCsv(const std::vector<RecordingEvent>& events,
     auto start = [&](std::int32_t record, std::int32_t timeMs, const char* kind) {
         number(record);
         number(timeMs);
-        if (clock) csv += timeOfDayText(*clock, timeMs);
+        if (clock) appendTimeOfDay(csv, *clock, timeMs);
         csv += ',';
         csv += kind;
         csv += ',';
