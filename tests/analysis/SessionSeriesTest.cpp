@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <fstream>
@@ -220,14 +221,27 @@ TEST(SessionSeries, FileTimeIsLocalTime) {
     test::TempDir dir;
     const std::string path = dir.file("s.kvd");
     std::ofstream(path) << "x";
-    // 2026-11-20 14:30:15 on this machine's clock.
+    // A zone five hours east of UTC, so that local time and UTC differ.
+    const char* const oldZone = std::getenv("TZ");
+    const std::string kept = oldZone ? oldZone : "";
+    ::setenv("TZ", "KVT-5", 1);
+    ::tzset();
+    // 2026-11-20 02:30:15 there: 21:30:15 the day before in UTC.
     std::tm local{};
     local.tm_year = 126, local.tm_mon = 10, local.tm_mday = 20;
-    local.tm_hour = 14, local.tm_min = 30, local.tm_sec = 15;
+    local.tm_hour = 2, local.tm_min = 30, local.tm_sec = 15;
     local.tm_isdst = -1;
-    const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    EXPECT_EQ(fileTimeOf(path), kNov20 + 14 * 3600 + 30 * 60 + 15);
+    const std::time_t when = std::mktime(&local);
+    const timespec times[2] = {{when, 0}, {when, 0}};
+    const int set = ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    const auto seen = fileTimeOf(path);
+    if (oldZone)
+        ::setenv("TZ", kept.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
+    ASSERT_EQ(set, 0);
+    EXPECT_EQ(seen, kNov20 + 2 * 3600 + 30 * 60 + 15);
     EXPECT_EQ(fileTimeOf(dir.file("missing.kvd")), std::nullopt);
 }
 
