@@ -26,7 +26,7 @@ constexpr double kRowHeight = 11;
 // Columns of the session table: date and time, file, length, reactions, per
 // hour, Base first, last, lowest, highest, status. The figures between stand
 // to the right of their column.
-constexpr std::array<double, 11> kColumns{0, 76, 136, 176, 218, 256, 300, 324, 356, 394, 511};
+constexpr std::array<double, 11> kColumns{0, 74, 152, 186, 226, 262, 304, 328, 358, 392, 511};
 bool rightAligned(std::size_t column) {
     return column >= 2 && column <= 8;
 }
@@ -496,7 +496,8 @@ void TrendReport::drawTable(QPainter& p, double top, std::size_t from, std::size
         cell(7, q(baseCell(s.baseMin)));
         cell(8, q(baseCell(s.baseMax)));
         if (!r.ok()) p.setPen(kRate);
-        cell(9, q((s.dateFromFile ? "date from the file; " : "") + r.status));
+        // The reason comes first: a long one may be cut at the column's end.
+        cell(9, q(r.status + (s.dateFromFile ? "; date from the file" : "")));
     }
 }
 

@@ -210,7 +210,7 @@ TEST(TrendDrawing, PagesCarryEverySessionAsText) {
         for (int k = 0; k < c.sessions; ++k)
             EXPECT_NE(text.find(" s" + std::to_string(k) + ".kvd "), std::string::npos) << k;
         EXPECT_EQ(text.find("No session to draw") != std::string::npos, c.sessions == 0);
-        EXPECT_EQ(text.find("date from the file; ok") != std::string::npos, c.sessions > 3);
+        EXPECT_EQ(text.find("ok; date from the file") != std::string::npos, c.sessions > 3);
         EXPECT_EQ(text.find("Sessions (continued)") != std::string::npos, c.pages > 1);
         EXPECT_LE(test::pdfTextRightEdge(pdf), 595.3 - 42 + 0.5);
         // Vector plots: the file holds no picture.
