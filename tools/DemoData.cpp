@@ -166,8 +166,7 @@ StagedFile::~StagedFile() {
 std::string StagedFile::commit() {
     if (!m_error.empty()) return m_error;
     std::error_code ec;
-    if (!syncFile(m_temp))
-        return "cannot write " + m_target + ": it could not be flushed to the disk";
+    if (!syncFile(m_temp)) return "cannot write " + m_target + ": it could not be flushed to the disk";
     std::filesystem::rename(m_temp, m_real, ec);
     if (ec) return "cannot write " + m_target + ": " + ec.message();
     m_committed = true;

@@ -13,15 +13,15 @@
 namespace kv {
 
 struct FallOptions {
-    std::int32_t records = 30000; // 10 minutes
+    std::int32_t records = 30000;        // 10 minutes
     std::uint32_t seed = 1;
     int knobIndex = 8;
-    double noiseDivisions = 0;     // standard deviation per record
-    double minFallDivisions = 1.5; // falls drawn between these sizes
+    double noiseDivisions = 0;           // standard deviation per record
+    double minFallDivisions = 1.5;       // falls drawn between these sizes
     double maxFallDivisions = 6.0;
-    double minFallSecs = 0.4; // onset to peak
+    double minFallSecs = 0.4;            // onset to peak
     double maxFallSecs = 2.5;
-    double minGapSecs = 12; // onset to next onset
+    double minGapSecs = 12;              // onset to next onset
     double maxGapSecs = 25;
     std::int32_t clockStartSecs = 36000; // 10:00:00; 0 writes no clock mark
     std::int32_t dayNumber = 0;          // the date mark (1 is 2000-01-01); 0 writes none
