@@ -23,18 +23,20 @@ constexpr double kLeft = 42, kTop = 40, kContentWidth = 511,
                  kBottom = TrendReport::kPageHeight - 48;
 constexpr double kHeaderHeight = 101, kCaptionHeight = 18, kPlotHeight = 320;
 constexpr double kRowHeight = 11;
-// Columns of the session table: date and time, file, length, reactions, per
-// hour, Base first, last, lowest, highest, status. The figures between stand
-// to the right of their column.
-constexpr std::array<double, 11> kColumns{0, 74, 152, 186, 226, 262, 304, 328, 358, 392, 511};
+// Columns of the session table: date and time, file, length, reactions (count
+// and per hour), Base (first, last, lowest, highest), status. The figures
+// between stand to the right of their column.
+constexpr std::array<double, 11> kColumns{0, 80, 152, 190, 218, 258, 284, 312, 346, 384, 511};
 bool rightAligned(std::size_t column) {
     return column >= 2 && column <= 8;
 }
 
-// Text in a table column, cut to fit it (headings are made to fit whole).
-void drawCell(QPainter& p, double baseline, std::size_t c, const QString& text, bool cut = true) {
+// Text in a table column. Names and statuses are cut to fit it; dates and
+// figures, which always fit, are never cut.
+void drawCell(QPainter& p, double baseline, std::size_t c, const QString& text) {
     const QFontMetricsF fm(p.font());
     const double width = kColumns[c + 1] - kColumns[c] - 4;
+    const bool cut = c == 1 || c == 9;
     const QString shown =
         cut ? fm.elidedText(text, c == 1 ? Qt::ElideMiddle : Qt::ElideRight, width) : text;
     const double x =
@@ -369,8 +371,8 @@ QRectF TrendReport::plotArea() {
 }
 
 TrendReport::TrendReport(TrendInput input) : m_in(std::move(input)) {
-    const double firstTop = plotArea().bottom() + 12 + kCaptionHeight + kRowHeight;
-    const double nextTop = kTop + kCaptionHeight + kRowHeight;
+    const double firstTop = plotArea().bottom() + 12 + kCaptionHeight + 2 * kRowHeight;
+    const double nextTop = kTop + kCaptionHeight + 2 * kRowHeight;
     const auto fits = [](double top) {
         return static_cast<std::size_t>(std::max(1.0, std::floor((kBottom - top) / kRowHeight)));
     };
@@ -450,17 +452,30 @@ void TrendReport::drawTable(QPainter& p, double top, std::size_t from, std::size
     p.drawText(QPointF(kLeft, top + 12),
                from == 0 ? QStringLiteral("Sessions") : QStringLiteral("Sessions (continued)"));
     top += kCaptionHeight;
-    const std::array<QString, 10> heads{QStringLiteral("Date, time"), QStringLiteral("File"),
-                                        QStringLiteral("Length"),     QStringLiteral("Reactions"),
-                                        QStringLiteral("per hour"),   QStringLiteral("Base first"),
-                                        QStringLiteral("last"),       QStringLiteral("lowest"),
-                                        QStringLiteral("highest"),    QStringLiteral("Status")};
+    // Two lines of headings: the groups, then the columns.
+    p.setFont(font(8, true));
+    const QFontMetricsF bold(p.font());
+    const auto group = [&](std::size_t first, std::size_t last, const QString& text) {
+        const double left = kLeft + kColumns[first], right = kLeft + kColumns[last + 1] - 4;
+        p.setPen(kInk);
+        p.drawText(QPointF(right - bold.horizontalAdvance(text), top + 8), text);
+        p.setPen(QPen(kRule, 0.6));
+        p.drawLine(QPointF(left + 6, top + 10), QPointF(right, top + 10));
+    };
+    group(3, 4, QStringLiteral("Reactions"));
+    group(5, 8, QStringLiteral("Base"));
+    const std::array<QString, 10> heads{
+        QStringLiteral("Date, time"), QStringLiteral("File"),   QStringLiteral("Length"),
+        QStringLiteral("count"),      QStringLiteral("per hour"), QStringLiteral("first"),
+        QStringLiteral("last"),       QStringLiteral("lowest"), QStringLiteral("highest"),
+        QStringLiteral("Status")};
+    p.setPen(kInk);
     p.setFont(font(7, true));
     for (std::size_t c = 0; c < heads.size(); ++c)
-        drawCell(p, top + 8, c, heads[c], false);
+        drawCell(p, top + kRowHeight + 8, c, heads[c]);
+    top += 2 * kRowHeight;
     p.setPen(QPen(kRule, 0.6));
-    p.drawLine(QPointF(kLeft, top + kRowHeight), QPointF(kLeft + kContentWidth, top + kRowHeight));
-    top += kRowHeight;
+    p.drawLine(QPointF(kLeft, top), QPointF(kLeft + kContentWidth, top));
     const auto& sessions = m_in.series.sessions;
     if (sessions.empty()) {
         p.setFont(font(8));

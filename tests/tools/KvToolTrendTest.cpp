@@ -265,8 +265,8 @@ TEST(KvToolTrend, TwoThousandRecordings) {
     EXPECT_EQ(lines(test::readText(dir.file("t.csv"))).size(), 2001u);
     const test::ToolRun pdf = kvtool({"trend", root, "-o", dir.file("t.pdf"), "--jobs", "2"});
     EXPECT_EQ(pdf.code, 1);
-    // 24 rows on the first page, 65 on each other.
-    EXPECT_EQ(test::pdfPages(test::pdfText(dir.file("t.pdf"))), 1 + (2000 - 24 + 64) / 65);
+    // 23 rows on the first page, 64 on each other.
+    EXPECT_EQ(test::pdfPages(test::pdfText(dir.file("t.pdf"))), 1 + (2000 - 23 + 63) / 64);
 }
 
 TEST(KvToolTrend, StrictArgumentsAndHelp) {
