@@ -200,7 +200,7 @@ TrendLayout layoutTrend(const QRectF& area, const SessionSeries& series, double 
     int most = 1;
     for (const auto& [d, n] : perDay)
         most = std::max(most, n);
-    l.halfWidth = std::clamp(slot / most * 0.32, 0.4, ts * 1.2);
+    l.halfWidth = std::max(0.4, std::min(slot / most * 0.32, ts * 1.2));
     std::map<std::int32_t, int> placed;
     for (std::size_t i = 0; i < series.sessions.size(); ++i) {
         const SessionPoint& s = series.sessions[i];
@@ -404,16 +404,17 @@ double TrendReport::drawHeader(QPainter& p, double top) const {
     const SessionSeries& s = m_in.series;
     const QFont body = font(10);
     const QFontMetricsF fm(body);
-    std::optional<std::int64_t> first, last;
+    const SessionPoint* first = nullptr;
+    const SessionPoint* last = nullptr;
     for (const SessionPoint& point : s.sessions)
         if (point.startSecs) {
-            if (!first) first = point.startSecs;
-            last = point.startSecs;
+            if (!first) first = &point;
+            last = &point;
         }
     std::string dates = "none";
     if (first) {
-        const std::int64_t days = *last / 86400 - *first / 86400 + 1;
-        dates = startDateText(*first) + " to " + startDateText(*last) + " (" +
+        const std::int64_t days = last->dayNumber() - first->dayNumber() + 1;
+        dates = startDateText(*first->startSecs) + " to " + startDateText(*last->startSecs) + " (" +
                 std::to_string(days) + (days == 1 ? " day)" : " days)");
     }
     std::string found = std::to_string(s.sessions.size()) +
@@ -464,11 +465,11 @@ void TrendReport::drawTable(QPainter& p, double top, std::size_t from, std::size
     };
     group(3, 4, QStringLiteral("Reactions"));
     group(5, 8, QStringLiteral("Base"));
-    const std::array<QString, 10> heads{
-        QStringLiteral("Date, time"), QStringLiteral("File"),   QStringLiteral("Length"),
-        QStringLiteral("count"),      QStringLiteral("per hour"), QStringLiteral("first"),
-        QStringLiteral("last"),       QStringLiteral("lowest"), QStringLiteral("highest"),
-        QStringLiteral("Status")};
+    const std::array<QString, 10> heads{QStringLiteral("Date, time"), QStringLiteral("File"),
+                                        QStringLiteral("Length"),     QStringLiteral("count"),
+                                        QStringLiteral("per hour"),   QStringLiteral("first"),
+                                        QStringLiteral("last"),       QStringLiteral("lowest"),
+                                        QStringLiteral("highest"),    QStringLiteral("Status")};
     p.setPen(kInk);
     p.setFont(font(7, true));
     for (std::size_t c = 0; c < heads.size(); ++c)
