@@ -19,7 +19,8 @@ const char* const kUsage =
     "       kvtool summary PATH... [-o OUT.csv] [--jobs N]\n"
     "       kvtool notes FILE.kvd [-o OUT.csv]\n"
     "       kvtool notes FILE.kvd --add SECONDS TEXT\n"
-    "       kvtool report FILE.kvd -o OUT.pdf|OUT.png [--from SECONDS --to SECONDS]\n";
+    "       kvtool report FILE.kvd -o OUT.pdf|OUT.png [--from SECONDS --to SECONDS]\n"
+    "       kvtool trend PATH... -o OUT.pdf|OUT.png|OUT.csv [--jobs N]\n";
 
 const CommandHelp kCommandHelp[] = {
     {"info", "usage: kvtool info FILE.kvd\n"
@@ -158,6 +159,28 @@ const CommandHelp kCommandHelp[] = {
               "\n"
               "  -o OUT.csv        write to OUT.csv instead of standard output\n"
               "  --add SECONDS     add a note at this time\n"},
+    {"trend",
+     "usage: kvtool trend PATH... -o OUT.pdf|OUT.png|OUT.csv [--jobs N]\n"
+     "\n"
+     "Shows sessions over time. The recordings are found and summarised as kvtool\n"
+     "summary does (a PATH is a .kvd file or a folder, searched with its subfolders)\n"
+     "and put in the order they were made: by the recording's date and clock marks,\n"
+     "or by the data file's time when it has no date mark (\"date from the file\").\n"
+     "Sessions with the same date and time keep their order by path.\n"
+     "\n"
+     "A PDF holds the trend page: the Base at the start and end of each session,\n"
+     "with a band from its lowest to its highest, and the reactions per hour, on a\n"
+     "date axis; then a table of every session, over as many pages as it needs.\n"
+     "A PNG holds the first page. A CSV holds the summary columns of each session,\n"
+     "in that order, and three more: reactions_per_hour, session_start (the date\n"
+     "and time it is ordered by) and date_source (recording, or file).\n"
+     "\n"
+     "What was found, drawn and left out is said on standard error. Exit status\n"
+     "1 when a session is not ok, 2 when every file fails the format check.\n"
+     "\n"
+     "  -o OUT.pdf|OUT.png|OUT.csv   the trend to write\n"
+     "  --jobs N                     recordings read at once (default: the number\n"
+     "                               of cores)\n"},
 };
 
 const char* const kOverview =
@@ -177,6 +200,7 @@ const char* const kOverview =
     "  summary    one CSV row per recording, for files and folders\n"
     "  notes      the reviewer's marks of a recording as CSV, or a note added\n"
     "  report     a printable report of a recording, as PDF or PNG\n"
+    "  trend      sessions over time, as PDF, PNG or CSV\n"
     "  channel    audio-channel commands from standard input\n"
     "\n"
     "Exit status: 0 success, 2 a file failed the format check, 1 any other error.\n";

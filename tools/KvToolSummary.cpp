@@ -167,6 +167,11 @@ FoundRecordings findRecordings(const std::vector<std::string>& paths) {
     return found;
 }
 
+std::vector<RecordingSummary> summariseFiles(const std::vector<std::string>& files, unsigned jobs,
+                                             const std::function<void(std::size_t)>& tick) {
+    return summariseAll(files, jobs, tick);
+}
+
 CommandOptions summaryOptions() {
     return CommandOptions{{"-o", "--jobs"}, {}};
 }

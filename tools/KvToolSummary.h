@@ -3,7 +3,9 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "RecordingSummary.h"
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -25,5 +27,11 @@ struct FoundRecordings {
     bool failed = false;
 };
 FoundRecordings findRecordings(const std::vector<std::string>& paths);
+
+// Summarises the files on `jobs` threads, as kvtool summary does, in the
+// order given; `tick` (when set) is told the number done about ten times a
+// second while they run, and once at the end.
+std::vector<RecordingSummary> summariseFiles(const std::vector<std::string>& files, unsigned jobs,
+                                             const std::function<void(std::size_t)>& tick = {});
 
 } // namespace kv
