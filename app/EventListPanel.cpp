@@ -207,13 +207,6 @@ void EventListPanel::setKinds(std::uint32_t kinds) {
     m_model->setKinds(kinds);
 }
 
-bool EventListPanel::ownsKey(int key) {
-    static constexpr int kKeys[] = {Qt::Key_Up,    Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown,
-                                    Qt::Key_Home,  Qt::Key_End,  Qt::Key_Return, Qt::Key_Enter,
-                                    Qt::Key_Space, Qt::Key_Tab,  Qt::Key_Backtab};
-    return std::find(std::begin(kKeys), std::end(kKeys), key) != std::end(kKeys);
-}
-
 void EventListPanel::showPassed(std::int32_t record) {
     const auto row = m_model->rowPassedAt(record);
     if (row == m_model->highlighted()) return;

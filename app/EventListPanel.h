@@ -62,9 +62,6 @@ public:
     EventTableModel& model() { return *m_model; }
     QTableView* table() const { return m_table; }
     void setKinds(std::uint32_t kinds);
-    // Keys the panel's own widgets take while they have the focus: moving in
-    // the list, choosing a row, ticking a kind. Letters stay the player's.
-    static bool ownsKey(int key);
     // Highlights the row of the last event at or before a 1-based record.
     void showPassed(std::int32_t record);
 

@@ -8,6 +8,7 @@
 #include "EventListPanel.h"
 #include "FileFunctions.h"
 #include "FramePacer.h"
+#include "KeyTable.h"
 #include "GraphWidget.h"
 #include "ListeningMenu.h"
 #include "MeterPanelView.h"
@@ -34,7 +35,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
-#include <QShortcut>
 #include <QToolButton>
 
 #include <cmath>
@@ -89,16 +89,7 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     m_reportExport = new ReportExport(*this);
     applyColours();
     dropRecording();
-    m_keys = new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
-                                   [this](QKeyEvent* e) { return Form_KeyUp(e); },
-                                   [this] { m_keyReleased = true; },
-                                   [this](QWidget* w, const QKeyEvent* k) {
-                                       // The file list takes its own keys, the event list those it
-                                       // moves and chooses with.
-                                       return m_siblingList->owns(w) ||
-                                              (m_navigator->eventList().isAncestorOf(w) &&
-                                               EventListPanel::ownsKey(k->key()));
-                                   }});
+    buildKeyTable();
 }
 
 MainWindow::~MainWindow() {
@@ -126,10 +117,6 @@ void MainWindow::buildWidgets() {
     m_record = new RecordStrip(central);
     m_record->cmdLoad->installEventFilter(this);
     connect(m_record->cmdLoad, &QToolButton::clicked, this, &MainWindow::cmdLoad_Click);
-    // Ctrl+O anywhere in the window presses Load, as O does.
-    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, [this] {
-        if (m_record->loadAvailable()) m_record->cmdLoad->click();
-    });
     connect(m_record->cmdPlay, &QToolButton::clicked, this, [this] { m_engine->cmdPlay_Click(); });
     connect(m_record->cmdStop, &QToolButton::clicked, this, [this] { m_engine->cmdStop_Click(); });
     connect(m_record->cmdRev, &QToolButton::clicked, this, [this] { m_engine->cmdRev_Click(); });
