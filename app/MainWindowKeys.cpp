@@ -4,12 +4,14 @@
 #include "RecordStrip.h"
 
 #include "EventListPanel.h"
+#include "KeyListDialog.h"
 #include "KeyTable.h"
 #include "SessionNavigator.h"
 #include "SiblingDropDown.h"
 #include "WindowKeys.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -95,11 +97,16 @@ void MainWindow::buildKeyTable() {
                                    [this] { m_keyReleased = true; },
                                    [this](QWidget* w, const QKeyEvent* k) {
                                        // The file list takes its own keys, the event list those
-                                       // the table gives it.
+                                       // the table gives it, also the ones it leaves unused
+                                       // (Up on its first row) that go on to the window.
+                                       const QWidget& list = m_navigator->eventList();
+                                       const QWidget* focus = QApplication::focusWidget();
                                        return m_siblingList->owns(w) ||
-                                              (m_navigator->eventList().isAncestorOf(w) &&
+                                              ((list.isAncestorOf(w) ||
+                                                (focus && list.isAncestorOf(focus))) &&
                                                m_keyTable->ownedBy(P::EventList, k->key()));
                                    }});
+    KeyListDialog::addMenuItem(*m_menus.menu(QStringLiteral("mnuhelp")), t, this);
 }
 
 bool MainWindow::Form_KeyUp(QKeyEvent* event) {
