@@ -20,6 +20,7 @@
 #include "RecordStrip.h"
 #include "RecordingLoader.h"
 #include "ReportExport.h"
+#include "ReportPrint.h"
 #include "SessionNavigator.h"
 #include "SiblingDropDown.h"
 #include "SoundEnd.h"
@@ -87,6 +88,7 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     connectMenus();
     connectSettingsMenus();
     m_reportExport = new ReportExport(*this);
+    new ReportPrint(*this, *m_reportExport);
     applyColours();
     dropRecording();
     buildKeyTable();
