@@ -75,6 +75,18 @@ void KeyTable::addShortcut(const QKeySequence& keys, const QString& what, QWidge
     m_entries.push_back(std::move(e));
 }
 
+void KeyTable::addPartShortcut(Place place, const QKeySequence& keys, const QString& what,
+                               QWidget* part, std::function<void()> act) {
+    auto* shortcut = new QShortcut(keys, part);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, part, std::move(act));
+    Entry e;
+    e.place = place;
+    e.keys = keys;
+    e.what = what;
+    m_entries.push_back(std::move(e));
+}
+
 void KeyTable::addOwn(Place place, int key, const QString& what, const QKeySequence& shown) {
     Entry e;
     e.place = place;
@@ -95,9 +107,12 @@ const KeyTable::Entry* KeyTable::windowKey(int key, Qt::KeyboardModifiers modifi
     return plain;
 }
 
-bool KeyTable::ownedBy(Place place, int key) const {
+bool KeyTable::ownedBy(Place place, int key, Qt::KeyboardModifiers modifiers) const {
+    const auto held = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
     for (const Entry& e : m_entries)
-        if (e.place == place && e.key == key) return true;
+        if (e.place == place && e.key == key &&
+            (e.keys[0].keyboardModifiers() & held) == (modifiers & held))
+            return true;
     return false;
 }
 

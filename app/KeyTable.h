@@ -47,6 +47,9 @@ public:
     // A shortcut of the whole window that no menu item carries.
     void addShortcut(const QKeySequence& keys, const QString& what, QWidget* window,
                      std::function<void()> act);
+    // A shortcut of a part of the window, acting while the focus is inside it.
+    void addPartShortcut(Place place, const QKeySequence& keys, const QString& what,
+                         QWidget* part, std::function<void()> act);
     // A key that a part of the window handles itself while it has the focus.
     // `shown` when the key is written otherwise (Backtab is Shift+Tab).
     void addOwn(Place place, int key, const QString& what, const QKeySequence& shown = {});
@@ -54,8 +57,8 @@ public:
     // The window key for a key press: one that names Shift first, then the
     // key alone. Null when the map does not know the key.
     const Entry* windowKey(int key, Qt::KeyboardModifiers modifiers) const;
-    // Whether a part of the window takes this key itself.
-    bool ownedBy(Place place, int key) const;
+    // Whether a part of the window takes this key itself (Shift aside).
+    bool ownedBy(Place place, int key, Qt::KeyboardModifiers modifiers = {}) const;
 
     const std::vector<Entry>& entries() const { return m_entries; }
     static QString placeName(Place place);

@@ -4,6 +4,7 @@
 #include "RecordStrip.h"
 
 #include "EventListPanel.h"
+#include "EventListSearch.h"
 #include "KeyListDialog.h"
 #include "KeyTable.h"
 #include "SessionNavigator.h"
@@ -15,6 +16,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTableView>
 #include <QToolButton>
 
 namespace kv {
@@ -91,6 +93,16 @@ void MainWindow::buildKeyTable() {
     t.addOwn(P::EventList, Qt::Key_Tab, QStringLiteral("Next control of the list"));
     t.addOwn(P::EventList, Qt::Key_Backtab, QStringLiteral("Previous control of the list"),
              QKeySequence(Qt::SHIFT | Qt::Key_Tab));
+    EventListPanel& eventList = m_navigator->eventList();
+    EventListSearch* search = &eventList.search();
+    t.addPartShortcut(P::EventList, QKeySequence::Find, QStringLiteral("Search the events"),
+                      &eventList,
+                      [search] { search->focusSearch(); });
+    t.addPartShortcut(P::EventList, QKeySequence::Copy,
+                      QStringLiteral("Copies the chosen rows as text for a spreadsheet"),
+                      eventList.table(), [search] { search->copySelection(); });
+    t.addOwn(P::EventList, Qt::Key_A, QStringLiteral("Chooses every row"),
+             QKeySequence(QKeySequence::SelectAll));
 
     m_keys = new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
                                    [this](QKeyEvent* e) { return Form_KeyUp(e); },
@@ -101,10 +113,13 @@ void MainWindow::buildKeyTable() {
                                        // (Up on its first row) that go on to the window.
                                        const QWidget& list = m_navigator->eventList();
                                        const QWidget* focus = QApplication::focusWidget();
+                                       // A text box types what it is given.
                                        return m_siblingList->owns(w) ||
+                                              w->testAttribute(Qt::WA_InputMethodEnabled) ||
                                               ((list.isAncestorOf(w) ||
                                                 (focus && list.isAncestorOf(focus))) &&
-                                               m_keyTable->ownedBy(P::EventList, k->key()));
+                                               m_keyTable->ownedBy(P::EventList, k->key(),
+                                                                   k->modifiers()));
                                    }});
     KeyListDialog::addMenuItem(*m_menus.menu(QStringLiteral("mnuhelp")), t, this);
 }
