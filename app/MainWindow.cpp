@@ -2,6 +2,7 @@
 #include "SegmentEditor.h"
 #include "TextHelpers.h"
 
+#include "AccessibleParts.h"
 #include "AudioChannel.h"
 #include "ButtonImages.h"
 #include "DockedExtent.h"
@@ -92,6 +93,7 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     applyColours();
     dropRecording();
     buildKeyTable();
+    new AccessibleParts(*this);
 }
 
 MainWindow::~MainWindow() {

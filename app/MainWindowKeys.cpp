@@ -11,6 +11,7 @@
 #include "SiblingDropDown.h"
 #include "WindowKeys.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -67,6 +68,16 @@ void MainWindow::buildKeyTable() {
     t.addKey(Qt::Key_L, QStringLiteral("The numbered siblings of the loaded recording"), [this] {
         if (m_record->loadAvailable()) cmdLoad_MouseDown(Qt::RightButton);
     });
+
+    // Enter presses the focused button or ticks the focused box: every control by keyboard.
+    auto pressFocused = [this] {
+        auto* b = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+        if (b && b->window() == this && b->isEnabled() && b->isVisible()) b->click();
+    };
+    t.addKey(Qt::Key_Return, QStringLiteral("Presses the focused button or ticks the focused box"),
+             pressFocused);
+    t.addKey(Qt::Key_Enter, QStringLiteral("Presses the focused button or ticks the focused box"),
+             pressFocused);
 
     for (QAction* title : menuBar()->actions())
         t.addMenuTitle(title);
