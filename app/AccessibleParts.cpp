@@ -2,6 +2,7 @@
 
 #include "GainTable.h"
 #include "GraphWidget.h"
+#include "KeyTable.h"
 #include "MainWindow.h"
 #include "MeterPanelView.h"
 #include "OverviewWidget.h"
@@ -9,9 +10,11 @@
 #include "PositionBar.h"
 #include "SessionNavigator.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QTimer>
@@ -95,8 +98,7 @@ AccessibleParts::AccessibleParts(MainWindow& window)
     if (auto* bar = window.findChild<PositionBar*>(QStringLiteral("picFilePosition")))
         describe(bar, QAccessible::Slider, QStringLiteral("Position"),
                  QStringLiteral("Where playback is in the recording, and the range to play"));
-    describe(&window.navigator().overview(), QAccessible::Chart,
-             QStringLiteral("Session overview"),
+    describe(&window.navigator().overview(), QAccessible::Chart, QStringLiteral("Session overview"),
              QStringLiteral("The whole recording with its tags, reactions and body motion"));
     if (auto* graph = window.findChild<GraphWidget*>(QStringLiteral("picGraph")))
         describe(graph, QAccessible::Chart, QStringLiteral("Graph"),
@@ -120,7 +122,8 @@ QString AccessibleParts::panelValue() {
     const int percent =
         static_cast<int>(std::lround(std::clamp((view.needle() + 10000) / 200.0, 0.0, 100.0)));
     QString text;
-    if (!r.BaseText.empty()) text += QStringLiteral("Base %1, ").arg(QString::fromStdString(r.BaseText));
+    if (!r.BaseText.empty())
+        text += QStringLiteral("Base %1, ").arg(QString::fromStdString(r.BaseText));
     text += QStringLiteral("knob %1, needle at %2 % of the dial")
                 .arg(QString::fromLatin1(gainLabel(r.knobIndex)))
                 .arg(percent);
@@ -139,8 +142,8 @@ QString AccessibleParts::positionValue() {
     };
     // The length as the window's label shows it.
     const auto* length = window.findChild<QLabel*>(QStringLiteral("lblTotalTime"));
-    QString text = timeText(at(window.engine().positionRecord()), total) +
-                   QStringLiteral(" of ") + (length ? length->text() : timeText(total, total));
+    QString text = timeText(at(window.engine().positionRecord()), total) + QStringLiteral(" of ") +
+                   (length ? length->text() : timeText(total, total));
     const std::int32_t first = std::max(1, rec->LoopStartRecord), last = rec->LoopEndRecord;
     if (first != 1 || (last > 0 && last != rec->RecordCount))
         text += QStringLiteral(", range %1 to %2")
@@ -149,6 +152,16 @@ QString AccessibleParts::positionValue() {
         text += window.engine().TransportState == Transport::Paused ? QStringLiteral(", paused")
                                                                     : QStringLiteral(", playing");
     return text;
+}
+
+void AccessibleParts::addKeys(KeyTable& table, QWidget* window) {
+    auto pressFocused = [window] {
+        auto* b = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+        if (b && b->window() == window && b->isEnabled() && b->isVisible()) b->click();
+    };
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter})
+        table.addKey(key, QStringLiteral("Presses the focused button or ticks the focused box"),
+                     pressFocused);
 }
 
 void AccessibleParts::setValue(QWidget* part, const QString& text, double value, double min,

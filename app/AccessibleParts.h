@@ -14,6 +14,7 @@ class QWidget;
 
 namespace kv {
 
+class KeyTable;
 class MainWindow;
 
 class AccessibleParts : public QObject {
@@ -28,6 +29,8 @@ public:
     QString positionValue();
 
     static constexpr int kRefreshMs = 250;
+    // Enter and Return press the focused button or tick the focused box of the window.
+    static void addKeys(KeyTable& table, QWidget* window);
 
 private:
     // Sets a part's value (and says so to an active screen reader) when it changed.

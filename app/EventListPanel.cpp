@@ -6,12 +6,12 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QLabel>
-#include <QLineEdit>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>

@@ -1,6 +1,7 @@
 #include "EventListSearch.h"
 
 #include "EventListPanel.h"
+#include "KeyTable.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -34,6 +35,32 @@ EventListSearch::EventListSearch(EventTableModel& model, QTableView& table, QWid
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, [this] { updateCount(); });
     connect(&m_model, &QAbstractItemModel::rowsRemoved, this, [this] { updateCount(); });
     updateCount();
+}
+
+void EventListSearch::addKeys(KeyTable& t, EventListPanel& list) {
+    using P = KeyTable::Place;
+    t.addOwn(P::EventList, Qt::Key_Up, QStringLiteral("Previous row"));
+    t.addOwn(P::EventList, Qt::Key_Down, QStringLiteral("Next row"));
+    t.addOwn(P::EventList, Qt::Key_PageUp, QStringLiteral("A page of rows up"));
+    t.addOwn(P::EventList, Qt::Key_PageDown, QStringLiteral("A page of rows down"));
+    t.addOwn(P::EventList, Qt::Key_Home, QStringLiteral("First row"));
+    t.addOwn(P::EventList, Qt::Key_End, QStringLiteral("Last row"));
+    t.addOwn(P::EventList, Qt::Key_Return, QStringLiteral("Goes to the row's event"));
+    t.addOwn(P::EventList, Qt::Key_Enter, QStringLiteral("Goes to the row's event"));
+    t.addOwn(P::EventList, Qt::Key_Space, QStringLiteral("Ticks the focused kind or button"));
+    t.addOwn(P::EventList, Qt::Key_Tab, QStringLiteral("Next control of the list"));
+    t.addOwn(P::EventList, Qt::Key_Backtab, QStringLiteral("Previous control of the list"),
+             QKeySequence(Qt::SHIFT | Qt::Key_Tab));
+    t.addOwn(P::EventList, Qt::Key_A,
+             QStringLiteral("Chooses every row (Shift or Ctrl and a "
+                            "click, or Shift and an arrow, choose more)"),
+             QKeySequence(QKeySequence::SelectAll));
+    EventListSearch* search = &list.search();
+    t.addPartShortcut(P::EventList, QKeySequence::Find, QStringLiteral("Search the events"), &list,
+                      [search] { search->focusSearch(); });
+    t.addPartShortcut(P::EventList, QKeySequence::Copy,
+                      QStringLiteral("Copies the chosen rows as text for a spreadsheet"),
+                      list.table(), [search] { search->copySelection(); });
 }
 
 void EventListSearch::updateCount() {

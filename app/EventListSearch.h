@@ -13,7 +13,9 @@ class QWidget;
 
 namespace kv {
 
+class EventListPanel;
 class EventTableModel;
+class KeyTable;
 
 class EventListSearch : public QObject {
     Q_OBJECT
@@ -23,6 +25,10 @@ public:
 
     QLineEdit* searchBox() const { return m_box; }
     QLabel* countLabel() const { return m_count; }
+
+    // The keys the list takes while it has the focus, into the window's table:
+    // moving and choosing (the view's own), searching and copying.
+    static void addKeys(KeyTable& table, EventListPanel& list);
 
     // Puts the focus in the search box with its text selected.
     void focusSearch();

@@ -37,7 +37,8 @@ KeyListDialog::KeyListDialog(const KeyTable& table, QWidget* parent)
     m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
     auto* note = new QLabel(QStringLiteral("The keys of the window act whatever control has the "
-                                           "focus, with or without Shift unless listed with it."),
+                                           "focus (a text box keeps what is typed into it), with "
+                                           "or without Shift unless listed with it."),
                             this);
     note->setWordWrap(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);

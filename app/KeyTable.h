@@ -48,8 +48,8 @@ public:
     void addShortcut(const QKeySequence& keys, const QString& what, QWidget* window,
                      std::function<void()> act);
     // A shortcut of a part of the window, acting while the focus is inside it.
-    void addPartShortcut(Place place, const QKeySequence& keys, const QString& what,
-                         QWidget* part, std::function<void()> act);
+    void addPartShortcut(Place place, const QKeySequence& keys, const QString& what, QWidget* part,
+                         std::function<void()> act);
     // A key that a part of the window handles itself while it has the focus.
     // `shown` when the key is written otherwise (Backtab is Shift+Tab).
     void addOwn(Place place, int key, const QString& what, const QKeySequence& shown = {});

@@ -109,7 +109,7 @@ protected:
 
 private:
     WindowKeys* m_keys = nullptr; // routes the keyboard to the key map
-    std::unique_ptr<KeyTable> m_keyTable; // every key of the window, with what it does
+    std::unique_ptr<KeyTable> m_keyTable;    // every key of the window, with what it does
     SessionNavigator* m_navigator = nullptr; // overview strip, event list, event keys
     void reportSettingsSave(const std::optional<FileError>& error);
     // The loaded recording's readouts and bar as they stand (after a failed save).

@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 #include "RecordStrip.h"
 
+#include "AccessibleParts.h"
 #include "EventListPanel.h"
 #include "EventListSearch.h"
 #include "KeyListDialog.h"
@@ -11,13 +12,11 @@
 #include "SiblingDropDown.h"
 #include "WindowKeys.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTableView>
 #include <QToolButton>
 
 namespace kv {
@@ -32,8 +31,10 @@ void MainWindow::buildKeyTable() {
         if (!recordingDrivesMeter()) setUserKnob(m_meter.KnobIndex + step);
     };
     // The arrows step the knob on every key-down; every other key acts once per press.
-    t.addKey(Qt::Key_Up, QStringLiteral("Knob one step up"), [knob] { knob(1); }, true);
-    t.addKey(Qt::Key_Down, QStringLiteral("Knob one step down"), [knob] { knob(-1); }, true);
+    t.addKey(
+        Qt::Key_Up, QStringLiteral("Knob one step up"), [knob] { knob(1); }, true);
+    t.addKey(
+        Qt::Key_Down, QStringLiteral("Knob one step down"), [knob] { knob(-1); }, true);
     t.addKey(Qt::Key_Space, QStringLiteral("Marks the segment start or end; else a needle SET"),
              [this, click] {
                  if (m_record->cmdEditStart->isEnabled())
@@ -59,9 +60,11 @@ void MainWindow::buildKeyTable() {
         }
     });
     t.addKey(Qt::Key_S, QStringLiteral("Stop"), [this, click] { click(m_record->cmdStop); });
-    t.addKey(Qt::Key_P, QStringLiteral("Play or pause"), [this, click] { click(m_record->cmdPlay); });
-    t.addKey(Qt::Key_Less, QStringLiteral("Rewind"), [this, click] { click(m_record->cmdRev); });
-    t.addKey(Qt::Key_Greater, QStringLiteral("Fast forward"),
+    t.addKey(Qt::Key_P, QStringLiteral("Play or pause"),
+             [this, click] { click(m_record->cmdPlay); });
+    t.addKey(Qt::Key_Less, QStringLiteral("Back (skips 10 to 60 seconds)"),
+             [this, click] { click(m_record->cmdRev); });
+    t.addKey(Qt::Key_Greater, QStringLiteral("Forward (skips 10 to 60 seconds)"),
              [this, click] { click(m_record->cmdFwd); });
     t.addKey(Qt::Key_O, QStringLiteral("Load a recording"),
              [this, click] { click(m_record->cmdLoad); });
@@ -69,16 +72,7 @@ void MainWindow::buildKeyTable() {
         if (m_record->loadAvailable()) cmdLoad_MouseDown(Qt::RightButton);
     });
 
-    // Enter presses the focused button or ticks the focused box: every control by keyboard.
-    auto pressFocused = [this] {
-        auto* b = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
-        if (b && b->window() == this && b->isEnabled() && b->isVisible()) b->click();
-    };
-    t.addKey(Qt::Key_Return, QStringLiteral("Presses the focused button or ticks the focused box"),
-             pressFocused);
-    t.addKey(Qt::Key_Enter, QStringLiteral("Presses the focused button or ticks the focused box"),
-             pressFocused);
-
+    AccessibleParts::addKeys(t, this);
     for (QAction* title : menuBar()->actions())
         t.addMenuTitle(title);
     t.addShortcut(QKeySequence::Open, QStringLiteral("Load a recording, as O does"), this, [this] {
@@ -90,48 +84,22 @@ void MainWindow::buildKeyTable() {
     t.addItem(QKeySequence(Qt::CTRL | Qt::Key_Left),
               findChild<QAction*>(QStringLiteral("mnuViewPreviousEvent")));
 
-    // The event list moves and chooses with these; letters stay the key map's.
     using P = KeyTable::Place;
-    t.addOwn(P::EventList, Qt::Key_Up, QStringLiteral("Previous row"));
-    t.addOwn(P::EventList, Qt::Key_Down, QStringLiteral("Next row"));
-    t.addOwn(P::EventList, Qt::Key_PageUp, QStringLiteral("A page of rows up"));
-    t.addOwn(P::EventList, Qt::Key_PageDown, QStringLiteral("A page of rows down"));
-    t.addOwn(P::EventList, Qt::Key_Home, QStringLiteral("First row"));
-    t.addOwn(P::EventList, Qt::Key_End, QStringLiteral("Last row"));
-    t.addOwn(P::EventList, Qt::Key_Return, QStringLiteral("Goes to the row's event"));
-    t.addOwn(P::EventList, Qt::Key_Enter, QStringLiteral("Goes to the row's event"));
-    t.addOwn(P::EventList, Qt::Key_Space, QStringLiteral("Ticks the focused kind or button"));
-    t.addOwn(P::EventList, Qt::Key_Tab, QStringLiteral("Next control of the list"));
-    t.addOwn(P::EventList, Qt::Key_Backtab, QStringLiteral("Previous control of the list"),
-             QKeySequence(Qt::SHIFT | Qt::Key_Tab));
-    EventListPanel& eventList = m_navigator->eventList();
-    EventListSearch* search = &eventList.search();
-    t.addPartShortcut(P::EventList, QKeySequence::Find, QStringLiteral("Search the events"),
-                      &eventList,
-                      [search] { search->focusSearch(); });
-    t.addPartShortcut(P::EventList, QKeySequence::Copy,
-                      QStringLiteral("Copies the chosen rows as text for a spreadsheet"),
-                      eventList.table(), [search] { search->copySelection(); });
-    t.addOwn(P::EventList, Qt::Key_A, QStringLiteral("Chooses every row"),
-             QKeySequence(QKeySequence::SelectAll));
-
-    m_keys = new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
-                                   [this](QKeyEvent* e) { return Form_KeyUp(e); },
-                                   [this] { m_keyReleased = true; },
-                                   [this](QWidget* w, const QKeyEvent* k) {
-                                       // The file list takes its own keys, the event list those
-                                       // the table gives it, also the ones it leaves unused
-                                       // (Up on its first row) that go on to the window.
-                                       const QWidget& list = m_navigator->eventList();
-                                       const QWidget* focus = QApplication::focusWidget();
-                                       // A text box types what it is given.
-                                       return m_siblingList->owns(w) ||
-                                              w->testAttribute(Qt::WA_InputMethodEnabled) ||
-                                              ((list.isAncestorOf(w) ||
-                                                (focus && list.isAncestorOf(focus))) &&
-                                               m_keyTable->ownedBy(P::EventList, k->key(),
-                                                                   k->modifiers()));
-                                   }});
+    EventListSearch::addKeys(t, m_navigator->eventList());
+    m_keys = new WindowKeys(
+        this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
+               [this](QKeyEvent* e) { return Form_KeyUp(e); }, [this] { m_keyReleased = true; },
+               [this](QWidget* w, const QKeyEvent* k) {
+                   // The file list takes its own keys, the event list those
+                   // the table gives it, also the ones it leaves unused
+                   // (Up on its first row) that go on to the window.
+                   const QWidget& list = m_navigator->eventList();
+                   const QWidget* focus = QApplication::focusWidget();
+                   // A text box types what it is given.
+                   return m_siblingList->owns(w) || w->testAttribute(Qt::WA_InputMethodEnabled) ||
+                          ((list.isAncestorOf(w) || (focus && list.isAncestorOf(focus))) &&
+                           m_keyTable->ownedBy(P::EventList, k->key(), k->modifiers()));
+               }});
     KeyListDialog::addMenuItem(*m_menus.menu(QStringLiteral("mnuhelp")), t, this);
 }
 

@@ -43,7 +43,8 @@ void ReportPrint::printReport() {
     const SessionReport report(std::move(*input));
 
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    printer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
     printer.setDocName(QStringLiteral("Session report: ") + QString::fromStdString(name));
     printer.setCreator(QStringLiteral("kv Player"));
     QPrintPreviewDialog preview(&printer, &m_window);

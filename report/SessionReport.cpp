@@ -437,8 +437,8 @@ void SessionReport::paint(QPagedPaintDevice& device,
     const QRectF area = device.pageLayout().paintRectPixels(device.logicalDpiX());
     const double full = device.logicalDpiX() / 72.0;
     // A sheet a hair smaller than A4 prints at full size; a smaller one shrinks the page.
-    const double fit = std::min(area.width() / (kPageWidth * full),
-                                area.height() / (kPageHeight * full));
+    const double fit =
+        std::min(area.width() / (kPageWidth * full), area.height() / (kPageHeight * full));
     const double scale = full * (fit > 0.995 ? 1.0 : fit);
     const QPointF offset(std::max(0.0, (area.width() - kPageWidth * scale) / 2),
                          std::max(0.0, (area.height() - kPageHeight * scale) / 2));

@@ -50,8 +50,7 @@ public:
     QByteArray pdf(const std::function<void(int page)>& progress = {}) const;
     // All pages onto a paged device (a PDF writer, a printer), each scaled to
     // fit the device's printable area and centred in it, never enlarged.
-    void paint(QPagedPaintDevice& device,
-               const std::function<void(int page)>& progress = {}) const;
+    void paint(QPagedPaintDevice& device, const std::function<void(int page)>& progress = {}) const;
     // One page as an image at `dpi` dots per inch.
     QImage image(int page, int dpi = 150) const;
 

@@ -6,9 +6,9 @@
 #include "PlayerFixture.h"
 #include "SessionNavigator.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleValueInterface>
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QRegularExpression>
 #include <QTest>
@@ -66,8 +66,8 @@ TEST_F(AccessibleTest, TheDrawnPartsHaveRolesNamesAndValues) {
     EXPECT_EQ(strip->text(QAccessible::Name), QStringLiteral("Session overview"));
 
     // The panel says the Base, the knob, where the needle stands and the counter.
-    const QRegularExpression said(QStringLiteral(
-        "^Base 0\\.4, knob 2\\.5, needle at (\\d+) % of the dial, counter off$"));
+    const QRegularExpression said(
+        QStringLiteral("^Base 0\\.4, knob 2\\.5, needle at (\\d+) % of the dial, counter off$"));
     const auto match = said.match(value("picMeterPanel"));
     ASSERT_TRUE(match.hasMatch()) << value("picMeterPanel").toStdString();
     EXPECT_LE(match.captured(1).toInt(), 100);
@@ -100,7 +100,8 @@ TEST_F(AccessibleTest, ValuesFollowTheKeysAndClicksAFewTimesASecond) {
     // Stopped, a click on the bar starts the range there.
     QTest::mouseClick(bar(), Qt::LeftButton, {}, onBar(500));
     settle();
-    EXPECT_TRUE(value("picFilePosition").startsWith(QStringLiteral("00:29 of 01:00, range 00:29 to 00:59")))
+    EXPECT_TRUE(
+        value("picFilePosition").startsWith(QStringLiteral("00:29 of 01:00, range 00:29 to 00:59")))
         << value("picFilePosition").toStdString();
     EXPECT_NEAR(reader("picFilePosition")->valueInterface()->currentValue().toDouble(), 30, 0.5);
 
@@ -120,8 +121,7 @@ TEST_F(AccessibleTest, TabReachesEveryControlAndEnterWorksTheFocusedOne) {
         QTest::keyClick(focused(), Qt::Key_Tab);
     }
     std::vector<QWidget*> controls = {window->findChild<QWidget*>(QStringLiteral("picMeterPanel")),
-                                      window->findChild<QWidget*>(QStringLiteral("accKnob")),
-                                      bar(),
+                                      window->findChild<QWidget*>(QStringLiteral("accKnob")), bar(),
                                       &window->navigator().overview(),
                                       window->findChild<QWidget*>(QStringLiteral("picGraph"))};
     for (QAbstractButton* b : window->centralWidget()->findChildren<QAbstractButton*>())

@@ -1,7 +1,7 @@
 // The event list's search box, its count, several rows chosen at once and
 // Ctrl+C, through keys to the focused widget and clicks on the rows.
-#include "EventListPanel.h"
 #include "EventListSearch.h"
+#include "EventListPanel.h"
 #include "PlayerFixture.h"
 #include "SessionNavigator.h"
 
@@ -41,9 +41,7 @@ protected:
     EventListPanel& list() { return window->navigator().eventList(); }
     QTableView* table() { return list().table(); }
     QLineEdit* box() { return list().findChild<QLineEdit*>(QStringLiteral("txtEventSearch")); }
-    QString count() {
-        return list().findChild<QLabel*>(QStringLiteral("lblEventCount"))->text();
-    }
+    QString count() { return list().findChild<QLabel*>(QStringLiteral("lblEventCount"))->text(); }
     QStringList shownTexts() {
         QStringList texts;
         for (int r = 0; r < table()->model()->rowCount(); ++r)
@@ -108,7 +106,7 @@ TEST_F(EventListSearchTest, CtrlCCopiesTheChosenRowsAsTabSeparatedTextWithAHeade
 
     clickRow(0); // a plain click still goes to the row
     EXPECT_EQ(rangeStart(), kTagRecords[0]);
-    clickRow(2, Qt::ShiftModifier); // rows 0 to 2, going nowhere
+    clickRow(2, Qt::ShiftModifier);   // rows 0 to 2, going nowhere
     clickRow(1, Qt::ControlModifier); // and row 1 left out again
     EXPECT_EQ(rangeStart(), kTagRecords[0]);
     QTest::keyClick(table(), Qt::Key_C, Qt::ControlModifier);

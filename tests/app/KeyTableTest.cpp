@@ -134,13 +134,14 @@ TEST_F(KeyTableTest, TheListShowsEveryKeyThatActsAndEveryListedKeyActs) {
         return keys.count(c.toCombined()) || keys.count(c.key());
     };
 
-    std::set<int> keys = {Qt::Key_Space,  Qt::Key_Return,   Qt::Key_Enter,    Qt::Key_Escape,
-                          Qt::Key_Tab,    Qt::Key_Backspace, Qt::Key_Delete,  Qt::Key_Insert,
-                          Qt::Key_Left,   Qt::Key_Right,    Qt::Key_Up,       Qt::Key_Down,
-                          Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home,     Qt::Key_End,
-                          Qt::Key_Less,   Qt::Key_Greater,  Qt::Key_Comma,    Qt::Key_Period,
-                          Qt::Key_Plus,   Qt::Key_Minus,    Qt::Key_Equal,    Qt::Key_Slash,
-                          Qt::Key_Question, Qt::Key_BracketLeft, Qt::Key_BracketRight};
+    std::set<int> keys = {
+        Qt::Key_Space,    Qt::Key_Return,      Qt::Key_Enter,       Qt::Key_Escape,
+        Qt::Key_Tab,      Qt::Key_Backspace,   Qt::Key_Delete,      Qt::Key_Insert,
+        Qt::Key_Left,     Qt::Key_Right,       Qt::Key_Up,          Qt::Key_Down,
+        Qt::Key_PageUp,   Qt::Key_PageDown,    Qt::Key_Home,        Qt::Key_End,
+        Qt::Key_Less,     Qt::Key_Greater,     Qt::Key_Comma,       Qt::Key_Period,
+        Qt::Key_Plus,     Qt::Key_Minus,       Qt::Key_Equal,       Qt::Key_Slash,
+        Qt::Key_Question, Qt::Key_BracketLeft, Qt::Key_BracketRight};
     for (int k = Qt::Key_A; k <= Qt::Key_Z; ++k)
         keys.insert(k);
     for (int k = Qt::Key_0; k <= Qt::Key_9; ++k)
@@ -155,14 +156,14 @@ TEST_F(KeyTableTest, TheListShowsEveryKeyThatActsAndEveryListedKeyActs) {
     std::set<int> acted;
     for (const Qt::KeyboardModifiers mods :
          {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier),
-          Qt::KeyboardModifiers(Qt::ControlModifier),
-          Qt::ControlModifier | Qt::ShiftModifier, Qt::KeyboardModifiers(Qt::AltModifier)}) {
+          Qt::KeyboardModifiers(Qt::ControlModifier), Qt::ControlModifier | Qt::ShiftModifier,
+          Qt::KeyboardModifiers(Qt::AltModifier)}) {
         for (int k : keys) {
             const Combo c(mods, Qt::Key(k));
             if (!acts(target, c)) continue;
             acted.insert(c.toCombined());
-            EXPECT_TRUE(listed(c)) << "acts but is not listed: "
-                                   << QKeySequence(c).toString().toStdString();
+            EXPECT_TRUE(listed(c))
+                << "acts but is not listed: " << QKeySequence(c).toString().toStdString();
         }
     }
     for (const QString& group : {anywhere, menus})
