@@ -121,6 +121,13 @@ protected:
 };
 
 TEST_F(KeyTableTest, TheListShowsEveryKeyThatActsAndEveryListedKeyActs) {
+    // The item comes after the Help menu's own, behind a separator.
+    const QList<QAction*> help = window->menus().menu(QStringLiteral("mnuhelp"))->actions();
+    const auto listItem = std::find(help.begin(), help.end(), item("mnuHelpKeys"));
+    ASSERT_NE(listItem, help.end());
+    EXPECT_LT(std::find(help.begin(), help.end(), item("mnuHelpHelp")), listItem);
+    EXPECT_TRUE((*(listItem - 1))->isSeparator());
+
     const auto shown = shownList();
     const QString anywhere = KeyTable::placeName(KeyTable::Place::Window);
     const QString menus = KeyTable::placeName(KeyTable::Place::Menu);
