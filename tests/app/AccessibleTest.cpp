@@ -130,6 +130,18 @@ TEST_F(AccessibleTest, TabReachesEveryControlAndEnterWorksTheFocusedOne) {
     for (QWidget* w : controls)
         EXPECT_TRUE(reached.count(w)) << w->objectName().toStdString();
 
+    // A drawn part shows a frame while it has the focus, and only then.
+    QWidget* panel = window->findChild<QWidget*>(QStringLiteral("picMeterPanel"));
+    auto* frame =
+        panel->findChild<QWidget*>(QStringLiteral("accFocusFrame"), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(frame, nullptr);
+    while (QApplication::focusWidget() != panel)
+        QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->geometry(), panel->rect());
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_FALSE(frame->isVisible());
+
     // Enter on the focused Override box ticks it, as a click does.
     auto* override = window->findChild<QCheckBox*>(QStringLiteral("chkOveride"));
     ASSERT_NE(override, nullptr);
