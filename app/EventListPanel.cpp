@@ -1,13 +1,17 @@
 #include "EventListPanel.h"
 
+#include "EventListSearch.h"
 #include "EventTable.h"
 #include "PlayTime.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -60,11 +64,26 @@ void EventTableModel::setKinds(std::uint32_t kinds) {
     endResetModel();
 }
 
+void EventTableModel::setSearch(const QString& text) {
+    if (text == m_search) return;
+    beginResetModel();
+    m_search = text;
+    m_highlight.reset();
+    refilter();
+    endResetModel();
+}
+
 void EventTableModel::refilter() {
     m_rows.clear();
     if (!m_events) return;
+    auto found = [this](const RecordingEvent& e) {
+        if (m_search.isEmpty()) return true;
+        for (int column = 0; column < kColumns; ++column)
+            if (cellText(e, column).contains(m_search, Qt::CaseInsensitive)) return true;
+        return false;
+    };
     for (std::size_t i = 0; i < m_events->size(); ++i)
-        if ((m_kinds >> static_cast<unsigned>((*m_events)[i].kind)) & 1U)
+        if ((m_kinds >> static_cast<unsigned>((*m_events)[i].kind)) & 1U && found((*m_events)[i]))
             m_rows.push_back(static_cast<int>(i));
 }
 
@@ -111,20 +130,23 @@ int EventTableModel::columnCount(const QModelIndex& parent) const {
 QVariant EventTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const RecordingEvent& e = eventAt(index.row());
-    if (role == Qt::DisplayRole) {
-        switch (index.column()) {
-        case 0:
-            return QString::fromStdString(Format_PlayTime(e.timeMs / 1000, m_totalMs));
-        case 1:
-            return m_clock ? QString::fromStdString(timeOfDayText(*m_clock, e.timeMs)) : QString();
-        case 2:
-            return kindCaption(e.kind);
-        case 3:
-            return QString::fromStdString(e.text);
-        }
-    }
+    if (role == Qt::DisplayRole) return cellText(e, index.column());
     if (role == Qt::BackgroundRole && m_highlight == index.row()) return QColor(255, 236, 160);
     if (role == Qt::ForegroundRole && m_highlight == index.row()) return QColor(Qt::black);
+    return {};
+}
+
+QString EventTableModel::cellText(const RecordingEvent& e, int column) const {
+    switch (column) {
+    case 0:
+        return QString::fromStdString(Format_PlayTime(e.timeMs / 1000, m_totalMs));
+    case 1:
+        return m_clock ? QString::fromStdString(timeOfDayText(*m_clock, e.timeMs)) : QString();
+    case 2:
+        return kindCaption(e.kind);
+    case 3:
+        return QString::fromStdString(e.text);
+    }
     return {};
 }
 
@@ -183,11 +205,17 @@ EventListPanel::EventListPanel(QWidget* parent)
     m_table->setColumnWidth(1, digit * 10);
     m_table->setColumnWidth(2, digit * 12);
     m_table->installEventFilter(this);
-    connect(m_table, &QTableView::clicked, this,
-            [this](const QModelIndex& i) { goToRow(i.row()); });
+    // A click goes to the row; with Ctrl or Shift it only chooses rows (to copy).
+    connect(m_table, &QTableView::clicked, this, [this](const QModelIndex& i) {
+        if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier)))
+            goToRow(i.row());
+    });
+    m_search = new EventListSearch(*m_model, *m_table, body);
+    column->addWidget(m_search->searchBox());
     column->addWidget(m_table, 1);
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_search->countLabel());
     buttons->addStretch();
     m_export = new QPushButton(QStringLiteral("Export Events…"), body);
     m_export->setObjectName(QStringLiteral("cmdExportEvents"));
@@ -205,13 +233,6 @@ void EventListPanel::setKinds(std::uint32_t kinds) {
         box->setChecked((kinds >> static_cast<unsigned>(kind)) & 1U);
     }
     m_model->setKinds(kinds);
-}
-
-bool EventListPanel::ownsKey(int key) {
-    static constexpr int kKeys[] = {Qt::Key_Up,    Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown,
-                                    Qt::Key_Home,  Qt::Key_End,  Qt::Key_Return, Qt::Key_Enter,
-                                    Qt::Key_Space, Qt::Key_Tab,  Qt::Key_Backtab};
-    return std::find(std::begin(kKeys), std::end(kKeys), key) != std::end(kKeys);
 }
 
 void EventListPanel::showPassed(std::int32_t record) {

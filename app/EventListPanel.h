@@ -15,10 +15,13 @@
 #include <vector>
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QTableView;
 
 namespace kv {
+
+class EventListSearch;
 
 // The shown events as table rows.
 class EventTableModel : public QAbstractTableModel {
@@ -30,6 +33,10 @@ public:
                    std::optional<std::int32_t> clockStart, std::int32_t totalTimeMs);
     void setKinds(std::uint32_t kinds);
     std::uint32_t kinds() const { return m_kinds; }
+    // Shows only the rows with this text in a cell, in any letter case; empty: all.
+    void setSearch(const QString& text);
+    // Every event of the recording, shown or not.
+    int eventCount() const { return m_events ? static_cast<int>(m_events->size()) : 0; }
 
     const RecordingEvent& eventAt(int row) const;
     // The last shown row whose event starts at or before a 1-based record.
@@ -46,7 +53,9 @@ public:
 
 private:
     void refilter();
+    QString cellText(const RecordingEvent& e, int column) const;
     const std::vector<RecordingEvent>* m_events = nullptr;
+    QString m_search;
     std::vector<int> m_rows; // indexes into *m_events
     std::uint32_t m_kinds = 0x3F;
     std::optional<std::int32_t> m_clock;
@@ -61,10 +70,8 @@ public:
 
     EventTableModel& model() { return *m_model; }
     QTableView* table() const { return m_table; }
+    EventListSearch& search() const { return *m_search; }
     void setKinds(std::uint32_t kinds);
-    // Keys the panel's own widgets take while they have the focus: moving in
-    // the list, choosing a row, ticking a kind. Letters stay the player's.
-    static bool ownsKey(int key);
     // Highlights the row of the last event at or before a 1-based record.
     void showPassed(std::int32_t record);
 
@@ -81,6 +88,7 @@ private:
     QTableView* m_table;
     std::map<EventKind, QCheckBox*> m_filters;
     QPushButton* m_export;
+    EventListSearch* m_search;
 };
 
 } // namespace kv

@@ -2,6 +2,7 @@
 #include "SegmentEditor.h"
 #include "TextHelpers.h"
 
+#include "AccessibleParts.h"
 #include "AudioChannel.h"
 #include "ButtonImages.h"
 #include "DockedExtent.h"
@@ -9,6 +10,7 @@
 #include "FileFunctions.h"
 #include "FramePacer.h"
 #include "GraphWidget.h"
+#include "KeyTable.h"
 #include "ListeningMenu.h"
 #include "MeterPanelView.h"
 #include "OverviewWidget.h"
@@ -19,6 +21,7 @@
 #include "RecordStrip.h"
 #include "RecordingLoader.h"
 #include "ReportExport.h"
+#include "ReportPrint.h"
 #include "SessionNavigator.h"
 #include "SiblingDropDown.h"
 #include "SoundEnd.h"
@@ -34,7 +37,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
-#include <QShortcut>
 #include <QToolButton>
 
 #include <cmath>
@@ -87,18 +89,11 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     connectMenus();
     connectSettingsMenus();
     m_reportExport = new ReportExport(*this);
+    new ReportPrint(*this, *m_reportExport);
     applyColours();
     dropRecording();
-    m_keys = new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
-                                   [this](QKeyEvent* e) { return Form_KeyUp(e); },
-                                   [this] { m_keyReleased = true; },
-                                   [this](QWidget* w, const QKeyEvent* k) {
-                                       // The file list takes its own keys, the event list those it
-                                       // moves and chooses with.
-                                       return m_siblingList->owns(w) ||
-                                              (m_navigator->eventList().isAncestorOf(w) &&
-                                               EventListPanel::ownsKey(k->key()));
-                                   }});
+    buildKeyTable();
+    new AccessibleParts(*this);
 }
 
 MainWindow::~MainWindow() {
@@ -126,10 +121,6 @@ void MainWindow::buildWidgets() {
     m_record = new RecordStrip(central);
     m_record->cmdLoad->installEventFilter(this);
     connect(m_record->cmdLoad, &QToolButton::clicked, this, &MainWindow::cmdLoad_Click);
-    // Ctrl+O anywhere in the window presses Load, as O does.
-    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, [this] {
-        if (m_record->loadAvailable()) m_record->cmdLoad->click();
-    });
     connect(m_record->cmdPlay, &QToolButton::clicked, this, [this] { m_engine->cmdPlay_Click(); });
     connect(m_record->cmdStop, &QToolButton::clicked, this, [this] { m_engine->cmdStop_Click(); });
     connect(m_record->cmdRev, &QToolButton::clicked, this, [this] { m_engine->cmdRev_Click(); });

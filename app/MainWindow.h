@@ -33,6 +33,7 @@ class AudioListening;
 class GraphWidget;
 class ListeningMenu;
 class HelpWindow;
+class KeyTable;
 class MeterPanelView;
 class PositionBar;
 class RecordStrip;
@@ -96,6 +97,7 @@ public:
     Dialogs& dialogs() { return *m_dialogs; }
     MeterPanelView& panelView() { return *m_panel; }
     SessionNavigator& navigator() { return *m_navigator; }
+    const KeyTable& keyTable() const { return *m_keyTable; }
     // Called after each record is drawn (measurements, tools).
     std::function<void(const SampleRecord&)> onRecordShown;
 
@@ -108,6 +110,7 @@ protected:
 
 private:
     WindowKeys* m_keys = nullptr; // routes the keyboard to the key map
+    std::unique_ptr<KeyTable> m_keyTable;    // every key of the window, with what it does
     SessionNavigator* m_navigator = nullptr; // overview strip, event list, event keys
     void reportSettingsSave(const std::optional<FileError>& error);
     // The loaded recording's readouts and bar as they stand (after a failed save).
@@ -156,6 +159,7 @@ private:
     void noteUserCounter();
     void dropStaleClock();
     std::string loadDialogFolder() const;
+    void buildKeyTable();
     // The key map; each returns whether it knows the key.
     bool Form_KeyDown(QKeyEvent* event);
     bool Form_KeyUp(QKeyEvent* event);

@@ -7,7 +7,6 @@
 #include "GraphWidget.h"
 #include "Knob.h"
 #include "MeterPanelView.h"
-#include "PlayerKeys.h"
 #include "PositionBar.h"
 #include "RecordStrip.h"
 #include "SessionNavigator.h"
@@ -296,74 +295,6 @@ void MainWindow::showModeMessage(const std::string& text) {
     p.readouts.messageShowing = true;
     m_panel->update();
     m_tmrMessage->start();
-}
-
-bool MainWindow::Form_KeyUp(QKeyEvent* event) {
-    if (!event->isAutoRepeat()) m_keyReleased = true;
-    return inKeyMap(event->key());
-}
-
-// The key map: arrows step the knob on every key-down; every other key acts
-// once per press.
-bool MainWindow::Form_KeyDown(QKeyEvent* event) {
-    const int key = event->key();
-    const bool knobFree = !recordingDrivesMeter();
-    if (key == Qt::Key_Up || key == Qt::Key_Down) {
-        if (!knobFree) return true;
-        setUserKnob(m_meter.KnobIndex + (key == Qt::Key_Up ? 1 : -1));
-        return true;
-    }
-    if (!m_keyReleased || event->isAutoRepeat()) return inKeyMap(key);
-    if (key != Qt::Key_Shift) m_keyReleased = false;
-    auto click = [](QToolButton* b) {
-        if (b->isEnabled() && b->isVisible() && b->window()->isEnabled()) b->click();
-    };
-    switch (key) {
-    case Qt::Key_Space:
-        if (m_record->cmdEditStart->isEnabled())
-            click(m_record->cmdEditStart);
-        else if (m_record->cmdEditEnd->isEnabled())
-            click(m_record->cmdEditEnd);
-        else
-            m_meter.SetRequest = true;
-        break;
-    case Qt::Key_C:
-        m_meter.toggleCounter();
-        noteUserCounter();
-        break;
-    case Qt::Key_Z:
-        m_meter.zeroCounter();
-        noteUserCounter();
-        break;
-    case Qt::Key_F:
-        if (!m_tmrMessage->running() &&
-            m_menus.menu(QStringLiteral("mnuSettingsBmFreeze"))->isEnabled()) {
-            setFreeze(!m_ctx.settings->values.FreezeEnable);
-            showModeMessage(m_ctx.settings->values.FreezeEnable ? "Freeze ON" : "Freeze OFF");
-        }
-        break;
-    case Qt::Key_S:
-        click(m_record->cmdStop);
-        break;
-    case Qt::Key_P:
-        click(m_record->cmdPlay);
-        break;
-    case Qt::Key_Less:
-        click(m_record->cmdRev);
-        break;
-    case Qt::Key_Greater:
-        click(m_record->cmdFwd);
-        break;
-    case Qt::Key_O:
-        click(m_record->cmdLoad);
-        break;
-    case Qt::Key_L:
-        if (m_record->loadAvailable()) cmdLoad_MouseDown(Qt::RightButton);
-        break;
-    default:
-        break;
-    }
-    return inKeyMap(key);
 }
 
 } // namespace kv

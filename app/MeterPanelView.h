@@ -25,6 +25,8 @@ public:
     void showNeedleAgain() { setNeedle(m_needle, m_frozen); }
     // Repaints only these panel pixels (a readout that changed).
     void updatePanelRect(const QRectF& panelPixels);
+    std::int32_t needle() const { return m_needle; } // the deflection last shown
+    QPointF origin() const; // where the panel's top left corner sits in the widget
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int w) const override { return static_cast<int>(w / 1.6); }
@@ -34,7 +36,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QPointF origin() const;
     MeterPanel m_panel;
     std::int32_t m_needle = 0;
     bool m_frozen = false;

@@ -34,9 +34,9 @@ ReportExport::ReportExport(MainWindow& window) : QObject(&window), m_window(wind
     connect(file, &QMenu::aboutToShow, this, [this] { m_action->setEnabled(m_window.isLoaded()); });
 }
 
-void ReportExport::exportReport() {
+std::optional<ReportInput> ReportExport::chooseRecords() {
     const RecordingFile* rec = m_window.recording();
-    if (!rec || rec->Records.empty()) return;
+    if (!rec || rec->Records.empty()) return std::nullopt;
     std::int32_t first = std::max(1, rec->LoopStartRecord);
     std::int32_t last = std::clamp(rec->LoopEndRecord, first, rec->RecordCount);
     // A range that is not the whole recording is reported only when the user says so.
@@ -46,12 +46,28 @@ void ReportExport::exportReport() {
                                   time(rec->record(last).TimeMs) + " of " + time(rec->TotalTimeMs),
                               m_window.engine().RangeChosen, &m_window);
         m_window.dialogs().runModal(ask);
-        if (ask.result() != QDialog::Accepted) return;
+        if (ask.result() != QDialog::Accepted) return std::nullopt;
         if (ask.wholeRecording()) {
             first = 1;
             last = rec->RecordCount;
         }
     }
+    ReportInput in;
+    in.file = rec->LoadedFileBase + ".kvd";
+    in.records.assign(rec->Records.begin() + (first - 1), rec->Records.begin() + last);
+    in.firstRecord = first;
+    in.isRange = first != 1 || last != rec->RecordCount;
+    in.recordingMs = rec->TotalTimeMs;
+    in.clockStartSecs = clockMarkOf(rec->Records);
+    in.dayNumber = dayMarkOf(rec->Records);
+    return in;
+}
+
+void ReportExport::exportReport() {
+    std::optional<ReportInput> input = chooseRecords();
+    if (!input) return;
+    ReportInput& in = *input;
+    const RecordingFile* rec = m_window.recording();
     const std::string base = rec->LoadedFileBase;
     const auto slash = base.find_last_of('/');
     FileDialogRequest request("Export Report", "PDF document (*.pdf)|*.pdf",
@@ -67,15 +83,6 @@ void ReportExport::exportReport() {
             {"The report could not be written.\n\n" + why, kAppTitle, MessageIcon::Exclamation});
         return;
     }
-
-    ReportInput in;
-    in.file = base + ".kvd";
-    in.records.assign(rec->Records.begin() + (first - 1), rec->Records.begin() + last);
-    in.firstRecord = first;
-    in.isRange = first != 1 || last != rec->RecordCount;
-    in.recordingMs = rec->TotalTimeMs;
-    in.clockStartSecs = clockMarkOf(rec->Records);
-    in.dayNumber = dayMarkOf(rec->Records);
 
     // A long report shows its progress: the summary, then each page.
     std::optional<QProgressDialog> progress;

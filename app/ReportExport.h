@@ -3,8 +3,11 @@
 // desktop's viewer. Added to the window's File menu after its own items.
 #pragma once
 
+#include "SessionReport.h"
+
 #include <QObject>
 
+#include <optional>
 #include <string>
 
 class QAction;
@@ -21,6 +24,10 @@ public:
     // Asks for a file, writes the report and opens it. Does nothing when no
     // recording is loaded.
     void exportReport();
+    // The records the report covers: the whole loaded recording, or its
+    // range when the user says so. Nothing when no recording is loaded or
+    // the user cancels. The summary is still to be made.
+    std::optional<ReportInput> chooseRecords();
 
 private:
     MainWindow& m_window;

@@ -79,11 +79,9 @@ void SessionNavigator::addMenuItems(QMenu& view) {
 
     QAction* next = view.addAction(QStringLiteral("Next Event"));
     next->setObjectName(QStringLiteral("mnuViewNextEvent"));
-    next->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right));
     connect(next, &QAction::triggered, this, [this] { goToNextEvent(); });
     QAction* previous = view.addAction(QStringLiteral("Previous Event"));
     previous->setObjectName(QStringLiteral("mnuViewPreviousEvent"));
-    previous->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left));
     connect(previous, &QAction::triggered, this, [this] { goToPreviousEvent(); });
 }
 

@@ -41,7 +41,7 @@ public:
     const std::vector<RecordingEvent>& events() const { return m_events; }
 
     // Adds "Session Overview", "Event List", "Next Event" and "Previous Event"
-    // to the View menu, behind a separator.
+    // to the View menu, behind a separator (their keys are the window's key table's).
     void addMenuItems(QMenu& view);
     // Shows and hides the parts as the preferences say; `settingsPath` gives
     // the settings file the choices are saved to.

@@ -499,17 +499,32 @@ QByteArray SessionReport::pdf(const std::function<void(int)>& progress) const {
     writer.setCreator(QStringLiteral("kv Player"));
     writer.setTitle(QStringLiteral("Session report: ") +
                     q(m_in.file.substr(m_in.file.find_last_of('/') + 1)));
-    QPainter p(&writer);
-    const double scale = writer.resolution() / 72.0;
+    paint(writer, progress);
+    return bytes;
+}
+
+void SessionReport::paint(QPagedPaintDevice& device,
+                          const std::function<void(int)>& progress) const {
+    QPainter p(&device);
+    if (!p.isActive()) return;
+    // The device's printable area in its own units (the painter's origin is its corner).
+    const QRectF area = device.pageLayout().paintRectPixels(device.logicalDpiX());
+    const double full = device.logicalDpiX() / 72.0;
+    // A sheet a hair smaller than A4 prints at full size; a smaller one shrinks the page.
+    const double fit =
+        std::min(area.width() / (kPageWidth * full), area.height() / (kPageHeight * full));
+    const double scale = full * (fit > 0.995 ? 1.0 : fit);
+    const QPointF offset(std::max(0.0, (area.width() - kPageWidth * scale) / 2),
+                         std::max(0.0, (area.height() - kPageHeight * scale) / 2));
     for (int page = 0; page < pageCount(); ++page) {
-        if (page > 0) writer.newPage();
+        if (page > 0) device.newPage();
         p.resetTransform();
+        p.translate(offset);
         p.scale(scale, scale);
         drawPage(p, page);
         if (progress) progress(page + 1);
     }
     p.end();
-    return bytes;
 }
 
 QImage SessionReport::image(int page, int dpi) const {

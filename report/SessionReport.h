@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+class QPagedPaintDevice;
 class QPainter;
 
 namespace kv {
@@ -52,6 +53,9 @@ public:
     // All pages as a PDF document. `progress` is told each page as it is
     // drawn (1..pageCount()).
     QByteArray pdf(const std::function<void(int page)>& progress = {}) const;
+    // All pages onto a paged device (a PDF writer, a printer), each scaled to
+    // fit the device's printable area and centred in it, never enlarged.
+    void paint(QPagedPaintDevice& device, const std::function<void(int page)>& progress = {}) const;
     // One page as an image at `dpi` dots per inch.
     QImage image(int page, int dpi = 150) const;
 
