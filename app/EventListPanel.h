@@ -5,6 +5,7 @@
 #pragma once
 
 #include "RecordingEvents.h"
+#include "ReviewNotes.h"
 
 #include <QAbstractTableModel>
 #include <QDockWidget>
@@ -31,6 +32,17 @@ public:
     void setKinds(std::uint32_t kinds);
     std::uint32_t kinds() const { return m_kinds; }
 
+    // The reviewer's marks among the events: notes, artifact ranges and
+    // reactions added by hand get rows of their own (whatever the filter);
+    // reviewed reactions show their state. Null: the events only. Both
+    // outlive the model's use of them.
+    void setReview(const ReviewNotes* notes, const std::vector<SampleRecord>* records);
+    // The mark of a row, or null when the row is an event's.
+    const ReviewMark* markAt(int row) const;
+    // The record a row starts at, event or mark.
+    std::int32_t recordAt(int row) const;
+
+    // An event's row (markAt(row) is null).
     const RecordingEvent& eventAt(int row) const;
     // The last shown row whose event starts at or before a 1-based record.
     std::optional<int> rowPassedAt(std::int32_t record) const;
@@ -47,7 +59,10 @@ public:
 private:
     void refilter();
     const std::vector<RecordingEvent>* m_events = nullptr;
-    std::vector<int> m_rows; // indexes into *m_events
+    std::int32_t recordOf(int entry) const;
+    std::vector<int> m_rows; // indexes into *m_events; a mark i is -1 - i
+    const ReviewNotes* m_review = nullptr;
+    const std::vector<SampleRecord>* m_records = nullptr;
     std::uint32_t m_kinds = 0x3F;
     std::optional<std::int32_t> m_clock;
     std::int32_t m_totalMs = 0;

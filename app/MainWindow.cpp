@@ -19,6 +19,7 @@
 #include "RecordStrip.h"
 #include "RecordingLoader.h"
 #include "ReportExport.h"
+#include "ReviewEditing.h"
 #include "SessionNavigator.h"
 #include "SiblingDropDown.h"
 #include "SoundEnd.h"
@@ -87,6 +88,7 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     connectMenus();
     connectSettingsMenus();
     m_reportExport = new ReportExport(*this);
+    new ReviewEditing(*this); // notes and reviews of reactions; owned by the window
     applyColours();
     dropRecording();
     m_keys = new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
