@@ -451,19 +451,24 @@ TEST_F(ReviewTest, TheFileHoldsWhatTheWindowShowedAfterItCloses) {
 TEST_F(ReviewTest, ALoadAFailedLoadOrAnotherRecordingShowsOnlyItsOwnMarks) {
     keyToWindow(Qt::Key_N);
     typeNote(QStringLiteral("of rev001"));
+    ASSERT_TRUE(window->engine().goToRecord(900));
+    keyToWindow(Qt::Key_N);
+    typeNote(QStringLiteral("undone"));
+    keyToWindow(Qt::Key_Z, Qt::ControlModifier); // leaves a change to redo
+    ASSERT_EQ(fileMarks().size(), 1u);
     writePair("other001", recordsWithAReaction());
-    const std::vector<const char*> plan = {"other001", "missing001", "rev001"};
-    for (const char* name : plan) {
+    for (const char* name : {"missing001", "other001", "rev001"}) {
         SCOPED_TRACE(name);
         window->openChosenFile(dir.file(std::string(name) + ".kvd"));
         const bool own = std::string(name) == "rev001";
         EXPECT_EQ(rowOfKind(QStringLiteral("Note")) >= 0, own);
         EXPECT_EQ(review().notes().marks.size(), own ? 1u : 0u);
-        // Undo belongs to the recording its change was made on.
+        // Undo and redo belong to the recording their changes were made on.
         keyToWindow(Qt::Key_Z, Qt::ControlModifier);
+        keyToWindow(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         EXPECT_EQ(fileMarks("rev001").size(), 1u);
+        EXPECT_FALSE(std::filesystem::exists(notesFile("other001")));
     }
-    EXPECT_FALSE(std::filesystem::exists(notesFile("other001")));
 }
 
 } // namespace
