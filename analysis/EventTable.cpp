@@ -13,11 +13,16 @@ std::optional<std::uint32_t> parseEventKinds(const std::string& text, std::strin
         const std::string name =
             text.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
         const auto kind = eventKindFromName(name);
-        if (!kind) {
+        if (kind)
+            kinds |= 1U << static_cast<unsigned>(*kind);
+        else if (name == "note")
+            kinds |= kNoteKindBit;
+        else if (name == "artifact")
+            kinds |= kArtifactKindBit;
+        else {
             bad = name;
             return std::nullopt;
         }
-        kinds |= 1U << static_cast<unsigned>(*kind);
         if (comma == std::string::npos) return kinds;
         from = comma + 1;
     }
@@ -25,10 +30,10 @@ std::optional<std::uint32_t> parseEventKinds(const std::string& text, std::strin
 
 std::string eventKindsText(std::uint32_t kinds) {
     std::string text;
-    for (unsigned k = 0; k < 6; ++k) {
+    for (unsigned k = 0; k < 8; ++k) {
         if (!((kinds >> k) & 1U)) continue;
         if (!text.empty()) text += ',';
-        text += eventKindName(static_cast<EventKind>(k));
+        text += k == 6 ? "note" : k == 7 ? "artifact" : eventKindName(static_cast<EventKind>(k));
     }
     return text;
 }

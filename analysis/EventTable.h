@@ -14,9 +14,14 @@
 namespace kv {
 
 inline constexpr std::uint32_t kAllEventKinds = 0x3F;
+// The reviewer's marks listed with the events: notes and artifact ranges.
+inline constexpr std::uint32_t kNoteKindBit = 1U << 6;
+inline constexpr std::uint32_t kArtifactKindBit = 1U << 7;
+inline constexpr std::uint32_t kAllListedKinds = kAllEventKinds | kNoteKindBit | kArtifactKindBit;
 
-// "tag,set,..." to a set of kinds (bit i for EventKind i). On an unknown name
-// it returns nothing and puts the name in `bad`.
+// "tag,set,...,note,artifact" to a set of kinds (bit i for EventKind i, then
+// kNoteKindBit and kArtifactKindBit). On an unknown name it returns nothing
+// and puts the name in `bad`.
 std::optional<std::uint32_t> parseEventKinds(const std::string& text, std::string& bad);
 std::string eventKindsText(std::uint32_t kinds);
 

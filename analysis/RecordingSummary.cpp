@@ -183,6 +183,7 @@ RecordingSummary summariseFile(const std::string& path) {
     s = std::move(figures);
 
     judgeSound(s, findSound(pairBaseOf(path)));
+    addReviewFigures(s, path, records);
     // Playback and the position bar need ascending times; say where they are not.
     for (std::size_t i = 1; i < records.size(); ++i)
         if (records[i].TimeMs < records[i - 1].TimeMs)
@@ -207,7 +208,8 @@ void judgeSound(RecordingSummary& s, const SoundInfo& sound) {
 
 const char* summaryCsvHeader() {
     return "file,date,clock_start,duration_ms,records,audio,audio_ms,tags,sets,motions,reactions,"
-           "base_first,base_last,base_min,base_max,counter_last,status";
+           "base_first,base_last,base_min,base_max,counter_last,status,notes,reactions_confirmed,"
+           "reactions_rejected,artifact_ms";
 }
 
 std::string summaryCsvRow(const RecordingSummary& s) {
@@ -234,6 +236,10 @@ std::string summaryCsvRow(const RecordingSummary& s) {
     }
     row += ',';
     appendField(row, s.status);
+    for (const auto* v : {&s.notes, &s.reactionsConfirmed, &s.reactionsRejected, &s.artifactMs}) {
+        row += ',';
+        appendNumber(row, *v);
+    }
     row += '\n';
     return row;
 }

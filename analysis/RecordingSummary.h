@@ -26,6 +26,9 @@ struct RecordingSummary {
     std::string counterLast;                           // the panel's counter text
     // "ok", or one word and the reason: "format: ...", "unreadable: ...", ...
     std::string status = "ok";
+    // The reviewer's marks (NAME.kvnotes): notes, reviewed reactions and the
+    // time inside artifact ranges; all 0 without a notes file.
+    std::optional<std::int64_t> notes, reactionsConfirmed, reactionsRejected, artifactMs;
     bool formatFailed = false; // the data file failed the format check
 
     bool ok() const { return status == "ok"; }
@@ -65,6 +68,14 @@ void judgeSound(RecordingSummary& summary, const SoundInfo& sound);
 // Reads a data file and summarises it with its sound. Never throws for a bad
 // file: what is wrong goes into the status.
 RecordingSummary summariseFile(const std::string& path);
+
+// Takes the reviewer's marks of dataPath's recording into the figures of its
+// records (firstRecord: the recording's number of records.front(), for a
+// range): reactions becomes what a reviewer counts. Only reads events again
+// when a notes file exists. A notes file that cannot be read leaves the
+// figures as they are and turns an ok status into "badnotes: ...".
+void addReviewFigures(RecordingSummary& summary, const std::string& dataPath,
+                      const std::vector<SampleRecord>& records, std::int32_t firstRecord = 1);
 
 // The CSV header (without line end) and one row (with it).
 const char* summaryCsvHeader();

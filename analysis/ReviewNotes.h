@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kv {
@@ -40,6 +41,14 @@ struct ReviewNotes {
 
     bool empty() const { return marks.empty() && keptLines.empty(); }
 };
+
+// Puts marks in the order above and drops exact duplicates. The reader and
+// updateNotesFile return ordered notes; reviewOf, inArtifact and countReview
+// expect them ordered.
+void orderMarks(ReviewNotes& notes);
+
+// Whether bytes are well-formed UTF-8 text.
+bool isUtf8(std::string_view text);
 
 // NAME.kvnotes beside NAME.kvd.
 std::filesystem::path notesPathFor(const std::filesystem::path& dataPath);
@@ -77,6 +86,14 @@ NotesUpdate updateNotesFile(const std::filesystem::path& dataPath, std::int32_t 
 // record 1, for the notes of a saved segment. Ranges that cross an end are
 // clipped to it.
 ReviewNotes notesOfSegment(const ReviewNotes& notes, std::int32_t first, std::int32_t last);
+
+// The notes file text of a new pair saved at newDataPath with these marks
+// (the new pair's own: see notesOfSegment), for the pair's journalled save:
+// nothing when there are no marks and no notes file lies there already
+// (a recording without notes makes none); else the file, which replaces any
+// notes the old pair of that name had.
+std::optional<std::string> notesForNewPair(const ReviewNotes& notes,
+                                           const std::filesystem::path& newDataPath);
 
 // What a reviewer counts: detected reactions neither rejected nor inside an
 // artifact range, plus reactions added by hand.

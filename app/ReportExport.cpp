@@ -3,8 +3,8 @@
 #include "MainWindow.h"
 #include "PairFiles.h"
 #include "PlayTime.h"
-#include "ReportRangeDialog.h"
 #include "RecordingSummary.h"
+#include "ReportRangeDialog.h"
 #include "SafeFile.h"
 #include "SegmentEditor.h"
 #include "SessionReport.h"
@@ -71,6 +71,7 @@ void ReportExport::exportReport() {
     ReportInput in;
     in.file = base + ".kvd";
     in.records.assign(rec->Records.begin() + (first - 1), rec->Records.begin() + last);
+    in.firstRecord = first;
     in.isRange = first != 1 || last != rec->RecordCount;
     in.recordingMs = rec->TotalTimeMs;
     in.clockStartSecs = clockMarkOf(rec->Records);

@@ -2,17 +2,21 @@
 
 #include "AudioChannel.h"
 #include "AudioCommand.h"
+#include "FileCalls.h"
 #include "FileNames.h"
 #include "PairFiles.h"
 #include "PlayTime.h"
 #include "SafeFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <set>
+#include <unistd.h>
 
 namespace kv {
 namespace {
@@ -43,6 +47,25 @@ std::optional<FileError> checkNotInUse(const std::string& target,
             return FileError{kErrFileAlreadyOpen,
                              target + " belongs to the recording in use, so it cannot be saved "
                                       "over"};
+    return std::nullopt;
+}
+
+// Writes bytes to a new temporary of a change (flushed by the change's commit).
+std::optional<FileError> writeWholeFile(const fs::path& temp, std::string_view bytes,
+                                        const std::string& shownName) {
+    const int fd = fileCalls().open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return errnoError(errno, shownName);
+    while (!bytes.empty()) {
+        const ssize_t n = fileCalls().write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            return errnoError(err, shownName);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    if (::close(fd) != 0) return errnoError(errno, shownName);
     return std::nullopt;
 }
 
@@ -122,8 +145,7 @@ std::vector<std::string> existingPairFiles(const std::string& basePath, bool wit
 
 Recovery recoverInterruptedSave(const std::string& basePath, bool lockHeld) {
     const fs::path journal = FileReplacement::journalFor(basePath);
-    const Recovery r =
-        lockHeld ? recoverLockedReplacement(journal) : recoverReplacement(journal);
+    const Recovery r = lockHeld ? recoverLockedReplacement(journal) : recoverReplacement(journal);
     // A journal that still waits needs every file it names: nothing is tidied.
     if (!r.settled()) return r;
     const fs::path folder = fs::u8path(basePath).parent_path();
@@ -136,7 +158,8 @@ std::string interruptedSaveProblem(const std::string& basePath) {
     const fs::path journal = FileReplacement::journalFor(basePath);
     if (!journalPending(journal)) return "";
     return "a save of " + basePath + ".kvd was interrupted and is neither finished nor undone (" +
-           journal.string() + " lies beside it); load it in the player or with kvtool cut to "
+           journal.string() +
+           " lies beside it); load it in the player or with kvtool cut to "
            "finish or undo that save";
 }
 
@@ -150,6 +173,11 @@ std::optional<FileError> checkPairTarget(const PairSaveRequest& request, bool wi
     for (const std::string ext : {".kvd", ".wav"}) {
         if (ext == ".wav" && !withSound) continue;
         const std::string name = request.basePath + ext;
+        if (auto e = checkNotInUse(name, request.protectedFiles)) return e;
+        if (auto e = checkReplaceable(resolveLinks(fs::u8path(name)), name)) return e;
+    }
+    if (request.notes) {
+        const std::string name = request.basePath + ".kvnotes";
         if (auto e = checkNotInUse(name, request.protectedFiles)) return e;
         if (auto e = checkReplaceable(resolveLinks(fs::u8path(name)), name)) return e;
     }
@@ -212,6 +240,12 @@ PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
                                              : soundName + ": " + saved.text};
             return out;
         }
+    }
+    if (request.notes) {
+        const std::string notesName = request.basePath + ".kvnotes";
+        fs::path notesTemp;
+        if ((out.error = change.add(fs::u8path(notesName), notesName, notesTemp))) return out;
+        if ((out.error = writeWholeFile(notesTemp, *request.notes, notesName))) return out;
     }
     out.error = change.commit();
     return out;

@@ -42,6 +42,9 @@ struct PairSaveRequest {
     std::vector<std::string> protectedFiles; // files in use, which may not be replaced
     ProgressFn progress;                     // steps 1..50 while records are written
     FileReplacement::StepHook stepHook;      // tests stop or fail single steps
+    // The text of the new pair's notes file (basePath + ".kvnotes"), written
+    // in the same change as the pair; nothing: no notes file is written.
+    std::optional<std::string> notes = std::nullopt;
 };
 
 struct PairSaveResult {
@@ -51,10 +54,10 @@ struct PairSaveResult {
 };
 
 // Writes rec's records to basePath + ".kvd" and, when audio is given, the
-// channel's sound to basePath + ".wav", replacing both as one change (see
-// FileReplacement). Refuses a recording of fewer than five records, a target
-// that is one of the protected files (compared by identity, not by name), and
-// targets that are not regular files or are read-only.
+// channel's sound to basePath + ".wav" (and request.notes, when given, to
+// basePath + ".kvnotes"), replacing them as one change (see FileReplacement). Refuses a recording
+// of fewer than five records, a target that is one of the protected files (compared by identity,
+// not by name), and targets that are not regular files or are read-only.
 PairSaveResult saveRecordingPair(const RecordingFile& rec, AudioChannel* audio,
                                  const PairSaveRequest& request);
 

@@ -105,6 +105,63 @@ void summariseReportInput(ReportInput& in) {
     in.summary = summariseRecords(in.records, in.clockStartSecs, in.dayNumber);
     in.summary.file = in.file;
     judgeSound(in.summary, findSound(pairBaseOf(in.file)));
+    addReviewFigures(in.summary, in.file, in.records, in.firstRecord);
+    const NotesRead read = readNotesFile(in.file, 0);
+    in.hasNotes = read.state == NotesRead::State::Read && !in.records.empty();
+    if (in.hasNotes)
+        in.notes =
+            notesOfSegment(read.notes, in.firstRecord,
+                           in.firstRecord + static_cast<std::int32_t>(in.records.size()) - 1);
+}
+
+void SessionReport::buildRows() {
+    const auto count = static_cast<std::int32_t>(m_in.records.size());
+    auto timeOf = [&](std::int32_t record) {
+        return m_in.records[static_cast<std::size_t>(std::clamp(record, 1, count) - 1)].TimeMs;
+    };
+    const bool hours = count > 0 && m_in.records.back().TimeMs >= 3600000;
+    const auto& marks = m_in.notes.marks;
+    auto mark = marks.begin();
+    // The marks of a record follow its events, as in kvtool events.
+    auto marksUpTo = [&](std::int32_t record) {
+        for (; mark != marks.end() && mark->record <= record; ++mark) {
+            std::string text = mark->text;
+            std::replace(text.begin(), text.end(), '\n', ' ');
+            std::replace(text.begin(), text.end(), '\t', ' ');
+            std::replace(text.begin(), text.end(), '\r', ' ');
+            const std::int32_t t = timeOf(mark->record), end = timeOf(mark->endRecord);
+            if (mark->kind == MarkKind::Note) {
+                if (mark->endRecord != mark->record)
+                    text = "(to " + sessionTime(end, hours) + ") " + text;
+                m_rows.push_back({t, "note", text});
+            } else if (mark->kind == MarkKind::Artifact) {
+                m_rows.push_back({t, "artifact",
+                                  "to " + sessionTime(end, hours) + ", " + std::to_string(end - t) +
+                                      " ms excluded" + (text.empty() ? "" : ": " + text)});
+            } else if (mark->kind == MarkKind::Added) {
+                m_rows.push_back(
+                    {t, "reaction", "added by hand" + (text.empty() ? "" : ": " + text)});
+            }
+        }
+    };
+    for (const RecordingEvent& e : m_events) {
+        marksUpTo(e.record - 1);
+        TableRow row{e.timeMs, eventKindName(e.kind), e.text};
+        if (e.kind == EventKind::Reaction) {
+            const auto review = reviewOf(m_in.notes, e.record);
+            // The review leads the text; what is not counted is struck through.
+            if (review == MarkKind::Confirmed) row.text = "confirmed: " + row.text;
+            if (review == MarkKind::Rejected) {
+                row.text = "rejected: " + row.text;
+                row.struck = true;
+            } else if (inArtifact(m_in.notes, e.record)) {
+                row.text = "in an artifact range: " + row.text;
+                row.struck = true;
+            }
+        }
+        m_rows.push_back(std::move(row));
+    }
+    marksUpTo(count);
 }
 
 SessionReport::SessionReport(ReportInput input) : m_in(std::move(input)) {
@@ -113,6 +170,7 @@ SessionReport::SessionReport(ReportInput input) : m_in(std::move(input)) {
     EventOptions kinds;
     kinds.kinds &= ~(1U << static_cast<unsigned>(EventKind::Counter));
     m_events = findEvents(m_in.records, kinds);
+    buildRows();
     if (!m_in.records.empty()) {
         m_overview.records = &m_in.records;
         m_overview.mapping = OverviewMapping{0, static_cast<std::int32_t>(m_in.records.size()) - 1,
@@ -128,19 +186,20 @@ SessionReport::SessionReport(ReportInput input) : m_in(std::move(input)) {
     }
     // The first page holds what fits under the header (88 pt), the figures
     // (67 pt) and the plots; the others hold rows only.
-    const double firstTop = kTop + 88 + 67 + kCaptionHeight + kOverviewHeight + 20 +
-                            kCaptionHeight + kBasePlotHeight + 28 + kCaptionHeight + kRowHeight;
+    const double firstTop = kTop + 88 + 67 + (reviewed() ? 13 : 0) + kCaptionHeight +
+                            kOverviewHeight + 20 + kCaptionHeight + kBasePlotHeight + 28 +
+                            kCaptionHeight + kRowHeight;
     const double nextTop = kTop + kCaptionHeight + kRowHeight;
     const auto fits = [](double top) {
         return static_cast<std::size_t>(std::max(1.0, std::floor((kBottom - top) / kRowHeight)));
     };
     std::size_t from = 0, rows = fits(firstTop);
     do {
-        const std::size_t to = std::min(m_events.size(), from + rows);
+        const std::size_t to = std::min(m_rows.size(), from + rows);
         m_pageRows.emplace_back(from, to);
         from = to;
         rows = fits(nextTop);
-    } while (from < m_events.size());
+    } while (from < m_rows.size());
 }
 
 double SessionReport::drawHeader(QPainter& p, double top) const {
@@ -204,7 +263,7 @@ double SessionReport::drawFigures(QPainter& p, double top) const {
     caption(p, top, QStringLiteral("Summary"));
     top += kCaptionHeight;
     const RecordingSummary& s = m_in.summary;
-    const std::vector<std::pair<const char*, std::string>> figures = {
+    std::vector<std::pair<const char*, std::string>> figures = {
         {"Tags", number(s.tags)},
         {"SET", number(s.sets)},
         {"Body motion", number(s.motions)},
@@ -216,6 +275,15 @@ double SessionReport::drawFigures(QPainter& p, double top) const {
         {"Counter last", orDash(s.counterLast)},
         {"Status", s.status},
     };
+    if (reviewed()) {
+        // Before the status, which may be long.
+        const bool hours = m_in.records.back().TimeMs >= 3600000;
+        figures.insert(figures.end() - 1,
+                       {{"Notes", number(s.notes)},
+                        {"Confirmed", number(s.reactionsConfirmed)},
+                        {"Rejected", number(s.reactionsRejected)},
+                        {"Excluded", sessionTime(s.artifactMs.value_or(0), hours)}});
+    }
     p.setFont(font(10));
     const double cell = kContentWidth / 4;
     for (std::size_t i = 0; i < figures.size(); ++i) {
@@ -226,7 +294,7 @@ double SessionReport::drawFigures(QPainter& p, double top) const {
         p.setPen(kInk);
         p.drawText(QPointF(x + 70, y), q(figures[i].second));
     }
-    return top + 10 + 3 * 13;
+    return top + 10 + static_cast<double>((figures.size() + 3) / 4) * 13;
 }
 
 double SessionReport::drawOverviewSection(QPainter& p, double top) const {
@@ -367,25 +435,31 @@ void SessionReport::drawTable(QPainter& p, double top, std::size_t from, std::si
     p.drawLine(QPointF(kLeft, top + kRowHeight), QPointF(kLeft + kContentWidth, top + kRowHeight));
     top += kRowHeight;
     p.setFont(font(9));
-    if (m_events.empty()) {
+    if (m_rows.empty()) {
         p.setPen(kGrey);
         p.drawText(QPointF(kLeft, top + 9), QStringLiteral("No events in this recording."));
         return;
     }
     const bool hours = m_in.records.back().TimeMs >= 3600000;
     for (std::size_t i = from; i < to; ++i) {
-        const RecordingEvent& e = m_events[i];
+        const TableRow& e = m_rows[i];
+        // A struck row says so in its text as well (above), so that a reader
+        // of the PDF text finds it.
         const double y = top + static_cast<double>(i - from) * kRowHeight;
         if ((i - from) % 2 == 1) p.fillRect(QRectF(kLeft, y, kContentWidth, kRowHeight), kStripe);
-        p.setPen(kInk);
+        p.setPen(e.struck ? kGrey : kInk);
+        QFont rowFont = font(9);
+        rowFont.setStrikeOut(e.struck);
+        p.setFont(rowFont);
         const double base = y + 8.5;
         p.drawText(QPointF(kLeft + kTableColumns[0], base), q(sessionTime(e.timeMs, hours)));
         if (m_in.clockStartSecs)
             p.drawText(QPointF(kLeft + kTableColumns[1], base),
                        q(timeOfDayText(*m_in.clockStartSecs + e.timeMs / 1000)));
-        p.drawText(QPointF(kLeft + kTableColumns[2], base),
-                   QString::fromLatin1(eventKindName(e.kind)));
-        p.drawText(QPointF(kLeft + kTableColumns[3], base), q(e.text));
+        p.drawText(QPointF(kLeft + kTableColumns[2], base), q(e.kind));
+        const QFontMetricsF fm(rowFont);
+        p.drawText(QPointF(kLeft + kTableColumns[3], base),
+                   fm.elidedText(q(e.text), Qt::ElideRight, kContentWidth - kTableColumns[3]));
     }
 }
 

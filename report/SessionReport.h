@@ -8,6 +8,7 @@
 #include "OverviewStrip.h"
 #include "RecordingEvents.h"
 #include "RecordingSummary.h"
+#include "ReviewNotes.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -29,9 +30,13 @@ struct ReportInput {
     std::int32_t recordingMs = 0;               // the whole recording's length, for a range
     bool isRange = false;                       // the records are a part of the recording
     RecordingSummary summary;                   // figures of the records, with the sound and status
+    std::int32_t firstRecord = 1;               // the recording's number of records.front()
+    ReviewNotes notes;     // the reviewer's marks of the records, records.front() as 1
+    bool hasNotes = false; // a notes file was read
 };
 
-// Summarises input.records into input.summary, with the sound beside `file`.
+// Summarises input.records into input.summary, with the sound beside `file`,
+// and takes the reviewer's marks of the records from the notes file beside it.
 void summariseReportInput(ReportInput& input);
 
 class SessionReport {
@@ -62,10 +67,22 @@ private:
     void drawTable(QPainter& p, double top, std::size_t from, std::size_t to) const;
     void drawFooter(QPainter& p, int page) const;
 
+    // One line of the event table: an event, a note or an artifact range.
+    struct TableRow {
+        std::int32_t timeMs = 0;
+        std::string kind;
+        std::string text;
+        bool struck = false; // a rejected reaction: listed, not counted
+    };
+    void buildRows();
+    // Whether the recording has notes: the figures then show the review.
+    bool reviewed() const { return m_in.hasNotes; }
+
     ReportInput m_in;
     std::vector<RecordingEvent> m_events;
+    std::vector<TableRow> m_rows;
     OverviewPicture m_overview;
-    std::vector<std::pair<std::size_t, std::size_t>> m_pageRows; // event rows of each page
+    std::vector<std::pair<std::size_t, std::size_t>> m_pageRows; // table rows of each page
 };
 
 } // namespace kv

@@ -4,6 +4,7 @@
 #include "FileNames.h"
 #include "PairFiles.h"
 #include "RecordingLoader.h"
+#include "ReviewNotes.h"
 #include "SafeFile.h"
 #include "SegmentEditor.h"
 
@@ -23,8 +24,15 @@ std::optional<int> refuseOutputOverInput(const std::string& command, const Parse
     const std::string out = args.value("-o");
     for (const std::string& in : args.positional()) {
         if (const auto own = pairFileNamedBy(out, in)) {
-            err << "kvtool " << command << ": -o " << out << " is part of the recording being read ("
-                << *own << "); choose another name\n";
+            err << "kvtool " << command << ": -o " << out
+                << " is part of the recording being read (" << *own << "); choose another name\n";
+            return kExitError;
+        }
+        // Nor the reviewer's notes beside it.
+        const auto notes = notesPathFor(std::filesystem::u8path(in));
+        if (sameFile(std::filesystem::u8path(out), notes)) {
+            err << "kvtool " << command << ": -o " << out << " is the notes file of the recording ("
+                << notes.string() << "); choose another name\n";
             return kExitError;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "KvToolCommand.h"
+#include "KvToolNotes.h"
 #include "PairFiles.h"
 #include "RecordingLoader.h"
 #include "SafeFile.h"
@@ -101,8 +102,8 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
     RecordingFile& rec = *loaded.recording;
     const std::int32_t totalMs = rec.TotalTimeMs;
     if (fromMs > totalMs) {
-        err << "kvtool cut: the range starts at " << *from
-            << " s, after the end of the recording (" << totalMs / 1000.0 << " s)\n";
+        err << "kvtool cut: the range starts at " << *from << " s, after the end of the recording ("
+            << totalMs / 1000.0 << " s)\n";
         return kExitError;
     }
     // Whole records, as the brackets take them, found by index.
@@ -115,9 +116,15 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
         err << "kvtool cut: " << couldNotSaveText(tooFewRecordsError(last - first + 1)) << "\n";
         return kExitError;
     }
+    // The marks of the segment go with it; notes that cannot be read stop the
+    // cut rather than leave the new pair without them.
+    const auto notes = notesForCommand("cut", file, rec.RecordCount, err);
+    if (!notes) return kExitError;
     rec.LoopStartRecord = first;
     rec.LoopEndRecord = last;
     PairSaveRequest request{outBase, filesInUse(rec), {}, {}};
+    request.notes = notesForNewPair(notesOfSegment(*notes, first, last),
+                                    std::filesystem::u8path(outBase + ".kvd"));
     HeldSignals held;
     request.progress = [&held](int) {
         if (held.pending()) throw Interrupted{};
@@ -139,8 +146,8 @@ int cutCommand(const std::vector<std::string>& args, std::ostream& err) {
     }
     if (held.pending()) {
         // The signal came once the new files were in place: the save happened.
-        err << "kvtool cut: interrupted after " << outBase << ".kvd and " << outBase
-            << ".wav were saved\n";
+        err << "kvtool cut: interrupted after " << outBase << ".kvd and " << outBase << ".wav"
+            << (request.notes ? " (and its notes)" : "") << " were saved\n";
         return kExitOk;
     }
     if (saved.error) {

@@ -7,6 +7,7 @@
 #include "KvToolExport.h"
 #include "KvToolHelp.h"
 #include "KvToolInfo.h"
+#include "KvToolNotes.h"
 #include "KvToolRecompute.h"
 #include "KvToolSummary.h"
 
@@ -49,12 +50,14 @@ std::optional<int> runDataCommand(const std::vector<std::string>& args, std::ost
     if (cmd == "recompute") accepted = recomputeOptions();
     if (cmd == "events") accepted = eventsOptions();
     if (cmd == "summary") accepted = summaryOptions();
+    if (cmd == "notes") accepted = notesOptions();
     ParsedArgs parsed = ParsedArgs::parse(rest, accepted);
     if (!parsed.ok()) return usageError(cmd, parsed.error(), err);
     if (const auto refused = refuseOutputOverInput(cmd, parsed, err)) return *refused;
     // A progress line only for a person watching: standard error on a terminal.
     if (cmd == "summary")
         return summaryCommand(parsed, out, err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);
+    if (cmd == "notes") return notesCommand(parsed, out, err);
     const std::vector<std::string>& files = parsed.positional();
     if (files.size() != 1)
         return usageError(cmd, files.empty() ? "give one FILE.kvd" : "give only one FILE.kvd", err);

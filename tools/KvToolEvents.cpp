@@ -1,9 +1,11 @@
 #include "KvToolEvents.h"
 
 #include "DecimalNumber.h"
-#include "KvToolCommand.h"
 #include "EventTable.h"
+#include "KvToolCommand.h"
+#include "KvToolNotes.h"
 #include "RecordingEvents.h"
+#include "ReviewTable.h"
 #include "SafeFile.h"
 
 #include <cmath>
@@ -29,21 +31,26 @@ std::optional<double> positive(ParsedArgs& args, const std::string& name, const 
 
 } // namespace
 
-CommandOptions eventsOptions() { return CommandOptions{{"--kinds", "--min-fall", "--window", "-o"}, {}}; }
+CommandOptions eventsOptions() {
+    return CommandOptions{{"--kinds", "--min-fall", "--window", "-o"}, {}};
+}
 
 int eventsCommand(ParsedArgs& args, const std::vector<SampleRecord>& records, std::ostream& out,
                   std::ostream& err) {
     EventOptions options;
+    std::uint32_t listed = kAllListedKinds;
     if (args.has("--kinds")) {
         std::string bad;
         const auto kinds = parseEventKinds(args.value("--kinds"), bad);
         if (kinds)
-            options.kinds = *kinds;
+            listed = *kinds;
         else
             args.fail("unknown kind '" + bad +
-                      "' in --kinds (use tag, set, motion, base, counter, reaction)");
+                      "' in --kinds (use tag, set, motion, base, counter, reaction, note, "
+                      "artifact)");
     }
-    if (const auto v = positive(args, "--min-fall", "a number of dial divisions above 0, at most 1000000"))
+    if (const auto v =
+            positive(args, "--min-fall", "a number of dial divisions above 0, at most 1000000"))
         options.minFallDivisions = *v;
     if (const auto v = positive(args, "--window", "a number of seconds above 0, at most 1000000"))
         options.windowMs = static_cast<std::int32_t>(std::lround(*v * 1000));
@@ -53,15 +60,19 @@ int eventsCommand(ParsedArgs& args, const std::vector<SampleRecord>& records, st
         return kExitError;
     }
 
+    options.kinds = listed & kAllEventKinds;
+    const auto notes = notesForCommand("events", args.positional().front(),
+                                       static_cast<std::int32_t>(records.size()), err);
+    if (!notes) return kExitError;
     const std::vector<RecordingEvent> events = findEvents(records, options);
     if (!args.has("-o")) {
-        writeEventsCsv(events, records, out);
+        writeReviewedEventsCsv(events, records, *notes, listed, out);
         return out ? kExitOk : kExitError;
     }
     // Written whole or not at all, never over a read-only or special file.
     const std::string path = args.value("-o");
     std::ostringstream csv;
-    writeEventsCsv(events, records, csv);
+    writeReviewedEventsCsv(events, records, *notes, listed, csv);
     if (const auto e = replaceFileContents(path, csv.str(), path)) {
         err << "kvtool: cannot write " << path << ": " << e->description << "\n";
         return kExitError;

@@ -50,6 +50,7 @@ int reportCommand(ParsedArgs& o, const std::vector<SampleRecord>& records, const
     in.file = ec ? file : absolute.lexically_normal().string();
     const auto [first, last] = recordsBetween(records, from, to);
     in.records.assign(records.begin() + first, records.begin() + last + 1);
+    in.firstRecord = static_cast<std::int32_t>(first) + 1;
     in.isRange = from || to;
     in.recordingMs = endMs;
     in.clockStartSecs = clockMarkOf(records);

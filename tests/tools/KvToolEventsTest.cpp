@@ -59,13 +59,13 @@ TEST(KvToolEvents, ListsEveryKindWithTheTimeOfDay) {
     for (std::string line; std::getline(lines, line);)
         rows.push_back(line);
     ASSERT_EQ(rows.size(), 6u) << r.out;
-    EXPECT_EQ(rows[0], "record,time_ms,clock,kind,value,text");
-    EXPECT_EQ(rows[1], "100,1980,23:59:59,tag,40000,tag 40000");
-    EXPECT_EQ(rows[2], "151,3000,00:00:01,set,20,SET");
+    EXPECT_EQ(rows[0], "record,time_ms,clock,kind,value,text,review");
+    EXPECT_EQ(rows[1], "100,1980,23:59:59,tag,40000,tag 40000,");
+    EXPECT_EQ(rows[2], "151,3000,00:00:01,set,20,SET,");
     EXPECT_EQ(rows[3].substr(0, 19), "201,4000,00:00:02,r"); // onset of the fall
     EXPECT_NE(rows[3].find(",reaction,750,fall 3.0 div in 0.6"), std::string::npos) << rows[3];
-    EXPECT_EQ(rows[4], "301,6000,00:00:04,motion,180,body motion 0.2 s");
-    EXPECT_EQ(rows[5], "401,8000,00:00:06,base,315,Base 3.15 (+0.25)");
+    EXPECT_EQ(rows[4], "301,6000,00:00:04,motion,180,body motion 0.2 s,");
+    EXPECT_EQ(rows[5], "401,8000,00:00:06,base,315,Base 3.15 (+0.25),");
 }
 
 TEST(KvToolEvents, KindsFilterAndWithoutClock) {
@@ -75,15 +75,15 @@ TEST(KvToolEvents, KindsFilterAndWithoutClock) {
     ASSERT_FALSE(writeKvdFile(dir.file("e.kvd"), rs));
     const ToolRun r = kvtool({"events", dir.file("e.kvd"), "--kinds", "base,tag"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "record,time_ms,clock,kind,value,text\n"
-                     "100,1980,,tag,40000,tag 40000\n"
-                     "401,8000,,base,315,Base 3.15 (+0.25)\n");
+    EXPECT_EQ(r.out, "record,time_ms,clock,kind,value,text,review\n"
+                     "100,1980,,tag,40000,tag 40000,\n"
+                     "401,8000,,base,315,Base 3.15 (+0.25),\n");
     // A larger minimum fall, or a shorter window, leaves the reaction out.
     for (const std::vector<std::string>& extra :
          {std::vector<std::string>{"--min-fall", "3.5"}, {"--window", "0.1"}}) {
         std::vector<std::string> args{"events", dir.file("e.kvd"), "--kinds", "reaction"};
         args.insert(args.end(), extra.begin(), extra.end());
-        EXPECT_EQ(kvtool(args).out, "record,time_ms,clock,kind,value,text\n") << extra[0];
+        EXPECT_EQ(kvtool(args).out, "record,time_ms,clock,kind,value,text,review\n") << extra[0];
     }
     EXPECT_NE(kvtool({"events", dir.file("e.kvd"), "--kinds", "reaction", "--min-fall", "2.5"})
                   .out.find(",reaction,"),

@@ -18,7 +18,8 @@ namespace fs = std::filesystem;
 
 const std::string kHeader =
     "file,date,clock_start,duration_ms,records,audio,audio_ms,tags,sets,motions,reactions,"
-    "base_first,base_last,base_min,base_max,counter_last,status";
+    "base_first,base_last,base_min,base_max,counter_last,status,notes,reactions_confirmed,"
+    "reactions_rejected,artifact_ms";
 
 // Ten seconds with a clock (10:00:05) and a date (1 January 2000), two tags,
 // one SET, one body motion, Base from 2.65 through 2.45 to 3.15, counter 12.3.
@@ -96,23 +97,23 @@ TEST(KvToolSummary, OneRowPerRecordingWithEachStatus) {
     EXPECT_EQ(rows[0], kHeader);
     const std::string figures = ",2000-01-01,10:00:05,9980,500,";
     const std::string counts = ",2,1,1,0,2.65,3.15,2.45,3.15,12.3,";
-    EXPECT_EQ(rows[1], dir.file("a_ok.kvd") + figures + "wav,10500" + counts + "ok");
+    EXPECT_EQ(rows[1], dir.file("a_ok.kvd") + figures + "wav,10500" + counts + "ok,0,0,0,0");
     EXPECT_EQ(rows[2], dir.file("b_nosound.kvd") + figures + "," + counts +
-                           "nosound: no .wav or .mp3 beside it");
+                           "nosound: no .wav or .mp3 beside it,0,0,0,0");
     EXPECT_EQ(rows[3], dir.file("c_short.kvd") + figures + "wav,8000" + counts +
-                           "shortsound: the sound ends 2.0 s before the data");
+                           "shortsound: the sound ends 2.0 s before the data,0,0,0,0");
     EXPECT_EQ(
         rows[4].rfind(dir.file("d_badsound.kvd") + figures + "mp3," + counts + "badsound: ", 0), 0u)
         << rows[4];
     EXPECT_EQ(rows[5], dir.file("e_format.kvd") +
                            ",,,,500,,,,,,,,,,,,"
-                           "format: the first records fail the format check");
+                           "format: the first records fail the format check,,,,");
     EXPECT_NE(rows[6].find(",times: the time goes back at record 301"), std::string::npos)
         << rows[6];
     EXPECT_NE(rows[7].find(",mp3,"), std::string::npos) << rows[7];
-    EXPECT_EQ(rows[7].substr(rows[7].size() - 3), ",ok") << rows[7];
+    EXPECT_EQ(rows[7].substr(rows[7].size() - 11), ",ok,0,0,0,0") << rows[7];
     EXPECT_EQ(rows[8], dir.file("h_loop.kvd") +
-                           ",,,,,,,,,,,,,,,,unreadable: it is a loop of symbolic links");
+                           ",,,,,,,,,,,,,,,,unreadable: it is a loop of symbolic links,,,,");
     EXPECT_EQ(rows[9].rfind(dir.file("i_interrupted.kvd") + ",,,,,,,,,,,,,,,,interrupted: ", 0), 0u)
         << rows[9];
 }
@@ -140,7 +141,7 @@ TEST(KvToolSummary, DataFilesInAnyCaseAreFoundWithTheirSound) {
         ASSERT_EQ(rows.size(), 2u) << r.out << r.err;
         EXPECT_EQ(rows[1].rfind(dir.file(c.data) + ",", 0), 0u) << rows[1];
         EXPECT_NE(rows[1].find(",wav,10000,"), std::string::npos) << rows[1];
-        EXPECT_EQ(rows[1].substr(rows[1].size() - 3), ",ok");
+        EXPECT_EQ(rows[1].substr(rows[1].size() - 11), ",ok,0,0,0,0");
     }
 }
 
