@@ -148,7 +148,10 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const ReviewMark* mark = markAt(index.row());
     const RecordingEvent* e = mark ? nullptr : &eventAt(index.row());
-    const ReviewLook look = mark ? ReviewLook{} : reviewLook(m_review, *e);
+    // The review's look only where it shows: it searches the marks.
+    const bool looked = !mark && ((role == Qt::DisplayRole && index.column() == 3) ||
+                                  role == Qt::FontRole || role == Qt::ForegroundRole);
+    const ReviewLook look = looked ? reviewLook(m_review, *e) : ReviewLook{};
     if (role == Qt::DisplayRole) {
         const std::int32_t timeMs =
             mark ? (*m_records)[static_cast<std::size_t>(mark->record - 1)].TimeMs : e->timeMs;

@@ -66,7 +66,7 @@ void OverviewWidget::clearRecording() {
 
 void OverviewWidget::setReview(ReviewNotes review) {
     m_picture.review = std::move(review);
-    rebuild();
+    redraw(); // the records' columns stay as they are
 }
 
 // Over a note's flag the tool tip is the note's time and text (the nearest
@@ -140,13 +140,18 @@ std::optional<int> OverviewWidget::columnOfRecord(std::int32_t record) const {
 }
 
 void OverviewWidget::rebuild() {
-    ++m_pictureBuilds;
     const int w = std::max(1, width());
     m_picture.mapping.width = w;
     if (recordCount() > 0)
         m_picture.columns = buildOverviewColumns(*m_picture.records, m_picture.mapping);
     else
         m_picture.columns.clear();
+    redraw();
+}
+
+void OverviewWidget::redraw() {
+    ++m_pictureBuilds;
+    const int w = m_picture.mapping.width;
     const qreal dpr = devicePixelRatioF();
     m_image = QImage(QSize(w, std::max(1, height())) * dpr, QImage::Format_RGB32);
     m_image.setDevicePixelRatio(dpr);

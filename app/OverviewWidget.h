@@ -82,6 +82,7 @@ protected:
 private:
     std::int32_t recordCount() const;
     void rebuild();
+    void redraw(); // the image from the columns as they are
     void requestRepaint(const QRect& area);
     std::optional<int> cursorColumn() const;
     QRect columnRect(int x) const { return QRect(x - 1, 0, 3, height()); }

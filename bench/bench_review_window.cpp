@@ -82,18 +82,36 @@ int main(int argc, char** argv) {
     kv::EventTableModel model;
     model.setEvents(&events, std::nullopt, records.back().TimeMs);
 
+    {
+        // The strip as a recording without notes draws it, for comparison.
+        std::vector<double> plain;
+        for (int run = 0; run < 10; ++run) {
+            const auto t0 = Clock::now();
+            QPainter p(&image);
+            kv::drawOverview(p, image.rect(), pic);
+            p.end();
+            plain.push_back(msSince(t0));
+        }
+        print("strip at 1920 px without notes", plain, 0);
+    }
     kv::ReviewNotes shown;
+    std::vector<double> listMs, stripMs;
     const auto showAll = [&] {
+        const auto t0 = Clock::now();
         model.setReview(&shown, &records);
         for (int row = 0; row < 40 && row < model.rowCount(); ++row)
             for (int column = 0; column < 4; ++column)
                 (void)model.data(model.index(row, column), Qt::DisplayRole);
+        listMs.push_back(msSince(t0));
+        const auto t1 = Clock::now();
         pic.review = shown;
         QPainter p(&image);
         kv::drawOverview(p, image.rect(), pic);
+        p.end();
+        stripMs.push_back(msSince(t1));
     };
 
-    std::vector<double> load, add;
+    std::vector<double> load, add, write, redraw;
     for (int run = 0; run < 10; ++run) {
         const auto t0 = Clock::now();
         kv::NotesRead read = kv::readNotesFile(data, kTenHours);
@@ -108,19 +126,27 @@ int main(int argc, char** argv) {
         const std::int32_t at = 12345 + run * 1000;
         const kv::MarkEdit edit{{}, {{at, at, kv::MarkKind::Note, "one more"}}};
         kv::applyMarkEdit(shown, edit);
+        const auto w0 = Clock::now();
         const kv::NotesUpdate update = kv::updateNotesFile(
             data, kTenHours, [&](kv::ReviewNotes& n) { kv::applyMarkEdit(n, edit); });
         if (update.error) {
             std::printf("write failed: %s\n", update.error->description.c_str());
             return 1;
         }
+        write.push_back(msSince(w0));
         shown = update.current.notes;
         kv::sortMarks(shown);
+        const auto s0 = Clock::now();
         showAll();
+        redraw.push_back(msSince(s0));
         add.push_back(msSince(t0));
     }
+    print("  list rows (all runs)", listMs, 0);
+    print("  strip (all runs)", stripMs, 0);
     print("load 10,000 marks: read, order, list rows, strip", load, 50);
     print("one more note: written, list rows and strip again", add, 20);
+    print("  of which the write (re-read, change, safe write)", write, 20);
+    print("  of which the list rows and the strip", redraw, 20);
     std::filesystem::remove_all(dir);
     return 0;
 }

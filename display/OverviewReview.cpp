@@ -3,8 +3,12 @@
 #include "OverviewStrip.h"
 
 #include <QBrush>
+#include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
-#include <QPolygon>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QRegion>
 
 #include <algorithm>
 #include <cstdlib>
@@ -41,13 +45,33 @@ void drawArtifactBands(QPainter& p, const QRect& plot, const OverviewMapping& m,
             runs.emplace_back(x0, x1);
     }
     if (runs.empty()) return;
-    p.save();
-    p.setPen(Qt::NoPen);
-    for (const auto& [x0, x1] : runs) {
-        const QRect band(plot.left() + x0, plot.top(), x1 - x0 + 1, plot.height());
-        p.fillRect(band, kArtifactTint);
-        p.fillRect(band, QBrush(kArtifact, Qt::BDiagPattern));
+    // On an image the hatching is written as pixels into one picture of the
+    // plot, drawn once; other devices (PDF) get one clipped fill of each kind,
+    // so the page keeps vectors. A fill per band costs more than the
+    // hatching itself when ranges are many.
+    if (p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster) {
+        QImage hatch(m.width, plot.height(), QImage::Format_ARGB32_Premultiplied);
+        hatch.fill(Qt::transparent);
+        const QRgb line = qPremultiply(QColor(kArtifact.red(), kArtifact.green(), kArtifact.blue(), 200).rgba());
+        const QRgb tint = qPremultiply(kArtifactTint.rgba());
+        for (const auto& [x0, x1] : runs)
+            for (int y = 0; y < hatch.height(); ++y) {
+                auto* row = reinterpret_cast<QRgb*>(hatch.scanLine(y));
+                for (int x = x0; x <= x1; ++x)
+                    row[x] = (x + y) % 7 == 0 ? line : tint;
+            }
+        p.drawImage(plot.topLeft(), hatch);
+        return;
     }
+    std::vector<QRect> rects;
+    for (const auto& [x0, x1] : runs)
+        rects.emplace_back(plot.left() + x0, plot.top(), x1 - x0 + 1, plot.height());
+    QRegion bands; // one band of rectangles side by side, set at once
+    bands.setRects(rects.data(), static_cast<int>(rects.size()));
+    p.save();
+    p.setClipRegion(bands, Qt::IntersectClip);
+    p.fillRect(bands.boundingRect(), kArtifactTint);
+    p.fillRect(bands.boundingRect(), QBrush(kArtifact, Qt::BDiagPattern));
     p.restore();
 }
 
@@ -62,15 +86,23 @@ void drawNoteFlags(QPainter& p, const QRect& plot, const OverviewMapping& m,
         if (x1 > x0) p.fillRect(QRect(plot.left() + x0, plot.top(), x1 - x0 + 1, 2), kNote);
         if (mark.record - 1 >= m.first) flags[static_cast<std::size_t>(x0)] = 1;
     }
-    p.setPen(QPen(kNote, 1));
-    p.setBrush(kNote);
+    // A pole at each flag's column; the flag itself only where it does not
+    // cover the one before it. Each drawn in one call.
+    std::vector<QLine> poles;
+    QPainterPath pennants;
+    int lastFlag = -1000;
     for (int x = 0; x < m.width; ++x) {
         if (!flags[static_cast<std::size_t>(x)]) continue;
         const int px = plot.left() + x;
-        p.drawLine(px, plot.top(), px, plot.top() + 14);
-        p.drawPolygon(QPolygon({QPoint(px, plot.top()), QPoint(px + 6, plot.top() + 3),
-                                QPoint(px, plot.top() + 6)}));
+        poles.emplace_back(px, plot.top(), px, plot.top() + 14);
+        if (x - lastFlag < 7) continue;
+        lastFlag = x;
+        pennants.addPolygon(QPolygonF({QPointF(px, plot.top()), QPointF(px + 7, plot.top() + 3.5),
+                                       QPointF(px, plot.top() + 7), QPointF(px, plot.top())}));
     }
+    p.setPen(QPen(kNote, 1));
+    p.drawLines(poles.data(), static_cast<int>(poles.size()));
+    p.fillPath(pennants, kNote);
     p.restore();
 }
 

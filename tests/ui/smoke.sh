@@ -302,11 +302,12 @@ check "N opens the note editor" $?
 if [ -n "$editor" ]; then
     sleep 0.5
     xdotool type --delay 20 "smoke note"
+    xwd -silent -id "$editor" | xwdtopnm 2>/dev/null | pnmtopng >"$shots/15-note-editor.png"
     xdotool key Return
     gone_window 'Note'
 fi
 sleep 0.5
-shot 15-note-added
+shot 16-note-added
 end_player || true
 grep -q "smoke note" "$app/demo001.kvnotes" 2>/dev/null
 check "demo001.kvnotes holds the note after the player ended" $?
