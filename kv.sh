@@ -88,7 +88,7 @@ fuzz)
     install_packages "${PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
     build fuzz
     seconds="${2:-60}"
-    for pair in KvdLoader:kvd SettingsReader:ini ConfigReader:cfg; do
+    for pair in KvdLoader:kvd SettingsReader:ini ConfigReader:cfg NotesParser:kvnotes; do
         name="${pair%%:*}"; corpus="${pair##*:}"
         work="build/fuzz/corpus/$corpus"
         mkdir -p "$work"

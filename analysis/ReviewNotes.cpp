@@ -4,6 +4,7 @@
 #include "SafeFile.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <fstream>
 #include <tuple>
@@ -197,26 +198,39 @@ bool recordNumber(std::string_view s, std::int32_t& out) {
     return true;
 }
 
-std::vector<std::string_view> splitTabs(std::string_view line) {
-    std::vector<std::string_view> out;
+// The columns of a line; at most kMaxColumns, the last one taking the rest.
+constexpr std::size_t kMaxColumns = 16;
+struct Columns {
+    std::array<std::string_view, kMaxColumns> at;
+    std::size_t size = 0;
+};
+Columns splitTabs(std::string_view line) {
+    Columns out;
     for (;;) {
-        const std::size_t tab = line.find('\t');
-        out.push_back(line.substr(0, tab));
+        const std::size_t tab = out.size + 1 < kMaxColumns ? line.find('\t') : line.npos;
+        out.at[out.size++] = line.substr(0, tab);
         if (tab == std::string_view::npos) return out;
         line.remove_prefix(tab + 1);
     }
 }
 
+std::optional<MarkKind> kindNamed(std::string_view name) {
+    for (int i = 0; i < 5; ++i)
+        if (name == kKindNames[i]) return static_cast<MarkKind>(i);
+    return std::nullopt;
+}
+
 // One mark line, or the reason it is not understood.
 bool parseMarkLine(std::string_view line, ReviewMark& mark, std::string& why) {
-    auto fields = splitTabs(line);
+    Columns columns = splitTabs(line);
     // Empty columns after the text (as spreadsheets may add) are no columns.
-    while (fields.size() > 4 && fields.back().empty())
-        fields.pop_back();
-    if (fields.size() < 3 || fields.size() > 4) {
-        why = fields.size() < 3 ? "fewer than three columns" : "more than four columns";
+    while (columns.size > 4 && columns.at[columns.size - 1].empty())
+        --columns.size;
+    if (columns.size < 3 || columns.size > 4) {
+        why = columns.size < 3 ? "fewer than three columns" : "more than four columns";
         return false;
     }
+    const auto& fields = columns.at;
     if (!recordNumber(fields[0], mark.record)) {
         why = "\"" + std::string(fields[0].substr(0, 40)) + "\" is no record number";
         return false;
@@ -227,7 +241,7 @@ bool parseMarkLine(std::string_view line, ReviewMark& mark, std::string& why) {
         why = "\"" + std::string(fields[1].substr(0, 40)) + "\" is no record number";
         return false;
     }
-    const auto kind = markKindFromName(std::string(fields[2]));
+    const auto kind = kindNamed(fields[2]);
     if (!kind) {
         why = "\"" + std::string(fields[2].substr(0, 40)) + "\" is no kind of mark";
         return false;
@@ -241,7 +255,7 @@ bool parseMarkLine(std::string_view line, ReviewMark& mark, std::string& why) {
         why = std::string("a mark of kind ") + markKindName(mark.kind) + " has no end";
         return false;
     }
-    if (fields.size() < 4) {
+    if (columns.size < 4) {
         mark.text.clear();
         return true;
     }
@@ -265,8 +279,10 @@ std::string readWhole(const fs::path& path, std::string& problem) {
         return {};
     }
     std::string text;
+    char block[1 << 16];
     if (!ec) text.reserve(static_cast<std::size_t>(size));
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    while (in.read(block, sizeof block) || in.gcount() > 0)
+        text.append(block, static_cast<std::size_t>(in.gcount()));
     if (in.bad()) problem = "it could not be read to its end";
     return text;
 }
@@ -301,9 +317,7 @@ const char* markKindName(MarkKind kind) {
 }
 
 std::optional<MarkKind> markKindFromName(const std::string& name) {
-    for (int i = 0; i < 5; ++i)
-        if (name == kKindNames[i]) return static_cast<MarkKind>(i);
-    return std::nullopt;
+    return kindNamed(name);
 }
 
 fs::path notesPathFor(const fs::path& dataPath) {
@@ -316,8 +330,10 @@ std::string notesText(const ReviewNotes& notes) {
     order.reserve(notes.marks.size());
     for (const auto& m : notes.marks)
         order.push_back(&m);
-    std::stable_sort(order.begin(), order.end(),
-                     [](const ReviewMark* a, const ReviewMark* b) { return markBefore(*a, *b); });
+    const auto before = [](const ReviewMark* a, const ReviewMark* b) { return markBefore(*a, *b); };
+    // Notes as read are in order already; only a changed list needs sorting.
+    if (!std::is_sorted(order.begin(), order.end(), before))
+        std::stable_sort(order.begin(), order.end(), before);
     std::string out;
     out.reserve(64 + notes.marks.size() * 48);
     out += kFirstLine;
@@ -433,9 +449,12 @@ NotesRead parseNotesText(const std::string& text, std::int32_t recordCount) {
         found.push_back({std::move(mark), number});
     }
 
-    std::stable_sort(found.begin(), found.end(), [](const Numbered& a, const Numbered& b) {
+    const auto numberedBefore = [](const Numbered& a, const Numbered& b) {
         return markBefore(a.mark, b.mark);
-    });
+    };
+    // A file this program wrote is in order already.
+    if (!std::is_sorted(found.begin(), found.end(), numberedBefore))
+        std::stable_sort(found.begin(), found.end(), numberedBefore);
     // Each mark once, reported against the first line that holds it.
     std::vector<bool> repeated(found.size(), false);
     for (std::size_t i = 1, first = 0; i < found.size(); ++i) {
@@ -513,7 +532,8 @@ NotesUpdate updateNotesFile(const fs::path& dataPath, std::int32_t recordCount,
 }
 
 void orderMarks(ReviewNotes& notes) {
-    std::stable_sort(notes.marks.begin(), notes.marks.end(), markBefore);
+    if (!std::is_sorted(notes.marks.begin(), notes.marks.end(), markBefore))
+        std::stable_sort(notes.marks.begin(), notes.marks.end(), markBefore);
     notes.marks.erase(std::unique(notes.marks.begin(), notes.marks.end()), notes.marks.end());
 }
 

@@ -3,6 +3,7 @@
 #include "EventTable.h"
 
 #include <algorithm>
+#include <charconv>
 #include <ostream>
 
 namespace kv {
@@ -18,6 +19,18 @@ bool listed(const ReviewMark& m, std::uint32_t kinds) {
         return (kinds >> static_cast<unsigned>(EventKind::Reaction)) & 1U;
     default:
         return false; // a review shows in the row of its reaction
+    }
+}
+
+// "HH:MM:SS" as timeOfDayText writes it, without formatting through printf.
+void appendTimeOfDay(std::string& out, std::int32_t clockStartSecs, std::int32_t timeMs) {
+    const std::int64_t s = ((std::int64_t{clockStartSecs} + timeMs / 1000) % 86400 + 86400) % 86400;
+    const int parts[3] = {static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
+                          static_cast<int>(s % 60)};
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) out += ':';
+        out += static_cast<char>('0' + parts[i] / 10);
+        out += static_cast<char>('0' + parts[i] % 10);
     }
 }
 
@@ -42,17 +55,29 @@ void writeReviewedEventsCsv(const std::vector<RecordingEvent>& events,
     auto timeOf = [&](std::int32_t record) {
         return records[static_cast<std::size_t>(record - 1)].TimeMs;
     };
-    auto clockText = [&](std::int32_t timeMs) {
-        return clock ? timeOfDayText(*clock, timeMs) : std::string();
+    // Rows gathered in one string: a long recording has tens of thousands.
+    std::string csv = "record,time_ms,clock,kind,value,text,review\n";
+    csv.reserve(csv.size() + (events.size() + notes.marks.size()) * 64);
+    auto number = [&](std::int64_t v) {
+        char buf[24];
+        csv.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+        csv += ',';
     };
-    out << "record,time_ms,clock,kind,value,text,review\n";
+    auto start = [&](std::int32_t record, std::int32_t timeMs, const char* kind) {
+        number(record);
+        number(timeMs);
+        if (clock) appendTimeOfDay(csv, *clock, timeMs);
+        csv += ',';
+        csv += kind;
+        csv += ',';
+    };
     auto markRow = [&](const ReviewMark& m) {
         const std::int32_t t = timeOf(m.record);
         const bool added = m.kind == MarkKind::Added;
-        out << m.record << ',' << t << ',' << clockText(t) << ','
-            << (added ? "reaction" : markKindName(m.kind)) << ','
-            << (added ? 0 : std::int64_t{timeOf(std::min(m.endRecord, count))} - t) << ','
-            << csvField(m.text) << ',' << (added ? "added" : "") << '\n';
+        start(m.record, t, added ? "reaction" : markKindName(m.kind));
+        number(added ? 0 : std::int64_t{timeOf(std::min(m.endRecord, count))} - t);
+        csv += csvField(m.text);
+        csv += added ? ",added\n" : ",\n";
     };
     // Both lists are in record order: the marks of a record follow its events.
     auto mark = notes.marks.begin();
@@ -64,11 +89,15 @@ void writeReviewedEventsCsv(const std::vector<RecordingEvent>& events,
         marksUpTo(e.record - 1);
         const auto review =
             e.kind == EventKind::Reaction ? reviewOf(notes, e.record) : std::nullopt;
-        out << e.record << ',' << e.timeMs << ',' << clockText(e.timeMs) << ','
-            << eventKindName(e.kind) << ',' << e.value << ',' << e.text << ','
-            << (review ? markKindName(*review) : "") << '\n';
+        start(e.record, e.timeMs, eventKindName(e.kind));
+        number(e.value);
+        csv += e.text;
+        csv += ',';
+        if (review) csv += markKindName(*review);
+        csv += '\n';
     }
     marksUpTo(count);
+    out << csv;
 }
 
 void writeNotesCsv(const ReviewNotes& notes, const std::vector<SampleRecord>& records,

@@ -11,6 +11,7 @@
 #include "RecordingClock.h"
 #include "RecordingFile.h"
 #include "Scheduler.h"
+#include "SegmentNotes.h"
 #include "SessionConfig.h"
 #include "Settings.h"
 
@@ -111,6 +112,7 @@ private:
     void reportSettingsSave(const std::optional<FileError>& error);
     // The loaded recording's readouts and bar as they stand (after a failed save).
     void showLoadedFile();
+    std::string loadedDataFile() const;
     // PlaybackView
     void setRecordPanelEnabled(bool enabled) override;
     void Remove_Needle() override;
@@ -214,6 +216,7 @@ private:
     bool m_inResize = false;
     int m_laidOutWidth = 0; // the central width the last layout was for
     std::string m_bufferSource;    // the recording a "Buffer" was cut from
+    SegmentNotes m_bufferNotes;    // the reviewer's marks that go with a "Buffer"
     std::int32_t m_lastColour = 0; // what the colour dialog returned last
     bool m_testRunning = false;
     TestSwing m_swing;

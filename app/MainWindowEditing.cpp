@@ -5,6 +5,7 @@
 
 #include "AudioChannel.h"
 #include "MeterPanelView.h"
+#include "PairFiles.h"
 #include "PlayTime.h"
 #include "PositionBar.h"
 #include "SessionNavigator.h"
@@ -29,6 +30,12 @@ UserMessage replaceQuestion(const std::vector<std::string>& existing) {
 
 } // namespace
 
+// The data file of the recording in memory; "" for a "Buffer".
+std::string MainWindow::loadedDataFile() const {
+    const std::string& base = m_recording->LoadedFileBase;
+    return base == "Buffer" ? std::string() : pairFile(base, ".kvd");
+}
+
 void MainWindow::cmdEditStart_Click() {
     if (!m_recording || m_engine->PlayMode != PlayState::Playing) return;
     m_engine->markSegmentStart();
@@ -46,6 +53,8 @@ void MainWindow::cmdExpand_Click() {
     if (!m_recording || m_engine->PlayMode != PlayState::Stopped) return;
     m_record->setEnabled(false);
     if (m_recording->LoadedFileBase != "Buffer") m_bufferSource = m_recording->LoadedFileBase;
+    m_bufferNotes.cut(loadedDataFile(), m_recording->RecordCount, m_recording->LoopStartRecord,
+                      m_recording->LoopEndRecord);
     const ExpandCut cut = Expand_Recording(*m_recording);
     RecordingFile& r = *m_recording;
     if (r.ClockStartSecs != 0)
@@ -108,6 +117,10 @@ void MainWindow::cmdSave_Click() {
     }
     const auto sep = chosen->find_last_of("/\\");
     s.SavePath = sep == std::string::npos ? std::string() : chosen->substr(0, sep + 1);
+    std::optional<FileError> unreadNotes;
+    save.notes = m_bufferNotes.forSave(loadedDataFile(), m_recording->RecordCount, base + ".kvd",
+                                       unreadNotes);
+    if (unreadNotes) return fail(*unreadNotes);
     m_panel->Update_FileDisplay("Saving ......");
     m_record->bar->clear();
     save.progress = [this](int step) {

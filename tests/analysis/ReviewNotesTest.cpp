@@ -1,6 +1,7 @@
 #include "ReviewNotes.h"
 
 #include "FileCalls.h"
+#include "SegmentNotes.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -551,6 +552,41 @@ TEST(ReviewNotes, ReviewAndArtifactLookUps) {
     for (auto [r, in] : std::vector<std::pair<int, bool>>{
              {39, false}, {40, true}, {50, true}, {60, true}, {61, false}, {70, false}})
         EXPECT_EQ(inArtifact(n, r), in) << r;
+}
+
+// The window's "Buffer": each cut takes the marks of the last, shifted again.
+TEST(SegmentNotes, CutsOfCutsShiftTheMarksAndASaveTakesThem) {
+    TempDir dir;
+    const std::string source = dir.file("walk.kvd");
+    writeText(dir.file("walk.kvnotes"), "kvnotes 1\n5\t5\tnote\tbefore\n20\t40\tartifact\tx\n"
+                                        "30\t30\trejected\t\n90\t90\tnote\tafter\n");
+    SegmentNotes buffer;
+    buffer.cut(source, 100, 11, 60); // records 11..60 become 1..50
+    buffer.cut("", 50, 6, 30);       // of those, 6..30 become 1..25
+    std::optional<FileError> error;
+    const auto text = buffer.forSave("", 25, dir.file("new.kvd"), error);
+    ASSERT_FALSE(error);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(parseNotesText(*text, 25).notes.marks,
+              (std::vector<ReviewMark>{mark(5, 25, MarkKind::Artifact, "x"),
+                                       mark(15, 15, MarkKind::Rejected)}));
+    // The whole recording saved under a new name takes its own marks.
+    const auto whole = buffer.forSave(source, 100, dir.file("copy.kvd"), error);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(parseNotesText(*whole, 100).notes.marks.size(), 4u);
+    // No marks and no notes file where the pair goes: none is made.
+    buffer.cut("", 25, 1, 3);
+    EXPECT_FALSE(buffer.forSave("", 3, dir.file("new.kvd"), error));
+    EXPECT_FALSE(error);
+    // Notes that cannot be read are an error, at the cut or at the save.
+    writeText(dir.file("walk.kvnotes"), "kvnotes 5\n");
+    buffer.cut(source, 100, 11, 60);
+    EXPECT_FALSE(buffer.forSave("", 50, dir.file("new.kvd"), error));
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->description.find("walk.kvnotes cannot be read"), std::string::npos);
+    error.reset();
+    EXPECT_FALSE(SegmentNotes().forSave(source, 100, dir.file("copy.kvd"), error));
+    EXPECT_TRUE(error);
 }
 
 } // namespace

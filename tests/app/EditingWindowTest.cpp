@@ -72,6 +72,40 @@ TEST_F(EditingWindowTest, SavingASegmentWritesItAndReloadsTheSource) {
     EXPECT_EQ(window->recording()->LoopEndRecord, 2000);
 }
 
+TEST_F(EditingWindowTest, TheReviewersMarksGoWithTheSavedPair) {
+    const std::string head = "kvnotes 1\n# record\tend\tkind\ttext\n";
+    test::writeText(dir.file("walk001.kvnotes"), "kvnotes 1\n400\t600\tartifact\tmoved\n"
+                                                 "700\t700\tnote\tin the middle\n"
+                                                 "1500\t1500\tnote\tlater\n");
+    // The whole recording under a new name: every mark.
+    log.fileAnswers.push_back(dir.file("copy.kvd"));
+    pressButton("cmdSave");
+    ASSERT_TRUE(log.messages.empty()) << log.messages.front().text;
+    EXPECT_EQ(bytesOf("copy.kvnotes"), head + "400\t600\tartifact\tmoved\n"
+                                              "700\t700\tnote\tin the middle\n"
+                                              "1500\t1500\tnote\tlater\n");
+    // A bracketed segment: the marks inside it, shifted; the source's stay.
+    window->openChosenFile(dir.file("walk001.kvd"));
+    RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
+    r.LoopStartRecord = 501;
+    r.LoopEndRecord = 1000;
+    log.fileAnswers.push_back(dir.file("part.kvd"));
+    pressButton("cmdSave");
+    ASSERT_TRUE(log.messages.empty()) << log.messages.front().text;
+    EXPECT_EQ(bytesOf("part.kvnotes"),
+              head + "1\t100\tartifact\tmoved\n200\t200\tnote\tin the middle\n");
+    EXPECT_NE(bytesOf("walk001.kvnotes").find("1500\t1500\tnote\tlater"), std::string::npos);
+    // Notes that cannot be read stop the save before anything is written.
+    test::writeText(dir.file("walk001.kvnotes"), "not a notes file\n");
+    log.fileAnswers.push_back(dir.file("other.kvd"));
+    pressButton("cmdSave");
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_NE(log.messages[0].text.find("walk001.kvnotes cannot be read"), std::string::npos)
+        << log.messages[0].text;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("other.kvd")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("other.kvnotes")));
+}
+
 TEST_F(EditingWindowTest, ProtectedNamesAndCancellingLeaveEverythingAsItWas) {
     const std::string data = bytesOf("walk001.kvd"), sound = bytesOf("walk001.wav");
     log.fileAnswers.push_back(dir.file("walk001.kvd"));

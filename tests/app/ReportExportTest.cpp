@@ -103,6 +103,28 @@ TEST_F(ReportExportTest, ReportsTheBracketedRange) {
         << text;
 }
 
+// The reviewer's marks of the range, at their times in the recording.
+TEST_F(ReportExportTest, TheReportOfARangeHoldsTheMarksInsideIt) {
+    start();
+    loadRecording(3000);
+    test::writeText(dir.file("rec001.kvnotes"), "kvnotes 1\n100\t100\tnote\tbefore the range\n"
+                                                "751\t751\tnote\tquarter past\n"
+                                                "1400\t1600\tartifact\tmoved\n");
+    RecordingFile& r = const_cast<RecordingFile&>(*window->recording());
+    r.LoopStartRecord = 501; // 10 s
+    r.LoopEndRecord = 1500;  // 29.98 s
+    RangeAnswer answer{"optThisRange"};
+    answerRange(answer);
+    log.fileAnswers.push_back(dir.file("range.pdf"));
+    exportThroughTheMenu();
+    ASSERT_EQ(log.openedDocuments.size(), 1u);
+    const std::string text = test::pdfText(dir.file("range.pdf"));
+    EXPECT_NE(text.find("0:15.0"), std::string::npos) << text; // record 751
+    EXPECT_NE(text.find("quarter past"), std::string::npos) << text;
+    EXPECT_NE(text.find("2000 ms excluded: moved"), std::string::npos) << text; // clipped at 1500
+    EXPECT_EQ(text.find("before the range"), std::string::npos) << text;
+}
+
 TEST_F(ReportExportTest, ARangeMovedByAClickIsReportedOnlyWhenTheUserSaysSo) {
     start();
     loadRecording(3000);

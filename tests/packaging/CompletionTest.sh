@@ -42,6 +42,12 @@ offers "--help --kinds --min-fall --window -o" events walk001.kvd -
 offers "notes.csv sessions" events walk001.kvd -o ""
 offers "motion" events walk001.kvd --kinds mo
 offers "tag,reaction" events walk001.kvd --kinds tag,re
+offers "note" events walk001.kvd --kinds no
+offers "tag,artifact" events walk001.kvd --kinds tag,a
+offers "notes" no
+offers "--add --help -o" notes walk001.kvd -
+offers "" notes walk001.kvd --add ""
+offers "notes.csv sessions" notes walk001.kvd -o ""
 offers "" events walk001.kvd --window ""
 offers "summary" su
 offers "report" rep
