@@ -430,6 +430,46 @@ TEST_F(ReviewTest, MarksThatCannotBeWrittenStayAndAreWrittenWithTheNextChange) {
     }
 }
 
+// A notes file the program cannot read is named at the load and never
+// written over; lines it does not understand are named once and kept.
+TEST_F(ReviewTest, ANotesFileItCannotReadIsNeverWrittenLinesNotUnderstoodAreKept) {
+    struct Case {
+        const char* name;
+        std::string file;
+        const char* atLoad;  // in the message shown at the load
+        bool writtenOver;    // the next mark is written
+    };
+    const Case cases[] = {
+        {"a newer version", "kvnotes 9\n10\t10\tnote\tfrom the future\n", "could not be read",
+         false},
+        {"a line not understood", "kvnotes 1\n10\t10\twhatever\tx\n20\t20\tnote\tknown\n",
+         "were not understood", true},
+    };
+    std::int32_t at = 500;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.messages.clear();
+        writeText(notesFile(), c.file);
+        load("rev001");
+        ASSERT_FALSE(log.messages.empty());
+        EXPECT_NE(log.messages[0].text.find(c.atLoad), std::string::npos) << log.messages[0].text;
+        const std::size_t shown = review().notes().marks.size();
+        ASSERT_TRUE(window->engine().goToRecord(at += 100));
+        keyToWindow(Qt::Key_N);
+        typeNote(QStringLiteral("mine"));
+        EXPECT_EQ(review().notes().marks.size(), shown + 1);
+        const std::string after = readText(notesFile());
+        if (c.writtenOver) {
+            EXPECT_NE(after.find("10\t10\twhatever\tx\n"), std::string::npos) << after;
+            EXPECT_NE(after.find("mine"), std::string::npos) << after;
+            EXPECT_EQ(log.messages.size(), 1u);
+        } else {
+            EXPECT_EQ(after, c.file);
+            EXPECT_EQ(review().unwrittenChanges(), 2u);
+        }
+    }
+}
+
 TEST_F(ReviewTest, TheFileHoldsWhatTheWindowShowedAfterItCloses) {
     ASSERT_TRUE(window->engine().goToRecord(400));
     keyToWindow(Qt::Key_N);
