@@ -183,7 +183,7 @@ RecordingSummary summariseFile(const std::string& path) {
     s = std::move(figures);
 
     judgeSound(s, findSound(pairBaseOf(path)));
-    addReviewFigures(s, path, records);
+    addReviewFigures(s, path, records, 1, static_cast<std::int32_t>(records.size()));
     // Playback and the position bar need ascending times; say where they are not.
     for (std::size_t i = 1; i < records.size(); ++i)
         if (records[i].TimeMs < records[i - 1].TimeMs)

@@ -74,8 +74,11 @@ RecordingSummary summariseFile(const std::string& path);
 // range): reactions becomes what a reviewer counts. Only reads events again
 // when a notes file exists. A notes file that cannot be read leaves the
 // figures as they are and turns an ok status into "badnotes: ...".
+// recordCount: the whole recording's records, when known (marks past it are
+// not understood, as kvtool events has them); 0 when not.
 void addReviewFigures(RecordingSummary& summary, const std::string& dataPath,
-                      const std::vector<SampleRecord>& records, std::int32_t firstRecord = 1);
+                      const std::vector<SampleRecord>& records, std::int32_t firstRecord = 1,
+                      std::int32_t recordCount = 0);
 
 // The CSV header (without line end) and one row (with it).
 const char* summaryCsvHeader();

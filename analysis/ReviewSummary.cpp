@@ -6,8 +6,9 @@
 namespace kv {
 
 void addReviewFigures(RecordingSummary& s, const std::string& dataPath,
-                      const std::vector<SampleRecord>& records, std::int32_t firstRecord) {
-    const NotesRead read = readNotesFile(dataPath, 0);
+                      const std::vector<SampleRecord>& records, std::int32_t firstRecord,
+                      std::int32_t recordCount) {
+    const NotesRead read = readNotesFile(dataPath, recordCount);
     if (read.state == NotesRead::State::Unreadable) {
         if (s.ok()) s.status = "badnotes: " + notesPathFor(dataPath).string() + ": " + read.problem;
         return;

@@ -140,6 +140,8 @@ TEST_F(KvToolNotes, SummaryCountsAsTheReviewerCounts) {
          "1/0,0,1,0"},
         {"inside an artifact range", kNotesHead + "190\t260\tartifact\t\n100\t150\tartifact\t\n",
          "0/0,0,0,2400"},
+        {"a range past the end is not understood, as in kvtool events",
+         kNotesHead + "450\t501\tartifact\t\n", "1/0,0,0,0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -166,7 +168,8 @@ TEST_F(KvToolNotes, SummaryCountsAsTheReviewerCounts) {
     writeText(notes(), "not notes\n");
     const ToolRun r = kvtool({"summary", data()});
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.out.find(",\"badnotes: " + notes() + ": its first line"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(",\"badnotes: " + notes() + ": its first line"), std::string::npos)
+        << r.out;
     EXPECT_EQ(r.out.substr(r.out.size() - 5), ",,,,\n");
 }
 
