@@ -3,8 +3,10 @@
 #include "EventListSearch.h"
 #include "EventTable.h"
 #include "PlayTime.h"
+#include "ReviewRows.h"
 
 #include <QCheckBox>
+#include <QFont>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -73,18 +75,54 @@ void EventTableModel::setSearch(const QString& text) {
     endResetModel();
 }
 
+void EventTableModel::setReview(const ReviewNotes* notes,
+                                const std::vector<SampleRecord>* records) {
+    beginResetModel();
+    m_review = records ? notes : nullptr;
+    m_records = records;
+    m_highlight.reset();
+    refilter();
+    endResetModel();
+}
+
 void EventTableModel::refilter() {
     m_rows.clear();
     if (!m_events) return;
-    auto found = [this](const RecordingEvent& e) {
+    auto found = [this](int entry) {
         if (m_search.isEmpty()) return true;
         for (int column = 0; column < kColumns; ++column)
-            if (cellText(e, column).contains(m_search, Qt::CaseInsensitive)) return true;
+            if (cellText(entry, column).contains(m_search, Qt::CaseInsensitive)) return true;
         return false;
     };
     for (std::size_t i = 0; i < m_events->size(); ++i)
-        if ((m_kinds >> static_cast<unsigned>((*m_events)[i].kind)) & 1U && found((*m_events)[i]))
+        if ((m_kinds >> static_cast<unsigned>((*m_events)[i].kind)) & 1U &&
+            found(static_cast<int>(i)))
             m_rows.push_back(static_cast<int>(i));
+    if (!m_review) return;
+    // The marks that have rows of their own, merged in record order (an
+    // event before a mark of the same record).
+    std::vector<int> marks;
+    for (std::size_t i = 0; i < m_review->marks.size(); ++i)
+        if (hasOwnRow(m_review->marks[i]) && found(-1 - static_cast<int>(i)))
+            marks.push_back(-1 - static_cast<int>(i));
+    std::vector<int> merged(m_rows.size() + marks.size());
+    std::merge(m_rows.begin(), m_rows.end(), marks.begin(), marks.end(), merged.begin(),
+               [&](int a, int b) { return recordOf(a) < recordOf(b); });
+    m_rows = std::move(merged);
+}
+
+std::int32_t EventTableModel::recordOf(int entry) const {
+    return entry >= 0 ? (*m_events)[static_cast<std::size_t>(entry)].record
+                      : m_review->marks[static_cast<std::size_t>(-1 - entry)].record;
+}
+
+const ReviewMark* EventTableModel::markAt(int row) const {
+    const int entry = m_rows[static_cast<std::size_t>(row)];
+    return entry < 0 ? &m_review->marks[static_cast<std::size_t>(-1 - entry)] : nullptr;
+}
+
+std::int32_t EventTableModel::recordAt(int row) const {
+    return recordOf(m_rows[static_cast<std::size_t>(row)]);
 }
 
 const RecordingEvent& EventTableModel::eventAt(int row) const {
@@ -95,7 +133,7 @@ std::optional<int> EventTableModel::rowPassedAt(std::int32_t record) const {
     // Rows are in record order: the first row after `record`, less one.
     const auto after =
         std::upper_bound(m_rows.begin(), m_rows.end(), record, [&](std::int32_t r, int i) {
-            return r < (*m_events)[static_cast<std::size_t>(i)].record;
+            return r < recordOf(i);
         });
     if (after == m_rows.begin()) return std::nullopt;
     return static_cast<int>(after - m_rows.begin()) - 1;
@@ -115,8 +153,16 @@ std::vector<RecordingEvent> EventTableModel::shownEvents() const {
     std::vector<RecordingEvent> out;
     out.reserve(m_rows.size());
     for (int i : m_rows)
-        out.push_back((*m_events)[static_cast<std::size_t>(i)]);
+        if (i >= 0) out.push_back((*m_events)[static_cast<std::size_t>(i)]);
     return out;
+}
+
+int EventTableModel::eventCount() const {
+    if (!m_events) return 0;
+    const auto marks = m_review ? std::count_if(m_review->marks.begin(), m_review->marks.end(),
+                                                [](const ReviewMark& m) { return hasOwnRow(m); })
+                                : 0;
+    return static_cast<int>(m_events->size()) + static_cast<int>(marks);
 }
 
 int EventTableModel::rowCount(const QModelIndex& parent) const {
@@ -129,23 +175,41 @@ int EventTableModel::columnCount(const QModelIndex& parent) const {
 
 QVariant EventTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    const RecordingEvent& e = eventAt(index.row());
-    if (role == Qt::DisplayRole) return cellText(e, index.column());
+    const int entry = m_rows[static_cast<std::size_t>(index.row())];
+    const ReviewMark* mark = markAt(index.row());
+    // The review's look only where it shows: it searches the marks.
+    const bool looked = !mark && (role == Qt::FontRole || role == Qt::ForegroundRole);
+    const ReviewLook look = looked ? reviewLook(m_review, eventAt(index.row())) : ReviewLook{};
+    if (role == Qt::DisplayRole) return cellText(entry, index.column());
+    if (role == Qt::ToolTipRole && mark && !mark->text.empty())
+        return QString::fromStdString(mark->text);
+    if (role == Qt::FontRole && look.struckThrough) {
+        QFont font;
+        font.setStrikeOut(true);
+        return font;
+    }
     if (role == Qt::BackgroundRole && m_highlight == index.row()) return QColor(255, 236, 160);
     if (role == Qt::ForegroundRole && m_highlight == index.row()) return QColor(Qt::black);
+    if (role == Qt::ForegroundRole && look.uncounted) return QColor(Qt::gray);
     return {};
 }
 
-QString EventTableModel::cellText(const RecordingEvent& e, int column) const {
+QString EventTableModel::cellText(int entry, int column) const {
+    const ReviewMark* mark =
+        entry < 0 ? &m_review->marks[static_cast<std::size_t>(-1 - entry)] : nullptr;
+    const RecordingEvent* e = mark ? nullptr : &(*m_events)[static_cast<std::size_t>(entry)];
+    const std::int32_t timeMs =
+        mark ? (*m_records)[static_cast<std::size_t>(mark->record - 1)].TimeMs : e->timeMs;
     switch (column) {
     case 0:
-        return QString::fromStdString(Format_PlayTime(e.timeMs / 1000, m_totalMs));
+        return QString::fromStdString(Format_PlayTime(timeMs / 1000, m_totalMs));
     case 1:
-        return m_clock ? QString::fromStdString(timeOfDayText(*m_clock, e.timeMs)) : QString();
+        return m_clock ? QString::fromStdString(timeOfDayText(*m_clock, timeMs)) : QString();
     case 2:
-        return kindCaption(e.kind);
+        return mark ? markCaption(*mark) : kindCaption(e->kind);
     case 3:
-        return QString::fromStdString(e.text);
+        return mark ? markRowText(*mark, *m_records, m_totalMs)
+                    : QString::fromStdString(e->text) + reviewLook(m_review, *e).suffix;
     }
     return {};
 }
@@ -245,7 +309,7 @@ void EventListPanel::showPassed(std::int32_t record) {
 
 void EventListPanel::goToRow(int row) {
     if (row < 0 || row >= m_model->rowCount()) return;
-    if (onGoTo) onGoTo(m_model->eventAt(row).record);
+    if (onGoTo) onGoTo(m_model->recordAt(row));
 }
 
 bool EventListPanel::eventFilter(QObject* watched, QEvent* event) {

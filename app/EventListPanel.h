@@ -5,6 +5,7 @@
 #pragma once
 
 #include "RecordingEvents.h"
+#include "ReviewNotes.h"
 
 #include <QAbstractTableModel>
 #include <QDockWidget>
@@ -35,9 +36,20 @@ public:
     std::uint32_t kinds() const { return m_kinds; }
     // Shows only the rows with this text in a cell, in any letter case; empty: all.
     void setSearch(const QString& text);
-    // Every event of the recording, shown or not.
-    int eventCount() const { return m_events ? static_cast<int>(m_events->size()) : 0; }
+    // Every row the list could show: the events and the marks with rows of their own.
+    int eventCount() const;
 
+    // The reviewer's marks among the events: notes, artifact ranges and
+    // reactions added by hand get rows of their own (whatever the filter);
+    // reviewed reactions show their state. Null: the events only. Both
+    // outlive the model's use of them.
+    void setReview(const ReviewNotes* notes, const std::vector<SampleRecord>* records);
+    // The mark of a row, or null when the row is an event's.
+    const ReviewMark* markAt(int row) const;
+    // The record a row starts at, event or mark.
+    std::int32_t recordAt(int row) const;
+
+    // An event's row (markAt(row) is null).
     const RecordingEvent& eventAt(int row) const;
     // The last shown row whose event starts at or before a 1-based record.
     std::optional<int> rowPassedAt(std::int32_t record) const;
@@ -53,10 +65,14 @@ public:
 
 private:
     void refilter();
-    QString cellText(const RecordingEvent& e, int column) const;
+    // The text of a cell of an event (entry >= 0) or a mark i (entry -1 - i).
+    QString cellText(int entry, int column) const;
     const std::vector<RecordingEvent>* m_events = nullptr;
     QString m_search;
-    std::vector<int> m_rows; // indexes into *m_events
+    std::int32_t recordOf(int entry) const;
+    std::vector<int> m_rows; // indexes into *m_events; a mark i is -1 - i
+    const ReviewNotes* m_review = nullptr;
+    const std::vector<SampleRecord>* m_records = nullptr;
     std::uint32_t m_kinds = 0x3F;
     std::optional<std::int32_t> m_clock;
     std::int32_t m_totalMs = 0;

@@ -45,8 +45,10 @@ void EventListSearch::addKeys(KeyTable& t, EventListPanel& list) {
     t.addOwn(P::EventList, Qt::Key_PageDown, QStringLiteral("A page of rows down"));
     t.addOwn(P::EventList, Qt::Key_Home, QStringLiteral("First row"));
     t.addOwn(P::EventList, Qt::Key_End, QStringLiteral("Last row"));
-    t.addOwn(P::EventList, Qt::Key_Return, QStringLiteral("Goes to the row's event"));
-    t.addOwn(P::EventList, Qt::Key_Enter, QStringLiteral("Goes to the row's event"));
+    t.addOwn(P::EventList, Qt::Key_Return,
+             QStringLiteral("Goes to the row's event; on a mark, edits its text"));
+    t.addOwn(P::EventList, Qt::Key_Enter,
+             QStringLiteral("Goes to the row's event; on a mark, edits its text"));
     t.addOwn(P::EventList, Qt::Key_Space, QStringLiteral("Ticks the focused kind or button"));
     t.addOwn(P::EventList, Qt::Key_Tab, QStringLiteral("Next control of the list"));
     t.addOwn(P::EventList, Qt::Key_Backtab, QStringLiteral("Previous control of the list"),

@@ -22,6 +22,7 @@
 #include "RecordingLoader.h"
 #include "ReportExport.h"
 #include "ReportPrint.h"
+#include "ReviewEditing.h"
 #include "SessionNavigator.h"
 #include "SiblingDropDown.h"
 #include "SoundEnd.h"
@@ -90,6 +91,7 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     connectSettingsMenus();
     m_reportExport = new ReportExport(*this);
     new ReportPrint(*this, *m_reportExport);
+    m_review = new ReviewEditing(*this); // notes and reviews of reactions; owned by the window
     applyColours();
     dropRecording();
     buildKeyTable();

@@ -34,6 +34,7 @@ class GraphWidget;
 class ListeningMenu;
 class HelpWindow;
 class KeyTable;
+class ReviewEditing;
 class MeterPanelView;
 class PositionBar;
 class RecordStrip;
@@ -229,6 +230,7 @@ private:
 
     HelpWindow* m_help = nullptr; // made on first use, owned by the window
     ReportExport* m_reportExport = nullptr; // File > Export Report, owned by the window
+    ReviewEditing* m_review = nullptr;      // the reviewer's marks, owned by the window
     MeterPanelView* m_panel = nullptr;
     GraphWidget* m_graph = nullptr;
     RecordStrip* m_record = nullptr;

@@ -1,6 +1,10 @@
 #include "OverviewWidget.h"
 
+#include "OverviewReview.h"
+#include "PlayTime.h"
+
 #include <QApplication>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -42,6 +46,7 @@ void OverviewWidget::setRecording(const std::vector<SampleRecord>* records,
                                   std::optional<std::int32_t> clockStartSecs) {
     m_picture.records = records;
     m_picture.events = std::move(marks);
+    m_picture.review = {};
     m_picture.hasClock = clockStartSecs.has_value();
     m_picture.clockStartSecs = clockStartSecs.value_or(0);
     m_cursor = 0;
@@ -57,6 +62,30 @@ void OverviewWidget::clearRecording() {
     m_cursor = m_rangeFirst = m_rangeLast = 0;
     m_drag = Drag::None;
     rebuild();
+}
+
+void OverviewWidget::setReview(ReviewNotes review) {
+    m_picture.review = std::move(review);
+    redraw(); // the records' columns stay as they are
+}
+
+// Over a note's flag the tool tip is the note's time and text (the nearest
+// few when flags crowd); elsewhere the strip's own.
+bool OverviewWidget::event(QEvent* e) {
+    if (e->type() != QEvent::ToolTip || recordCount() == 0) return QWidget::event(e);
+    const auto* help = static_cast<QHelpEvent*>(e);
+    const auto near = notesNearColumn(m_picture.review, m_picture.mapping, help->pos().x(), 2);
+    if (near.empty()) return QWidget::event(e);
+    QStringList lines;
+    for (std::size_t i = 0; i < near.size() && i < 5; ++i) {
+        const ReviewMark& mark = m_picture.review.marks[near[i]];
+        const std::int32_t ms = (*m_picture.records)[static_cast<std::size_t>(mark.record - 1)].TimeMs;
+        const std::int32_t total = m_picture.records->back().TimeMs;
+        lines << QString::fromStdString(Format_PlayTime(ms / 1000, total) + "  " + mark.text);
+    }
+    if (near.size() > 5) lines << QStringLiteral("… and %1 more").arg(near.size() - 5);
+    QToolTip::showText(help->globalPos(), lines.join(QLatin1Char('\n')), this);
+    return true;
 }
 
 void OverviewWidget::showWhole() {
@@ -111,13 +140,18 @@ std::optional<int> OverviewWidget::columnOfRecord(std::int32_t record) const {
 }
 
 void OverviewWidget::rebuild() {
-    ++m_pictureBuilds;
     const int w = std::max(1, width());
     m_picture.mapping.width = w;
     if (recordCount() > 0)
         m_picture.columns = buildOverviewColumns(*m_picture.records, m_picture.mapping);
     else
         m_picture.columns.clear();
+    redraw();
+}
+
+void OverviewWidget::redraw() {
+    ++m_pictureBuilds;
+    const int w = m_picture.mapping.width;
     const qreal dpr = devicePixelRatioF();
     m_image = QImage(QSize(w, std::max(1, height())) * dpr, QImage::Format_RGB32);
     m_image.setDevicePixelRatio(dpr);

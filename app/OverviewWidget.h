@@ -37,6 +37,9 @@ public:
     void setRecording(const std::vector<SampleRecord>* records, std::vector<RecordingEvent> marks,
                       std::optional<std::int32_t> clockStartSecs);
     void clearRecording();
+    // The reviewer's marks to draw (notes, artifact ranges, reviews); a note's
+    // flag shows its text as a tool tip.
+    void setReview(ReviewNotes review);
 
     // The shown span, records 0-based inclusive.
     const OverviewMapping& mapping() const { return m_picture.mapping; }
@@ -67,6 +70,7 @@ public:
     std::function<void(std::optional<std::int32_t>)> onRelease;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -78,6 +82,7 @@ protected:
 private:
     std::int32_t recordCount() const;
     void rebuild();
+    void redraw(); // the image from the columns as they are
     void requestRepaint(const QRect& area);
     std::optional<int> cursorColumn() const;
     QRect columnRect(int x) const { return QRect(x - 1, 0, 3, height()); }

@@ -121,15 +121,27 @@ void SessionNavigator::recordingLoaded(const RecordingFile& recording) {
     m_overview->setRecording(&recording.Records, stripMarks(m_events), clock);
     m_overview->setEnabled(true);
     m_list->model().setEvents(&m_events, clock, recording.TotalTimeMs);
+    showReview(nullptr);
     playbackMoved();
+    if (recordingChanged) recordingChanged(&recording);
+}
+
+void SessionNavigator::showReview(const ReviewNotes* notes) {
+    m_review = m_recording ? notes : nullptr;
+    m_list->model().setReview(m_review, m_recording ? &m_recording->Records : nullptr);
+    m_overview->setReview(m_review ? *m_review : ReviewNotes{});
+    if (m_recording) m_list->showPassed(m_engine.positionRecord());
 }
 
 void SessionNavigator::recordingDropped() {
     m_recording = nullptr;
+    m_review = nullptr;
+    m_list->model().setReview(nullptr, nullptr);
     m_list->model().setEvents(nullptr, std::nullopt, 0);
     m_events.clear();
     m_overview->clearRecording();
     m_overview->setEnabled(false);
+    if (recordingChanged) recordingChanged(nullptr);
 }
 
 void SessionNavigator::playbackMoved() {
@@ -143,11 +155,13 @@ void SessionNavigator::playbackMoved() {
 bool SessionNavigator::goToNextEvent() {
     if (!m_recording) return false;
     const std::int32_t at = m_engine.positionRecord();
+    std::optional<std::int32_t> next = noteAfter(at);
     for (const RecordingEvent& e : m_events) {
         if (e.record <= at || !((kinds() >> static_cast<unsigned>(e.kind)) & 1U)) continue;
-        return m_engine.goToRecord(e.record);
+        if (!next || e.record < *next) next = e.record;
+        break;
     }
-    return false;
+    return next && m_engine.goToRecord(*next);
 }
 
 bool SessionNavigator::goToPreviousEvent() {
@@ -156,11 +170,27 @@ bool SessionNavigator::goToPreviousEvent() {
     // event goes to the one before it rather than back to the same one.
     const std::int32_t at =
         m_engine.positionRecord() - (m_engine.PlayMode == PlayState::Playing ? 25 : 0);
+    std::optional<std::int32_t> previous = noteBefore(at);
     for (auto it = m_events.rbegin(); it != m_events.rend(); ++it) {
         if (it->record >= at || !((kinds() >> static_cast<unsigned>(it->kind)) & 1U)) continue;
-        return m_engine.goToRecord(it->record);
+        if (!previous || it->record > *previous) previous = it->record;
+        break;
     }
-    return false;
+    return previous && m_engine.goToRecord(*previous);
+}
+
+std::optional<std::int32_t> SessionNavigator::noteAfter(std::int32_t at) const {
+    if (!m_review) return std::nullopt;
+    for (const ReviewMark& m : m_review->marks) // in record order
+        if (m.kind == MarkKind::Note && m.record > at) return m.record;
+    return std::nullopt;
+}
+
+std::optional<std::int32_t> SessionNavigator::noteBefore(std::int32_t at) const {
+    if (!m_review) return std::nullopt;
+    for (auto it = m_review->marks.rbegin(); it != m_review->marks.rend(); ++it)
+        if (it->kind == MarkKind::Note && it->record < at) return it->record;
+    return std::nullopt;
 }
 
 void SessionNavigator::exportEvents() {

@@ -7,6 +7,7 @@
 
 #include "PlayerPreferences.h"
 #include "RecordingEvents.h"
+#include "ReviewNotes.h"
 
 #include <QObject>
 
@@ -58,11 +59,18 @@ public:
     // Playback moved or its range changed: the cursor, the shading, the highlighted row.
     void playbackMoved();
 
-    // Goes to the next or previous event of the kinds the list shows; false when there is none.
+    // The reviewer's marks of the loaded recording, shown in the list and on
+    // the strip (null: none); they outlive their use here.
+    void showReview(const ReviewNotes* notes);
+
+    // Goes to the next or previous event of the kinds the list shows, or
+    // note; false when there is none.
     bool goToNextEvent();
     bool goToPreviousEvent();
 
     std::function<void()> layoutChanged;                      // the strip was shown or hidden
+    // A recording was loaded (or made by Expand), or none is loaded any more.
+    std::function<void(const RecordingFile*)> recordingChanged;
     std::function<void(const FileError&)> preferenceNotSaved; // the settings file refused a choice
 
 private:
@@ -70,6 +78,9 @@ private:
     void savePreference(const char* key, const std::string& value);
     void exportEvents();
     std::uint32_t kinds() const;
+    // The record of the note nearest after (or before) `at`, if any.
+    std::optional<std::int32_t> noteAfter(std::int32_t at) const;
+    std::optional<std::int32_t> noteBefore(std::int32_t at) const;
 
     QMainWindow& m_window;
     PlaybackEngine& m_engine;
@@ -80,6 +91,7 @@ private:
     QAction* m_listItem = nullptr;
     const RecordingFile* m_recording = nullptr;
     std::vector<RecordingEvent> m_events;
+    const ReviewNotes* m_review = nullptr;
     bool m_showOverview = false;
     bool m_applying = false; // preferences being applied: nothing to save
     std::function<std::string()> m_settingsPath;

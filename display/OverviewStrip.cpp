@@ -1,5 +1,7 @@
 #include "OverviewStrip.h"
 
+#include "OverviewReview.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QHash>
@@ -186,9 +188,10 @@ struct StripFrame {
     double xOf(std::int32_t record) const { return area.left() + m.columnOf(record) + 0.5; }
 };
 
-// Columns that carry a body-motion band, a reaction bar, a reaction onset.
+// Columns that carry a body-motion band, a reaction bar, a reaction onset, a
+// rejected reaction's onset.
 struct EventColumns {
-    std::vector<std::uint8_t> motion, bar, onset;
+    std::vector<std::uint8_t> motion, bar, onset, rejected;
 };
 
 // Marks are gathered per column first and drawn as runs of columns: each
@@ -197,7 +200,7 @@ EventColumns markEventColumns(const OverviewPicture& pic) {
     const OverviewMapping& m = pic.mapping;
     const auto width = static_cast<std::size_t>(m.width);
     EventColumns out{std::vector<std::uint8_t>(width), std::vector<std::uint8_t>(width),
-                     std::vector<std::uint8_t>(width)};
+                     std::vector<std::uint8_t>(width), std::vector<std::uint8_t>(width)};
     const auto markColumns = [&](std::vector<std::uint8_t>& cols, std::int32_t from,
                                  std::int32_t to) {
         if (to < m.first || from > m.last) return;
@@ -207,10 +210,14 @@ EventColumns markEventColumns(const OverviewPicture& pic) {
     for (const RecordingEvent& e : pic.events) {
         if (e.kind == EventKind::Motion) markColumns(out.motion, e.record - 1, e.endRecord - 1);
         if (e.kind == EventKind::Reaction && e.record - 1 >= m.first && e.record - 1 <= m.last) {
-            markColumns(out.bar, e.record - 1, e.endRecord - 1);
-            markColumns(out.onset, e.record - 1, e.record - 1);
+            const bool rejected = !pic.review.marks.empty() &&
+                                  reviewOf(pic.review, e.record) == MarkKind::Rejected;
+            if (!rejected) markColumns(out.bar, e.record - 1, e.endRecord - 1);
+            markColumns(rejected ? out.rejected : out.onset, e.record - 1, e.record - 1);
         }
     }
+    for (const ReviewMark& mark : pic.review.marks)
+        if (mark.kind == MarkKind::Added) markColumns(out.onset, mark.record - 1, mark.record - 1);
     return out;
 }
 
@@ -464,6 +471,7 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
 
     const EventColumns events = markEventColumns(pic);
     drawBands(p, f, events, markTags(pic, f));
+    drawArtifactBands(p, f.plot, pic.mapping, pic.review);
 
     const TraceScales scales = traceScales(pic, f.plot);
     const int columns = std::min(pic.mapping.width, static_cast<int>(pic.columns.size()));
@@ -475,6 +483,8 @@ void drawOverview(QPainter& p, const QRect& area, const OverviewPicture& pic) {
     // Reactions: a bar from onset to peak along the bottom, a mark at the onset.
     fillColumns(p, events.bar, area.left(), f.plot.bottom() - 3, 2, kReaction, 0);
     fillColumns(p, events.onset, area.left(), f.plot.bottom() - 11, 8, kReaction, 1);
+    drawHollowMarks(p, events.rejected, QRect(area.left(), f.plot.bottom() - 11, 3, 8), kReaction);
+    drawNoteFlags(p, f.plot, pic.mapping, pic.review);
 
     if (pic.legend) drawLegend(p, f);
     drawTimeAxis(p, f, pic);

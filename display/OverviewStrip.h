@@ -7,6 +7,7 @@
 #pragma once
 
 #include "RecordingEvents.h"
+#include "ReviewNotes.h"
 #include "SampleRecord.h"
 
 #include <QRect>
@@ -54,6 +55,10 @@ struct OverviewPicture {
     // The legend at the top right; a page with room for its own leaves it
     // out, so that no tag number is hidden under it.
     bool legend = true;
+    // The reviewer's marks: a flag at each note, a hatched band over each
+    // artifact range, rejected reactions hollow, reactions added by hand as
+    // the detected ones.
+    ReviewNotes review;
 };
 
 // Draws the strip into `area` (its width should be mapping.width).

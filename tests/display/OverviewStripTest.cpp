@@ -1,3 +1,4 @@
+#include "OverviewReview.h"
 #include "OverviewStrip.h"
 
 #include <QImage>
@@ -105,6 +106,91 @@ TEST(OverviewStrip, DrawsMotionBandsTagsAndReactionsWhereTheirRecordsAre) {
     EXPECT_GT(redIn(410), 0);
     EXPECT_EQ(redIn(390), 0);
     EXPECT_EQ(redIn(430), 0);
+}
+
+// The reviewer's marks on a 500-column strip of 1000 records (two records a
+// column): each changes the columns of its records and no others.
+TEST(OverviewStrip, DrawsReviewMarksWhereTheirRecordsAre) {
+    const auto rs = ramp(1000);
+    const RecordingEvent reaction{801, 16000, EventKind::Reaction, 900, "", 841, 16800};
+    const auto draw = [&](std::vector<ReviewMark> marks) {
+        OverviewPicture pic;
+        pic.records = &rs;
+        pic.mapping = OverviewMapping{0, 999, 500};
+        pic.columns = buildOverviewColumns(rs, pic.mapping);
+        pic.events = {reaction};
+        pic.review.marks = std::move(marks);
+        QImage image(500, 150, QImage::Format_RGB32);
+        QPainter p(&image);
+        drawOverview(p, image.rect(), pic);
+        return image;
+    };
+    const QImage plain = draw({});
+    // Columns in which any pixel differs from the strip without marks.
+    const auto changed = [&](const QImage& image) {
+        std::vector<int> out;
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (image.pixel(x, y) != plain.pixel(x, y)) {
+                    out.push_back(x);
+                    break;
+                }
+        return out;
+    };
+    const auto redAt = [](const QImage& image, int x) {
+        int red = 0;
+        for (int y = 100; y < 150; ++y)
+            red += image.pixelColor(x, y) == QColor(204, 0, 0);
+        return red;
+    };
+    struct Case {
+        const char* what;
+        std::vector<ReviewMark> marks;
+        int firstColumn, lastColumn; // of the changed ones
+    };
+    const Case cases[] = {
+        {"a note: a flag from its column", {{201, 201, MarkKind::Note, "x"}}, 100, 106},
+        {"a note over a range: a bar along the top", {{201, 400, MarkKind::Note, ""}}, 100, 199},
+        {"an artifact range: hatched", {{301, 500, MarkKind::Artifact, ""}}, 150, 249},
+        {"a reaction added by hand", {{601, 601, MarkKind::Added, ""}}, 299, 301},
+        {"a rejected reaction: hollow", {{801, 801, MarkKind::Rejected, ""}}, 400, 420},
+        {"a confirmed reaction: as detected", {{801, 801, MarkKind::Confirmed, ""}}, -1, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QImage image = draw(c.marks);
+        const auto cols = changed(image);
+        if (c.firstColumn < 0) {
+            EXPECT_TRUE(cols.empty());
+            continue;
+        }
+        ASSERT_FALSE(cols.empty());
+        EXPECT_EQ(cols.front(), c.firstColumn);
+        EXPECT_EQ(cols.back(), c.lastColumn);
+    }
+    // The rejected reaction's onset keeps its outline, not its filling.
+    const QImage rejected = draw({{801, 801, MarkKind::Rejected, ""}});
+    EXPECT_GE(redAt(plain, 400), 8);
+    EXPECT_GT(redAt(rejected, 399), 0);
+    EXPECT_LT(redAt(rejected, 400), 3);
+}
+
+TEST(OverviewStrip, NotesNearAColumnNearestFirst) {
+    ReviewNotes review;
+    review.marks = {{201, 201, MarkKind::Note, "a"},
+                    {211, 211, MarkKind::Note, "b"},
+                    {211, 300, MarkKind::Artifact, ""},
+                    {901, 901, MarkKind::Note, "far"}};
+    const OverviewMapping m{0, 999, 500};
+    // Flags at columns 100 and 105, each 7 columns wide, looked for 2 columns about.
+    EXPECT_EQ(notesNearColumn(review, m, 100, 2), (std::vector<std::size_t>{0}));
+    EXPECT_EQ(notesNearColumn(review, m, 104, 2), (std::vector<std::size_t>{1, 0}));
+    EXPECT_EQ(notesNearColumn(review, m, 106, 2), (std::vector<std::size_t>{1, 0}));
+    EXPECT_EQ(notesNearColumn(review, m, 98, 2), (std::vector<std::size_t>{0}));
+    EXPECT_TRUE(notesNearColumn(review, m, 97, 2).empty());
+    EXPECT_EQ(notesNearColumn(review, m, 113, 2), (std::vector<std::size_t>{1}));
+    EXPECT_TRUE(notesNearColumn(review, m, 114, 2).empty());
+    EXPECT_TRUE(notesNearColumn(review, m, 300, 2).empty());
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 # 2 s). A second player on demo002 pauses and jumps to the next event with
 # Ctrl+Right (the meter must move, and then stand), then fails to load a
 # garbage file (its panel must be the one a start without a file shows).
+# A third player on demo001 plays, N adds a note and opens its editor, the
+# text typed there must be in demo001.kvnotes once the player has ended.
 # Screenshots are kept in SHOT_DIR (default build/ui-shots) for a look.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -285,6 +287,30 @@ differ="$(analyse same "$shots/13-after-failed-load.png" "$shots/14-no-file.png"
 [ "$differ" -le 40 ]
 check "after a failed load the panel is that of no recording ($differ pixels differ)" $?
 end_player || true
+
+# N while playing adds a note at the position and opens its editor; what is
+# typed there is written at once, so the file holds it after the player ends.
+rm -f "$app/demo001.kvnotes"
+start_player "$app/demo001.kvd"
+xdotool key --window "$wid" p
+sleep 2.5
+focus_player
+xdotool key n
+editor="$(wait_window 'Note')"
+[ -n "$editor" ]
+check "N opens the note editor" $?
+if [ -n "$editor" ]; then
+    sleep 0.5
+    xdotool type --delay 20 "smoke note"
+    xwd -silent -id "$editor" | xwdtopnm 2>/dev/null | pnmtopng >"$shots/15-note-editor.png"
+    xdotool key Return
+    gone_window 'Note'
+fi
+sleep 0.5
+shot 16-note-added
+end_player || true
+grep -q "smoke note" "$app/demo001.kvnotes" 2>/dev/null
+check "demo001.kvnotes holds the note after the player ended" $?
 
 echo "screenshots: $shots"
 exit $fail
