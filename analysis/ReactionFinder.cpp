@@ -23,13 +23,19 @@ ReactionFinder::ReactionFinder(const std::vector<SampleRecord>& records, double 
     : m_records(records), m_windowMs(std::max(20, windowMs)),
       m_ring(std::bit_ceil(static_cast<std::size_t>(m_windowMs / 20 + 8))),
       m_mask(m_ring.size() - 1) {
-    for (int k = 0; k < kKnobPositions; ++k)
-        m_thresholdByKnob[static_cast<std::size_t>(k)] = rawUnitsForDivisions(minFallDivisions, k);
+    for (int k = 0; k < kKnobPositions; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        m_thresholdByKnob[i] = rawUnitsForDivisions(minFallDivisions, k);
+        m_recoveryByKnob[i] = std::llround(m_thresholdByKnob[i] * kUnit / 2);
+    }
+}
+
+std::size_t ReactionFinder::knobAt(std::int32_t index) const {
+    return std::min<std::size_t>(m_records[static_cast<std::size_t>(index)].SensIndex, 63);
 }
 
 double ReactionFinder::thresholdAt(std::int32_t index) const {
-    const int knob = std::min<int>(m_records[static_cast<std::size_t>(index)].SensIndex, 63);
-    return m_thresholdByKnob[static_cast<std::size_t>(knob)];
+    return m_thresholdByKnob[knobAt(index)];
 }
 
 std::optional<Reaction> ReactionFinder::add(std::int32_t index) {
@@ -51,7 +57,8 @@ std::optional<Reaction> ReactionFinder::add(std::int32_t index) {
     return addPoint(p);
 }
 
-std::optional<Reaction> ReactionFinder::addPoint(const Point& p) {
+// Inlined into add(): the work of every record, in one piece.
+[[gnu::always_inline]] inline std::optional<Reaction> ReactionFinder::addPoint(const Point& p) {
     if (m_records[static_cast<std::size_t>(p.index)].lamp() == LampState::BodyMotion) {
         // A fall that had ended before the alert still counts; one still
         // going on when it starts does not, nor does anything across it.
@@ -86,7 +93,7 @@ std::optional<Reaction> ReactionFinder::addPoint(const Point& p) {
         m_peakValue = p.value;
         m_peakTimeMs = p.timeMs;
         // Climbing back half a threshold (at the onset's knob) ends the descent.
-        m_recoveredAt = p.value + std::llround(thresholdAt(top.index) * kUnit / 2);
+        m_recoveredAt = p.value + m_recoveryByKnob[knobAt(top.index)];
     }
     return done;
 }
@@ -164,24 +171,26 @@ std::vector<Reaction> ReactionFinder::finish() {
     return done;
 }
 
-void ReactionFinder::pushMax(const Point& p) {
+[[gnu::always_inline]] inline void ReactionFinder::pushMax(const Point& p) {
     while (m_count > 0 && maxAt(m_count - 1).value <= p.value)
         --m_count;
     while (m_count > 0 && maxAt(0).timeMs < p.timeMs - m_windowMs) {
         m_head = (m_head + 1) & m_mask;
         --m_count;
     }
-    if (m_count == m_ring.size()) {
-        // Records closer than 20 ms apart: grow the ring, keeping the order.
-        std::vector<Point> bigger(m_ring.size() * 2);
-        for (std::size_t i = 0; i < m_count; ++i)
-            bigger[i] = maxAt(i);
-        m_ring.swap(bigger);
-        m_mask = m_ring.size() - 1;
-        m_head = 0;
-    }
+    if (m_count == m_ring.size()) growRing();
     maxAt(m_count) = p;
     ++m_count;
+}
+
+void ReactionFinder::growRing() {
+    // Records closer than 20 ms apart: grow the ring, keeping the order.
+    std::vector<Point> bigger(m_ring.size() * 2);
+    for (std::size_t i = 0; i < m_count; ++i)
+        bigger[i] = maxAt(i);
+    m_ring.swap(bigger);
+    m_mask = m_ring.size() - 1;
+    m_head = 0;
 }
 
 } // namespace kv

@@ -60,12 +60,16 @@ private:
 
     // Running maximum over the window: a ring of points with falling values.
     void pushMax(const Point& p);
+    void growRing();
     void clearMax() { m_head = m_count = 0; }
     Point& maxAt(std::size_t i) { return m_ring[(m_head + i) & m_mask]; }
 
     const std::vector<SampleRecord>& m_records;
     std::int32_t m_windowMs;
+    std::size_t knobAt(std::int32_t index) const;
     std::array<double, 64> m_thresholdByKnob{};
+    // Half a threshold in sixtieths, rounded: the climb that ends a descent.
+    std::array<std::int64_t, 64> m_recoveryByKnob{};
 
     std::array<std::uint16_t, 5> m_recent{};
     std::size_t m_recentSlot = 0;
