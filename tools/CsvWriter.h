@@ -52,7 +52,16 @@ inline int count(std::uint32_t v) {
 
 } // namespace csv_digits
 
-// The text of some columns of a row, built apart and copied into rows many times.
+// A short text whose memory can be read in whole 16-byte pieces past its
+// end, so that it is copied with a few fixed-size moves.
+struct PaddedText {
+    static constexpr std::size_t kPiece = 16;
+    const char* data = nullptr;
+    std::size_t size = 0;
+};
+
+// The text of some columns of a row, built apart and copied into rows many
+// times: seal() keeps a padded copy when it is short.
 class RowText {
 public:
     RowText& number(long long v) {
@@ -70,9 +79,21 @@ public:
     }
     void clear() { m_text.clear(); }
     std::string_view view() const { return m_text; }
+    // Takes the padded copy of the text as it now is.
+    void seal() {
+        m_short = m_text.size() <= kShort;
+        if (m_short) std::memcpy(m_copy, m_text.data(), m_text.size());
+    }
+    // The text at the last seal(): padded when short, else none (data null).
+    PaddedText sealed() const {
+        return m_short ? PaddedText{m_copy, m_text.size()} : PaddedText{};
+    }
 
 private:
+    static constexpr std::size_t kShort = 96;
     std::string m_text;
+    bool m_short = false;
+    char m_copy[kShort + PaddedText::kPiece] = {};
 };
 
 // The columns at the end of a row that seldom change from one record to the
@@ -82,14 +103,15 @@ class RowTail {
 public:
     // format(RowText&) writes the columns for `key`.
     template <class Format>
-    std::string_view of(const Key& key, Format&& format) {
+    const RowText& of(const Key& key, Format&& format) {
         if (!m_valid || !(key == m_key)) {
             m_text.clear();
             format(m_text);
+            m_text.seal();
             m_key = key;
             m_valid = true;
         }
-        return m_text.view();
+        return m_text;
     }
 
 private:
@@ -102,7 +124,7 @@ private:
 class RowNumber {
 public:
     RowNumber() { m_digits[kMax - 1] = '0'; }
-    std::string_view next() {
+    PaddedText next() {
         int i = kMax - 1;
         while (i >= m_first && m_digits[i] == '9')
             m_digits[i--] = '0';
@@ -115,7 +137,7 @@ public:
 
 private:
     static constexpr int kMax = 24;
-    char m_digits[kMax] = {};
+    char m_digits[kMax + PaddedText::kPiece] = {};
     int m_first = kMax - 1; // "0" before the first row
 };
 
@@ -148,6 +170,19 @@ public:
         std::memcpy(m_pos, t.data(), t.size());
         m_pos += t.size();
         return *this;
+    }
+    // A short text copied in fixed 16-byte pieces.
+    [[gnu::always_inline]] CsvWriter& text(const PaddedText& t) {
+        makeRoom(t.size + PaddedText::kPiece);
+        for (std::size_t i = 0; i < t.size; i += PaddedText::kPiece)
+            std::memcpy(m_pos + i, t.data + i, PaddedText::kPiece);
+        m_pos += t.size;
+        return *this;
+    }
+    // A row's sealed columns: padded when short.
+    CsvWriter& text(const RowText& t) {
+        const PaddedText p = t.sealed();
+        return p.data ? text(p) : text(t.view());
     }
     CsvWriter& comma() {
         makeRoom(1);

@@ -25,10 +25,18 @@ struct TailKey {
     bool operator==(const TailKey&) const = default;
 };
 
+// Short texts compared in place: a library call per record would cost more.
+bool sameText(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
 bool sameTail(const TailKey& k, const MeterModel& m) {
     return k.baseCode == m.LastBaseCode && k.bdTotal == m.BdTotal && k.lamp == m.LampColor &&
-           k.motion == m.MotionActive && k.frozen == m.FreezeActive && k.baseText == m.BaseText &&
-           k.bdText == m.BdText;
+           k.motion == m.MotionActive && k.frozen == m.FreezeActive &&
+           sameText(k.baseText, m.BaseText) && sameText(k.bdText, m.BdText);
 }
 
 } // namespace
@@ -92,9 +100,10 @@ int recomputeCommand(ParsedArgs& o, KvdBlockReader& records, std::ostream& out, 
                 tail.number(m.BdTotal).comma().text(m.BdText).comma();
                 tail.number(lampCode(m.LampColor)).comma().number(m.MotionActive).comma();
                 tail.number(m.FreezeActive);
+                tail.seal();
                 haveTail = true;
             }
-            csv.text(tail.view()).endRow();
+            csv.text(tail).endRow();
         }
     }
     const bool written = csv.finish();
