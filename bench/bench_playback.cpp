@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -152,12 +153,15 @@ public:
 class PaintCounter final : public QObject {
 public:
     int paints = 0, frames = 0;
+    double pixels = 0; // the area of the painted regions
     bool eventFilter(QObject* o, QEvent* e) override {
         if (e->type() == QEvent::Paint) {
             const QString n = o->objectName();
             if (n == QLatin1String("picMeterPanel") || n == QLatin1String("picGraph") ||
                 n == QLatin1String("picFilePosition")) {
                 ++paints;
+                for (const QRect& r : static_cast<QPaintEvent*>(e)->region())
+                    pixels += static_cast<double>(r.width()) * r.height();
                 if (!m_inFrame) {
                     ++frames;
                     m_inFrame = true;
@@ -340,6 +344,7 @@ int main(int argc, char** argv) {
     double cpu = 0, wall = 0;
     long fetched = 0;
     int paints = 0, frames = 0;
+    double pixels = 0;
     std::vector<double> squareRatios, windowRatios;
     AnchorFigures whole, square;
     for (int round = 0; round < kRounds; ++round) {
@@ -347,6 +352,7 @@ int main(int argc, char** argv) {
         runFor(1.0);                     // the PLAY banner
         const double cpu0 = cpuSeconds(), wall0 = wallSeconds();
         const int paints0 = counter.paints, frames0 = counter.frames;
+        const double pixels0 = counter.pixels;
         const std::int32_t cursor0 = window.engine().RecordCursor;
         measuring = true;
         runFor(kStretch);
@@ -356,6 +362,7 @@ int main(int argc, char** argv) {
         wall += w;
         paints += counter.paints - paints0;
         frames += counter.frames - frames0;
+        pixels += counter.pixels - pixels0;
         fetched += window.engine().RecordCursor - cursor0;
         window.engine().cmdPlay_Click(); // pause
         runFor(1.5);                     // the PAUSE banner
@@ -389,10 +396,12 @@ int main(int argc, char** argv) {
     std::filesystem::remove_all(dir);
     std::printf("playback: mode=%s%s shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
                 "offset_max_ms=%.1f jitter_p99_ms=%.1f cpu_percent=%.1f paused_cpu_percent=%.2f "
-                "repaints_per_s=%.1f frames_per_s=%.1f refresh_hz=%.0f size=%dx%d%s\n",
+                "repaints_per_s=%.1f frames_per_s=%.1f painted_px_per_frame=%.0f refresh_hz=%.0f "
+                "size=%dx%d%s\n",
                 mode.constData(), (speedField + (navigator ? " navigator=1" : "")).c_str(),
                 offsets.size(), skipped, percentile(offsets, 0.5), percentile(offsets, 0.99),
                 percentile(offsets, 1.0), jitterP99(timedOffsets), 100.0 * cpu / wall, pausedCpu,
-                paints / wall, frames / wall, refresh, size.width(), size.height(), anchor);
+                paints / wall, frames / wall, frames > 0 ? pixels / frames : 0.0, refresh,
+                size.width(), size.height(), anchor);
     return 0;
 }
