@@ -7,6 +7,8 @@
 // bare Qt window of the same size repainting a 300-px square 50 times a
 // second, and the same window repainting all of itself; cpu_ratio_square and
 // cpu_ratio_window are the medians of the rounds' ratios (range beside them).
+// cpu_ratio_same_pixels compares with the bare window repainting as many
+// pixels a frame as playing painted: the part of the cost that is the pixels.
 // A second run plays 10 hours on virtual time to show that the offset does
 // not drift.
 #include "AudioChannel.h"
@@ -345,7 +347,7 @@ int main(int argc, char** argv) {
     long fetched = 0;
     int paints = 0, frames = 0;
     double pixels = 0;
-    std::vector<double> squareRatios, windowRatios;
+    std::vector<double> squareRatios, windowRatios, matchedRatios;
     AnchorFigures whole, square;
     for (int round = 0; round < kRounds; ++round) {
         window.engine().cmdPlay_Click(); // play (or go on)
@@ -369,10 +371,20 @@ int main(int argc, char** argv) {
         window.hide();
         square = anchorFigures(size, QRect(100, 100, 300, 300), kStretch);
         whole = anchorFigures(size, {}, kStretch);
+        // The bare window repainting as many pixels a frame as playing did:
+        // what the pixels alone cost, without the meter, engine and drawing code.
+        const int roundFrames = counter.frames - frames0;
+        const double perFrame = roundFrames > 0 ? (counter.pixels - pixels0) / roundFrames : 0;
+        const int matchedWidth = std::max(1, size.width() - 20);
+        const int matchedHeight = std::clamp(
+            static_cast<int>(perFrame / matchedWidth + 0.5), 1, std::max(1, size.height() - 20));
+        const AnchorFigures matched =
+            anchorFigures(size, QRect(10, 10, matchedWidth, matchedHeight), kStretch);
         window.show();
         const double playing = 100.0 * c / w;
         squareRatios.push_back(playing / std::max(square.cpuPercent, 0.01));
         windowRatios.push_back(playing / std::max(whole.cpuPercent, 0.01));
+        matchedRatios.push_back(playing / std::max(matched.cpuPercent, 0.01));
     }
     const long skipped = std::max<long>(0, fetched - static_cast<long>(offsets.size()));
     window.onRecordShown = {};
@@ -384,15 +396,19 @@ int main(int argc, char** argv) {
     const double refresh = window.screen() ? window.screen()->refreshRate() : 0;
     std::sort(squareRatios.begin(), squareRatios.end());
     std::sort(windowRatios.begin(), windowRatios.end());
-    char anchor[400];
+    std::sort(matchedRatios.begin(), matchedRatios.end());
+    char anchor[600];
     std::snprintf(anchor, sizeof anchor,
                   " anchor_cpu_percent=%.1f anchor_repaints_per_s=%.1f"
                   " anchor_300px_square_cpu_percent=%.1f cpu_ratio_square=%.2f"
                   " cpu_ratio_square_min=%.2f cpu_ratio_square_max=%.2f cpu_ratio_window=%.2f"
-                  " cpu_ratio_window_min=%.2f cpu_ratio_window_max=%.2f rounds=%d",
+                  " cpu_ratio_window_min=%.2f cpu_ratio_window_max=%.2f"
+                  " cpu_ratio_same_pixels=%.2f cpu_ratio_same_pixels_min=%.2f"
+                  " cpu_ratio_same_pixels_max=%.2f rounds=%d",
                   whole.cpuPercent, whole.paintsPerSecond, square.cpuPercent,
                   squareRatios[kRounds / 2], squareRatios.front(), squareRatios.back(),
-                  windowRatios[kRounds / 2], windowRatios.front(), windowRatios.back(), kRounds);
+                  windowRatios[kRounds / 2], windowRatios.front(), windowRatios.back(),
+                  matchedRatios[kRounds / 2], matchedRatios.front(), matchedRatios.back(), kRounds);
     std::filesystem::remove_all(dir);
     std::printf("playback: mode=%s%s shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
                 "offset_max_ms=%.1f jitter_p99_ms=%.1f cpu_percent=%.1f paused_cpu_percent=%.2f "
