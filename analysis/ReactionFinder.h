@@ -161,15 +161,17 @@ inline std::optional<Reaction> ReactionFinder::add(std::int32_t index) {
     // Trailing mean of up to five readings, placed at the middle one.
     const std::size_t slot = m_recentSlot;
     m_recentSlot = m_recentSlot == 4 ? 0 : m_recentSlot + 1;
-    if (m_recentCount == 5) m_recentSum -= m_recent[slot];
-    else ++m_recentCount;
+    if (m_recentCount == 5)
+        m_recentSum -= m_recent[slot];
+    else
+        ++m_recentCount;
     m_recent[slot] = m_records[static_cast<std::size_t>(index)].RawReading;
     m_recentSum += m_recent[slot];
     const std::int32_t middle = index - (m_recentCount - 1) / 2;
     // Means are kept exact as whole sixtieths (60 is a multiple of 1 to 5):
     // whole-number work, and no division per record.
-    static constexpr std::array<std::int64_t, 6> kScale{0, kUnit, kUnit / 2, kUnit / 3, kUnit / 4,
-                                                        kUnit / 5};
+    static constexpr std::array<std::int64_t, 6> kScale{0,         kUnit,     kUnit / 2,
+                                                        kUnit / 3, kUnit / 4, kUnit / 5};
     const Point p{middle, m_records[static_cast<std::size_t>(middle)].TimeMs,
                   m_recentSum * kScale[static_cast<std::size_t>(m_recentCount)]};
     m_lastMiddle = middle;

@@ -2,8 +2,8 @@
 
 #include "KvdFile.h"
 #include "PairFiles.h"
-#include "RecordingEvents.h"
 #include "ReactionFinder.h"
+#include "RecordingEvents.h"
 #include "RecordingFile.h"
 #include "SafeFile.h"
 #include "SegmentEditor.h"

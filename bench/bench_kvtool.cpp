@@ -72,8 +72,7 @@ int main() {
             std::printf(" ratio_cp_sync=%.2f ratio_cp_sync_min=%.2f ratio_cp_sync_max=%.2f "
                         "wall_s_median=%.3f cp_sync_s_median=%.3f output_mb=%.1f pairs=%d",
                         ratios[kPairs / 2], ratios.front(), ratios.back(), tool_s[kPairs / 2],
-                        floor_s[kPairs / 2], static_cast<double>(fs::file_size(out)) / 1e6,
-                        kPairs);
+                        floor_s[kPairs / 2], static_cast<double>(fs::file_size(out)) / 1e6, kPairs);
         }
         std::printf("\n");
     }

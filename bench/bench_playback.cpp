@@ -376,8 +376,8 @@ int main(int argc, char** argv) {
         const int roundFrames = counter.frames - frames0;
         const double perFrame = roundFrames > 0 ? (counter.pixels - pixels0) / roundFrames : 0;
         const int matchedWidth = std::max(1, size.width() - 20);
-        const int matchedHeight = std::clamp(
-            static_cast<int>(perFrame / matchedWidth + 0.5), 1, std::max(1, size.height() - 20));
+        const int matchedHeight = std::clamp(static_cast<int>(perFrame / matchedWidth + 0.5), 1,
+                                             std::max(1, size.height() - 20));
         const AnchorFigures matched =
             anchorFigures(size, QRect(10, 10, matchedWidth, matchedHeight), kStretch);
         window.show();

@@ -17,9 +17,10 @@ namespace kv {
 
 namespace csv_digits {
 
-inline constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                                 "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-                                 "8081828384858687888990919293949596979899";
+inline constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
 
 inline int count(std::uint32_t v) {
     int n = 1;
@@ -85,9 +86,7 @@ public:
         if (m_short) std::memcpy(m_copy, m_text.data(), m_text.size());
     }
     // The text at the last seal(): padded when short, else none (data null).
-    PaddedText sealed() const {
-        return m_short ? PaddedText{m_copy, m_text.size()} : PaddedText{};
-    }
+    PaddedText sealed() const { return m_short ? PaddedText{m_copy, m_text.size()} : PaddedText{}; }
 
 private:
     static constexpr std::size_t kShort = 96;
@@ -98,12 +97,10 @@ private:
 
 // The columns at the end of a row that seldom change from one record to the
 // next: formatted when their key changes, the same text otherwise.
-template <class Key>
-class RowTail {
+template <class Key> class RowTail {
 public:
     // format(RowText&) writes the columns for `key`.
-    template <class Format>
-    const RowText& of(const Key& key, Format&& format) {
+    template <class Format> const RowText& of(const Key& key, Format&& format) {
         if (!m_valid || !(key == m_key)) {
             m_text.clear();
             format(m_text);

@@ -93,7 +93,7 @@ int recomputeCommand(ParsedArgs& o, KvdBlockReader& records, std::ostream& out, 
             csv.text(n.next()).comma().number(r.TimeMs).comma().number(r.RawReading).comma();
             csv.number(m.FilteredValue).comma().number(v).comma();
             if (!haveTail || !sameTail(key, m)) {
-                key = {m.LastBaseCode, m.BdTotal,     m.LampColor, m.MotionActive,
+                key = {m.LastBaseCode, m.BdTotal,  m.LampColor, m.MotionActive,
                        m.FreezeActive, m.BaseText, m.BdText};
                 tail.clear();
                 tail.number(m.LastBaseCode).comma().text(m.BaseText).comma();

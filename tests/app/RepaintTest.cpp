@@ -96,9 +96,8 @@ TEST_F(RepaintTest, AboveNormalSpeedEveryRecordIsTakenAndOneFrameShowsPerRefresh
         ASSERT_EQ(taken[i] - taken[i - 1], 20) << i;
     // At most one frame per refresh, yet a frame in nearly every one that passed.
     const QScreen* screen = window->screen();
-    const double refresh = std::max(1.0 / 50, screen && screen->refreshRate() > 1
-                                                  ? 1.0 / screen->refreshRate()
-                                                  : 0.0);
+    const double refresh =
+        std::max(1.0 / 50, screen && screen->refreshRate() > 1 ? 1.0 / screen->refreshRate() : 0.0);
     ASSERT_GE(clock.frames.size(), 2u);
     for (std::size_t i = 1; i < clock.frames.size(); ++i)
         EXPECT_GE(clock.frames[i] - clock.frames[i - 1], refresh - 1e-6) << i;

@@ -135,8 +135,7 @@ TEST(SummaryFigures, RecordingsWithManyEventsKeepTheirFigures) {
         const std::string file = dir.file(std::string(c.name) + ".kvd");
         ASSERT_FALSE(writeKvdFile(file, c.records));
         const std::string figures = figuresOf(summariseFile(file));
-        EXPECT_EQ(fingerprint(figures), c.fingerprint)
-            << c.name << ": " << figures;
+        EXPECT_EQ(fingerprint(figures), c.fingerprint) << c.name << ": " << figures;
     }
 }
 
