@@ -2,6 +2,7 @@
 
 #include "KvdFile.h"
 #include "PairFiles.h"
+#include "ReactionFinder.h"
 #include "RecordingEvents.h"
 #include "RecordingFile.h"
 #include "SafeFile.h"
@@ -14,10 +15,6 @@
 
 namespace kv {
 namespace {
-
-constexpr std::uint32_t bit(EventKind k) {
-    return 1U << static_cast<unsigned>(k);
-}
 
 std::int64_t fileSize(const std::string& path, bool& regular) {
     struct stat st {};
@@ -77,9 +74,14 @@ std::optional<std::int32_t> dayMarkOf(const std::vector<SampleRecord>& records) 
     return records[1].dayMarkNumber();
 }
 
-RecordingSummary summariseRecords(const std::vector<SampleRecord>& records,
-                                  std::optional<std::int32_t> clockStartSecs,
-                                  std::optional<std::int32_t> dayNumber) {
+namespace {
+
+// The figures of summariseRecords; timeBack, when given, gets the first
+// record (0-based) whose time is before its predecessor's, found in the same pass.
+RecordingSummary figuresOf(const std::vector<SampleRecord>& records,
+                           std::optional<std::int32_t> clockStartSecs,
+                           std::optional<std::int32_t> dayNumber,
+                           std::optional<std::size_t>* timeBack) {
     RecordingSummary s;
     if (clockStartSecs) s.clockStart = timeOfDayText(*clockStartSecs);
     if (dayNumber) s.date = dayNumberText(*dayNumber);
@@ -87,42 +89,51 @@ RecordingSummary summariseRecords(const std::vector<SampleRecord>& records,
     if (records.empty()) return s;
     s.durationMs = records.back().TimeMs;
 
-    EventOptions options;
-    options.kinds = bit(EventKind::Tag) | bit(EventKind::Set) | bit(EventKind::Motion) |
-                    bit(EventKind::Reaction);
+    // One pass that counts what the event search would list, without making
+    // the events: a tag per tag mark, a SET or body-motion run per first
+    // record of a run of that lamp, the reactions the finder completes.
+    const EventOptions options;
+    ReactionFinder finder(records, options.minFallDivisions, options.windowMs);
     std::int64_t tags = 0, sets = 0, motions = 0, reactions = 0;
-    for (const RecordingEvent& e : findEvents(records, options)) {
-        switch (e.kind) {
-        case EventKind::Tag:
-            ++tags;
-            break;
-        case EventKind::Set:
-            ++sets;
-            break;
-        case EventKind::Motion:
-            ++motions;
-            break;
-        case EventKind::Reaction:
-            ++reactions;
-            break;
-        default:
-            break;
-        }
-    }
-    s.tags = tags, s.sets = sets, s.motions = motions, s.reactions = reactions;
-
     // Base codes 2k and 2k+1 show the same text: compare the shown values.
     std::uint8_t lo = records.front().BaseCode, hi = lo;
-    for (const SampleRecord& r : records) {
+    LampState previous = LampState::Off;
+    std::int32_t lastTime = records.front().TimeMs;
+    std::int32_t firstBack = -1;
+    const auto count = static_cast<std::int32_t>(records.size());
+    for (std::int32_t i = 0; i < count; ++i) {
+        const SampleRecord& r = records[static_cast<std::size_t>(i)];
+        if (r.TimeMs < lastTime && firstBack < 0) firstBack = i;
+        lastTime = r.TimeMs;
+        tags += r.MarkType == 'T';
+        const LampState lamp = r.lamp();
+        if (lamp != previous) {
+            sets += lamp == LampState::Set;
+            motions += lamp == LampState::BodyMotion;
+        }
+        previous = lamp;
         if (r.BaseCode / 2 < lo / 2) lo = r.BaseCode;
         if (r.BaseCode / 2 > hi / 2) hi = r.BaseCode;
+        if (finder.add(i)) ++reactions;
     }
+    reactions += static_cast<std::int64_t>(finder.finish().size());
+    if (timeBack && firstBack >= 0) *timeBack = static_cast<std::size_t>(firstBack);
+    s.tags = tags, s.sets = sets, s.motions = motions, s.reactions = reactions;
+
     s.baseFirst = baseTextOf(records.front().BaseCode);
     s.baseLast = baseTextOf(records.back().BaseCode);
     s.baseMin = baseTextOf(lo);
     s.baseMax = baseTextOf(hi);
     s.counterLast = Format_BdText(records.back().BdCount);
     return s;
+}
+
+} // namespace
+
+RecordingSummary summariseRecords(const std::vector<SampleRecord>& records,
+                                  std::optional<std::int32_t> clockStartSecs,
+                                  std::optional<std::int32_t> dayNumber) {
+    return figuresOf(records, clockStartSecs, dayNumber, nullptr);
 }
 
 SoundInfo findSound(const std::string& basePath) {
@@ -178,16 +189,17 @@ RecordingSummary summariseFile(const std::string& path) {
     if (read.error) return fail("unreadable", read.error->description);
 
     const std::vector<SampleRecord>& records = read.records;
-    RecordingSummary figures = summariseRecords(records, clockMarkOf(records), dayMarkOf(records));
+    std::optional<std::size_t> timeBack;
+    RecordingSummary figures =
+        figuresOf(records, clockMarkOf(records), dayMarkOf(records), &timeBack);
     figures.file = path;
     s = std::move(figures);
 
     judgeSound(s, findSound(pairBaseOf(path)));
     addReviewFigures(s, path, records, 1, static_cast<std::int32_t>(records.size()));
     // Playback and the position bar need ascending times; say where they are not.
-    for (std::size_t i = 1; i < records.size(); ++i)
-        if (records[i].TimeMs < records[i - 1].TimeMs)
-            return fail("times", "the time goes back at record " + std::to_string(i + 1));
+    if (timeBack)
+        return fail("times", "the time goes back at record " + std::to_string(*timeBack + 1));
     return s;
 }
 

@@ -1,11 +1,13 @@
-// FramePacer: at most one repaint of a window per frame interval while it is
-// active. At playback speeds above 1x records come faster than the 50 a
-// second of normal speed; the state is updated for every record and the
-// window is painted with the latest of them every 20 ms, so drawing costs no
-// more than at 1x.
+// FramePacer: at most one repaint of a window per screen refresh while it is
+// active, and never more than the 50 frames a second of normal speed. At
+// playback speeds above 1x records come faster than that; the state is
+// updated for every record and the window is painted with the latest of them
+// once a frame, so drawing costs no more than at 1x. Time comes from the
+// window's scheduler, so the pacing runs on virtual time in tests.
 #pragma once
 
-#include <QElapsedTimer>
+#include "Scheduler.h"
+
 #include <QObject>
 
 class QWidget;
@@ -14,19 +16,26 @@ namespace kv {
 
 class FramePacer final : public QObject {
 public:
-    FramePacer(QWidget* window, int intervalMs);
-    void setActive(bool active) { m_active = active; }
+    // The shortest time between two paints at normal speed: one record.
+    static constexpr double kNormalFrameSeconds = 0.020;
+
+    FramePacer(QWidget* window, Scheduler& clock);
+    void setActive(bool active);
+    // The shortest time between two paints while active: a screen refresh,
+    // or a record's time at normal speed when the screen refreshes faster.
+    double interval() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void postHeldRequest();
+
     QWidget* m_window;
-    int m_interval;
+    Scheduler& m_clock;
     bool m_active = false;
-    bool m_pending = false;
-    QElapsedTimer m_clock;
-    qint64 m_last = -1000;
+    Scheduler::Id m_held = 0; // the posting of a held-back request
+    double m_last = -1e9;
 };
 
 } // namespace kv

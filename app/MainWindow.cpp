@@ -84,7 +84,7 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
         {m_ctx.listening, m_engine.get(), &m_recordingClock, m_dialogs.get(),
          [this] { return m_ctx.settings->SettingsFilePath; },
          [this](const std::string& text) { showModeMessage(text); },
-         [pacer = new FramePacer(this, 20)](bool fast) { pacer->setActive(fast); }});
+         [pacer = new FramePacer(this, *m_ctx.scheduler)](bool fast) { pacer->setActive(fast); }});
     buildWidgets();
     m_navigator->addMenuItems(*m_menus.menu(QStringLiteral("mnuView")));
     connectMenus();

@@ -169,6 +169,16 @@ AudioReply SoundChannel::status(const std::string& item) {
 }
 
 AudioReply SoundChannel::send(std::string_view line) {
+    // The two questions playback asks for every record, in the plain form it
+    // asks them, answered without the general parser (same answers).
+    if (m_dev && line.starts_with("status ")) {
+        const std::string_view rest = line.substr(7);
+        const std::string& alias = m_dev->alias;
+        if (rest.size() > alias.size() && rest.starts_with(alias) && rest[alias.size()] == ' ') {
+            const std::string_view item = rest.substr(alias.size() + 1);
+            if (item == "position" || item == "mode") return status(std::string(item));
+        }
+    }
     const ParsedCommand parsed = parseAudioCommand(line);
     if (!parsed.command) return error(parsed.error);
     const AudioCommand& c = *parsed.command;

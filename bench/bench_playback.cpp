@@ -1,8 +1,14 @@
 // Playback benchmark: the real window (offscreen), engine and audio channel
-// (silent sink) play a recording for 30 s with the graph shown, at normal
+// (silent sink) play a recording for 3 x 8 s with the graph shown, at normal
 // speed or at the speed in KV_BENCH_SPEED (chosen in the Audio menu). For each
 // shown record it measures how far the audio position is from the record's
 // time at the moment of drawing, and it measures the process's CPU time.
+// Between the stretches of playing it measures the floors in the same run: a
+// bare Qt window of the same size repainting a 300-px square 50 times a
+// second, and the same window repainting all of itself; cpu_ratio_square and
+// cpu_ratio_window are the medians of the rounds' ratios (range beside them).
+// cpu_ratio_same_pixels compares with the bare window repainting as many
+// pixels a frame as playing painted: the part of the cost that is the pixels.
 // A second run plays 10 hours on virtual time to show that the offset does
 // not drift.
 #include "AudioChannel.h"
@@ -18,7 +24,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -141,19 +149,34 @@ public:
     void openDocument(const std::string&) override {}
 };
 
-// Counts the paints of the panel, the graph and the position bar.
+// Counts the paints of the panel, the graph and the position bar, and the
+// frames they fall in: the paints of one pass of the event loop are one
+// picture on the screen.
 class PaintCounter final : public QObject {
 public:
-    int paints = 0;
+    int paints = 0, frames = 0;
+    double pixels = 0; // the area of the painted regions
     bool eventFilter(QObject* o, QEvent* e) override {
         if (e->type() == QEvent::Paint) {
             const QString n = o->objectName();
             if (n == QLatin1String("picMeterPanel") || n == QLatin1String("picGraph") ||
-                n == QLatin1String("picFilePosition"))
+                n == QLatin1String("picFilePosition")) {
                 ++paints;
+                for (const QRect& r : static_cast<QPaintEvent*>(e)->region())
+                    pixels += static_cast<double>(r.width()) * r.height();
+                if (!m_inFrame) {
+                    ++frames;
+                    m_inFrame = true;
+                    QMetaObject::invokeMethod(
+                        this, [this] { m_inFrame = false; }, Qt::QueuedConnection);
+                }
+            }
         }
         return false;
     }
+
+private:
+    bool m_inFrame = false;
 };
 
 // The anchor: a bare Qt window of the same size repainted 50 times a second.
@@ -200,7 +223,7 @@ struct AnchorFigures {
 
 // The bare window repainting all of itself 50 times a second, or only
 // `area` (the least any window that moves a needle 50 times a second does).
-AnchorFigures anchorFigures(QSize size, QRect area = {}) {
+AnchorFigures anchorFigures(QSize size, QRect area, double seconds) {
     BareWindow bare;
     bare.resize(size);
     bare.show();
@@ -217,7 +240,7 @@ AnchorFigures anchorFigures(QSize size, QRect area = {}) {
     const int frames0 = bare.frames();
     const double wall0 = wallSeconds();
     AnchorFigures f;
-    f.cpuPercent = cpuPercentOver(10.0);
+    f.cpuPercent = cpuPercentOver(seconds);
     f.paintsPerSecond = (bare.frames() - frames0) / (wallSeconds() - wall0);
     return f;
 }
@@ -244,7 +267,7 @@ double jitterP99(const std::vector<std::pair<double, double>>& timedOffsets) {
 } // namespace
 
 // Modes (KV_BENCH_MODE): "offscreen" (default: no display, silent sink),
-// "xcb" (a real X window, run under xvfb-run; also measures the anchor) and
+// "xcb" (a real X window, run under xvfb-run) and
 // "sdl" (SDL's sound output, e.g. its dummy driver; KV_AUDIO unset).
 int main(int argc, char** argv) {
     const QByteArray mode = qEnvironmentVariableIsEmpty("KV_BENCH_MODE") ? QByteArray("offscreen")
@@ -306,55 +329,95 @@ int main(int argc, char** argv) {
 
     std::vector<double> offsets;
     std::vector<std::pair<double, double>> timedOffsets;
-    std::int32_t firstCursor = -1;
+    bool measuring = false;
     window.onRecordShown = [&](const kv::SampleRecord& r) {
+        if (!measuring) return;
         const kv::AudioReply pos = audio.send("status WavFile position");
         if (!pos.ok() || pos.text.empty() || !window.recording()) return;
         const double ms = std::stod(pos.text) * 1000.0 / window.recording()->AudioUnitsPerSec;
         offsets.push_back(std::abs(ms - r.TimeMs));
         timedOffsets.emplace_back(wallSeconds(), ms - r.TimeMs);
-        if (firstCursor < 0) firstCursor = window.engine().RecordCursor - 1;
     };
-    window.engine().cmdPlay_Click();
-    double cpu0 = 0, wall0 = 0;
-    int paints0 = 0;
-    QTimer::singleShot(1000, [&] { // after the PLAY banner
-        cpu0 = cpuSeconds();
-        wall0 = wallSeconds();
-        paints0 = counter.paints;
-    });
-    runFor(31.0);
-    const double wall = wallSeconds() - wall0;
-    const double cpu = cpuSeconds() - cpu0;
-    const int paints = counter.paints - paints0;
-    const std::int32_t fetched = window.engine().RecordCursor - 1 - firstCursor;
+    const QSize size = window.size();
+    // Playing, then the two floors, in turn: each ratio compares a stretch
+    // of playing with the floors measured right after it.
+    constexpr int kRounds = 3;
+    constexpr double kStretch = 8.0;
+    double cpu = 0, wall = 0;
+    long fetched = 0;
+    int paints = 0, frames = 0;
+    double pixels = 0;
+    std::vector<double> squareRatios, windowRatios, matchedRatios;
+    AnchorFigures whole, square;
+    for (int round = 0; round < kRounds; ++round) {
+        window.engine().cmdPlay_Click(); // play (or go on)
+        runFor(1.0);                     // the PLAY banner
+        const double cpu0 = cpuSeconds(), wall0 = wallSeconds();
+        const int paints0 = counter.paints, frames0 = counter.frames;
+        const double pixels0 = counter.pixels;
+        const std::int32_t cursor0 = window.engine().RecordCursor;
+        measuring = true;
+        runFor(kStretch);
+        measuring = false;
+        const double c = cpuSeconds() - cpu0, w = wallSeconds() - wall0;
+        cpu += c;
+        wall += w;
+        paints += counter.paints - paints0;
+        frames += counter.frames - frames0;
+        pixels += counter.pixels - pixels0;
+        fetched += window.engine().RecordCursor - cursor0;
+        window.engine().cmdPlay_Click(); // pause
+        runFor(1.5);                     // the PAUSE banner
+        window.hide();
+        square = anchorFigures(size, QRect(100, 100, 300, 300), kStretch);
+        whole = anchorFigures(size, {}, kStretch);
+        // The bare window repainting as many pixels a frame as playing did:
+        // what the pixels alone cost, without the meter, engine and drawing code.
+        const int roundFrames = counter.frames - frames0;
+        const double perFrame = roundFrames > 0 ? (counter.pixels - pixels0) / roundFrames : 0;
+        const int matchedWidth = std::max(1, size.width() - 20);
+        const int matchedHeight = std::clamp(static_cast<int>(perFrame / matchedWidth + 0.5), 1,
+                                             std::max(1, size.height() - 20));
+        const AnchorFigures matched =
+            anchorFigures(size, QRect(10, 10, matchedWidth, matchedHeight), kStretch);
+        window.show();
+        const double playing = 100.0 * c / w;
+        squareRatios.push_back(playing / std::max(square.cpuPercent, 0.01));
+        windowRatios.push_back(playing / std::max(whole.cpuPercent, 0.01));
+        matchedRatios.push_back(playing / std::max(matched.cpuPercent, 0.01));
+    }
     const long skipped = std::max<long>(0, fetched - static_cast<long>(offsets.size()));
     window.onRecordShown = {};
 
-    window.engine().cmdPlay_Click(); // pause
-    cpuPercentOver(1.5);             // the PAUSE banner
+    runFor(1.5); // the window shown again
     const double pausedCpu = cpuPercentOver(5.0);
     window.engine().abandon();
-    const QSize size = window.size();
     window.hide();
-    std::string anchor;
-    if (mode == "xcb") {
-        const AnchorFigures f = anchorFigures(size);
-        const AnchorFigures square = anchorFigures(size, QRect(100, 100, 300, 300));
-        char buf[160];
-        std::snprintf(buf, sizeof buf,
-                      " anchor_cpu_percent=%.1f anchor_repaints_per_s=%.1f"
-                      " anchor_300px_square_cpu_percent=%.1f",
-                      f.cpuPercent, f.paintsPerSecond, square.cpuPercent);
-        anchor = buf;
-    }
+    const double refresh = window.screen() ? window.screen()->refreshRate() : 0;
+    std::sort(squareRatios.begin(), squareRatios.end());
+    std::sort(windowRatios.begin(), windowRatios.end());
+    std::sort(matchedRatios.begin(), matchedRatios.end());
+    char anchor[600];
+    std::snprintf(anchor, sizeof anchor,
+                  " anchor_cpu_percent=%.1f anchor_repaints_per_s=%.1f"
+                  " anchor_300px_square_cpu_percent=%.1f cpu_ratio_square=%.2f"
+                  " cpu_ratio_square_min=%.2f cpu_ratio_square_max=%.2f cpu_ratio_window=%.2f"
+                  " cpu_ratio_window_min=%.2f cpu_ratio_window_max=%.2f"
+                  " cpu_ratio_same_pixels=%.2f cpu_ratio_same_pixels_min=%.2f"
+                  " cpu_ratio_same_pixels_max=%.2f rounds=%d",
+                  whole.cpuPercent, whole.paintsPerSecond, square.cpuPercent,
+                  squareRatios[kRounds / 2], squareRatios.front(), squareRatios.back(),
+                  windowRatios[kRounds / 2], windowRatios.front(), windowRatios.back(),
+                  matchedRatios[kRounds / 2], matchedRatios.front(), matchedRatios.back(), kRounds);
     std::filesystem::remove_all(dir);
     std::printf("playback: mode=%s%s shown=%zu skipped=%ld offset_p50_ms=%.1f offset_p99_ms=%.1f "
                 "offset_max_ms=%.1f jitter_p99_ms=%.1f cpu_percent=%.1f paused_cpu_percent=%.2f "
-                "repaints_per_s=%.1f size=%dx%d%s\n",
+                "repaints_per_s=%.1f frames_per_s=%.1f painted_px_per_frame=%.0f refresh_hz=%.0f "
+                "size=%dx%d%s\n",
                 mode.constData(), (speedField + (navigator ? " navigator=1" : "")).c_str(),
                 offsets.size(), skipped, percentile(offsets, 0.5), percentile(offsets, 0.99),
                 percentile(offsets, 1.0), jitterP99(timedOffsets), 100.0 * cpu / wall, pausedCpu,
-                paints / wall, size.width(), size.height(), anchor.c_str());
+                paints / wall, frames / wall, frames > 0 ? pixels / frames : 0.0, refresh,
+                size.width(), size.height(), anchor);
     return 0;
 }

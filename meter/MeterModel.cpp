@@ -118,20 +118,21 @@ std::optional<double> MeterModel::nextTimerDeadline() const {
 
 void MeterModel::Filter() {
     FilterLength = std::clamp<std::int16_t>(FilterLength, 3, 10);
+    // The newest reading goes in place of the oldest: no shifting per record.
     if (ResetPending) {
-        std::fill(m_filterHistory.begin() + 1, m_filterHistory.end(), RawValue);
+        m_filterHistory.fill(RawValue);
     } else {
-        for (int i = 15; i >= 1; --i)
-            m_filterHistory[static_cast<std::size_t>(i + 1)] =
-                m_filterHistory[static_cast<std::size_t>(i)];
-        m_filterHistory[1] = RawValue;
+        m_filterNewest = (m_filterNewest + 1) & kFilterMask;
+        m_filterHistory[m_filterNewest] = RawValue;
     }
     std::int64_t sum = 0;
-    for (int i = 1; i <= FilterLength; ++i)
-        sum += m_filterHistory[static_cast<std::size_t>(i)];
+    for (int i = 0; i < FilterLength; ++i)
+        sum += m_filterHistory[(m_filterNewest - static_cast<std::size_t>(i)) & kFilterMask];
     FilteredValue =
         static_cast<std::int32_t>(std::nearbyint(static_cast<double>(sum) / FilterLength));
-    const std::int32_t d = std::abs(m_filterHistory[1] - m_filterHistory[16]);
+    // The newest reading against the sixteenth newest.
+    const std::int32_t d = std::abs(m_filterHistory[m_filterNewest] -
+                                    m_filterHistory[(m_filterNewest + 1) & kFilterMask]);
     if (d > 100)
         --FilterLength;
     else if (d < 100)

@@ -141,7 +141,10 @@ private:
     MeterEvents m_noEvents;
     std::int32_t m_lastDeflection = 0;
     std::int16_t m_lastKnobIndex = 0;
-    std::array<std::int32_t, 17> m_filterHistory{}; // [1..16], newest at 1
+    // The last 16 readings, a ring with the newest at m_filterNewest.
+    static constexpr std::size_t kFilterMask = 15;
+    std::array<std::int32_t, 16> m_filterHistory{};
+    std::size_t m_filterNewest = 0;
     std::int16_t m_lastShownBaseCode = 0;
     std::array<std::int32_t, 3> m_motionHistory{};
     std::int64_t m_motionTime = 0;          // ms

@@ -14,6 +14,31 @@ int lampCode(Lamp l) {
     return static_cast<int>(l);
 }
 
+// The columns after the deflection: the model's Base, counter and lamps,
+// which change far less often than once a record.
+struct TailKey {
+    std::uint8_t baseCode = 0;
+    std::int16_t bdTotal = 0;
+    Lamp lamp = Lamp::Dark;
+    bool motion = false, frozen = false;
+    std::string baseText, bdText;
+    bool operator==(const TailKey&) const = default;
+};
+
+// Short texts compared in place: a library call per record would cost more.
+bool sameText(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
+bool sameTail(const TailKey& k, const MeterModel& m) {
+    return k.baseCode == m.LastBaseCode && k.bdTotal == m.BdTotal && k.lamp == m.LampColor &&
+           k.motion == m.MotionActive && k.frozen == m.FreezeActive &&
+           sameText(k.baseText, m.BaseText) && sameText(k.bdText, m.BdText);
+}
+
 } // namespace
 
 const std::vector<std::string>& overrideKeys() {
@@ -58,15 +83,27 @@ int recomputeCommand(ParsedArgs& o, KvdBlockReader& records, std::ostream& out, 
     csv.text("record,time_ms,raw,filtered,deflection,base_code,base_text,bd_total,bd_text,lamp,"
              "motion,frozen")
         .endRow();
-    long long n = 0;
+    RowNumber n;
+    TailKey key;
+    RowText tail;
+    bool haveTail = false;
     for (auto block = records.next(); !block.empty(); block = records.next()) {
         for (const SampleRecord& r : block) {
             const std::int32_t v = replay.step(r);
-            csv.number(++n).comma().number(r.TimeMs).comma().number(r.RawReading).comma();
-            csv.number(m.FilteredValue).comma().number(v).comma().number(m.LastBaseCode).comma();
-            csv.text(m.BaseText).comma().number(m.BdTotal).comma().text(m.BdText).comma();
-            csv.number(lampCode(m.LampColor)).comma().number(m.MotionActive).comma();
-            csv.number(m.FreezeActive).endRow();
+            csv.text(n.next()).comma().number(r.TimeMs).comma().number(r.RawReading).comma();
+            csv.number(m.FilteredValue).comma().number(v).comma();
+            if (!haveTail || !sameTail(key, m)) {
+                key = {m.LastBaseCode, m.BdTotal,  m.LampColor, m.MotionActive,
+                       m.FreezeActive, m.BaseText, m.BdText};
+                tail.clear();
+                tail.number(m.LastBaseCode).comma().text(m.BaseText).comma();
+                tail.number(m.BdTotal).comma().text(m.BdText).comma();
+                tail.number(lampCode(m.LampColor)).comma().number(m.MotionActive).comma();
+                tail.number(m.FreezeActive);
+                tail.seal();
+                haveTail = true;
+            }
+            csv.text(tail).endRow();
         }
     }
     const bool written = csv.finish();

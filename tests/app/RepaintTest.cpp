@@ -2,10 +2,13 @@
 #include "PlayerFixture.h"
 #include "PositionBar.h"
 
+#include <QScreen>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +45,63 @@ TEST_F(RepaintTest, TheGraphRepaintsPerPictureAndNothingRepaintsWhilePaused) {
     run(3.0);
     EXPECT_EQ(graphRequests(), graphPaused);
     EXPECT_EQ(barRequests(), barPaused);
+}
+
+// Above 1x the meter takes every record, and the window shows the newest of
+// them at most once per screen refresh (and never more often than the 50
+// frames a second of normal speed), on the window's own clock.
+TEST_F(RepaintTest, AboveNormalSpeedEveryRecordIsTakenAndOneFrameShowsPerRefresh) {
+    loadRecording(6000);
+    item("mnuListenSpeed200")->trigger();
+    std::vector<std::int32_t> taken;
+    window->onRecordShown = [&](const SampleRecord& r) { taken.push_back(r.TimeMs); };
+    // A frame: the paints of the panel, the graph and the bar at one moment.
+    struct FrameClock : QObject {
+        VirtualScheduler* sched = nullptr;
+        std::vector<double> frames;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            const QString n = o->objectName();
+            if (e->type() == QEvent::Paint &&
+                (n == QLatin1String("picMeterPanel") || n == QLatin1String("picGraph") ||
+                 n == QLatin1String("picFilePosition")) &&
+                (frames.empty() || frames.back() != sched->now()))
+                frames.push_back(sched->now());
+            return false;
+        }
+    } clock;
+    clock.sched = &sched;
+    qApp->installEventFilter(&clock);
+    // The sound runs at twice its speed; the window's events are taken each millisecond.
+    const auto play = [&](double seconds) {
+        const double t0 = sched.now();
+        for (int i = 1; i <= static_cast<int>(seconds * 1000 + 0.5); ++i) {
+            if (audio.mode == "playing") audio.position += 2;
+            sched.runUntil(t0 + i / 1000.0 + 1e-9);
+            QCoreApplication::processEvents();
+        }
+    };
+    click("cmdPlay");
+    play(2.5); // the PLAY banner, then records
+    taken.clear();
+    clock.frames.clear();
+    const std::int32_t cursor0 = window->engine().RecordCursor;
+    play(2.0);
+    qApp->removeEventFilter(&clock);
+
+    // Every record the sound passed was taken by the meter, in order: 100 a second.
+    const auto fetched = static_cast<std::size_t>(window->engine().RecordCursor - cursor0);
+    ASSERT_EQ(taken.size(), fetched);
+    EXPECT_GE(taken.size(), 195u);
+    for (std::size_t i = 1; i < taken.size(); ++i)
+        ASSERT_EQ(taken[i] - taken[i - 1], 20) << i;
+    // At most one frame per refresh, yet a frame in nearly every one that passed.
+    const QScreen* screen = window->screen();
+    const double refresh =
+        std::max(1.0 / 50, screen && screen->refreshRate() > 1 ? 1.0 / screen->refreshRate() : 0.0);
+    ASSERT_GE(clock.frames.size(), 2u);
+    for (std::size_t i = 1; i < clock.frames.size(); ++i)
+        EXPECT_GE(clock.frames[i] - clock.frames[i - 1], refresh - 1e-6) << i;
+    EXPECT_GE(static_cast<double>(clock.frames.size()), 0.8 * 2.0 / refresh);
 }
 
 // The graph window paints the strip straight into its buffer; what it shows

@@ -121,6 +121,36 @@ TEST_F(SoundChannelTest, PositionsFollowTheClockInTheUnitsOfEachKindOfSound) {
     }
 }
 
+// Playback's two questions, in the plain form it asks them, are answered on
+// a quick path; every other spelling goes through the parser. Both give the
+// same answers, and a near miss is never taken for the open sound.
+TEST_F(SoundChannelTest, TheQuickStatusAnswersAreThoseOfTheParser) {
+    writeRamp(dir.file("a.wav"), 11025, 1, SF_FORMAT_PCM_U8, 11025 * 3);
+    ask("open " + q(dir.file("a.wav")) + " type waveaudio alias Wav");
+    ask("play Wav");
+    now += 1s;
+    const std::pair<const char*, const char*> same[] = {
+        {"status Wav position", "STATUS Wav  POSITION"},
+        {"status Wav mode", "Status Wav Mode"},
+    };
+    for (const auto& [quick, parsed] : same) {
+        const AudioReply a = channel.send(quick), b = channel.send(parsed);
+        EXPECT_EQ(a.code, 0) << quick;
+        EXPECT_EQ(a.code, b.code) << quick;
+        EXPECT_EQ(a.text, b.text) << quick;
+    }
+    EXPECT_EQ(channel.send("status Wav position").text, "1000"); // milliseconds
+    const std::pair<const char*, int> misses[] = {
+        {"status WavFile position", kAudioErrInvalidDevice}, // an alias that starts alike
+        {"status Wa position", kAudioErrInvalidDevice},
+        {"status wav position", kAudioErrInvalidDevice}, // aliases keep their case
+        {"status Wav positions", kAudioErrUnsupported},
+        {"status Wav", kAudioErrMissingParameter},
+    };
+    for (const auto& [command, code] : misses)
+        EXPECT_EQ(channel.send(command).code, code) << command;
+}
+
 TEST_F(SoundChannelTest, Mp3LengthMatchesTheDecodedFramesEvenWhenTheFileIsCutOff) {
     const std::string path = dir.file("len.mp3");
     ASSERT_EQ(writeDemoAudio(path, 6.0, DemoAudioFormat::Mp3), "");
