@@ -17,8 +17,10 @@
 #include "PositionBar.h"
 #include "QtScheduler.h"
 #include "RecordStrip.h"
+#include "RecentRecordings.h"
 #include "RecordingLoader.h"
 #include "ReportExport.h"
+#include "SessionMoves.h"
 #include "SessionNavigator.h"
 #include "SiblingDropDown.h"
 #include "SoundEnd.h"
@@ -87,6 +89,11 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     connectMenus();
     connectSettingsMenus();
     m_reportExport = new ReportExport(*this);
+    m_recent = new RecentRecordings(
+        *m_menus.menu(QStringLiteral("mnuFile")),
+        {[this] { return m_ctx.settings->SettingsFilePath; },
+         [this](const std::string& kvd) { openChosenFile(kvd); },
+         [this](const FileError& e) { reportSettingsSave(e); }});
     applyColours();
     dropRecording();
     m_keys = new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
@@ -168,6 +175,7 @@ void MainWindow::buildWidgets() {
     m_navigator = new SessionNavigator(*this, *m_record, *m_engine, *m_dialogs);
     m_navigator->layoutChanged = [this] { Form_Resize(); };
     m_navigator->preferenceNotSaved = [this](const FileError& e) { reportSettingsSave(e); };
+    m_moves = new SessionMoves(*this, *m_engine, *m_dialogs, *m_record->lblPlayTime);
 }
 
 void MainWindow::showLoopPicture() {
@@ -355,6 +363,7 @@ bool MainWindow::Load_File(const std::string& filename) {
     m_record->bar->paintRange(0, m_record->bar->scaleWidth());
     m_navigator->recordingLoaded(r);
     showFreshPanel();
+    m_recent->loaded(filename);
     if (const auto end = measureSoundEnd(*m_ctx.audio, r); end && end->shorter())
         m_dialogs->showMessage(
             {end->loadNotice(baseName(filename)), kAppTitle, MessageIcon::Information});
@@ -444,6 +453,7 @@ void MainWindow::Update_Buttons() {
     m_record->cmdEditEnd->setEnabled(e.SegmentStartMarked);
     m_record->cmdExpand->setEnabled(false);
     m_menus.menu(QStringLiteral("mnuTest"))->setEnabled(false);
+    m_moves->transportChanged();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -35,7 +35,9 @@ class HelpWindow;
 class MeterPanelView;
 class PositionBar;
 class RecordStrip;
+class RecentRecordings;
 class ReportExport;
+class SessionMoves;
 class SessionNavigator;
 class SiblingDropDown;
 class WindowKeys;
@@ -95,6 +97,7 @@ public:
     Dialogs& dialogs() { return *m_dialogs; }
     MeterPanelView& panelView() { return *m_panel; }
     SessionNavigator& navigator() { return *m_navigator; }
+    RecentRecordings& recent() { return *m_recent; }
     // Called after each record is drawn (measurements, tools).
     std::function<void(const SampleRecord&)> onRecordShown;
 
@@ -108,6 +111,8 @@ protected:
 private:
     WindowKeys* m_keys = nullptr; // routes the keyboard to the key map
     SessionNavigator* m_navigator = nullptr; // overview strip, event list, event keys
+    SessionMoves* m_moves = nullptr; // go to a time, fine steps
+    RecentRecordings* m_recent = nullptr; // File > Recent Recordings
     void reportSettingsSave(const std::optional<FileError>& error);
     // The loaded recording's readouts and bar as they stand (after a failed save).
     void showLoadedFile();

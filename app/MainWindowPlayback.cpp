@@ -10,6 +10,7 @@
 #include "PlayerKeys.h"
 #include "PositionBar.h"
 #include "RecordStrip.h"
+#include "SessionMoves.h"
 #include "SessionNavigator.h"
 #include "SoundEnd.h"
 
@@ -61,7 +62,7 @@ void MainWindow::Draw_Panel() {
 }
 
 void MainWindow::setElapsedText(const std::string& text) {
-    m_record->lblPlayTime->setText(q(text));
+    m_record->lblPlayTime->setText(q(m_moves->elapsedText(text)));
 }
 
 void MainWindow::Update_Clock(int hr, int min, std::int32_t day) {
@@ -308,6 +309,7 @@ bool MainWindow::Form_KeyUp(QKeyEvent* event) {
 bool MainWindow::Form_KeyDown(QKeyEvent* event) {
     const int key = event->key();
     const bool knobFree = !recordingDrivesMeter();
+    if (m_moves->keyDown(*event)) return true;
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
         if (!knobFree) return true;
         setUserKnob(m_meter.KnobIndex + (key == Qt::Key_Up ? 1 : -1));

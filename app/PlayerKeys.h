@@ -10,6 +10,8 @@ inline bool inKeyMap(int key) {
     switch (key) {
     case Qt::Key_Up:
     case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
     case Qt::Key_Space:
     case Qt::Key_C:
     case Qt::Key_Z:

@@ -6,6 +6,7 @@
 #include "ListeningMenu.h"
 #include "MeterPanelView.h"
 #include "PlayerPreferences.h"
+#include "RecentRecordings.h"
 #include "SessionNavigator.h"
 
 #include <QApplication>
@@ -76,6 +77,7 @@ void MainWindow::Form_Load(int screenWidth) {
     c.ConfigSpare = 0;
     Apply_Settings();
     m_listening->loadSaved();
+    m_recent->loadSaved();
     applyColours();
     m_meter.MotionHoldSecs = 0.5;
     m_meter.startUp();

@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "PlayerCommandLine.h"
 #include "QtScheduler.h"
+#include "RecentRecordings.h"
 #include "SignalWatcher.h"
 #include "SoundChannel.h"
 #include "SoundDevice.h"
@@ -64,6 +65,8 @@ int main(int argc, char** argv) {
                                          .absoluteFilePath()
                                          .toStdString();
             QTimer::singleShot(0, window.get(), [&window, file] { window->openChosenFile(file); });
+        } else {
+            QTimer::singleShot(0, window.get(), [&window] { window->recent().openLastIfAsked(); });
         }
     });
     QObject::connect(&splash, &kv::Splash::painted, &app, [&gate] { gate.shown(); });
