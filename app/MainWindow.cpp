@@ -4,6 +4,7 @@
 
 #include "AudioChannel.h"
 #include "ButtonImages.h"
+#include "DialogFolder.h"
 #include "DockedExtent.h"
 #include "EventListPanel.h"
 #include "FileFunctions.h"
@@ -24,6 +25,7 @@
 #include "SessionNavigator.h"
 #include "SiblingDropDown.h"
 #include "SoundEnd.h"
+#include "StatusLine.h"
 #include "WindowKeys.h"
 
 #include <QApplication>
@@ -37,6 +39,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include <cmath>
@@ -94,6 +97,10 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
         {[this] { return m_ctx.settings->SettingsFilePath; },
          [this](const std::string& kvd) { openChosenFile(kvd); },
          [this](const FileError& e) { reportSettingsSave(e); }});
+    m_status = new StatusLine(
+        {this, m_engine.get(), m_listening, m_menus.menu(QStringLiteral("mnuView")),
+         m_menus.menu(QStringLiteral("mnuRecAudioMode")), m_dialogs.get(),
+         [this] { return m_ctx.settings->SettingsFilePath; }, [this] { Form_Resize(); }});
     applyColours();
     dropRecording();
     m_keys = new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
@@ -175,6 +182,9 @@ void MainWindow::buildWidgets() {
     m_navigator = new SessionNavigator(*this, *m_record, *m_engine, *m_dialogs);
     m_navigator->layoutChanged = [this] { Form_Resize(); };
     m_navigator->preferenceNotSaved = [this](const FileError& e) { reportSettingsSave(e); };
+    m_navigator->fileWritten = [this](const std::string& p) {
+        m_status->fileWritten("Events exported to", p);
+    };
     m_moves = new SessionMoves(*this, *m_engine, *m_dialogs, *m_record->lblPlayTime);
 }
 
@@ -262,7 +272,9 @@ int MainWindow::menuHeight() const {
     const QWidget* bar = menuWidget();
     if (!bar || !bar->isVisibleTo(this)) return 0;
     const int h = bar->heightForWidth(width());
-    return h > 0 ? h : bar->sizeHint().height();
+    const QStatusBar* status = findChild<QStatusBar*>(); // below the strip, when shown
+    return (h > 0 ? h : bar->sizeHint().height()) +
+           (status && status->isVisibleTo(this) ? status->sizeHint().height() : 0);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -371,8 +383,8 @@ bool MainWindow::Load_File(const std::string& filename) {
 }
 
 std::string MainWindow::loadDialogFolder() const {
-    const std::string& loadPath = m_ctx.settings->values.LoadPath;
-    return Is_Folder(loadPath) || m_ctx.demoFolder.empty() ? loadPath : m_ctx.demoFolder;
+    return dialogFolder(m_recording ? m_recording->LoadedFileBase : std::string(),
+                        m_ctx.settings->values.LoadPath, {m_ctx.demoFolder});
 }
 
 void MainWindow::cmdLoad_Click() {
@@ -422,6 +434,7 @@ void MainWindow::closeList() {
 void MainWindow::Update_Buttons() {
     const PlaybackEngine& e = *m_engine;
     const QColor ink = QApplication::palette().color(QPalette::ButtonText);
+    m_status->refresh();
     if (e.PlayMode == PlayState::Testing) return;
     if (e.PlayMode == PlayState::Stopped) {
         const bool loaded = isLoaded();

@@ -40,6 +40,7 @@ class ReportExport;
 class SessionMoves;
 class SessionNavigator;
 class SiblingDropDown;
+class StatusLine;
 class WindowKeys;
 
 // What the window needs from the program around it.
@@ -98,6 +99,7 @@ public:
     MeterPanelView& panelView() { return *m_panel; }
     SessionNavigator& navigator() { return *m_navigator; }
     RecentRecordings& recent() { return *m_recent; }
+    StatusLine& status() { return *m_status; }
     // Called after each record is drawn (measurements, tools).
     std::function<void(const SampleRecord&)> onRecordShown;
 
@@ -113,6 +115,7 @@ private:
     SessionNavigator* m_navigator = nullptr; // overview strip, event list, event keys
     SessionMoves* m_moves = nullptr; // go to a time, fine steps
     RecentRecordings* m_recent = nullptr; // File > Recent Recordings
+    StatusLine* m_status = nullptr; // what is in force: title and status bar
     void reportSettingsSave(const std::optional<FileError>& error);
     // The loaded recording's readouts and bar as they stand (after a failed save).
     void showLoadedFile();

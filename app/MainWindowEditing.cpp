@@ -4,11 +4,14 @@
 #include "TextHelpers.h"
 
 #include "AudioChannel.h"
+#include "DialogFolder.h"
 #include "MeterPanelView.h"
 #include "PlayTime.h"
 #include "PositionBar.h"
 #include "SessionNavigator.h"
 #include "SegmentEditor.h"
+#include "StatusLine.h"
+#include "PairFiles.h"
 
 #include <QLabel>
 
@@ -73,7 +76,8 @@ void MainWindow::cmdSave_Click() {
         Update_Buttons();
     };
     Settings& s = m_ctx.settings->values;
-    FileDialogRequest request{"Save Recording As", "KVD file (*.kvd*)|*.kvd", s.SavePath, ""};
+    FileDialogRequest request{"Save Recording As", "KVD file (*.kvd*)|*.kvd",
+                              dialogFolder(m_recording->LoadedFileBase, s.SavePath), ""};
     request.defaultSuffix = "kvd";
     request.confirmOverwrite = false; // asked below about every file that will be replaced
     const auto chosen = m_dialogs->saveFile(request);
@@ -122,6 +126,7 @@ void MainWindow::cmdSave_Click() {
     if (!result.warning.empty())
         m_dialogs->showMessage({result.warning, kAppTitle, MessageIcon::Exclamation});
     if (reload == "Buffer") reload = m_bufferSource;
+    m_status->fileWritten("Recording saved as", pairFile(base, ".kvd"));
     if (Load_File(reload)) {
         m_recording->LoadedFileBase = reload;
         m_record->bar->setEnabled(true);

@@ -64,6 +64,7 @@ public:
 
     std::function<void()> layoutChanged;                      // the strip was shown or hidden
     std::function<void(const FileError&)> preferenceNotSaved; // the settings file refused a choice
+    std::function<void(const std::string&)> fileWritten;      // an export was written there
 
 private:
     void setOverviewShown(bool shown, bool save);

@@ -7,6 +7,7 @@
 #include "MeterPanelView.h"
 #include "PlayerPreferences.h"
 #include "RecentRecordings.h"
+#include "StatusLine.h"
 #include "SessionNavigator.h"
 
 #include <QApplication>
@@ -78,6 +79,7 @@ void MainWindow::Form_Load(int screenWidth) {
     Apply_Settings();
     m_listening->loadSaved();
     m_recent->loadSaved();
+    m_status->loadSaved();
     applyColours();
     m_meter.MotionHoldSecs = 0.5;
     m_meter.startUp();
