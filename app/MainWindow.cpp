@@ -100,7 +100,8 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     m_status = new StatusLine(
         {this, m_engine.get(), m_listening, m_menus.menu(QStringLiteral("mnuView")),
          m_menus.menu(QStringLiteral("mnuRecAudioMode")), m_dialogs.get(),
-         [this] { return m_ctx.settings->SettingsFilePath; }, [this] { Form_Resize(); }});
+         [this] { return m_ctx.settings->SettingsFilePath; }, [this] { Form_Resize(); },
+         [this](const FileError& e) { reportSettingsSave(e); }});
     applyColours();
     dropRecording();
     m_keys = new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },

@@ -142,10 +142,11 @@ void StatusLine::showBar() {
 
 void StatusLine::chooseBar(bool on) {
     m_chosen = on ? 1 : 0;
+    showBar();
+    if (m_parts.settingsPath().empty()) return;
     ProfileFile file(m_parts.settingsPath());
     file.write(kPlayerSection, "StatusBar", on ? "True" : "False");
-    if (!m_parts.settingsPath().empty()) (void)file.save(); // a failed write only forgets the choice
-    showBar();
+    if (const auto e = file.save(); e && m_parts.notSaved) m_parts.notSaved(*e);
 }
 
 void StatusLine::fileWritten(const std::string& what, const std::string& path) {

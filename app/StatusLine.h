@@ -7,6 +7,7 @@
 // there with an "Open Folder" button.
 #pragma once
 
+#include "FileError.h"
 #include "PlayerPreferences.h"
 
 #include <QObject>
@@ -39,6 +40,7 @@ public:
         Dialogs* dialogs = nullptr;
         std::function<std::string()> settingsPath;
         std::function<void()> layoutChanged; // the bar was shown or hidden
+        std::function<void(const FileError&)> notSaved; // the settings file refused the choice
     };
     explicit StatusLine(Parts parts);
 
