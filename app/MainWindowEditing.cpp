@@ -6,12 +6,12 @@
 #include "AudioChannel.h"
 #include "DialogFolder.h"
 #include "MeterPanelView.h"
+#include "PairFiles.h"
 #include "PlayTime.h"
 #include "PositionBar.h"
 #include "SessionNavigator.h"
 #include "SegmentEditor.h"
 #include "StatusLine.h"
-#include "PairFiles.h"
 
 #include <QLabel>
 

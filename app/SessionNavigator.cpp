@@ -1,7 +1,6 @@
 #include "SessionNavigator.h"
 
 #include "DialogFolder.h"
-
 #include "Dialogs.h"
 #include "EventListPanel.h"
 #include "EventTable.h"
