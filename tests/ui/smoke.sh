@@ -304,6 +304,7 @@ xdotool key 2
 recent="$(wait_window 'demo001 — kv Player')"
 [ -n "$recent" ]
 check "File > Recent Recordings loads demo001 again" $?
+sleep 1 # the menus' windows gone before the next search of the window tree
 focus_player
 xdotool key ctrl+o
 dialog="$(wait_window 'Load File for Playback')"
