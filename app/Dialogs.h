@@ -40,8 +40,11 @@ public:
     virtual void beep() = 0;
     // Shows a dialog of the program's own modally (tests answer it instead).
     virtual void runModal(QDialog& dialog) = 0;
-    // Opens a document the program wrote with the desktop's viewer for it.
-    virtual void openDocument(const std::string& path) = 0;
+    // Opens a document the program wrote with the desktop's viewer for it;
+    // false when no viewer took it.
+    virtual bool openDocument(const std::string& path) = 0;
+    // Shows a folder in the desktop's file manager.
+    virtual void openFolder(const std::string& path) = 0;
 };
 
 // The real dialogs, parented to a window.
@@ -55,7 +58,8 @@ public:
     std::optional<std::int32_t> chooseColour(std::int32_t initial) override;
     void beep() override;
     void runModal(QDialog& dialog) override;
-    void openDocument(const std::string& path) override;
+    bool openDocument(const std::string& path) override;
+    void openFolder(const std::string& path) override;
 
 private:
     QWidget* m_parent;

@@ -5,6 +5,7 @@
 #include "AccessibleParts.h"
 #include "AudioChannel.h"
 #include "ButtonImages.h"
+#include "DialogFolder.h"
 #include "DockedExtent.h"
 #include "EventListPanel.h"
 #include "FileFunctions.h"
@@ -19,13 +20,16 @@
 #include "PositionBar.h"
 #include "QtScheduler.h"
 #include "RecordStrip.h"
+#include "RecentRecordings.h"
 #include "RecordingLoader.h"
 #include "ReportExport.h"
 #include "ReportPrint.h"
 #include "ReviewEditing.h"
+#include "SessionMoves.h"
 #include "SessionNavigator.h"
 #include "SiblingDropDown.h"
 #include "SoundEnd.h"
+#include "StatusLine.h"
 #include "WindowKeys.h"
 
 #include <QApplication>
@@ -38,6 +42,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include <cmath>
@@ -92,6 +98,16 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     m_reportExport = new ReportExport(*this);
     new ReportPrint(*this, *m_reportExport);
     m_review = new ReviewEditing(*this); // notes and reviews of reactions; owned by the window
+    m_recent = new RecentRecordings(
+        *m_menus.menu(QStringLiteral("mnuFile")),
+        {[this] { return m_ctx.settings->SettingsFilePath; },
+         [this](const std::string& kvd) { openChosenFile(kvd); },
+         [this](const FileError& e) { reportSettingsSave(e); }});
+    m_status = new StatusLine(
+        {this, m_engine.get(), m_listening, m_menus.menu(QStringLiteral("mnuView")),
+         m_menus.menu(QStringLiteral("mnuRecAudioMode")), m_dialogs.get(),
+         [this] { return m_ctx.settings->SettingsFilePath; }, [this] { Form_Resize(); },
+         [this](const FileError& e) { reportSettingsSave(e); }});
     applyColours();
     dropRecording();
     buildKeyTable();
@@ -161,6 +177,10 @@ void MainWindow::buildWidgets() {
     m_navigator = new SessionNavigator(*this, *m_record, *m_engine, *m_dialogs);
     m_navigator->layoutChanged = [this] { Form_Resize(); };
     m_navigator->preferenceNotSaved = [this](const FileError& e) { reportSettingsSave(e); };
+    m_navigator->fileWritten = [this](const std::string& p) {
+        m_status->fileWritten("Events exported to", p);
+    };
+    m_moves = new SessionMoves(*this, *m_engine, *m_dialogs, *m_record->lblPlayTime);
 }
 
 void MainWindow::showLoopPicture() {
@@ -247,7 +267,9 @@ int MainWindow::menuHeight() const {
     const QWidget* bar = menuWidget();
     if (!bar || !bar->isVisibleTo(this)) return 0;
     const int h = bar->heightForWidth(width());
-    return h > 0 ? h : bar->sizeHint().height();
+    const QStatusBar* status = findChild<QStatusBar*>(); // below the strip, when shown
+    return (h > 0 ? h : bar->sizeHint().height()) +
+           (status && status->isVisibleTo(this) ? status->sizeHint().height() : 0);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -348,6 +370,7 @@ bool MainWindow::Load_File(const std::string& filename) {
     m_record->bar->paintRange(0, m_record->bar->scaleWidth());
     m_navigator->recordingLoaded(r);
     showFreshPanel();
+    m_recent->loaded(filename);
     if (const auto end = measureSoundEnd(*m_ctx.audio, r); end && end->shorter())
         m_dialogs->showMessage(
             {end->loadNotice(baseName(filename)), kAppTitle, MessageIcon::Information});
@@ -355,8 +378,8 @@ bool MainWindow::Load_File(const std::string& filename) {
 }
 
 std::string MainWindow::loadDialogFolder() const {
-    const std::string& loadPath = m_ctx.settings->values.LoadPath;
-    return Is_Folder(loadPath) || m_ctx.demoFolder.empty() ? loadPath : m_ctx.demoFolder;
+    return dialogFolder(m_recording ? m_recording->LoadedFileBase : std::string(),
+                        m_ctx.settings->values.LoadPath, {m_ctx.demoFolder});
 }
 
 void MainWindow::cmdLoad_Click() {
@@ -406,6 +429,7 @@ void MainWindow::closeList() {
 void MainWindow::Update_Buttons() {
     const PlaybackEngine& e = *m_engine;
     const QColor ink = QApplication::palette().color(QPalette::ButtonText);
+    m_status->refresh();
     if (e.PlayMode == PlayState::Testing) return;
     if (e.PlayMode == PlayState::Stopped) {
         const bool loaded = isLoaded();
@@ -437,6 +461,7 @@ void MainWindow::Update_Buttons() {
     m_record->cmdEditEnd->setEnabled(e.SegmentStartMarked);
     m_record->cmdExpand->setEnabled(false);
     m_menus.menu(QStringLiteral("mnuTest"))->setEnabled(false);
+    m_moves->transportChanged();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -38,9 +38,12 @@ class ReviewEditing;
 class MeterPanelView;
 class PositionBar;
 class RecordStrip;
+class RecentRecordings;
 class ReportExport;
+class SessionMoves;
 class SessionNavigator;
 class SiblingDropDown;
+class StatusLine;
 class WindowKeys;
 
 // What the window needs from the program around it.
@@ -99,6 +102,8 @@ public:
     MeterPanelView& panelView() { return *m_panel; }
     SessionNavigator& navigator() { return *m_navigator; }
     const KeyTable& keyTable() const { return *m_keyTable; }
+    RecentRecordings& recent() { return *m_recent; }
+    StatusLine& status() { return *m_status; }
     // Called after each record is drawn (measurements, tools).
     std::function<void(const SampleRecord&)> onRecordShown;
 
@@ -113,6 +118,9 @@ private:
     WindowKeys* m_keys = nullptr; // routes the keyboard to the key map
     std::unique_ptr<KeyTable> m_keyTable;    // every key of the window, with what it does
     SessionNavigator* m_navigator = nullptr; // overview strip, event list, event keys
+    SessionMoves* m_moves = nullptr; // go to a time, fine steps
+    RecentRecordings* m_recent = nullptr; // File > Recent Recordings
+    StatusLine* m_status = nullptr; // what is in force: title and status bar
     void reportSettingsSave(const std::optional<FileError>& error);
     // The loaded recording's readouts and bar as they stand (after a failed save).
     void showLoadedFile();

@@ -4,12 +4,14 @@
 #include "TextHelpers.h"
 
 #include "AudioChannel.h"
+#include "DialogFolder.h"
 #include "MeterPanelView.h"
 #include "PairFiles.h"
 #include "PlayTime.h"
 #include "PositionBar.h"
 #include "SessionNavigator.h"
 #include "SegmentEditor.h"
+#include "StatusLine.h"
 
 #include <QLabel>
 
@@ -82,7 +84,8 @@ void MainWindow::cmdSave_Click() {
         Update_Buttons();
     };
     Settings& s = m_ctx.settings->values;
-    FileDialogRequest request{"Save Recording As", "KVD file (*.kvd*)|*.kvd", s.SavePath, ""};
+    FileDialogRequest request{"Save Recording As", "KVD file (*.kvd*)|*.kvd",
+                              dialogFolder(m_recording->LoadedFileBase, s.SavePath), ""};
     request.defaultSuffix = "kvd";
     request.confirmOverwrite = false; // asked below about every file that will be replaced
     const auto chosen = m_dialogs->saveFile(request);
@@ -135,6 +138,7 @@ void MainWindow::cmdSave_Click() {
     if (!result.warning.empty())
         m_dialogs->showMessage({result.warning, kAppTitle, MessageIcon::Exclamation});
     if (reload == "Buffer") reload = m_bufferSource;
+    m_status->fileWritten("Recording saved as", pairFile(base, ".kvd"));
     if (Load_File(reload)) {
         m_recording->LoadedFileBase = reload;
         m_record->bar->setEnabled(true);

@@ -9,6 +9,7 @@
 #include "KeyListDialog.h"
 #include "KeyTable.h"
 #include "ReviewEditing.h"
+#include "SessionMoves.h"
 #include "SessionNavigator.h"
 #include "SiblingDropDown.h"
 #include "WindowKeys.h"
@@ -88,6 +89,7 @@ void MainWindow::buildKeyTable() {
     using P = KeyTable::Place;
     EventListSearch::addKeys(t, m_navigator->eventList());
     m_review->addKeys(t);
+    m_moves->addKeys(t);
     m_keys = new WindowKeys(
         this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
                [this](QKeyEvent* e) { return Form_KeyUp(e); }, [this] { m_keyReleased = true; },

@@ -9,6 +9,7 @@
 #include "MeterPanelView.h"
 #include "PositionBar.h"
 #include "RecordStrip.h"
+#include "SessionMoves.h"
 #include "SessionNavigator.h"
 #include "SoundEnd.h"
 
@@ -60,7 +61,7 @@ void MainWindow::Draw_Panel() {
 }
 
 void MainWindow::setElapsedText(const std::string& text) {
-    m_record->lblPlayTime->setText(q(text));
+    m_record->lblPlayTime->setText(q(m_moves->elapsedText(text)));
 }
 
 void MainWindow::Update_Clock(int hr, int min, std::int32_t day) {

@@ -10,6 +10,8 @@
 #include "MeterPanelView.h"
 #include "MeterStyleDialog.h"
 #include "PlayerPreferences.h"
+#include "RecentRecordings.h"
+#include "StatusLine.h"
 #include "SessionNavigator.h"
 
 #include <QMenu>
@@ -151,6 +153,8 @@ void MainWindow::mnuLoadSettings_Click() {
     m_navigator->applyPreferences(loadPlayerPreferences(m_ctx.settings->SettingsFilePath),
                                   [this] { return m_ctx.settings->SettingsFilePath; });
     m_listening->loadSaved();
+    m_recent->loadSaved(); // the list and choices of the settings file now in use
+    m_status->loadSaved();
     applyColours();
     Form_Resize();
     Draw_Panel();

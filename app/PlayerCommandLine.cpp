@@ -7,6 +7,7 @@ namespace {
 
 const char* const kHelp =
     "usage: kv_player [FILE.kvd]\n"
+    "       kv_player --snapshot PNG FILE.kvd\n"
     "       kv_player --help | --version\n"
     "\n"
     "Plays a recording of a skin-resistance biofeedback meter (FILE.kvd with its\n"
@@ -16,6 +17,8 @@ const char* const kHelp =
     "Options:\n"
     "  -h, --help     show this help and exit\n"
     "  --version      show the version and exit\n"
+    "  --snapshot PNG play FILE for a few seconds without showing a window, write\n"
+    "                 a picture of the window to PNG and a line on what was played\n"
     "Qt's own options (such as -platform NAME or -style NAME) are accepted too.\n"
     "\n"
     "Environment:\n"
@@ -47,9 +50,18 @@ PlayerArgs parsePlayerArgs(const std::vector<std::string>& args, std::ostream& o
     if ((result.exitCode = answerHelpOrVersion(args, out))) return result;
     std::vector<std::string> files;
     bool optionsEnded = false;
-    for (const std::string& a : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         if (!optionsEnded && a == "--") {
             optionsEnded = true;
+        } else if (!optionsEnded && (a == "--snapshot" || a.rfind("--snapshot=", 0) == 0)) {
+            const bool joined = a != "--snapshot";
+            if (!joined && i + 1 == args.size()) {
+                err << "kv_player: --snapshot needs the name of a PNG file\nTry 'kv_player --help'.\n";
+                result.exitCode = 1;
+                return result;
+            }
+            result.snapshot = joined ? a.substr(11) : args[++i];
         } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
             err << "kv_player: unknown option " << a << "\nTry 'kv_player --help'.\n";
             result.exitCode = 1;
@@ -64,7 +76,19 @@ PlayerArgs parsePlayerArgs(const std::vector<std::string>& args, std::ostream& o
         return result;
     }
     if (!files.empty()) result.file = files.front();
+    if (!result.snapshot.empty() && result.file.empty()) {
+        err << "kv_player: --snapshot needs a FILE.kvd to play\nTry 'kv_player --help'.\n";
+        result.exitCode = 1;
+    }
     return result;
+}
+
+bool wantsSnapshot(const std::vector<std::string>& args) {
+    for (const std::string& a : args) {
+        if (a == "--") return false;
+        if (a == "--snapshot" || a.rfind("--snapshot=", 0) == 0) return true;
+    }
+    return false;
 }
 
 } // namespace kv

@@ -17,7 +17,12 @@ std::optional<int> answerHelpOrVersion(const std::vector<std::string>& args, std
 struct PlayerArgs {
     std::optional<int> exitCode; // set: stop at once with this code
     std::string file;            // the recording to load, or ""
+    std::string snapshot;        // --snapshot PNG: play a few seconds offscreen, write PNG, end
 };
+
+// True when args ask for --snapshot: the program then runs offscreen and
+// silent, so main() looks before the application object exists.
+bool wantsSnapshot(const std::vector<std::string>& args);
 
 // The arguments left after Qt took its own (-platform, -style, ...).
 PlayerArgs parsePlayerArgs(const std::vector<std::string>& args, std::ostream& out,

@@ -146,8 +146,14 @@ void QtDialogs::runModal(QDialog& dialog) {
     dialog.exec();
 }
 
-void QtDialogs::openDocument(const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(q(path)));
+bool QtDialogs::openDocument(const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(q(path)));
+}
+
+void QtDialogs::openFolder(const std::string& path) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(q(path))))
+        showMessage({"No file manager could be started to show " + path + ".", kAppTitle,
+                     MessageIcon::Information});
 }
 
 } // namespace kv

@@ -1,5 +1,6 @@
 #include "ReportExport.h"
 
+#include "DialogFolder.h"
 #include "MainWindow.h"
 #include "PairFiles.h"
 #include "PlayTime.h"
@@ -8,6 +9,7 @@
 #include "SafeFile.h"
 #include "SegmentEditor.h"
 #include "SessionReport.h"
+#include "StatusLine.h"
 
 #include <QAction>
 #include <QMenu>
@@ -70,8 +72,7 @@ void ReportExport::exportReport() {
     const RecordingFile* rec = m_window.recording();
     const std::string base = rec->LoadedFileBase;
     const auto slash = base.find_last_of('/');
-    FileDialogRequest request("Export Report", "PDF document (*.pdf)|*.pdf",
-                              slash == std::string::npos ? std::string() : base.substr(0, slash),
+    FileDialogRequest request("Export Report", "PDF document (*.pdf)|*.pdf", dialogFolder(base, ""),
                               base.substr(slash == std::string::npos ? 0 : slash + 1) + ".pdf");
     request.defaultSuffix = "pdf";
     const std::optional<std::string> chosen = m_window.dialogs().saveFile(request);
@@ -112,7 +113,11 @@ void ReportExport::exportReport() {
                                         kAppTitle, MessageIcon::Exclamation});
         return;
     }
-    m_window.dialogs().openDocument(*chosen);
+    m_window.status().fileWritten("Report written to", *chosen);
+    if (!m_window.dialogs().openDocument(*chosen))
+        m_window.dialogs().showMessage({"No program to show PDF documents could be started.\n\n"
+                                        "The report was written to " + *chosen + ".",
+                                        kAppTitle, MessageIcon::Information});
 }
 
 } // namespace kv

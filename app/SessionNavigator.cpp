@@ -1,5 +1,6 @@
 #include "SessionNavigator.h"
 
+#include "DialogFolder.h"
 #include "Dialogs.h"
 #include "EventListPanel.h"
 #include "EventTable.h"
@@ -197,7 +198,7 @@ void SessionNavigator::exportEvents() {
     if (!m_recording) return;
     const std::filesystem::path base(m_recording->LoadedFileBase);
     FileDialogRequest request("Export Events", "CSV file (*.csv)|*.csv",
-                              base.parent_path().string(),
+                              dialogFolder(m_recording->LoadedFileBase, ""),
                               base.filename().string() + "_events.csv");
     request.defaultSuffix = "csv";
     const auto path = m_dialogs.saveFile(request);
@@ -215,6 +216,8 @@ void SessionNavigator::exportEvents() {
         m_dialogs.showMessage(
             {"The events could not be written to " + *path + ": " + error->description,
              "Export Events", MessageIcon::Exclamation});
+    else if (fileWritten)
+        fileWritten(*path);
 }
 
 } // namespace kv

@@ -72,6 +72,7 @@ public:
     // A recording was loaded (or made by Expand), or none is loaded any more.
     std::function<void(const RecordingFile*)> recordingChanged;
     std::function<void(const FileError&)> preferenceNotSaved; // the settings file refused a choice
+    std::function<void(const std::string&)> fileWritten;      // an export was written there
 
 private:
     void setOverviewShown(bool shown, bool save);

@@ -6,6 +6,8 @@
 #include "ListeningMenu.h"
 #include "MeterPanelView.h"
 #include "PlayerPreferences.h"
+#include "RecentRecordings.h"
+#include "StatusLine.h"
 #include "SessionNavigator.h"
 
 #include <QApplication>
@@ -76,6 +78,8 @@ void MainWindow::Form_Load(int screenWidth) {
     c.ConfigSpare = 0;
     Apply_Settings();
     m_listening->loadSaved();
+    m_recent->loadSaved();
+    m_status->loadSaved();
     applyColours();
     m_meter.MotionHoldSecs = 0.5;
     m_meter.startUp();

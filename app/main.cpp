@@ -1,9 +1,11 @@
 // kv_player: shows the splash for at least 3 s, then the player window.
 // `kv_player FILE.kvd` also loads FILE once the window is up.
 #include "AppPaths.h"
+#include "DemoSnapshot.h"
 #include "MainWindow.h"
 #include "PlayerCommandLine.h"
 #include "QtScheduler.h"
+#include "RecentRecordings.h"
 #include "SignalWatcher.h"
 #include "SoundChannel.h"
 #include "SoundDevice.h"
@@ -20,6 +22,11 @@
 int main(int argc, char** argv) {
     // Help and version work without a display.
     if (const auto code = kv::answerHelpOrVersion({argv + 1, argv + argc}, std::cout)) return *code;
+    // A snapshot is made offscreen and silent, wherever the program runs.
+    if (kv::wantsSnapshot({argv + 1, argv + argc})) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("KV_AUDIO", "silent");
+    }
     QApplication app(argc, argv); // takes Qt's own options out of argv
     const kv::PlayerArgs args = kv::parsePlayerArgs({argv + 1, argv + argc}, std::cout, std::cerr);
     if (args.exitCode) return *args.exitCode;
@@ -64,6 +71,12 @@ int main(int argc, char** argv) {
                                          .absoluteFilePath()
                                          .toStdString();
             QTimer::singleShot(0, window.get(), [&window, file] { window->openChosenFile(file); });
+            if (!args.snapshot.empty())
+                QTimer::singleShot(0, window.get(), [&window, &args] {
+                    (new kv::DemoSnapshot(*window, args.snapshot, std::cout, std::cerr))->start();
+                });
+        } else {
+            QTimer::singleShot(0, window.get(), [&window] { window->recent().openLastIfAsked(); });
         }
     });
     QObject::connect(&splash, &kv::Splash::painted, &app, [&gate] { gate.shown(); });

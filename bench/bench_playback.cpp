@@ -146,7 +146,8 @@ public:
     std::optional<std::int32_t> chooseColour(std::int32_t) override { return std::nullopt; }
     void beep() override {}
     void runModal(QDialog&) override {}
-    void openDocument(const std::string&) override {}
+    bool openDocument(const std::string&) override { return true; }
+    void openFolder(const std::string&) override {}
 };
 
 // Counts the paints of the panel, the graph and the position bar, and the

@@ -42,6 +42,7 @@ void PlaybackEngine::setRecording(RecordingFile* recording) {
     m_rec = recording;
     TransportState = Transport::Idle;
     RecordCursor = 1;
+    ShownRecord = 0;
     LoopStartX = 0;
     LoopEndX = BarScale::kWidth;
     BarResetPending = false;
@@ -111,6 +112,7 @@ void PlaybackEngine::cmdPlay_Click() {
     switch (TransportState) {
     case Transport::Idle: {
         m_soundEndedMs.reset();
+        ShownRecord = 0;
         m_view.setRecordPanelEnabled(false);
         saved = {m_meter.KnobIndex, m_meter.FreezeEnable, m_meter.DialType, m_meter.BdTotal,
                  m_meter.BdEnabled};
@@ -262,7 +264,10 @@ void PlaybackEngine::syncRecord() {
             }
         }
     }
-    if (NewRecordReady) showRecord();
+    if (NewRecordReady) {
+        ShownRecord = RecordCursor - 1;
+        showRecord();
+    }
     if (PlayMode == PlayState::Playing) scheduleSync(0);
 }
 
@@ -393,6 +398,7 @@ void PlaybackEngine::jumpTo(std::int32_t record) {
     if (PlayMode == PlayState::Playing &&
         (TransportState == Transport::Paused || m_skip.running())) {
         m_meter.ResetPending = true;
+        ShownRecord = record;
         showRecord();
     }
     if (PlayMode == PlayState::Playing && (m_poll || m_idleWhilePaused))

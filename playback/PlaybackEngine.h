@@ -82,6 +82,9 @@ public:
     PlayState PlayMode = PlayState::Stopped;
     Transport TransportState = Transport::Idle;
     std::int32_t RecordCursor = 1;
+    // The record the meter shows last while playing (0: none yet): the one
+    // before the cursor after a record's time came, the cursor's after a jump.
+    std::int32_t ShownRecord = 0;
     bool NewRecordReady = false;
     bool BarResetPending = false;
     std::int64_t AudioPosition = 0;

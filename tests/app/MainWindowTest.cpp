@@ -65,10 +65,10 @@ TEST_F(MainWindowTest, LoadButtonOpensTheDialogAndLoadsTheChosenFile) {
     EXPECT_EQ(settings.values.LoadPath, dir.path() + "/");
     EXPECT_TRUE(child<QWidget>("picRecord")->isEnabled());
 
-    // The next dialog starts in the folder just used.
+    // The next dialog starts in the loaded recording's folder.
     log.fileAnswers.push_back(std::nullopt);
     window->cmdLoad_Click();
-    EXPECT_EQ(log.fileRequests[1].initialDir, dir.path() + "/");
+    EXPECT_EQ(log.fileRequests[1].initialDir, dir.path());
     EXPECT_TRUE(window->isLoaded()); // cancelling changes nothing
     EXPECT_TRUE(child<QWidget>("picRecord")->isEnabled());
 }

@@ -52,5 +52,35 @@ TEST(PlayerCommandLine, TakesOneFileAndNamesAnUnknownOption) {
     EXPECT_NE(two.err.find("at most one FILE.kvd"), std::string::npos);
 }
 
+TEST(PlayerCommandLine, SnapshotTakesAPictureNameAndNeedsAFile) {
+    struct Case {
+        std::vector<std::string> args;
+        std::optional<int> exit;
+        std::string snapshot, file, errPart;
+    };
+    const Case cases[] = {
+        {{"--snapshot", "out.png", "demo.kvd"}, std::nullopt, "out.png", "demo.kvd", ""},
+        {{"demo.kvd", "--snapshot=out.png"}, std::nullopt, "out.png", "demo.kvd", ""},
+        {{"--snapshot", "out.png"}, 1, "out.png", "", "needs a FILE.kvd"},
+        {{"demo.kvd", "--snapshot"}, 1, "", "", "needs the name of a PNG file"},
+        {{"--", "--snapshot", "x.png"}, 1, "", "", "at most one FILE.kvd"}, // files so named
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.front() + " " + c.args.back());
+        const PlayerRun r = player(c.args);
+        EXPECT_EQ(r.args.exitCode, c.exit);
+        EXPECT_EQ(r.args.snapshot, c.snapshot);
+        if (!c.exit) {
+            EXPECT_EQ(r.args.file, c.file);
+        }
+        if (c.errPart.empty()) {
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_NE(r.err.find(c.errPart), std::string::npos) << r.err;
+        }
+        EXPECT_EQ(wantsSnapshot(c.args), c.args.front() != "--");
+    }
+}
+
 } // namespace
 } // namespace kv

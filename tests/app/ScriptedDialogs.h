@@ -22,6 +22,8 @@ public:
         int beeps = 0;
         std::function<void(QDialog&)> onModal; // plays the user's part in a dialog
         std::vector<std::string> openedDocuments;
+        bool documentViewer = true; // a viewer takes the documents opened
+        std::vector<std::string> openedFolders;
     };
     explicit ScriptedDialogs(Log* log) : m_log(log) {}
 
@@ -46,7 +48,11 @@ public:
     void runModal(QDialog& dialog) override {
         if (m_log->onModal) m_log->onModal(dialog);
     }
-    void openDocument(const std::string& path) override { m_log->openedDocuments.push_back(path); }
+    bool openDocument(const std::string& path) override {
+        m_log->openedDocuments.push_back(path);
+        return m_log->documentViewer;
+    }
+    void openFolder(const std::string& path) override { m_log->openedFolders.push_back(path); }
 
 private:
     std::optional<std::string> answer(const FileDialogRequest& r) {

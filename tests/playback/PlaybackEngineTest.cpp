@@ -153,6 +153,31 @@ TEST_F(EngineTest, PauseDuringTheWaitShowsTheSameRecordFirstAfterResume) {
     EXPECT_EQ(view.shown.front(), 12);
 }
 
+// ShownRecord names the record the meter shows last, however it came: in
+// turn, after records skipped to catch up, after a jump while paused.
+TEST_F(EngineTest, ShownRecordIsTheRecordTheMeterShowsLast) {
+    meter.LagThreshold = 1;
+    EXPECT_EQ(engine.ShownRecord, 0);
+    startPlaying();
+    run(0.101);
+    EXPECT_EQ(engine.ShownRecord, view.shown.back());
+    audio.position += 45; // behind: records fetched and skipped
+    run(0.02);
+    EXPECT_EQ(view.shown.back(), 9);
+    EXPECT_EQ(engine.ShownRecord, 9);
+    EXPECT_EQ(engine.RecordCursor, 10); // the next one awaited
+    engine.cmdPlay_Click(); // pause
+    run(1.5);
+    ASSERT_EQ(engine.TransportState, Transport::Paused);
+    EXPECT_EQ(engine.ShownRecord, view.shown.back());
+    ASSERT_TRUE(engine.goToRecord(700));
+    EXPECT_EQ(view.shown.back(), 700);
+    EXPECT_EQ(engine.ShownRecord, 700);
+    EXPECT_EQ(engine.RecordCursor, 700); // shown, and fetched again when the sound goes on
+    engine.setRecording(&rec);
+    EXPECT_EQ(engine.ShownRecord, 0);
+}
+
 TEST_F(EngineTest, EndOfRangeStopsOrLoops) {
     rec.LoopEndRecord = 100;
     startPlaying();

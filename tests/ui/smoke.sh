@@ -9,8 +9,11 @@
 # dialog with Ctrl+O and loads demo002 (its panel must be the one a fresh
 # start with demo002 shows), then sends SIGTERM (the player must end within
 # 2 s). A second player on demo002 pauses and jumps to the next event with
-# Ctrl+Right (the meter must move, and then stand), then fails to load a
-# garbage file (its panel must be the one a start without a file shows).
+# Ctrl+Right (the meter must move, and then stand), goes a second on with
+# Right, fifty records with Shift+Right and to 0:40 with Ctrl+G (each must
+# move the meter), loads demo001 again from File > Recent Recordings, then
+# fails to load a garbage file (its panel must be the one a start without a
+# file shows).
 # A third player on demo001 plays, N adds a note and opens its editor, the
 # text typed there must be in demo001.kvnotes once the player has ended.
 # Screenshots are kept in SHOT_DIR (default build/ui-shots) for a look.
@@ -57,7 +60,8 @@ start_player() { # [FILE.kvd]
     # The main window appears after the splash (3 s).
     wid=""
     for _ in $(seq 100); do
-        wid="$(xdotool search --onlyvisible --name '^kv Player$' 2>/dev/null | head -n 1 || true)"
+        # The title names the recording loaded: "demo001 — kv Player".
+        wid="$(xdotool search --onlyvisible --name '^(.+ — )?kv Player$' 2>/dev/null | head -n 1 || true)"
         [ -n "$wid" ] && break
         sleep 0.1
     done
@@ -255,11 +259,54 @@ moved="$(analyse moved "$shots/10-jumped.png" "$shots/11-jumped-later.png")"
 [ "$moved" -eq 0 ]
 check "the meter stands after the jump while paused ($moved pixels changed)" $?
 
+# Paused, Right goes a second on, Shift+Right one record (fifty presses: a
+# second), Ctrl+G to a typed time; the meter shows each place at once.
+xdotool key Right
+sleep 0.6
+shot 11a-right
+moved="$(analyse moved "$shots/11-jumped-later.png" "$shots/11a-right.png")"
+[ "$moved" -gt 20 ]
+check "Right while paused moves the meter ($moved pixels changed)" $?
+xdotool key --repeat 50 --delay 20 shift+Right
+sleep 0.6
+shot 11b-shift-right
+moved="$(analyse moved "$shots/11a-right.png" "$shots/11b-shift-right.png")"
+[ "$moved" -gt 0 ]
+check "Shift+Right while paused moves the meter record by record ($moved pixels changed)" $?
+xdotool key ctrl+g
+dialog="$(wait_window 'Go to Time')"
+[ -n "$dialog" ]
+check "Ctrl+G opens the Go to Time dialog" $?
+if [ -n "$dialog" ]; then
+    xdotool type --delay 50 "0:40"
+    xdotool key Return
+    gone_window 'Go to Time'
+fi
+sleep 0.6
+shot 11c-go-to
+moved="$(analyse moved "$shots/11b-shift-right.png" "$shots/11c-go-to.png")"
+[ "$moved" -gt 20 ]
+check "Ctrl+G goes to the time typed ($moved pixels changed)" $?
+
 # A garbage data file fails to load: the panel is that of no recording.
 head -c 400 /dev/urandom >"$app/junk001.kvd"
 cp "$app/demo002.mp3" "$app/junk001.mp3" # a good sound: the data file is what fails
 xdotool key --window "$wid" s
 sleep 1.5
+focus_player
+# File > Recent Recordings: demo002 first, demo001 second (loaded by the
+# first player); the second loads with its access key.
+grep -qx "Recent2=$app/demo001.kvd" "$app/kv_Player.ini"
+check "the recent list is kept in [Player]" $?
+xdotool key alt+f
+sleep 0.5
+xdotool key d
+sleep 0.5
+xdotool key 2
+recent="$(wait_window 'demo001 — kv Player')"
+[ -n "$recent" ]
+check "File > Recent Recordings loads demo001 again" $?
+sleep 1 # the menus' windows gone before the next search of the window tree
 focus_player
 xdotool key ctrl+o
 dialog="$(wait_window 'Load File for Playback')"
