@@ -36,6 +36,8 @@ public:
     // The chosen path, or nothing when cancelled.
     virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> saveFile(const FileDialogRequest& request) = 0;
+    // A folder (title and initialDir of the request are used).
+    virtual std::optional<std::string> openFolder(const FileDialogRequest& request) = 0;
     virtual std::optional<std::int32_t> chooseColour(std::int32_t initial) = 0;
     virtual void beep() = 0;
     // Shows a dialog of the program's own modally (tests answer it instead).
@@ -52,6 +54,7 @@ public:
     bool askYesNo(const UserMessage& message) override;
     std::optional<std::string> openFile(const FileDialogRequest& request) override;
     std::optional<std::string> saveFile(const FileDialogRequest& request) override;
+    std::optional<std::string> openFolder(const FileDialogRequest& request) override;
     std::optional<std::int32_t> chooseColour(std::int32_t initial) override;
     void beep() override;
     void runModal(QDialog& dialog) override;

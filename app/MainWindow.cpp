@@ -19,6 +19,7 @@
 #include "RecordStrip.h"
 #include "RecordingLoader.h"
 #include "ReportExport.h"
+#include "SessionsPanel.h"
 #include "SessionNavigator.h"
 #include "SiblingDropDown.h"
 #include "SoundEnd.h"
@@ -87,6 +88,16 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     connectMenus();
     connectSettingsMenus();
     m_reportExport = new ReportExport(*this);
+    m_sessions = new SessionsPanel(this, *m_dialogs);
+    addDockWidget(Qt::RightDockWidgetArea, m_sessions);
+    m_sessions->hide();
+    m_sessions->addMenuItems(*m_menus.menu(QStringLiteral("mnuFile")),
+                             *m_menus.menu(QStringLiteral("mnuView")));
+    m_sessions->onOpen = [this](const std::string& path) {
+        if (!m_record->loadAvailable()) return m_dialogs->beep(); // as the Load button is
+        loadChosenFile(path);
+    };
+    m_sessions->preferenceNotSaved = [this](const FileError& e) { reportSettingsSave(e); };
     applyColours();
     dropRecording();
     m_keys = new WindowKeys(this, {[this](QKeyEvent* e) { return Form_KeyDown(e); },
@@ -97,7 +108,8 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
                                        // moves and chooses with.
                                        return m_siblingList->owns(w) ||
                                               (m_navigator->eventList().isAncestorOf(w) &&
-                                               EventListPanel::ownsKey(k->key()));
+                                               EventListPanel::ownsKey(k->key())) ||
+                                              m_sessions->ownsKey(w, k);
                                    }});
 }
 
@@ -107,6 +119,7 @@ MainWindow::~MainWindow() {
     delete m_keys;
     m_keys = nullptr;
     m_navigator->windowClosing();
+    m_sessions->windowClosing();
     m_engine->abandon();
     if (m_testTimer) m_ctx.scheduler->cancel(m_testTimer);
     if (m_meterTimer) m_ctx.scheduler->cancel(m_meterTimer);
@@ -289,6 +302,7 @@ void MainWindow::dropRecording() {
         m_ctx.audio->send("stop WavFile"); // no sound without its recording
     m_engine->setRecording(nullptr);
     m_navigator->recordingDropped();
+    m_sessions->recordingDropped();
     m_recording.reset();
     m_record->lblLoadedFile->setText(QStringLiteral("No File Loaded"));
     m_record->lblLoadedFile->setToolTip(QStringLiteral("No File Loaded"));
@@ -354,6 +368,7 @@ bool MainWindow::Load_File(const std::string& filename) {
         static_cast<std::int32_t>(roundHalfEven(r.TotalTimeMs / 1000.0)), r.TotalTimeMs)));
     m_record->bar->paintRange(0, m_record->bar->scaleWidth());
     m_navigator->recordingLoaded(r);
+    m_sessions->recordingLoaded(filename);
     showFreshPanel();
     if (const auto end = measureSoundEnd(*m_ctx.audio, r); end && end->shorter())
         m_dialogs->showMessage(
@@ -371,17 +386,21 @@ void MainWindow::cmdLoad_Click() {
     m_record->setEnabled(false);
     const auto chosen = m_dialogs->openFile(FileDialogRequest{
         "Load File for Playback", "kvd file (*.kvd*)|*.kvd", loadDialogFolder(), ""});
+    if (chosen) loadChosenFile(*chosen);
+    m_record->setEnabled(true);
+    Update_Buttons();
+}
+
+void MainWindow::loadChosenFile(const std::string& chosen) {
     try {
-        if (chosen) openChosenFile(*chosen);
+        openChosenFile(chosen);
     } catch (const std::exception& e) {
         const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
         m_dialogs->showMessage(
-            {couldNotLoadText("The file", memory ? *chosen + " is too large for the memory free now"
-                                                 : *chosen + ": " + e.what()),
+            {couldNotLoadText("The file", memory ? chosen + " is too large for the memory free now"
+                                                 : chosen + ": " + e.what()),
              kAppTitle, MessageIcon::None});
     }
-    m_record->setEnabled(true);
-    Update_Buttons();
 }
 
 void MainWindow::openChosenFile(const std::string& path) {

@@ -37,6 +37,7 @@ class PositionBar;
 class RecordStrip;
 class ReportExport;
 class SessionNavigator;
+class SessionsPanel;
 class SiblingDropDown;
 class WindowKeys;
 
@@ -72,6 +73,8 @@ public:
     bool Load_File(const std::string& filename);
     void cmdLoad_Click();
     void openChosenFile(const std::string& path); // as the Load button does once a file is chosen
+    // As the Load button does with a file chosen elsewhere (the sessions panel).
+    void loadChosenFile(const std::string& path);
     void cmdLoad_MouseDown(Qt::MouseButton button);
     void cboFile_Click();
     void Update_Buttons() override;
@@ -108,6 +111,7 @@ protected:
 private:
     WindowKeys* m_keys = nullptr; // routes the keyboard to the key map
     SessionNavigator* m_navigator = nullptr; // overview strip, event list, event keys
+    SessionsPanel* m_sessions = nullptr;     // the recordings of a folder
     void reportSettingsSave(const std::optional<FileError>& error);
     // The loaded recording's readouts and bar as they stand (after a failed save).
     void showLoadedFile();

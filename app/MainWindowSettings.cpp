@@ -10,6 +10,7 @@
 #include "MeterPanelView.h"
 #include "MeterStyleDialog.h"
 #include "PlayerPreferences.h"
+#include "SessionsPanel.h"
 #include "SessionNavigator.h"
 
 #include <QMenu>
@@ -150,6 +151,8 @@ void MainWindow::mnuLoadSettings_Click() {
     applySettingsToView();
     m_navigator->applyPreferences(loadPlayerPreferences(m_ctx.settings->SettingsFilePath),
                                   [this] { return m_ctx.settings->SettingsFilePath; });
+    m_sessions->applyPreferences(loadPlayerPreferences(m_ctx.settings->SettingsFilePath),
+                                 [this] { return m_ctx.settings->SettingsFilePath; });
     m_listening->loadSaved();
     applyColours();
     Form_Resize();

@@ -131,6 +131,12 @@ std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& r) {
     return runFileDialog(dialog);
 }
 
+std::optional<std::string> QtDialogs::openFolder(const FileDialogRequest& r) {
+    const QString chosen = QFileDialog::getExistingDirectory(m_parent, q(r.title), q(r.initialDir));
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.toStdString();
+}
+
 std::optional<std::int32_t> QtDialogs::chooseColour(std::int32_t initial) {
     const QColor start(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF);
     const QColor c = QColorDialog::getColor(start, m_parent);

@@ -6,6 +6,7 @@
 #include "ListeningMenu.h"
 #include "MeterPanelView.h"
 #include "PlayerPreferences.h"
+#include "SessionsPanel.h"
 #include "SessionNavigator.h"
 
 #include <QApplication>
@@ -69,6 +70,8 @@ void MainWindow::Form_Load(int screenWidth) {
     m_ctx.settings->Load_Settings();
     m_navigator->applyPreferences(loadPlayerPreferences(m_ctx.settings->SettingsFilePath),
                                   [this] { return m_ctx.settings->SettingsFilePath; });
+    m_sessions->applyPreferences(loadPlayerPreferences(m_ctx.settings->SettingsFilePath),
+                                 [this] { return m_ctx.settings->SettingsFilePath; });
     m_meter.KnobIndex = std::clamp<int>(c.KnobIndex, 0, 63);
     m_knobUserIndex = m_meter.KnobIndex;
     placeWindow(c);

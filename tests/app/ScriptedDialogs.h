@@ -35,6 +35,7 @@ public:
     }
     std::optional<std::string> openFile(const FileDialogRequest& r) override { return answer(r); }
     std::optional<std::string> saveFile(const FileDialogRequest& r) override { return answer(r); }
+    std::optional<std::string> openFolder(const FileDialogRequest& r) override { return answer(r); }
     std::optional<std::int32_t> chooseColour(std::int32_t initial) override {
         m_log->colourStarts.push_back(initial);
         if (m_log->colourAnswers.empty()) return std::nullopt;
