@@ -56,6 +56,8 @@ public:
     const std::string& folder() const { return m_folder; }
     // All rows are in (or there is no folder).
     bool filled() const;
+    // Threads of this folder or of one opened before are still running.
+    bool working() const;
 
     // The window loaded a recording (its pair's base name) or has none.
     void recordingLoaded(const std::string& base);

@@ -32,9 +32,15 @@ void writeRecordings(const std::string& folder, int count, int records) {
 // Takes news until the scan has finished; all of it, in one.
 SummaryScan::News drain(SummaryScan& scan, const std::atomic<int>& wakes) {
     SummaryScan::News all;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     for (int seen = 0;;) {
-        while (wakes.load() == seen)
+        while (wakes.load() == seen) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "no news came";
+                return all;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         seen = wakes.load();
         SummaryScan::News n = scan.take();
         if (n.found) all.found = std::move(n.found);

@@ -279,24 +279,33 @@ TEST_F(SessionsPanelTest, TheFolderIsReopenedAtTheNextStart) {
     EXPECT_NE(ini().find("ShowSessions=False"), std::string::npos);
 }
 
-TEST_F(SessionsPanelTest, AnotherFolderReplacesTheRowsOfTheOneStillBeingRead) {
+TEST_F(SessionsPanelTest, AnotherFolderStopsTheWorkOnTheOneStillBeingReadAndReplacesItsRows) {
     makeClient();
-    // Many recordings, so that the first folder is still being read.
+    // 2,000 ten-minute recordings (one file under many names): seconds of work.
     const std::string other = folder;
     folder = dir.file("many");
     fs::create_directories(folder);
-    const auto recs = session(60, 10 * 3600, 9000);
-    for (int i = 0; i < 300; ++i)
-        writeSession("s" + std::to_string(1000 + i), recs);
-    start();
+    writeSession("s0000", session(600, 10 * 3600, 9000));
+    for (int i = 1; i < 2000; ++i) {
+        const std::string base = folder + "/s" + std::to_string(10000 + i).substr(1);
+        fs::create_hard_link(folder + "/s0000.kvd", base + ".kvd");
+        fs::create_hard_link(folder + "/s0000.mp3", base + ".mp3");
+    }
+    startActive();
     openThroughTheMenu(folder);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown()->rowCount() > 0; }, 5000));
     EXPECT_FALSE(panel().filled());
     openThroughTheMenu(other);
     waitFilled();
-    QTest::qWait(200); // news of the old folder, had any been sent, would have come
+    // The old folder's threads end with the file each was reading.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !panel().working(); }, 1000));
+    QTest::qWait(100); // news of the old folder, had any been sent, would have come
     EXPECT_EQ(shown()->rowCount(), 5);
     for (const std::string& name : column(SessionsModel::Recording))
-        EXPECT_EQ(name.find("s1"), std::string::npos) << name;
+        EXPECT_EQ(name.find("s0"), std::string::npos) << name;
+    EXPECT_TRUE(panel().findChild<QLabel*>(QStringLiteral("lblSessionsStatus"))
+                    ->text()
+                    .startsWith(QStringLiteral("5 recordings")));
 }
 
 TEST_F(SessionsPanelTest, AFolderWithNoRecordingsOrNoneAtAllIsSaid) {
