@@ -1,14 +1,13 @@
 #include "SessionsModel.h"
 
 #include "PlayTime.h"
+#include "SessionSeries.h"
 
 #include <QColor>
 #include <QFont>
 
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
-#include <sys/stat.h>
 
 namespace kv {
 
@@ -21,20 +20,6 @@ QString q(const std::string& s) {
 std::string lastPart(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The file's modification time in local time: date and time of day.
-bool fileTime(const std::string& path, std::string& date, std::string& time) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
-    std::tm local{};
-    if (!::localtime_r(&st.st_mtime, &local)) return false;
-    char d[16], t[16];
-    std::strftime(d, sizeof d, "%Y-%m-%d", &local);
-    std::strftime(t, sizeof t, "%H:%M:%S", &local);
-    date = d;
-    time = t;
-    return true;
 }
 
 // The Base text of the panel as a number to sort by; none sorts first.
@@ -81,11 +66,25 @@ void SessionsModel::append(const std::vector<RecordingSummary>& rows) {
         r.fileName = lastPart(s.file);
         r.date = s.date;
         r.time = s.clockStart;
-        if (s.date.empty()) r.dateFromFile = fileTime(s.file, r.date, r.time);
+        // Without a date mark the session is dated, and ordered, by its file's time.
+        if (s.date.empty())
+            if (const auto t = fileTimeOf(s.file)) {
+                r.dateFromFile = true;
+                r.date = startDateText(*t);
+                r.time = startTimeText(*t);
+            }
         m_rows.push_back(std::move(r));
     }
     endInsertRows();
     if (!m_loadedPath.empty() && !m_loaded) setLoaded(m_loadedPath);
+}
+
+std::vector<RecordingSummary> SessionsModel::summaries() const {
+    std::vector<RecordingSummary> out;
+    out.reserve(m_rows.size());
+    for (const Row& r : m_rows)
+        out.push_back(r.summary);
+    return out;
 }
 
 std::optional<int> SessionsModel::rowOf(const std::string& kvdPath) const {

@@ -44,6 +44,7 @@ public:
     void clear();
     void append(const std::vector<RecordingSummary>& rows);
     const RecordingSummary& summaryAt(int row) const { return m_rows.at(row).summary; }
+    std::vector<RecordingSummary> summaries() const;
     // The row of a recording, by identity, not spelling.
     std::optional<int> rowOf(const std::string& kvdPath) const;
     // Highlights the loaded recording's row, if it is listed (empty: none).

@@ -3,9 +3,14 @@
 #include "Dialogs.h"
 #include "FileError.h"
 #include "FileFunctions.h"
+#include "FileNames.h"
+#include "SafeFile.h"
+#include "SessionSeries.h"
 #include "SessionsModel.h"
+#include "SessionsTrendView.h"
 #include "SummaryScan.h"
 #include "TextConversion.h"
+#include "TrendReport.h"
 
 #include <QAction>
 #include <QFileSystemWatcher>
@@ -17,8 +22,9 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QSortFilterProxyModel>
-#include <QTabWidget>
+#include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -90,9 +96,9 @@ SessionsPanel::SessionsPanel(QWidget* window, Dialogs& dialogs)
     connect(m_filter, &QLineEdit::textChanged, m_proxy,
             [this](const QString& text) { m_proxy->setFilterFixedString(text); });
 
-    m_tabs = new QTabWidget(body);
-    m_tabs->setObjectName(QStringLiteral("tabSessions"));
-    m_table = new QTableView(m_tabs);
+    m_split = new QSplitter(Qt::Vertical, body);
+    m_split->setObjectName(QStringLiteral("splSessions"));
+    m_table = new QTableView(m_split);
     m_table->setObjectName(QStringLiteral("tblSessions"));
     m_table->setModel(m_proxy);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -114,8 +120,23 @@ SessionsPanel::SessionsPanel(QWidget* window, Dialogs& dialogs)
     m_table->installEventFilter(this);
     connect(m_table, &QTableView::doubleClicked, this,
             [this](const QModelIndex& i) { openRow(i.row()); });
-    m_tabs->addTab(m_table, QStringLiteral("Table"));
-    column->addWidget(m_tabs, 1);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                m_trend->select(current.isValid()
+                                    ? current.data(SessionsModel::PathRole).toString().toStdString()
+                                    : std::string());
+            });
+    m_split->addWidget(m_table);
+    m_trend = new SessionsTrendView(m_split);
+    m_trend->onChoose = [this](const std::string& file) { selectFile(file); };
+    m_split->addWidget(m_trend);
+    m_split->setStretchFactor(0, 3);
+    m_split->setStretchFactor(1, 2);
+    column->addWidget(m_split, 1);
+    m_trendTimer = new QTimer(this);
+    m_trendTimer->setSingleShot(true);
+    m_trendTimer->setInterval(250);
+    connect(m_trendTimer, &QTimer::timeout, this, [this] { redrawTrend(); });
     setWidget(body);
 
     setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea |
@@ -132,6 +153,14 @@ void SessionsPanel::addMenuItems(QMenu& file, QMenu& view) {
     m_openItem = file.addAction(QStringLiteral("Open &Folder\u2026"));
     m_openItem->setObjectName(QStringLiteral("mnuFileOpenFolder"));
     connect(m_openItem, &QAction::triggered, this, [this] { chooseFolder(); });
+
+    m_exportItem = file.addAction(QStringLiteral("Export &Trend Report\u2026"));
+    m_exportItem->setObjectName(QStringLiteral("mnuFileExportTrendReport"));
+    connect(m_exportItem, &QAction::triggered, this, [this] { exportTrendReport(); });
+    // A trend needs a folder whose rows are all in.
+    connect(&file, &QMenu::aboutToShow, this, [this] {
+        m_exportItem->setEnabled(!m_folder.empty() && filled() && m_model->rowCount() > 0);
+    });
 
     m_viewItem = toggleViewAction();
     m_viewItem->setText(QStringLiteral("Sessions"));
@@ -188,6 +217,8 @@ bool SessionsPanel::openFolder(const std::string& given) {
     m_folder = absoluteFolder(given);
     m_model->setFolder(m_folder);
     m_model->clear();
+    m_trendTimer->stop();
+    redrawTrend();
     m_total = m_done = m_notOk = 0;
     m_skipped.clear();
     m_folderLabel->setText(q(m_folder));
@@ -223,6 +254,12 @@ bool SessionsPanel::filled() const {
     return !m_scan || !m_searching;
 }
 
+bool SessionsPanel::working() const {
+    return (m_scan && !m_scan->ended()) ||
+           std::any_of(m_stopping.begin(), m_stopping.end(),
+                       [](const auto& s) { return !s->ended(); });
+}
+
 void SessionsPanel::takeNews(unsigned generation) {
     if (generation != m_generation || !m_scan) return; // news of a folder no longer open
     SummaryScan::News news = m_scan->take();
@@ -236,6 +273,7 @@ void SessionsPanel::takeNews(unsigned generation) {
         m_notOk += r.ok() ? 0 : 1;
     m_done += news.rows.size();
     m_model->append(news.rows);
+    if (!news.rows.empty() && !m_trendTimer->isActive()) m_trendTimer->start();
     if (news.finished) {
         showFinished();
         return;
@@ -265,6 +303,51 @@ void SessionsPanel::showFinished() {
     m_status->setText(q(text));
     m_scan.reset(); // its threads have ended
     stopScan();
+    m_trendTimer->stop();
+    redrawTrend();
+}
+
+void SessionsPanel::redrawTrend() {
+    m_trend->setSeries(buildSessionSeries(m_model->summaries()));
+}
+
+void SessionsPanel::selectFile(const std::string& file) {
+    const auto row = m_model->rowOf(file);
+    if (!row) return;
+    const QModelIndex at = m_proxy->mapFromSource(m_model->index(*row, 0));
+    if (!at.isValid()) return; // filtered out
+    m_table->setCurrentIndex(at);
+    m_table->scrollTo(at);
+}
+
+void SessionsPanel::exportTrendReport() {
+    if (m_folder.empty() || !filled() || m_model->rowCount() == 0) return;
+    const std::string name = std::filesystem::path(m_folder).filename().string();
+    FileDialogRequest request("Export Trend Report", "PDF document (*.pdf)|*.pdf", m_folder,
+                              (name.empty() ? std::string("sessions") : name) + "-trend.pdf");
+    request.defaultSuffix = "pdf";
+    const std::optional<std::string> chosen = m_dialogs.saveFile(request);
+    if (!chosen) return;
+    // The dialog asks before it replaces a file, but never a recording's own.
+    for (const char* ext : {".kvd", ".wav", ".mp3", ".kvnotes"})
+        if (hasExtension(*chosen, ext)) {
+            m_dialogs.showMessage({"The trend report could not be written.\n\n" + *chosen +
+                                       " is a file of a recording.",
+                                   kAppTitle, MessageIcon::Exclamation});
+            return;
+        }
+    const TrendReport report(
+        TrendInput{m_folder, buildSessionSeries(m_model->summaries()), m_skipped});
+    const QByteArray pdf = report.pdf();
+    // Written whole or not at all, never over a read-only or special file.
+    if (const auto e = replaceFileContents(
+            *chosen, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())),
+            *chosen)) {
+        m_dialogs.showMessage({"The trend report could not be written.\n\n" + e->description,
+                               kAppTitle, MessageIcon::Exclamation});
+        return;
+    }
+    m_dialogs.openDocument(*chosen);
 }
 
 void SessionsPanel::folderChanged() {

@@ -24,13 +24,15 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QSortFilterProxyModel;
-class QTabWidget;
+class QSplitter;
 class QTableView;
+class QTimer;
 
 namespace kv {
 
 class Dialogs;
 class SessionsModel;
+class SessionsTrendView;
 class SummaryScan;
 struct FileError;
 
@@ -40,8 +42,8 @@ public:
     SessionsPanel(QWidget* window, Dialogs& dialogs);
     ~SessionsPanel() override;
 
-    // Adds "Open Folder…" to the File menu (after the items there) and
-    // "Sessions" to the View menu.
+    // Adds "Open Folder…" and "Export Trend Report…" to the File menu (after
+    // the items there) and "Sessions" to the View menu.
     void addMenuItems(QMenu& file, QMenu& view);
     // Shows the panel and reopens the folder as the preferences say.
     void applyPreferences(const PlayerPreferences& prefs,
@@ -51,6 +53,8 @@ public:
 
     // Asks for a folder and opens it.
     void chooseFolder();
+    // Asks where to save the trend report of the open folder and writes it.
+    void exportTrendReport();
     // Lists the recordings under folder; false when it is no folder.
     bool openFolder(const std::string& folder);
     const std::string& folder() const { return m_folder; }
@@ -68,7 +72,7 @@ public:
 
     SessionsModel& model() const { return *m_model; }
     QTableView* table() const { return m_table; }
-    QTabWidget* tabs() const { return m_tabs; }
+    SessionsTrendView& trend() const { return *m_trend; }
 
     std::function<void(const std::string& kvdPath)> onOpen; // load this recording
     std::function<void(const FileError&)> preferenceNotSaved;
@@ -82,6 +86,8 @@ private:
     void stopScan();
     void showFinished();
     void folderChanged();
+    void redrawTrend();
+    void selectFile(const std::string& file);
     void savePreference(const char* key, const std::string& value);
 
     Dialogs& m_dialogs;
@@ -92,9 +98,12 @@ private:
     QLabel* m_folderLabel;
     QLabel* m_status;
     QProgressBar* m_progress;
-    QTabWidget* m_tabs;
+    QSplitter* m_split;
+    SessionsTrendView* m_trend;
+    QTimer* m_trendTimer; // redraws the trend a few times a second while rows come
     QFileSystemWatcher* m_watcher = nullptr;
     QAction* m_openItem = nullptr;
+    QAction* m_exportItem = nullptr;
     QAction* m_viewItem = nullptr;
 
     std::string m_folder;

@@ -182,7 +182,8 @@ std::string writeKvdStaged(const std::string& path, const std::vector<SampleReco
 }
 
 std::string writeDemoRecording(const std::string& base, const std::vector<SampleRecord>& records,
-                               double seconds, std::optional<DemoAudioFormat> format) {
+                               double seconds, std::optional<DemoAudioFormat> format,
+                               int sampleRate) {
     // Both files are written whole before either takes its name: a failure
     // leaves neither behind.
     StagedFile data(base + ".kvd");
@@ -193,9 +194,10 @@ std::string writeDemoRecording(const std::string& base, const std::vector<Sample
     const std::string soundPath = base + (wav ? ".wav" : ".mp3");
     StagedFile sound(soundPath);
     if (!sound.error().empty()) return sound.error();
-    const std::string error = writeSoundTo(
-        sound.temp(), seconds, wav ? (SF_FORMAT_WAV | SF_FORMAT_PCM_16) : (SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III),
-        22050, 1, true, 0.5);
+    const std::string error = writeSoundTo(sound.temp(), seconds,
+                                           wav ? (SF_FORMAT_WAV | SF_FORMAT_PCM_16)
+                                               : (SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III),
+                                           sampleRate, 1, true, 0.5);
     if (!error.empty()) return "cannot write " + soundPath + ": " + error;
     if (std::string e = data.commit(); !e.empty()) return e;
     return sound.commit();

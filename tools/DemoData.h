@@ -58,11 +58,12 @@ private:
 // A data file written whole under a temporary name, then renamed into place.
 std::string writeKvdStaged(const std::string& path, const std::vector<SampleRecord>& records);
 
-// BASE.kvd and, unless format is nothing, its demo sound of `seconds` (22050
-// Hz mono): both written whole before either takes its name, so that a
-// failure leaves neither. Returns "" or an error text.
+// BASE.kvd and, unless format is nothing, its demo sound of `seconds` (mono,
+// 22050 Hz unless said): both written whole before either takes its name, so
+// that a failure leaves neither. Returns "" or an error text.
 std::string writeDemoRecording(const std::string& base, const std::vector<SampleRecord>& records,
-                               double seconds, std::optional<DemoAudioFormat> format);
+                               double seconds, std::optional<DemoAudioFormat> format,
+                               int sampleRate = 22050);
 
 // demo001 (.kvd + .wav) and demo002 (.kvd + .mp3) in the folder.
 std::string writeDemoSet(const std::string& folder);

@@ -7,6 +7,8 @@
 #include "KvToolMeter.h"
 #include "KvToolOverview.h"
 #include "KvToolReport.h"
+#include "KvToolTrend.h"
+#include "KvToolTrendReport.h"
 #include "SegmentEditor.h"
 #include "SoundChannel.h"
 #include "SoundDevice.h"
@@ -16,9 +18,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <istream>
 #include <ostream>
 #include <thread>
+#include <unistd.h>
 
 namespace kv {
 namespace {
@@ -66,7 +70,7 @@ int channelConsole(std::istream& in, std::ostream& out) {
 int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
               std::ostream& err) {
     if (const std::optional<int> code = runDataCommand(args, out, err)) return *code;
-    // Left: render, report and channel, with their arguments.
+    // Left: render, report, channel and the trend's page, with their arguments.
     const std::string& cmd = args[0];
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     CommandOptions accepted;
@@ -75,9 +79,13 @@ int runKvTool(const std::vector<std::string>& args, std::istream& in, std::ostre
         addOverviewOptions(accepted);
     }
     if (cmd == "report") accepted = reportOptions();
+    if (cmd == "trend") accepted = trendOptions();
     ParsedArgs parsed = ParsedArgs::parse(rest, accepted);
     if (!parsed.ok()) return usageError(cmd, parsed.error(), err);
     if (const auto refused = refuseOutputOverInput(cmd, parsed, err)) return *refused;
+    if (cmd == "trend")
+        return trendCommand(parsed, err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1,
+                            writeTrendPicture);
     // The picture is PNG: a name that asks for another format would hide what it holds.
     if (cmd == "render" && parsed.has("-o") && !namesPng(parsed.value("-o")))
         return usageError(cmd, "-o " + parsed.value("-o") + ": the picture is PNG; name it OUT.png",

@@ -9,6 +9,7 @@
 #include "KvToolInfo.h"
 #include "KvToolRecompute.h"
 #include "KvToolSummary.h"
+#include "KvToolTrend.h"
 
 #include <iostream>
 #include <ostream>
@@ -49,12 +50,18 @@ std::optional<int> runDataCommand(const std::vector<std::string>& args, std::ost
     if (cmd == "recompute") accepted = recomputeOptions();
     if (cmd == "events") accepted = eventsOptions();
     if (cmd == "summary") accepted = summaryOptions();
+    if (cmd == "trend") accepted = trendOptions();
     ParsedArgs parsed = ParsedArgs::parse(rest, accepted);
     if (!parsed.ok()) return usageError(cmd, parsed.error(), err);
     if (const auto refused = refuseOutputOverInput(cmd, parsed, err)) return *refused;
     // A progress line only for a person watching: standard error on a terminal.
-    if (cmd == "summary")
-        return summaryCommand(parsed, out, err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);
+    const bool watched = &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+    if (cmd == "summary") return summaryCommand(parsed, out, err, watched);
+    // The trend's table is written here; its page is drawn by kvtool-full.
+    if (cmd == "trend")
+        return trendNeedsDrawing(parsed)
+                   ? std::nullopt
+                   : std::optional<int>(trendCommand(parsed, err, watched, {}));
     const std::vector<std::string>& files = parsed.positional();
     if (files.size() != 1)
         return usageError(cmd, files.empty() ? "give one FILE.kvd" : "give only one FILE.kvd", err);

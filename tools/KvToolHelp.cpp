@@ -17,7 +17,8 @@ const char* const kUsage =
     "       kvtool events FILE.kvd [--kinds KIND,...] [--min-fall DIVISIONS] [--window SECONDS]\n"
     "                 [-o OUT.csv]\n"
     "       kvtool summary PATH... [-o OUT.csv] [--jobs N]\n"
-    "       kvtool report FILE.kvd -o OUT.pdf|OUT.png [--from SECONDS --to SECONDS]\n";
+    "       kvtool report FILE.kvd -o OUT.pdf|OUT.png [--from SECONDS --to SECONDS]\n"
+    "       kvtool trend PATH... -o OUT.pdf|OUT.png|OUT.csv [--jobs N]\n";
 
 const CommandHelp kCommandHelp[] = {
     {"info", "usage: kvtool info FILE.kvd\n"
@@ -131,6 +132,28 @@ const CommandHelp kCommandHelp[] = {
      "  --from SECONDS       start of the range reported (default the start)\n"
      "  --to SECONDS         end of the range reported (default the end)\n",
      true},
+    {"trend",
+     "usage: kvtool trend PATH... -o OUT.pdf|OUT.png|OUT.csv [--jobs N]\n"
+     "\n"
+     "Shows sessions over time. The recordings are found and summarised as kvtool\n"
+     "summary does (a PATH is a .kvd file or a folder, searched with its subfolders)\n"
+     "and put in the order they were made: by the recording's date and clock marks,\n"
+     "or by the data file's time when it has no date mark (\"date from the file\").\n"
+     "Sessions with the same date and time keep their order by path.\n"
+     "\n"
+     "A PDF holds the trend page: the Base at the start and end of each session,\n"
+     "with a band from its lowest to its highest, and the reactions per hour, on a\n"
+     "date axis; then a table of every session, over as many pages as it needs.\n"
+     "A PNG holds the first page. A CSV holds the summary columns of each session,\n"
+     "in that order, and three more: reactions_per_hour, session_start (the date\n"
+     "and time it is ordered by) and date_source (recording, or file).\n"
+     "\n"
+     "What was found, drawn and left out is said on standard error. Exit status\n"
+     "1 when a session is not ok, 2 when every file fails the format check.\n"
+     "\n"
+     "  -o OUT.pdf|OUT.png|OUT.csv   the trend to write\n"
+     "  --jobs N                     recordings read at once (default: the number\n"
+     "                               of cores)\n"},
 };
 
 const char* const kOverview =
@@ -149,6 +172,7 @@ const char* const kOverview =
     "  events     tags, SET, body motion, Base, counter and reactions, as CSV\n"
     "  summary    one CSV row per recording, for files and folders\n"
     "  report     a printable report of a recording, as PDF or PNG\n"
+    "  trend      sessions over time, as PDF, PNG or CSV\n"
     "  channel    audio-channel commands from standard input\n"
     "\n"
     "Exit status: 0 success, 2 a file failed the format check, 1 any other error.\n";

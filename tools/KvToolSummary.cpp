@@ -12,6 +12,11 @@
 
 namespace kv {
 
+std::vector<RecordingSummary> summariseFiles(const std::vector<std::string>& files, unsigned jobs,
+                                             const std::function<void(std::size_t)>& tick) {
+    return summariseAll(files, jobs, {tick, {}, nullptr});
+}
+
 CommandOptions summaryOptions() {
     return CommandOptions{{"-o", "--jobs"}, {}};
 }

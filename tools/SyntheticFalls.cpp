@@ -48,7 +48,7 @@ FallRecording makeFallRecording(const FallOptions& o) {
     for (std::size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) * 0.02;
         // A slow drift of a few divisions over ten minutes.
-        double raw = 32000 + 3 * unit * std::sin(2 * std::numbers::pi * t / 600.0);
+        double raw = o.level + 3 * unit * std::sin(2 * std::numbers::pi * t / 600.0);
         while (next < falls.size() && t > falls[next].start + falls[next].secs + 10 * kRecoverySecs)
             ++next;
         for (std::size_t k = next; k < falls.size() && falls[k].start < t; ++k) {
@@ -90,6 +90,11 @@ FallRecording makeFallRecording(const FallOptions& o) {
         out.records[0].MarkData = {0, static_cast<std::uint8_t>((s >> 16) & 0xFF),
                                    static_cast<std::uint8_t>((s >> 8) & 0xFF),
                                    static_cast<std::uint8_t>(s & 0xFF)};
+    }
+    if (n > 1 && o.dayNumber > 0) {
+        out.records[1].MarkType = 'D';
+        out.records[1].MarkData = {0, 0, static_cast<std::uint8_t>((o.dayNumber >> 8) & 0xFF),
+                                   static_cast<std::uint8_t>(o.dayNumber & 0xFF)};
     }
     return out;
 }

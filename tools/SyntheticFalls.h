@@ -24,6 +24,8 @@ struct FallOptions {
     double minGapSecs = 12;              // onset to next onset
     double maxGapSecs = 25;
     std::int32_t clockStartSecs = 36000; // 10:00:00; 0 writes no clock mark
+    std::int32_t dayNumber = 0;          // the date mark (1 is 2000-01-01); 0 writes none
+    double level = 32000;                // the raw reading the drift swings about
 };
 
 struct InsertedFall {

@@ -4,6 +4,7 @@
 #include "DemoData.h"
 #include "KvdFile.h"
 #include "SyntheticFalls.h"
+#include "SyntheticSeries.h"
 
 #include <algorithm>
 #include <cmath>
@@ -81,10 +82,32 @@ int main(int argc, char** argv) {
             for (const kv::InsertedFall& f : made.falls)
                 std::cout << f.onset + 1 << ',' << f.peak + 1 << ',' << f.divisions << '\n';
         }
+    } else if (cmd == "series" && argc >= 4 && argc <= 6) {
+        // kvgen series FOLDER COUNT [SECONDS [wav|none]]: sessions with a
+        // known trend; what was put in each goes to standard output as CSV.
+        kv::SeriesOptions o;
+        const auto count = numberArg(argv[3], "COUNT", 1, 5000);
+        const auto seconds = argc > 4 ? numberArg(argv[4], "SECONDS", 10, kMaxSeconds) : 600.0;
+        if (!count || !seconds) return 1;
+        if (*count != std::floor(*count)) {
+            std::cerr << "kvgen: COUNT is a whole number\n";
+            return 1;
+        }
+        const std::string audio = argc > 5 ? argv[5] : "wav";
+        if (audio != "wav" && audio != "none") {
+            std::cerr << "kvgen: the sound must be wav or none, not '" << audio << "'\n";
+            return 1;
+        }
+        o.sessions = static_cast<int>(*count);
+        o.seconds = *seconds;
+        std::string table;
+        error = kv::writeSeries(argv[2], o, audio == "wav", table);
+        if (error.empty()) std::cout << table;
     } else {
         std::cerr << "usage: kvgen demo FOLDER | kvgen dummy FILE.mp3 [HOURS] | "
                      "kvgen recording BASE SECONDS wav|mp3|none |\n"
-                     "       kvgen falls BASE SECONDS [NOISE [SEED [KNOB]]]\n";
+                     "       kvgen falls BASE SECONDS [NOISE [SEED [KNOB]]] |\n"
+                     "       kvgen series FOLDER COUNT [SECONDS [wav|none]]\n";
         return 1;
     }
     std::cout.flush();

@@ -2,9 +2,12 @@
 // come, sorting by a header click, the filter box, loading by double-click
 // and Enter, the folder kept for the next start, and the faults of a folder
 // or recording gone while the panel shows them.
+#include "PdfText.h"
 #include "PlayerFixture.h"
 #include "SessionsModel.h"
 #include "SessionsPanel.h"
+#include "SessionsTrendView.h"
+#include "TrendReport.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -13,7 +16,9 @@
 #include <QTableView>
 #include <QTest>
 
+#include <ctime>
 #include <filesystem>
+#include <sys/time.h>
 
 namespace kv::test {
 namespace {
@@ -55,6 +60,15 @@ protected:
                            S{"gamma", 20, 11 * 3600, 9001, 9}})
             writeSession(s.name, session(s.seconds, s.clock, s.day, s.tags));
         writeSession("nodate", plainRecords(250));
+        // Dated by its file: the day after the last dated session, at noon.
+        std::tm noon{};
+        noon.tm_year = 2024 - 1900;
+        noon.tm_mon = 7;
+        noon.tm_mday = 24;
+        noon.tm_hour = 12;
+        noon.tm_isdst = -1;
+        const timeval times[2] = {{std::mktime(&noon), 0}, {std::mktime(&noon), 0}};
+        ASSERT_EQ(::utimes((folder + "/nodate.kvd").c_str(), times), 0);
         writeText(folder + "/broken.kvd", "not a recording");
     }
     void writeSession(const std::string& name, const std::vector<SampleRecord>& recs) {
@@ -136,9 +150,12 @@ TEST_F(SessionsPanelTest, OpenFolderComesAfterExportReportAndListsEveryRecording
               (std::vector<std::string>{"beta.kvd", "gamma.kvd", "june/alpha.kvd"}));
     const int nodate = shownRow("nodate.kvd");
     ASSERT_GE(nodate, 0);
-    EXPECT_NE(shown()->index(nodate, SessionsModel::Date).data().toString().indexOf(
-                  QStringLiteral("(date from the file)")),
-              -1);
+    EXPECT_EQ(shown()->index(nodate, SessionsModel::Date).data().toString(),
+              QStringLiteral("2024-08-24 (date from the file)"));
+    EXPECT_EQ(shown()->index(nodate, SessionsModel::TimeOfDay).data().toString(),
+              QStringLiteral("12:00:00"));
+    EXPECT_EQ(shown()->index(4, SessionsModel::Recording).data().toString(),
+              QStringLiteral("broken.kvd")); // dated now by its file
     const int alpha = shownRow("june/alpha.kvd");
     EXPECT_EQ(shown()->index(alpha, SessionsModel::Date).data().toString(),
               QStringLiteral("2024-08-23"));
@@ -320,6 +337,71 @@ TEST_F(SessionsPanelTest, AFolderWithNoRecordingsOrNoneAtAllIsSaid) {
     EXPECT_EQ(label->text().toStdString(),
               "The folder " + dir.file("nowhere") + " does not exist or is no folder.");
     EXPECT_EQ(ini().find("SessionsFolder=" + dir.file("nowhere")), std::string::npos);
+}
+
+TEST_F(SessionsPanelTest, AClickOnASessionOfTheTrendSelectsItsRowAndTheRowItsSession) {
+    makeClient();
+    startActive();
+    openThroughTheMenu(folder);
+    waitFilled();
+    SessionsTrendView& trend = panel().trend();
+    ASSERT_TRUE(trend.isVisible());
+    const SessionSeries& series = trend.series();
+    ASSERT_EQ(series.sessions.size(), 5U);
+    const TrendLayout layout =
+        layoutTrend(trend.plotArea(), series, SessionsTrendView::kTextSize);
+    // Each drawn session, clicked in the Base plot and in the reactions plot.
+    int clicked = 0;
+    for (std::size_t i = 0; i < series.sessions.size(); ++i) {
+        if (!layout.x[i]) continue;
+        for (const QRectF& plot : {layout.basePlot, layout.ratePlot}) {
+            QTest::mouseClick(&trend, Qt::LeftButton, {},
+                              QPointF(*layout.x[i], plot.center().y()).toPoint());
+            const QModelIndex current = table()->currentIndex();
+            ASSERT_TRUE(current.isValid());
+            EXPECT_EQ(current.data(SessionsModel::PathRole).toString().toStdString(),
+                      series.sessions[i].summary.file);
+            EXPECT_EQ(trend.selected(), i);
+            ++clicked;
+        }
+    }
+    EXPECT_EQ(clicked, 8); // all but the one that fails the format check, in both plots
+    // A row moved to with the keys is the session shown chosen.
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, cell(0));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    const std::string second = shown()->index(1, 0).data(SessionsModel::PathRole).toString().toStdString();
+    ASSERT_TRUE(trend.selected());
+    EXPECT_EQ(series.sessions[*trend.selected()].summary.file, second);
+}
+
+TEST_F(SessionsPanelTest, ExportTrendReportWritesTheFoldersTrendPageAndOpensIt) {
+    makeClient();
+    startActive();
+    EXPECT_FALSE(openMenu("mnuFile") == nullptr);
+    EXPECT_FALSE(item("mnuFileExportTrendReport")->isEnabled()); // no folder yet
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    openThroughTheMenu(folder);
+    waitFilled();
+    const std::string pdf = dir.file("trend.pdf");
+    log.fileAnswers.push_back(pdf);
+    choose("mnuFile", "mnuFileExportTrendReport");
+    ASSERT_EQ(log.fileRequests.back().title, "Export Trend Report");
+    EXPECT_EQ(log.fileRequests.back().fileName, "client-trend.pdf");
+    ASSERT_EQ(log.openedDocuments, std::vector<std::string>{pdf});
+    const std::string text = pdfText(pdf);
+    EXPECT_NE(text.find(folder), std::string::npos);
+    for (const char* name : {"beta", "gamma", "alpha", "2024-08-21", "date from the file"})
+        EXPECT_NE(text.find(name), std::string::npos) << name;
+
+    // Never over a file of a recording.
+    const std::string before = readText(folder + "/beta.kvd");
+    log.fileAnswers.push_back(folder + "/beta.kvd");
+    choose("mnuFile", "mnuFileExportTrendReport");
+    EXPECT_EQ(readText(folder + "/beta.kvd"), before);
+    ASSERT_EQ(log.messages.size(), 1U);
+    EXPECT_EQ(log.messages[0].text, "The trend report could not be written.\n\n" + folder +
+                                        "/beta.kvd is a file of a recording.");
+    EXPECT_EQ(log.openedDocuments.size(), 1U);
 }
 
 } // namespace

@@ -51,4 +51,9 @@ offers "" summary sessions --jobs ""
 offers "notes.csv sessions" summary sessions -o ""
 offers "--from --help --to -o" report walk001.kvd -
 offers "page.png report.pdf sessions" report walk001.kvd -o ""
+offers "trend" tr
+offers "--help --jobs -o" trend sessions -
+offers "sessions walk001.kvd" trend ""
+offers "notes.csv page.png report.pdf sessions" trend sessions -o ""
+offers "" trend sessions --jobs ""
 exit $failed
