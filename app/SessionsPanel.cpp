@@ -113,10 +113,16 @@ SessionsPanel::SessionsPanel(QWidget* window, Dialogs& dialogs)
     // row each time rows come in.
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_table->horizontalHeader()->setStretchLastSection(true);
+    // Each column as wide as its heading (with room for the sort arrow) or its usual text.
     const int digit = m_table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[SessionsModel::ColumnCount] = {14, 11, 9, 8, 6, 5, 8, 8, 8, 10, 11, 8};
+    const QFontMetrics heading(m_table->horizontalHeader()->font());
+    const int widths[SessionsModel::ColumnCount] = {14, 11, 8, 8, 5, 4, 4, 4, 4, 4, 4, 8};
     for (int c = 0; c < SessionsModel::ColumnCount; ++c)
-        m_table->setColumnWidth(c, digit * widths[c]);
+        m_table->setColumnWidth(
+            c, std::max(digit * widths[c],
+                        heading.horizontalAdvance(
+                            m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) +
+                            digit * 3));
     m_table->installEventFilter(this);
     connect(m_table, &QTableView::doubleClicked, this,
             [this](const QModelIndex& i) { openRow(i.row()); });
