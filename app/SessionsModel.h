@@ -45,8 +45,8 @@ public:
     void append(const std::vector<RecordingSummary>& rows);
     const RecordingSummary& summaryAt(int row) const { return m_rows.at(row).summary; }
     std::vector<RecordingSummary> summaries() const;
-    // The row of a recording, by identity, not spelling.
-    std::optional<int> rowOf(const std::string& kvdPath) const;
+    // The row of a recording, by identity, not spelling (from row `from` on).
+    std::optional<int> rowOf(const std::string& kvdPath, int from = 0) const;
     // Highlights the loaded recording's row, if it is listed (empty: none).
     void setLoaded(const std::string& kvdPath);
     std::optional<int> loadedRow() const { return m_loaded; }

@@ -258,6 +258,25 @@ TEST_F(SessionsPanelTest, DoubleClickAndEnterLoadTheRowAndItIsHighlighted) {
     EXPECT_TRUE(log.messages.empty());
 }
 
+TEST_F(SessionsPanelTest, ARecordingLoadedBeforeTheFolderOpensIsHighlightedWhenItsRowComes) {
+    makeClient();
+    startActive();
+    log.fileAnswers.push_back(folder + "/june/alpha.kvd");
+    click("cmdLoad");
+    ASSERT_TRUE(window->isLoaded());
+    openThroughTheMenu(folder);
+    waitFilled();
+    const SessionsModel& m = panel().model();
+    ASSERT_TRUE(m.loadedRow());
+    EXPECT_EQ(m.summaryAt(*m.loadedRow()).file, folder + "/june/alpha.kvd");
+    // A failed load leaves no row highlighted.
+    writeText(folder + "/june/alpha.kvd", "no longer a recording");
+    log.fileAnswers.push_back(folder + "/june/alpha.kvd");
+    click("cmdLoad");
+    EXPECT_FALSE(window->isLoaded());
+    EXPECT_FALSE(m.loadedRow());
+}
+
 TEST_F(SessionsPanelTest, ARecordingOrFolderGoneBeforeTheDoubleClickIsSaidAndNothingLoads) {
     makeClient();
     startActive();
