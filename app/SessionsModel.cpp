@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -76,7 +77,9 @@ void SessionsModel::append(const std::vector<RecordingSummary>& rows) {
         m_rows.push_back(std::move(r));
     }
     endInsertRows();
-    if (!m_loadedPath.empty() && !m_loaded) setLoaded(m_loadedPath);
+    // The loaded recording may be among the new rows; only they are looked at.
+    if (!m_loadedPath.empty() && !m_loaded)
+        if (const auto row = rowOf(m_loadedPath, first)) highlightChanged(row);
 }
 
 std::vector<RecordingSummary> SessionsModel::summaries() const {
@@ -87,9 +90,9 @@ std::vector<RecordingSummary> SessionsModel::summaries() const {
     return out;
 }
 
-std::optional<int> SessionsModel::rowOf(const std::string& kvdPath) const {
+std::optional<int> SessionsModel::rowOf(const std::string& kvdPath, int from) const {
     namespace fs = std::filesystem;
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+    for (std::size_t i = static_cast<std::size_t>(std::max(0, from)); i < m_rows.size(); ++i) {
         std::error_code ec;
         if (m_rows[i].summary.file == kvdPath ||
             fs::equivalent(fs::path(m_rows[i].summary.file), fs::path(kvdPath), ec))

@@ -195,8 +195,10 @@ void SessionsPanel::savePreference(const char* key, const std::string& value) {
 }
 
 void SessionsPanel::chooseFolder() {
+    // From the open folder, or its parent when it has gone.
     std::string start = m_folder;
-    if (!start.empty()) start = std::filesystem::path(start).parent_path().string();
+    if (!start.empty() && !Is_Folder(start))
+        start = std::filesystem::path(start).parent_path().string();
     const auto chosen = m_dialogs.openFolder(FileDialogRequest("Open Folder", "", start, ""));
     if (!chosen) return;
     show();
