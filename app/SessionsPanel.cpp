@@ -276,6 +276,7 @@ void SessionsPanel::takeNews(unsigned generation) {
         m_skipped = news.found->skipped;
         m_progress->setRange(0, static_cast<int>(m_total));
         m_progress->setValue(0);
+        m_progressShown.invalidate();
     }
     for (const RecordingSummary& r : news.rows)
         m_notOk += r.ok() ? 0 : 1;
@@ -286,7 +287,9 @@ void SessionsPanel::takeNews(unsigned generation) {
         showFinished();
         return;
     }
-    if (m_total > 0) {
+    // The bar repaints at once when its value changes: ten times a second is enough.
+    if (m_total > 0 && (!m_progressShown.isValid() || m_progressShown.elapsed() >= 100)) {
+        m_progressShown.start();
         m_progress->setValue(static_cast<int>(m_done));
         m_status->setText(q("Reading " + std::to_string(m_done) + " of " +
                             plural(m_total, "recording", "recordings") + "\u2026"));

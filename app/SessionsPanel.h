@@ -10,6 +10,7 @@
 #include "PlayerPreferences.h"
 
 #include <QDockWidget>
+#include <QElapsedTimer>
 
 #include <functional>
 #include <memory>
@@ -101,6 +102,7 @@ private:
     QSplitter* m_split;
     SessionsTrendView* m_trend;
     QTimer* m_trendTimer; // redraws the trend a few times a second while rows come
+    QElapsedTimer m_progressShown; // when the bar last moved
     QFileSystemWatcher* m_watcher = nullptr;
     QAction* m_openItem = nullptr;
     QAction* m_exportItem = nullptr;

@@ -11,11 +11,13 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMainWindow>
 #include <QTableView>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sys/resource.h>
 #include <cstdio>
 #include <filesystem>
@@ -57,9 +59,13 @@ PanelRun fillPanel(kv::SessionsPanel& panel, const std::string& folder) {
     PanelRun run;
     QElapsedTimer clock;
     QElapsedTimer sinceLast;
-    // A zero-interval timer fires once per event-loop iteration.
+    // A precise 5 ms timer: it fires on the first event-loop iteration after
+    // each 5 ms, so a gap between two firings well over 5 ms is time the loop
+    // was kept from running. (A zero-interval timer would spin the loop and
+    // take a core from the workers.)
     QTimer beat;
-    beat.setInterval(0);
+    beat.setTimerType(Qt::PreciseTimer);
+    beat.setInterval(5);
     QObject::connect(&beat, &QTimer::timeout, [&] {
         const double gap = sinceLast.nsecsElapsed() / 1e9;
         if (gap > run.longestGap) {
@@ -77,10 +83,19 @@ PanelRun fillPanel(kv::SessionsPanel& panel, const std::string& folder) {
     clock.start();
     sinceLast.start();
     beat.start();
+    // The window's own event loop, left when the last row is in.
+    QEventLoop loop;
+    QTimer done;
+    done.setInterval(10);
+    QObject::connect(&done, &QTimer::timeout, [&] {
+        if (panel.filled()) {
+            run.allRows = clock.nsecsElapsed() / 1e9;
+            loop.quit();
+        }
+    });
+    done.start();
     panel.openFolder(folder);
-    while (!panel.filled())
-        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    run.allRows = clock.nsecsElapsed() / 1e9;
+    loop.exec();
     run.guiCpu = threadCpu() - cpu0;
     beat.stop();
     QObject::disconnect(first);
@@ -151,8 +166,8 @@ int main(int argc, char** argv) {
     cancel.start();
     panel->openFolder(dir.string() + "/made");
     const double cancelSecs = cancel.nsecsElapsed() / 1e9;
-    while (!panel->filled())
-        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    while (!panel->filled() || panel->working())
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
     delete panel;
     fs::remove_all(dir);
 
@@ -179,6 +194,8 @@ int main(int argc, char** argv) {
                     "event_loop_cpu_s=%.2f\n",
                     r.allRows, r.longestGap * 1000, r.gapAt, r.rowsAtGap, r.guiCpu);
     std::printf("  another_folder_opened_while_filling_ms=%.2f\n", cancelSecs * 1000);
+    double load[1] = {0};
+    if (::getloadavg(load, 1) == 1) std::printf("  load_average_1min=%.2f\n", load[0]);
     std::printf("  %s\n", ok ? "all targets met" : "TARGET MISSED");
     return ok ? 0 : 1;
 }
