@@ -135,6 +135,9 @@ public:
     std::optional<std::string> saveFile(const kv::FileDialogRequest&) override {
         return std::nullopt;
     }
+    std::optional<std::string> openFolder(const kv::FileDialogRequest&) override {
+        return std::nullopt;
+    }
     std::optional<std::int32_t> chooseColour(std::int32_t) override { return std::nullopt; }
     void beep() override {}
     void runModal(QDialog&) override {}
