@@ -36,6 +36,8 @@ public:
     // The chosen path, or nothing when cancelled.
     virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> saveFile(const FileDialogRequest& request) = 0;
+    // A folder (title and initialDir of the request are used).
+    virtual std::optional<std::string> chooseFolder(const FileDialogRequest& request) = 0;
     virtual std::optional<std::int32_t> chooseColour(std::int32_t initial) = 0;
     virtual void beep() = 0;
     // Shows a dialog of the program's own modally (tests answer it instead).
@@ -44,7 +46,7 @@ public:
     // false when no viewer took it.
     virtual bool openDocument(const std::string& path) = 0;
     // Shows a folder in the desktop's file manager.
-    virtual void openFolder(const std::string& path) = 0;
+    virtual void showFolder(const std::string& path) = 0;
 };
 
 // The real dialogs, parented to a window.
@@ -55,11 +57,12 @@ public:
     bool askYesNo(const UserMessage& message) override;
     std::optional<std::string> openFile(const FileDialogRequest& request) override;
     std::optional<std::string> saveFile(const FileDialogRequest& request) override;
+    std::optional<std::string> chooseFolder(const FileDialogRequest& request) override;
     std::optional<std::int32_t> chooseColour(std::int32_t initial) override;
     void beep() override;
     void runModal(QDialog& dialog) override;
     bool openDocument(const std::string& path) override;
-    void openFolder(const std::string& path) override;
+    void showFolder(const std::string& path) override;
 
 private:
     QWidget* m_parent;

@@ -26,6 +26,7 @@
 #include "ReportPrint.h"
 #include "ReviewEditing.h"
 #include "SessionMoves.h"
+#include "SessionsPanel.h"
 #include "SessionNavigator.h"
 #include "SiblingDropDown.h"
 #include "SoundEnd.h"
@@ -101,13 +102,23 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     m_recent = new RecentRecordings(
         *m_menus.menu(QStringLiteral("mnuFile")),
         {[this] { return m_ctx.settings->SettingsFilePath; },
-         [this](const std::string& kvd) { openChosenFile(kvd); },
+         [this](const std::string& kvd) { loadChosenFile(kvd); },
          [this](const FileError& e) { reportSettingsSave(e); }});
     m_status = new StatusLine(
         {this, m_engine.get(), m_listening, m_menus.menu(QStringLiteral("mnuView")),
          m_menus.menu(QStringLiteral("mnuRecAudioMode")), m_dialogs.get(),
          [this] { return m_ctx.settings->SettingsFilePath; }, [this] { Form_Resize(); },
          [this](const FileError& e) { reportSettingsSave(e); }});
+    m_sessions = new SessionsPanel(this, *m_dialogs);
+    addDockWidget(Qt::RightDockWidgetArea, m_sessions);
+    m_sessions->hide();
+    m_sessions->addMenuItems(*m_menus.menu(QStringLiteral("mnuFile")),
+                             *m_menus.menu(QStringLiteral("mnuView")));
+    m_sessions->onOpen = [this](const std::string& path) {
+        if (!m_record->loadAvailable()) return m_dialogs->beep(); // as the Load button is
+        loadChosenFile(path);
+    };
+    m_sessions->preferenceNotSaved = [this](const FileError& e) { reportSettingsSave(e); };
     applyColours();
     dropRecording();
     buildKeyTable();
@@ -120,6 +131,7 @@ MainWindow::~MainWindow() {
     delete m_keys;
     m_keys = nullptr;
     m_navigator->windowClosing();
+    m_sessions->windowClosing();
     m_engine->abandon();
     if (m_testTimer) m_ctx.scheduler->cancel(m_testTimer);
     if (m_meterTimer) m_ctx.scheduler->cancel(m_meterTimer);
@@ -304,6 +316,7 @@ void MainWindow::dropRecording() {
         m_ctx.audio->send("stop WavFile"); // no sound without its recording
     m_engine->setRecording(nullptr);
     m_navigator->recordingDropped();
+    m_sessions->recordingDropped();
     m_recording.reset();
     m_record->lblLoadedFile->setText(QStringLiteral("No File Loaded"));
     m_record->lblLoadedFile->setToolTip(QStringLiteral("No File Loaded"));
@@ -369,6 +382,7 @@ bool MainWindow::Load_File(const std::string& filename) {
         static_cast<std::int32_t>(roundHalfEven(r.TotalTimeMs / 1000.0)), r.TotalTimeMs)));
     m_record->bar->paintRange(0, m_record->bar->scaleWidth());
     m_navigator->recordingLoaded(r);
+    m_sessions->recordingLoaded(filename);
     showFreshPanel();
     m_recent->loaded(filename);
     if (const auto end = measureSoundEnd(*m_ctx.audio, r); end && end->shorter())
@@ -387,17 +401,21 @@ void MainWindow::cmdLoad_Click() {
     m_record->setEnabled(false);
     const auto chosen = m_dialogs->openFile(FileDialogRequest{
         "Load File for Playback", "kvd file (*.kvd*)|*.kvd", loadDialogFolder(), ""});
+    if (chosen) loadChosenFile(*chosen);
+    m_record->setEnabled(true);
+    Update_Buttons();
+}
+
+void MainWindow::loadChosenFile(const std::string& chosen) {
     try {
-        if (chosen) openChosenFile(*chosen);
+        openChosenFile(chosen);
     } catch (const std::exception& e) {
         const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
         m_dialogs->showMessage(
-            {couldNotLoadText("The file", memory ? *chosen + " is too large for the memory free now"
-                                                 : *chosen + ": " + e.what()),
+            {couldNotLoadText("The file", memory ? chosen + " is too large for the memory free now"
+                                                 : chosen + ": " + e.what()),
              kAppTitle, MessageIcon::None});
     }
-    m_record->setEnabled(true);
-    Update_Buttons();
 }
 
 void MainWindow::openChosenFile(const std::string& path) {

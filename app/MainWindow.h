@@ -42,6 +42,7 @@ class RecentRecordings;
 class ReportExport;
 class SessionMoves;
 class SessionNavigator;
+class SessionsPanel;
 class SiblingDropDown;
 class StatusLine;
 class WindowKeys;
@@ -78,6 +79,8 @@ public:
     bool Load_File(const std::string& filename);
     void cmdLoad_Click();
     void openChosenFile(const std::string& path); // as the Load button does once a file is chosen
+    // As the Load button does with a file chosen elsewhere (the sessions panel).
+    void loadChosenFile(const std::string& path);
     void cmdLoad_MouseDown(Qt::MouseButton button);
     void cboFile_Click();
     void Update_Buttons() override;
@@ -121,6 +124,7 @@ private:
     SessionMoves* m_moves = nullptr; // go to a time, fine steps
     RecentRecordings* m_recent = nullptr; // File > Recent Recordings
     StatusLine* m_status = nullptr; // what is in force: title and status bar
+    SessionsPanel* m_sessions = nullptr;     // the recordings of a folder
     void reportSettingsSave(const std::optional<FileError>& error);
     // The loaded recording's readouts and bar as they stand (after a failed save).
     void showLoadedFile();

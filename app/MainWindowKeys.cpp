@@ -10,6 +10,7 @@
 #include "KeyTable.h"
 #include "ReviewEditing.h"
 #include "SessionMoves.h"
+#include "SessionsPanel.h"
 #include "SessionNavigator.h"
 #include "SiblingDropDown.h"
 #include "WindowKeys.h"
@@ -102,7 +103,8 @@ void MainWindow::buildKeyTable() {
                    // A text box types what it is given.
                    return m_siblingList->owns(w) || w->testAttribute(Qt::WA_InputMethodEnabled) ||
                           ((list.isAncestorOf(w) || (focus && list.isAncestorOf(focus))) &&
-                           m_keyTable->ownedBy(P::EventList, k->key(), k->modifiers()));
+                           m_keyTable->ownedBy(P::EventList, k->key(), k->modifiers())) ||
+                          m_sessions->ownsKey(w, k);
                }});
     KeyListDialog::addMenuItem(*m_menus.menu(QStringLiteral("mnuhelp")), t, this);
 }

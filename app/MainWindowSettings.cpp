@@ -12,6 +12,7 @@
 #include "PlayerPreferences.h"
 #include "RecentRecordings.h"
 #include "StatusLine.h"
+#include "SessionsPanel.h"
 #include "SessionNavigator.h"
 
 #include <QMenu>
@@ -152,6 +153,8 @@ void MainWindow::mnuLoadSettings_Click() {
     applySettingsToView();
     m_navigator->applyPreferences(loadPlayerPreferences(m_ctx.settings->SettingsFilePath),
                                   [this] { return m_ctx.settings->SettingsFilePath; });
+    m_sessions->applyPreferences(loadPlayerPreferences(m_ctx.settings->SettingsFilePath),
+                                 [this] { return m_ctx.settings->SettingsFilePath; });
     m_listening->loadSaved();
     m_recent->loadSaved(); // the list and choices of the settings file now in use
     m_status->loadSaved();

@@ -131,6 +131,12 @@ std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& r) {
     return runFileDialog(dialog);
 }
 
+std::optional<std::string> QtDialogs::chooseFolder(const FileDialogRequest& r) {
+    const QString chosen = QFileDialog::getExistingDirectory(m_parent, q(r.title), q(r.initialDir));
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.toStdString();
+}
+
 std::optional<std::int32_t> QtDialogs::chooseColour(std::int32_t initial) {
     const QColor start(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF);
     const QColor c = QColorDialog::getColor(start, m_parent);
@@ -150,7 +156,7 @@ bool QtDialogs::openDocument(const std::string& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(q(path)));
 }
 
-void QtDialogs::openFolder(const std::string& path) {
+void QtDialogs::showFolder(const std::string& path) {
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(q(path))))
         showMessage({"No file manager could be started to show " + path + ".", kAppTitle,
                      MessageIcon::Information});

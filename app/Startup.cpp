@@ -8,6 +8,7 @@
 #include "PlayerPreferences.h"
 #include "RecentRecordings.h"
 #include "StatusLine.h"
+#include "SessionsPanel.h"
 #include "SessionNavigator.h"
 
 #include <QApplication>
@@ -71,6 +72,8 @@ void MainWindow::Form_Load(int screenWidth) {
     m_ctx.settings->Load_Settings();
     m_navigator->applyPreferences(loadPlayerPreferences(m_ctx.settings->SettingsFilePath),
                                   [this] { return m_ctx.settings->SettingsFilePath; });
+    m_sessions->applyPreferences(loadPlayerPreferences(m_ctx.settings->SettingsFilePath),
+                                 [this] { return m_ctx.settings->SettingsFilePath; });
     m_meter.KnobIndex = std::clamp<int>(c.KnobIndex, 0, 63);
     m_knobUserIndex = m_meter.KnobIndex;
     placeWindow(c);

@@ -56,7 +56,7 @@ StatusLine::StatusLine(Parts parts) : QObject(parts.window), m_parts(std::move(p
     m_openFolder->hide();
     connect(m_openFolder, &QToolButton::clicked, this, [this] {
         const std::filesystem::path p(m_writtenPath);
-        m_parts.dialogs->openFolder(p.parent_path().string());
+        m_parts.dialogs->showFolder(p.parent_path().string());
     });
     m_noticeTimer = new QTimer(this);
     m_noticeTimer->setSingleShot(true);

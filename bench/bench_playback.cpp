@@ -143,11 +143,14 @@ public:
     std::optional<std::string> saveFile(const kv::FileDialogRequest&) override {
         return std::nullopt;
     }
+    std::optional<std::string> chooseFolder(const kv::FileDialogRequest&) override {
+        return std::nullopt;
+    }
     std::optional<std::int32_t> chooseColour(std::int32_t) override { return std::nullopt; }
     void beep() override {}
     void runModal(QDialog&) override {}
     bool openDocument(const std::string&) override { return true; }
-    void openFolder(const std::string&) override {}
+    void showFolder(const std::string&) override {}
 };
 
 // Counts the paints of the panel, the graph and the position bar, and the

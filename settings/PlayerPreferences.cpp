@@ -29,6 +29,8 @@ PlayerPreferences loadPlayerPreferences(const std::string& settingsPath) {
     p.ShowOverview = readBool(file, "ShowOverview", p.ShowOverview);
     p.ShowEventList = readBool(file, "ShowEventList", p.ShowEventList);
     p.EventKinds = file.read(kPlayerSection, "EventKinds", p.EventKinds);
+    p.ShowSessions = readBool(file, "ShowSessions", p.ShowSessions);
+    p.SessionsFolder = file.read(kPlayerSection, "SessionsFolder", "");
 
     // Speeds other than the offered ones fall back to normal speed.
     constexpr std::array kSpeeds{50, 75, 100, 125, 150, 200};

@@ -19,6 +19,10 @@ struct PlayerPreferences {
     bool ShowEventList = false;
     std::string EventKinds = "tag,set,motion,base,reaction"; // kinds the list and keys use
 
+    // Sessions panel
+    bool ShowSessions = false;
+    std::string SessionsFolder; // the folder last opened, reopened at start; empty: none
+
     // Listening
     std::int32_t SpeedPercent = 100;  // 50, 75, 100, 125, 150 or 200
     std::int32_t SyncOffsetMs = 0;    // -500 .. 500

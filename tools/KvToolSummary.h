@@ -1,8 +1,9 @@
 // kvtool summary: one CSV row per recording, for files and folders searched
-// recursively, summarised in parallel.
+// recursively (analysis/RecordingFolder), summarised in parallel.
 #pragma once
 
 #include "CommandLine.h"
+#include "RecordingFolder.h" // findRecordings
 #include "RecordingSummary.h"
 
 #include <functional>
@@ -16,17 +17,6 @@ CommandOptions summaryOptions();
 
 // `progress`: show a progress line on err (for a person watching a terminal).
 int summaryCommand(ParsedArgs& args, std::ostream& out, std::ostream& err, bool progress);
-
-// The .kvd files a list of paths names: files as given, folders searched
-// recursively (links followed, each folder once). What was passed over, and
-// why, goes into `skipped` as "PATH: reason"; `failed` is set when a folder
-// could not be read.
-struct FoundRecordings {
-    std::vector<std::string> files; // sorted, each once
-    std::vector<std::string> skipped;
-    bool failed = false;
-};
-FoundRecordings findRecordings(const std::vector<std::string>& paths);
 
 // Summarises the files on `jobs` threads, as kvtool summary does, in the
 // order given; `tick` (when set) is told the number done about ten times a

@@ -37,6 +37,7 @@ public:
     }
     std::optional<std::string> openFile(const FileDialogRequest& r) override { return answer(r); }
     std::optional<std::string> saveFile(const FileDialogRequest& r) override { return answer(r); }
+    std::optional<std::string> chooseFolder(const FileDialogRequest& r) override { return answer(r); }
     std::optional<std::int32_t> chooseColour(std::int32_t initial) override {
         m_log->colourStarts.push_back(initial);
         if (m_log->colourAnswers.empty()) return std::nullopt;
@@ -52,7 +53,7 @@ public:
         m_log->openedDocuments.push_back(path);
         return m_log->documentViewer;
     }
-    void openFolder(const std::string& path) override { m_log->openedFolders.push_back(path); }
+    void showFolder(const std::string& path) override { m_log->openedFolders.push_back(path); }
 
 private:
     std::optional<std::string> answer(const FileDialogRequest& r) {
