@@ -99,16 +99,6 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
     m_reportExport = new ReportExport(*this);
     new ReportPrint(*this, *m_reportExport);
     m_review = new ReviewEditing(*this); // notes and reviews of reactions; owned by the window
-    m_recent = new RecentRecordings(
-        *m_menus.menu(QStringLiteral("mnuFile")),
-        {[this] { return m_ctx.settings->SettingsFilePath; },
-         [this](const std::string& kvd) { loadChosenFile(kvd); },
-         [this](const FileError& e) { reportSettingsSave(e); }});
-    m_status = new StatusLine(
-        {this, m_engine.get(), m_listening, m_menus.menu(QStringLiteral("mnuView")),
-         m_menus.menu(QStringLiteral("mnuRecAudioMode")), m_dialogs.get(),
-         [this] { return m_ctx.settings->SettingsFilePath; }, [this] { Form_Resize(); },
-         [this](const FileError& e) { reportSettingsSave(e); }});
     m_sessions = new SessionsPanel(this, *m_dialogs);
     addDockWidget(Qt::RightDockWidgetArea, m_sessions);
     m_sessions->hide();
@@ -119,6 +109,16 @@ MainWindow::MainWindow(const WindowContext& context, std::unique_ptr<Dialogs> di
         loadChosenFile(path);
     };
     m_sessions->preferenceNotSaved = [this](const FileError& e) { reportSettingsSave(e); };
+    m_recent = new RecentRecordings(
+        *m_menus.menu(QStringLiteral("mnuFile")),
+        {[this] { return m_ctx.settings->SettingsFilePath; },
+         [this](const std::string& kvd) { loadChosenFile(kvd); },
+         [this](const FileError& e) { reportSettingsSave(e); }});
+    m_status = new StatusLine(
+        {this, m_engine.get(), m_listening, m_menus.menu(QStringLiteral("mnuView")),
+         m_menus.menu(QStringLiteral("mnuRecAudioMode")), m_dialogs.get(),
+         [this] { return m_ctx.settings->SettingsFilePath; }, [this] { Form_Resize(); },
+         [this](const FileError& e) { reportSettingsSave(e); }});
     applyColours();
     dropRecording();
     buildKeyTable();

@@ -128,14 +128,15 @@ protected:
     std::string folder;
 };
 
-TEST_F(SessionsPanelTest, OpenFolderComesAfterExportReportAndListsEveryRecordingFound) {
+TEST_F(SessionsPanelTest, OpenFolderComesAfterTheReportItemsAndListsEveryRecordingFound) {
     makeClient();
     startActive();
+    // Export Report, Print Report, then the folder's items.
     const QList<QAction*> items = window->menus().menu(QStringLiteral("mnuFile"))->actions();
     const auto report = std::find(items.begin(), items.end(), item("mnuFileExportReport"));
-    ASSERT_NE(report, items.end());
-    ASSERT_NE(report + 1, items.end());
-    EXPECT_EQ(*(report + 1), item("mnuFileOpenFolder"));
+    ASSERT_GT(items.end() - report, 2);
+    EXPECT_EQ(*(report + 1), item("mnuFilePrintReport"));
+    EXPECT_EQ(*(report + 2), item("mnuFileOpenFolder"));
     EXPECT_EQ(item("mnuFileOpenFolder")->text(), QStringLiteral("Open &Folder\u2026"));
     EXPECT_FALSE(panel().isVisible()); // the window without a folder is as before
 
