@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QFocusEvent>
 #include <QPainter>
 #include <QTimer>
 
@@ -64,8 +65,10 @@ QAccessibleInterface* partFactory(const QString&, QObject* object) {
     return new PartInterface(w, static_cast<QAccessible::Role>(role.toInt()));
 }
 
-// A dashed frame over a drawn part while it has the keyboard focus, so that
-// the eye finds where Tab went; it takes no click and no focus.
+// A dashed frame over a drawn part while it has the keyboard focus that Tab
+// or Shift+Tab gave it, so that the eye finds where Tab went (the focus the
+// window gives at start or on activation draws nothing on the panel); it
+// takes no click and no focus.
 class FocusFrame : public QWidget {
 public:
     explicit FocusFrame(QWidget* part) : QWidget(part), m_part(part) {
@@ -78,10 +81,13 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::FocusIn || e->type() == QEvent::Resize) {
+        if (e->type() == QEvent::FocusIn) {
+            const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
             setGeometry(m_part->rect());
-            setVisible(m_part->hasFocus());
+            setVisible(why == Qt::TabFocusReason || why == Qt::BacktabFocusReason);
             raise();
+        } else if (e->type() == QEvent::Resize) {
+            setGeometry(m_part->rect());
         } else if (e->type() == QEvent::FocusOut) {
             hide();
         }

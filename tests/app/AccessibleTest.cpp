@@ -141,6 +141,10 @@ TEST_F(AccessibleTest, TabReachesEveryControlAndEnterWorksTheFocusedOne) {
     EXPECT_EQ(frame->geometry(), panel->rect());
     QTest::keyClick(focused(), Qt::Key_Tab);
     EXPECT_FALSE(frame->isVisible());
+    // The focus the window gives on start or activation draws nothing over the panel.
+    panel->setFocus(Qt::ActiveWindowFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), panel);
+    EXPECT_FALSE(frame->isVisible());
 
     // Enter on the focused Override box ticks it, as a click does.
     auto* override = window->findChild<QCheckBox*>(QStringLiteral("chkOveride"));
