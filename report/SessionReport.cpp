@@ -1,13 +1,12 @@
 #include "SessionReport.h"
 
+#include "A4Pages.h"
+
 #include "SegmentEditor.h"
 
-#include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
-#include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPolygonF>
 
 #include <algorithm>
@@ -489,57 +488,19 @@ void SessionReport::drawPage(QPainter& p, int page) const {
 }
 
 QByteArray SessionReport::pdf(const std::function<void(int)>& progress) const {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(720);
-    writer.setCreator(QStringLiteral("kv Player"));
-    writer.setTitle(QStringLiteral("Session report: ") +
-                    q(m_in.file.substr(m_in.file.find_last_of('/') + 1)));
-    paint(writer, progress);
-    return bytes;
+    return a4Pdf(QStringLiteral("Session report: ") +
+                     q(m_in.file.substr(m_in.file.find_last_of('/') + 1)),
+                 pageCount(), [this](QPainter& p, int page) { drawPage(p, page); }, progress);
 }
 
 void SessionReport::paint(QPagedPaintDevice& device,
                           const std::function<void(int)>& progress) const {
-    QPainter p(&device);
-    if (!p.isActive()) return;
-    // The device's printable area in its own units (the painter's origin is its corner).
-    const QRectF area = device.pageLayout().paintRectPixels(device.logicalDpiX());
-    const double full = device.logicalDpiX() / 72.0;
-    // A sheet a hair smaller than A4 prints at full size; a smaller one shrinks the page.
-    const double fit =
-        std::min(area.width() / (kPageWidth * full), area.height() / (kPageHeight * full));
-    const double scale = full * (fit > 0.995 ? 1.0 : fit);
-    const QPointF offset(std::max(0.0, (area.width() - kPageWidth * scale) / 2),
-                         std::max(0.0, (area.height() - kPageHeight * scale) / 2));
-    for (int page = 0; page < pageCount(); ++page) {
-        if (page > 0) device.newPage();
-        p.resetTransform();
-        p.translate(offset);
-        p.scale(scale, scale);
-        drawPage(p, page);
-        if (progress) progress(page + 1);
-    }
-    p.end();
+    paintA4Pages(device, pageCount(), [this](QPainter& p, int page) { drawPage(p, page); },
+                 progress);
 }
 
 QImage SessionReport::image(int page, int dpi) const {
-    const double scale = dpi / 72.0;
-    QImage img(static_cast<int>(std::lround(kPageWidth * scale)),
-               static_cast<int>(std::lround(kPageHeight * scale)), QImage::Format_RGB32);
-    img.fill(Qt::white);
-    img.setDotsPerMeterX(static_cast<int>(std::lround(dpi / 0.0254)));
-    img.setDotsPerMeterY(static_cast<int>(std::lround(dpi / 0.0254)));
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    p.scale(scale, scale);
-    drawPage(p, page);
-    return img;
+    return a4Image(page, dpi, [this](QPainter& p, int n) { drawPage(p, n); });
 }
 
 } // namespace kv

@@ -5,6 +5,7 @@
 // (real text, vector drawings) or to an image.
 #pragma once
 
+#include "A4Pages.h"
 #include "OverviewStrip.h"
 #include "RecordingEvents.h"
 #include "RecordingSummary.h"
@@ -59,7 +60,7 @@ public:
     // One page as an image at `dpi` dots per inch.
     QImage image(int page, int dpi = 150) const;
 
-    static constexpr double kPageWidth = 595.276, kPageHeight = 841.89; // A4 in points
+    static constexpr double kPageWidth = kA4Width, kPageHeight = kA4Height; // A4 in points
 
     const std::vector<RecordingEvent>& events() const { return m_events; }
 

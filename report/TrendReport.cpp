@@ -1,11 +1,10 @@
 #include "TrendReport.h"
 
-#include <QBuffer>
+#include "A4Pages.h"
+
 #include <QFont>
 #include <QFontMetricsF>
-#include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPolygonF>
 
 #include <algorithm>
@@ -544,40 +543,12 @@ void TrendReport::drawPage(QPainter& p, int page) const {
 }
 
 QByteArray TrendReport::pdf() const {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(720);
-    writer.setCreator(QStringLiteral("kv Player"));
-    writer.setTitle(QStringLiteral("Sessions over time: ") + q(m_in.title));
-    QPainter p(&writer);
-    const double scale = writer.resolution() / 72.0;
-    for (int page = 0; page < pageCount(); ++page) {
-        if (page > 0) writer.newPage();
-        p.resetTransform();
-        p.scale(scale, scale);
-        drawPage(p, page);
-    }
-    p.end();
-    return bytes;
+    return a4Pdf(QStringLiteral("Sessions over time: ") + q(m_in.title), pageCount(),
+                 [this](QPainter& p, int page) { drawPage(p, page); });
 }
 
 QImage TrendReport::image(int page, int dpi) const {
-    const double scale = dpi / 72.0;
-    QImage img(static_cast<int>(std::lround(kPageWidth * scale)),
-               static_cast<int>(std::lround(kPageHeight * scale)), QImage::Format_RGB32);
-    img.fill(Qt::white);
-    img.setDotsPerMeterX(static_cast<int>(std::lround(dpi / 0.0254)));
-    img.setDotsPerMeterY(static_cast<int>(std::lround(dpi / 0.0254)));
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    p.scale(scale, scale);
-    drawPage(p, page);
-    return img;
+    return a4Image(page, dpi, [this](QPainter& p, int n) { drawPage(p, n); });
 }
 
 } // namespace kv

@@ -7,6 +7,7 @@
 // then one table row per session, continued over pages.
 #pragma once
 
+#include "A4Pages.h"
 #include "SessionSeries.h"
 
 #include <QByteArray>
@@ -66,7 +67,7 @@ public:
     // One page as an image at `dpi` dots per inch.
     QImage image(int page, int dpi = 150) const;
 
-    static constexpr double kPageWidth = 595.276, kPageHeight = 841.89; // A4 in points
+    static constexpr double kPageWidth = kA4Width, kPageHeight = kA4Height; // A4 in points
     // Where the plots are on the first page, in points.
     static QRectF plotArea();
 
