@@ -56,6 +56,8 @@ std::optional<ReportInput> ReportExport::chooseRecords() {
     }
     ReportInput in;
     in.file = rec->LoadedFileBase + ".kvd";
+    // A "Buffer" is in memory: a Buffer.kvnotes in the working folder is not its.
+    in.notesBeside = rec->LoadedFileBase != "Buffer";
     in.records.assign(rec->Records.begin() + (first - 1), rec->Records.begin() + last);
     in.firstRecord = first;
     in.isRange = first != 1 || last != rec->RecordCount;

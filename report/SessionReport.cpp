@@ -104,6 +104,7 @@ void summariseReportInput(ReportInput& in) {
     in.summary = summariseRecords(in.records, in.clockStartSecs, in.dayNumber);
     in.summary.file = in.file;
     judgeSound(in.summary, findSound(pairBaseOf(in.file)));
+    if (!in.notesBeside) return;
     addReviewFigures(in.summary, in.file, in.records, in.firstRecord);
     const NotesRead read = readNotesFile(in.file, 0);
     in.hasNotes = read.state == NotesRead::State::Read && !in.records.empty();

@@ -35,6 +35,9 @@ struct ReportInput {
     std::int32_t firstRecord = 1;               // the recording's number of records.front()
     ReviewNotes notes;     // the reviewer's marks of the records, records.front() as 1
     bool hasNotes = false; // a notes file was read
+    // False for records that live in memory only (a "Buffer"): no notes file
+    // is looked for beside `file`, which names no file on disk.
+    bool notesBeside = true;
 };
 
 // Summarises input.records into input.summary, with the sound beside `file`,

@@ -1,6 +1,7 @@
 #include "PdfText.h"
 #include "PlayerFixture.h"
 
+#include <QDir>
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -123,6 +124,28 @@ TEST_F(ReportExportTest, TheReportOfARangeHoldsTheMarksInsideIt) {
     EXPECT_NE(text.find("quarter past"), std::string::npos) << text;
     EXPECT_NE(text.find("2000 ms excluded: moved"), std::string::npos) << text; // clipped at 1500
     EXPECT_EQ(text.find("before the range"), std::string::npos) << text;
+}
+
+// A "Buffer" lives in memory: a Buffer.kvnotes that happens to lie in the
+// working folder is not its notes.
+TEST_F(ReportExportTest, TheReportOfABufferTakesNoNotesFromTheWorkingFolder) {
+    start();
+    loadRecording(3000);
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.path())));
+    test::writeText(dir.file("Buffer.kvnotes"), "kvnotes 1\n10\t10\tnote\tnot the buffer's\n");
+    dragOnBar(50, 300);
+    click("cmdExpand");
+    ASSERT_EQ(window->recording()->LoadedFileBase, "Buffer");
+    RangeAnswer whole;
+    answerRange(whole);
+    log.fileAnswers.push_back(dir.file("buffer.pdf"));
+    exportThroughTheMenu();
+    QDir::setCurrent(before);
+    ASSERT_EQ(log.openedDocuments.size(), 1u);
+    const std::string text = test::pdfText(dir.file("buffer.pdf"));
+    EXPECT_NE(text.find("Buffer.kvd"), std::string::npos) << text;
+    EXPECT_EQ(text.find("not the buffer"), std::string::npos) << text;
 }
 
 TEST_F(ReportExportTest, ARangeMovedByAClickIsReportedOnlyWhenTheUserSaysSo) {
