@@ -340,10 +340,6 @@ std::string notesText(const ReviewNotes& notes) {
     out += '\n';
     out += kColumnLine;
     out += '\n';
-    for (const auto& kept : notes.keptLines) {
-        out += kept;
-        out += '\n';
-    }
     char num[16];
     for (const ReviewMark* m : order) {
         auto put = [&](std::int32_t v) {
@@ -357,6 +353,13 @@ std::string notesText(const ReviewNotes& notes) {
         out += markKindName(m->kind);
         out += '\t';
         appendEscaped(out, wellFormed(m->text));
+        out += '\n';
+    }
+    // Lines kept unread come after the marks: one kept for clashing with a
+    // mark (a second review of a reaction) then clashes again when read back,
+    // instead of taking the mark's place.
+    for (const auto& kept : notes.keptLines) {
+        out += kept;
         out += '\n';
     }
     return out;

@@ -310,6 +310,18 @@ TEST(ReviewNotes, LinesNotUnderstoodAreWrittenBackByteForByte) {
     EXPECT_EQ(up.current.skipped.size(), 3u);
 }
 
+// A line kept for clashing with a mark (a second review of one reaction)
+// still clashes after a write: the mark read first stays the mark.
+TEST(ReviewNotes, ALineThatClashesWithAMarkNeverTakesItsPlace) {
+    const NotesRead first =
+        parseNotesText("kvnotes 1\n31\t31\tadded\tby hand\n31\t31\tadded\tsecond\n", 100);
+    ASSERT_EQ(first.state, NotesRead::State::Read);
+    ASSERT_EQ(first.notes.keptLines, std::vector<std::string>{"31\t31\tadded\tsecond"});
+    const NotesRead again = parseNotesText(notesText(first.notes), 100);
+    EXPECT_EQ(textsOf(again.notes), std::vector<std::string>{"by hand"});
+    EXPECT_EQ(again.notes.keptLines, first.notes.keptLines);
+}
+
 TEST(ReviewNotes, AFileThatCannotBeReadIsNeverWrittenOver) {
     struct Case {
         const char* name;
