@@ -203,9 +203,9 @@ TEST_F(KvToolNotes, AddingANoteMakesTheFileAndKeepsWhatIsThere) {
     r = kvtool({"notes", data(), "--add", "0", "--", "-minus"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("not understood"), std::string::npos);
-    EXPECT_EQ(readText(notes()), "kvnotes 1\n# record\tend\tkind\ttext\n7\t7\tbookmark\tkept\n"
-                                 "1\t1\tnote\t-minus\n"
-                                 "101\t101\tnote\tfirst\\tline\\nsecond, \"quoted\"\n");
+    EXPECT_EQ(readText(notes()), "kvnotes 1\n# record\tend\tkind\ttext\n1\t1\tnote\t-minus\n"
+                                 "101\t101\tnote\tfirst\\tline\\nsecond, \"quoted\"\n"
+                                 "7\t7\tbookmark\tkept\n");
     r = kvtool({"notes", data(), "--add", "9.98", "end"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(readText(notes()).find("500\t500\tnote\tend\n"), std::string::npos);
