@@ -1,6 +1,7 @@
 #include "SessionReport.h"
 
 #include "A4Pages.h"
+#include "PageStyle.h"
 
 #include "SegmentEditor.h"
 
@@ -18,30 +19,14 @@
 namespace kv {
 namespace {
 
+using namespace page;
+
 // Page geometry, in points.
-constexpr double kLeft = 42, kTop = 40, kContentWidth = 511,
-                 kBottom = SessionReport::kPageHeight - 48;
 constexpr double kOverviewHeight = 150, kBasePlotHeight = 104, kBaseAxisWidth = 34;
 constexpr double kRowHeight = 11.5, kCaptionHeight = 18;
 // Columns of the event table: time, time of day, kind, text.
 constexpr std::array<double, 4> kTableColumns{0, 66, 132, 196};
 
-const QColor kInk(30, 30, 30);
-const QColor kGrey(110, 110, 110);
-const QColor kRule(190, 190, 190);
-const QColor kGrid(225, 225, 225);
-const QColor kBaseLine(206, 92, 0); // as the overview's Base
-const QColor kStripe(244, 244, 238);
-
-QFont font(int pixels, bool bold = false) {
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    // No ligatures: "fi" stays two letters that a reader can find and copy.
-    f.setStyleStrategy(QFont::PreferNoShaping);
-    return f;
-}
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -204,19 +189,7 @@ SessionReport::SessionReport(ReportInput input) : m_in(std::move(input)) {
 
 double SessionReport::drawHeader(QPainter& p, double top) const {
     const std::string name = m_in.file.substr(m_in.file.find_last_of('/') + 1);
-    p.setPen(kInk);
-    p.setFont(font(16, true));
-    p.drawText(QPointF(kLeft, top + 15), q(name));
-    p.setFont(font(8));
-    p.setPen(kGrey);
-    const QString what = QStringLiteral("kv Player session report");
-    p.drawText(
-        QPointF(kLeft + kContentWidth - QFontMetricsF(p.font()).horizontalAdvance(what), top + 15),
-        what);
-    top += 22;
-    p.setPen(QPen(kRule, 0.6));
-    p.drawLine(QPointF(kLeft, top), QPointF(kLeft + kContentWidth, top));
-    top += 4;
+    top = drawTitleBand(p, top, q(name), QStringLiteral("kv Player session report"));
 
     const RecordingSummary& s = m_in.summary;
     const std::int64_t firstMs = m_in.records.empty() ? 0 : m_in.records.front().TimeMs;

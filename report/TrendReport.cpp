@@ -1,6 +1,7 @@
 #include "TrendReport.h"
 
 #include "A4Pages.h"
+#include "PageStyle.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -17,9 +18,9 @@
 namespace kv {
 namespace {
 
+using namespace page;
+
 // Page geometry, in points.
-constexpr double kLeft = 42, kTop = 40, kContentWidth = 511,
-                 kBottom = TrendReport::kPageHeight - 48;
 constexpr double kHeaderHeight = 101, kCaptionHeight = 18, kPlotHeight = 320;
 constexpr double kRowHeight = 11;
 // Columns of the session table: date and time, file, length, reactions (count
@@ -43,26 +44,9 @@ void drawCell(QPainter& p, double baseline, std::size_t c, const QString& text) 
     p.drawText(QPointF(kLeft + x, baseline), shown);
 }
 
-const QColor kInk(30, 30, 30);
-const QColor kGrey(110, 110, 110);
-const QColor kRule(190, 190, 190);
-const QColor kGrid(225, 225, 225);
-const QColor kBaseLine(206, 92, 0); // as the overview's Base
 const QColor kBaseBand(206, 92, 0, 60);
 const QColor kRate(204, 0, 0);
 const QColor kSelected(200, 222, 248);
-const QColor kStripe(244, 244, 238);
-
-QFont font(double pixels, bool bold = false, bool italic = false) {
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
-    f.setBold(bold);
-    f.setItalic(italic);
-    // No ligatures: "fi" stays two letters that a reader can find and copy.
-    f.setStyleStrategy(QFont::PreferNoShaping);
-    return f;
-}
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -386,19 +370,8 @@ TrendReport::TrendReport(TrendInput input) : m_in(std::move(input)) {
 }
 
 double TrendReport::drawHeader(QPainter& p, double top) const {
-    p.setPen(kInk);
-    p.setFont(font(16, true));
-    p.drawText(QPointF(kLeft, top + 15), QStringLiteral("Sessions over time"));
-    p.setFont(font(8));
-    p.setPen(kGrey);
-    const QString what = QStringLiteral("kv Player trend report");
-    p.drawText(
-        QPointF(kLeft + kContentWidth - QFontMetricsF(p.font()).horizontalAdvance(what), top + 15),
-        what);
-    top += 22;
-    p.setPen(QPen(kRule, 0.6));
-    p.drawLine(QPointF(kLeft, top), QPointF(kLeft + kContentWidth, top));
-    top += 4;
+    top = drawTitleBand(p, top, QStringLiteral("Sessions over time"),
+                        QStringLiteral("kv Player trend report"));
 
     const SessionSeries& s = m_in.series;
     const QFont body = font(10);
