@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace kv::page {
 
@@ -52,6 +54,21 @@ inline double drawTitleBand(QPainter& p, double top, const QString& title, const
     p.setPen(QPen(kRule, 0.6));
     p.drawLine(QPointF(kLeft, top), QPointF(kLeft + kContentWidth, top));
     return top + 4;
+}
+
+// Lines of a grey key and its value beside it, 13 points apart, in `body`;
+// returns the top of what follows.
+inline double drawKeyLines(QPainter& p, double top, const QFont& body,
+                           const std::vector<std::pair<QString, QString>>& lines) {
+    p.setFont(body);
+    for (const auto& [key, value] : lines) {
+        top += 13;
+        p.setPen(kGrey);
+        p.drawText(QPointF(kLeft, top), key);
+        p.setPen(kInk);
+        p.drawText(QPointF(kLeft + 80, top), value);
+    }
+    return top + 10;
 }
 
 } // namespace kv::page

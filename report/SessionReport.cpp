@@ -221,15 +221,7 @@ double SessionReport::drawHeader(QPainter& p, double top) const {
         q(s.audio.empty()
               ? std::string("none")
               : s.audio + (s.audioMs ? ", " + sessionTime(*s.audioMs, hours) : std::string())));
-    p.setFont(body);
-    for (const auto& [key, value] : lines) {
-        top += 13;
-        p.setPen(kGrey);
-        p.drawText(QPointF(kLeft, top), key);
-        p.setPen(kInk);
-        p.drawText(QPointF(kLeft + 80, top), value);
-    }
-    return top + 10;
+    return drawKeyLines(p, top, body, lines);
 }
 
 double SessionReport::drawFigures(QPainter& p, double top) const {

@@ -408,15 +408,7 @@ double TrendReport::drawHeader(QPainter& p, double top) const {
         {QStringLiteral("Passed over"),
          fm.elidedText(q(skipped), Qt::ElideRight, kContentWidth - 80)},
     };
-    p.setFont(body);
-    for (const auto& [key, value] : lines) {
-        top += 13;
-        p.setPen(kGrey);
-        p.drawText(QPointF(kLeft, top), key);
-        p.setPen(kInk);
-        p.drawText(QPointF(kLeft + 80, top), value);
-    }
-    return top + 10;
+    return drawKeyLines(p, top, body, lines);
 }
 
 void TrendReport::drawTable(QPainter& p, double top, std::size_t from, std::size_t to) const {
